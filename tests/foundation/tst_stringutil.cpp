@@ -1,0 +1,246 @@
+#include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
+
+#include <QSet>
+#include <QTextCodec>
+#include <QtTest>
+
+class TestStringUtil : public QObject
+{
+    Q_OBJECT
+private slots:
+    void randomString();
+    void randomStringsDrawnTogetherDiffer();
+    void hashString_data();
+    void hashString();
+    void pinyinInitials_data();
+    void pinyinInitials();
+    void secondLevelTable();
+    void httpJsonToMap_data();
+    void httpJsonToMap();
+    void httpJsonToList_data();
+    void httpJsonToList();
+    void listRowsDoNotInheritMissingKeys();
+    void jsonToList_data();
+    void jsonToList();
+    void listToJson();
+    void stringToJsonObject();
+    void containsChar();
+};
+
+void TestStringUtil::randomString()
+{
+    const QString alphabet = GlobalDefault::idAlphabet;
+    QCOMPARE(alphabet.size(), 62);
+    QCOMPARE(StringUtil::randomString(0, alphabet), QString());
+    const QString id = StringUtil::randomString(40, alphabet);
+    QCOMPARE(id.size(), 40);
+    for (const QChar c : id)
+        QVERIFY(alphabet.contains(c));
+    QCOMPARE(StringUtil::randomString(10, QString()), QString());
+    // Every letter is reachable.
+    QSet<QChar> seen;
+    for (int i = 0; i < 200; ++i)
+        for (const QChar c : StringUtil::randomString(40, alphabet))
+            seen.insert(c);
+    QCOMPARE(seen.size(), 62);
+}
+
+void TestStringUtil::randomStringsDrawnTogetherDiffer()
+{
+    // Ids drawn in the same millisecond must not repeat.
+    QSet<QString> ids;
+    for (int i = 0; i < 1000; ++i)
+        ids.insert(StringUtil::randomString(10, GlobalDefault::idAlphabet));
+    QCOMPARE(ids.size(), 1000);
+}
+
+void TestStringUtil::hashString_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<quint64>("hash");
+    // Published FNV-1a 64-bit values.
+    QTest::newRow("empty") << QByteArray("") << quint64(0xcbf29ce484222325ULL);
+    QTest::newRow("a") << QByteArray("a") << quint64(0xaf63dc4c8601ec8cULL);
+    QTest::newRow("foobar") << QByteArray("foobar") << quint64(0x85944171f73967e8ULL);
+}
+
+void TestStringUtil::hashString()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(quint64, hash);
+    QCOMPARE(StringUtil::hashString(text.constData(), StringUtil::fnvOffsetBasis), hash);
+    QCOMPARE(StringUtil::hashString("", 12345u), quint64(12345u));
+}
+
+void TestStringUtil::pinyinInitials_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("initials");
+    QTest::newRow("ascii kept") << "Abc 123" << "Abc 123";
+    QTest::newRow("first level") << QString::fromUtf8("张三") << "ZS";
+    QTest::newRow("first level 2") << QString::fromUtf8("李小明") << "LXM";
+    QTest::newRow("boundaries") << QString::fromUtf8("啊芭擦") << "ABC";
+    QTest::newRow("mixed") << QString::fromUtf8("王5a") << "W5a";
+    QTest::newRow("second level") << QString::fromUtf8("亍丌") << "CJ";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestStringUtil::pinyinInitials()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, initials);
+    QCOMPARE(StringUtil::getPinyinInitials(text), initials);
+}
+
+void TestStringUtil::secondLevelTable()
+{
+    const QByteArray table(StringUtil::secondLevelInitials);
+    QCOMPARE(table.size(), 3008);
+    for (const char c : table)
+        QVERIFY2((c >= 'A' && c <= 'Z' && c != 'I' && c != 'U' && c != 'V') || c == '[', &c);
+    // A double-byte character outside both levels is copied as its two bytes.
+    QTextCodec *gbk = QTextCodec::codecForName("GBK");
+    QVERIFY(gbk);
+    const QString fullWidthA = QString::fromUtf8("Ａ"); // GBK A3 C1
+    QCOMPARE(gbk->fromUnicode(fullWidthA), QByteArray("\xA3\xC1"));
+    const QString copied = StringUtil::getPinyinInitials(fullWidthA);
+    QCOMPARE(copied.size(), 2);
+    QCOMPARE(copied.at(0).unicode(), ushort(0xA3));
+    QCOMPARE(copied.at(1).unicode(), ushort(0xC1));
+}
+
+void TestStringUtil::httpJsonToMap_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("loginStatus");
+    QTest::addColumn<QString>("body");
+    QTest::newRow("result 1") << R"({"requestStatus":"x","requestBody":{"result":"1"}})" << true << "keep" << "success";
+    QTest::newRow("result 0") << R"({"requestStatus":"x","requestBody":{"result":"0"}})" << true << "keep" << "error";
+    QTest::newRow("text body") << R"({"loginStatus":"2","requestStatus":"fail","requestBody":"bad"})" << true << "2"
+                               << "bad";
+    QTest::newRow("no requestStatus") << R"({"loginStatus":"3","requestBody":"bad"})" << false << "3" << "keep";
+    QTest::newRow("numeric requestStatus") << R"({"requestStatus":1,"requestBody":"x"})" << false << "keep"
+                                           << "keep";
+    QTest::newRow("result not text") << R"({"requestStatus":"x","requestBody":{"result":1}})" << false << "keep"
+                                     << "keep";
+    QTest::newRow("array") << R"([1,2])" << false << "keep" << "keep";
+    QTest::newRow("garbage") << "not json" << false << "keep" << "keep";
+    QTest::newRow("time-out") << "error" << false << "keep" << "keep";
+    QTest::newRow("empty") << "" << false << "keep" << "keep";
+}
+
+void TestStringUtil::httpJsonToMap()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, ok);
+    QFETCH(QString, loginStatus);
+    QFETCH(QString, body);
+    QString status = "keep";
+    QString outBody = "keep";
+    QCOMPARE(StringUtil::httpJsonToMap(reply, status, outBody), ok);
+    QCOMPARE(status, loginStatus);
+    QCOMPARE(outBody, body);
+}
+
+void TestStringUtil::httpJsonToList_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("loginStatus");
+    QTest::newRow("two rows") << R"({"loginStatus":"1","requestStatus":"success","requestBody":[{"a":1},{"a":2}]})"
+                              << true << 2 << "1";
+    QTest::newRow("empty array") << R"({"requestStatus":"success","requestBody":[]})" << true << 0 << "keep";
+    QTest::newRow("fail keeps status") << R"({"loginStatus":"2","requestStatus":"fail","requestBody":[{"a":1}]})"
+                                       << false << 0 << "2";
+    QTest::newRow("body not array") << R"({"requestStatus":"success","requestBody":"x"})" << false << 0 << "keep";
+    QTest::newRow("not json") << "error" << false << 0 << "keep";
+}
+
+void TestStringUtil::httpJsonToList()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, ok);
+    QFETCH(int, rows);
+    QFETCH(QString, loginStatus);
+    if (!ok)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^json parse error! jsonerror:"));
+    JsonRows out;
+    QString status = "keep";
+    QCOMPARE(StringUtil::httpJsonToList(reply, out, status), ok);
+    QCOMPARE(out.size(), rows);
+    QCOMPARE(status, loginStatus);
+}
+
+void TestStringUtil::listRowsDoNotInheritMissingKeys()
+{
+    JsonRows rows;
+    QString status;
+    QVERIFY(StringUtil::httpJsonToList(
+        R"({"requestStatus":"success","requestBody":[{"id":"1","title":"first"},{"id":"2"}]})", rows, status));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows.at(0).value("title").toString(), QString("first"));
+    QVERIFY(!rows.at(1).contains("title"));
+
+    JsonRows bare;
+    QVERIFY(StringUtil::jsonToList(R"([{"userId":"7","userName":"A"},{"userId":"8"}])", bare));
+    QCOMPARE(bare.size(), 2);
+    QVERIFY(!bare.at(1).contains("userName"));
+    QCOMPARE(bare.at(1).value("userId").toString(), QString("8"));
+}
+
+void TestStringUtil::jsonToList_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("warning");
+    QTest::newRow("array") << R"([{"a":1},{"b":"x"}])" << true << 2 << "";
+    QTest::newRow("empty array") << "[]" << true << 0 << "";
+    QTest::newRow("object") << R"({"a":1})" << false << 0 << "^the json is not array error! jsonError:";
+    QTest::newRow("broken") << "[{" << false << 0 << "^the json analysisError! jsonError:";
+}
+
+void TestStringUtil::jsonToList()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    QFETCH(int, rows);
+    QFETCH(QString, warning);
+    if (!warning.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    JsonRows out;
+    QCOMPARE(StringUtil::jsonToList(text, out), ok);
+    QCOMPARE(out.size(), rows);
+}
+
+void TestStringUtil::listToJson()
+{
+    JsonRows rows;
+    rows.append({ { "id", 5 }, { "name", QString::fromUtf8("数学") } });
+    rows.append({ { "flag", true } });
+    QString text;
+    QVERIFY(StringUtil::listToJson(rows, text));
+    QCOMPARE(text, QString::fromUtf8(R"([{"id":"5","name":"数学"},{"flag":"true"}])"));
+    QVERIFY(StringUtil::listToJson(JsonRows(), text));
+    QCOMPARE(text, QString("[]"));
+}
+
+void TestStringUtil::stringToJsonObject()
+{
+    QCOMPARE(StringUtil::stringToJsonObject(R"({"a":"b"})").value("a").toString(), QString("b"));
+    QVERIFY(StringUtil::stringToJsonObject("[1]").isEmpty());
+    QVERIFY(StringUtil::stringToJsonObject("{").isEmpty());
+}
+
+void TestStringUtil::containsChar()
+{
+    QVERIFY(stringContainsChar('b', "abc"));
+    QVERIFY(!stringContainsChar('z', "abc"));
+    QVERIFY(!stringContainsChar('a', ""));
+}
+
+QTEST_GUILESS_MAIN(TestStringUtil)
+#include "tst_stringutil.moc"

@@ -1,0 +1,17 @@
+#ifndef COMMANDLINEMANAGER_H
+#define COMMANDLINEMANAGER_H
+
+#include <QStringList>
+
+class QCoreApplication;
+
+// Reads the server addresses from the command line into the global session state.
+class CommandLineManager
+{
+public:
+    static void initial(const QCoreApplication &application);
+    // The same over an explicit argument list (the first entry is the program name).
+    static void initial(const QStringList &arguments);
+};
+
+#endif // COMMANDLINEMANAGER_H

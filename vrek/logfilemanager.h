@@ -1,0 +1,32 @@
+#ifndef LOGFILEMANAGER_H
+#define LOGFILEMANAGER_H
+
+#include <QtGlobal>
+
+class QDateTime;
+class QString;
+
+// Installs the process-wide message handler that writes every Qt message as one line to this run's
+// log file (g_logFileName) and echoes it to standard output.
+class LogFileManager
+{
+public:
+    LogFileManager();
+    virtual ~LogFileManager();
+
+    bool install();
+
+    // "./log/log_yyyy_MM_dd_hh_mm_ss.txt" for a run started at the given time.
+    static QString fileNameFor(const QDateTime &startTime);
+
+    // The line of one message, as written to the file (without its "\r\n").
+    static QString formatLine(QtMsgType type, const QMessageLogContext &context, const QString &message);
+    // How many characters may be echoed to standard output in all, counted from this call; later lines
+    // go to the file only.
+    static void setEchoLimit(qint64 characters);
+    static constexpr qint64 defaultEchoLimit = 100LL * 1024 * 1024;
+};
+
+void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+
+#endif // LOGFILEMANAGER_H

@@ -1,0 +1,187 @@
+#include "vrek/utils/stringutil.h"
+
+#include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRandomGenerator>
+#include <QTextCodec>
+
+namespace {
+
+// Rows of the GB2312 first-level characters where each initial begins.
+struct InitialBoundary
+{
+    int code;
+    char letter;
+};
+const InitialBoundary kFirstLevel[] = {
+    { 1601, 'A' }, { 1637, 'B' }, { 1833, 'C' }, { 2078, 'D' }, { 2274, 'E' }, { 2302, 'F' }, { 2433, 'G' },
+    { 2594, 'H' }, { 2787, 'J' }, { 3106, 'K' }, { 3212, 'L' }, { 3472, 'M' }, { 3635, 'N' }, { 3722, 'O' },
+    { 3730, 'P' }, { 3858, 'Q' }, { 4027, 'R' }, { 4086, 'S' }, { 4390, 'T' }, { 4558, 'W' }, { 4684, 'X' },
+    { 4925, 'Y' }, { 5249, 'Z' },
+};
+
+// Each element gets a map of its own: a key missing from one object must not inherit the previous value.
+bool arrayToRows(const QJsonArray &array, JsonRows &rows)
+{
+    for (const QJsonValue &value : array) {
+        const QJsonObject object = value.toObject();
+        QMap<QString, QVariant> row;
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it)
+            row.insert(it.key(), it.value().toVariant());
+        rows.append(row);
+    }
+    return true;
+}
+
+} // namespace
+
+QString StringUtil::randomString(unsigned int length, const QString &alphabet)
+{
+    QString result;
+    if (alphabet.isEmpty())
+        return result;
+    result.reserve(int(length));
+    QRandomGenerator *generator = QRandomGenerator::global();
+    for (unsigned int i = 0; i < length; ++i)
+        result.append(alphabet.at(int(generator->bounded(quint32(alphabet.size())))));
+    return result;
+}
+
+quint64 StringUtil::hashString(const char *str, quint64 value)
+{
+    if (!str)
+        return value;
+    for (; *str; ++str) {
+        const quint64 byte = quint64(qint64(static_cast<signed char>(*str)));
+        value = (value ^ byte) * fnvPrime;
+    }
+    return value;
+}
+
+QString StringUtil::getPinyinInitials(const QString &text)
+{
+    // The tables are in GB2312 order, so walk the GBK bytes whatever the locale is.
+    static QTextCodec *gbk = QTextCodec::codecForName("GBK");
+    const QByteArray bytes = gbk ? gbk->fromUnicode(text) : text.toLocal8Bit();
+    QString result;
+    const int size = bytes.size();
+    int i = 0;
+    while (i < size) {
+        const int b1 = static_cast<unsigned char>(bytes.at(i));
+        const int b2 = i + 1 < size ? static_cast<unsigned char>(bytes.at(i + 1)) : 0;
+        if (b1 < 0xA1 || b2 < 0xA1) {
+            result.append(QChar::fromLatin1(char(b1)));
+            i += 1;
+            continue;
+        }
+        const int code = (b1 - 160) * 100 + (b2 - 160);
+        if (code >= 1601 && code <= 5589) {
+            char letter = 'A';
+            for (const InitialBoundary &boundary : kFirstLevel) {
+                if (boundary.code <= code)
+                    letter = boundary.letter;
+            }
+            result.append(QChar::fromLatin1(letter));
+        } else {
+            const int index = (b1 - 216) * 94 + (b2 - 161);
+            if (index >= 0 && index <= 3007) {
+                result.append(QChar::fromLatin1(secondLevelInitials[index]));
+            } else {
+                result.append(QChar::fromLatin1(char(b1)));
+                result.append(QChar::fromLatin1(char(b2)));
+            }
+        }
+        i += 2;
+    }
+    return result;
+}
+
+QJsonObject StringUtil::stringToJsonObject(const QString &text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return QJsonObject();
+    return document.object();
+}
+
+bool StringUtil::httpJsonToMap(const QString &text, QString &loginStatus, QString &body)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    const QJsonObject object = document.object();
+    if (object.value("loginStatus").isString())
+        loginStatus = object.value("loginStatus").toString();
+    if (!object.value("requestStatus").isString())
+        return false;
+    const QJsonValue requestBody = object.value("requestBody");
+    if (requestBody.isString()) {
+        body = requestBody.toString();
+        return true;
+    }
+    if (requestBody.isObject() && requestBody.toObject().value("result").isString()) {
+        body = requestBody.toObject().value("result").toString() == "1" ? "success" : "error";
+        return true;
+    }
+    return false;
+}
+
+bool StringUtil::httpJsonToList(const QString &text, JsonRows &rows, QString &loginStatus)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        qWarning() << "json parse error! jsonerror:" << error.error;
+        return false;
+    }
+    const QJsonObject object = document.object();
+    if (object.contains("loginStatus"))
+        loginStatus = object.value("loginStatus").toVariant().toString();
+    const QJsonValue requestStatus = object.value("requestStatus");
+    const QJsonValue requestBody = object.value("requestBody");
+    if (!requestStatus.isString() || requestStatus.toString() != "success" || !requestBody.isArray()) {
+        qWarning() << "json parse error! jsonerror:" << error.error;
+        return false;
+    }
+    return arrayToRows(requestBody.toArray(), rows);
+}
+
+bool StringUtil::jsonToList(const QString &text, JsonRows &rows)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        qWarning() << "the json analysisError! jsonError:" << error.error;
+        return false;
+    }
+    if (!document.isArray()) {
+        qWarning() << "the json is not array error! jsonError:" << error.error;
+        return false;
+    }
+    return arrayToRows(document.array(), rows);
+}
+
+bool StringUtil::listToJson(const JsonRows &rows, QString &text)
+{
+    QJsonArray array;
+    for (const QMap<QString, QVariant> &row : rows) {
+        QJsonObject object;
+        for (auto it = row.constBegin(); it != row.constEnd(); ++it)
+            object.insert(it.key(), it.value().toString());
+        array.append(object);
+    }
+    text = QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+    return true;
+}
+
+bool stringContainsChar(QChar c, const QString &text)
+{
+    for (const QChar &each : text) {
+        if (each == c)
+            return true;
+    }
+    return false;
+}

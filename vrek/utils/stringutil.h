@@ -1,0 +1,37 @@
+#ifndef STRINGUTIL_H
+#define STRINGUTIL_H
+
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+using JsonRows = QList<QMap<QString, QVariant>>;
+
+// Stateless text helpers: random ids, a string hash, pinyin initials and the REST reply readers.
+class StringUtil
+{
+public:
+    // Uniformly drawn from the alphabet, from one well-seeded generator shared by every thread.
+    static QString randomString(unsigned int length, const QString &alphabet);
+    // FNV-1a, 64 bits; callers start from fnvOffsetBasis.
+    static quint64 hashString(const char *str, quint64 value);
+    static QString getPinyinInitials(const QString &text);
+
+    static QJsonObject stringToJsonObject(const QString &text);
+    // The REST reply wrapper: {"loginStatus", "requestStatus", "requestBody"}.
+    static bool httpJsonToMap(const QString &text, QString &loginStatus, QString &body);
+    static bool httpJsonToList(const QString &text, JsonRows &rows, QString &loginStatus);
+    static bool jsonToList(const QString &text, JsonRows &rows);
+    static bool listToJson(const JsonRows &rows, QString &text);
+
+    static constexpr quint64 fnvOffsetBasis = 14695981039346656037ULL;
+    static constexpr quint64 fnvPrime = 1099511628211ULL;
+
+    static const char secondLevelInitials[3009];
+};
+
+bool stringContainsChar(QChar c, const QString &text);
+
+#endif // STRINGUTIL_H
