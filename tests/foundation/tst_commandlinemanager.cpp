@@ -48,28 +48,27 @@ void TestCommandLineManager::options_data()
     QTest::newRow("http port, two dashes")
         << QStringList { "--host-http-port", "8080" }
         << QStringList { host, "34126", host, "34127", crash, "11111", host, "8080" } << true;
-    QTest::newRow("http port, one dash")
-        << QStringList { "-host-http-port", "8080" }
-        << QStringList { host, "34126", host, "34127", crash, "11111", host, "8080" } << true;
-    QTest::newRow("value after equals")
-        << QStringList { "--host-socket-addr=10.0.0.2" }
-        << QStringList { "10.0.0.2", "34126", host, "34127", crash, "11111", host, "80" } << true;
-    QTest::newRow("every host and port")
-        << QStringList { "-host-socket-addr", "s", "-host-socket-port", "1", "--host-file-addr", "f",
-                         "--host-file-port", "2", "-host-crash-addr", "c", "-host-crash-port", "3",
-                         "--host-http-addr", "h", "--host-http-port", "4" }
-        << QStringList { "s", "1", "f", "2", "c", "3", "h", "4" } << true;
+    QTest::newRow("http port, one dash") << QStringList { "-host-http-port", "8080" }
+                                         << QStringList { host, "34126", host, "34127", crash, "11111", host, "8080" }
+                                         << true;
+    QTest::newRow("value after equals") << QStringList { "--host-socket-addr=10.0.0.2" }
+                                        << QStringList { "10.0.0.2", "34126", host, "34127", crash, "11111", host,
+                                               "80" }
+                                        << true;
+    QTest::newRow("every host and port") << QStringList { "-host-socket-addr", "s", "-host-socket-port", "1",
+        "--host-file-addr", "f", "--host-file-port", "2", "-host-crash-addr", "c", "-host-crash-port", "3",
+        "--host-http-addr", "h", "--host-http-port", "4" }
+                                         << QStringList { "s", "1", "f", "2", "c", "3", "h", "4" } << true;
     QTest::newRow("last value wins") << QStringList { "--host-file-port", "1", "--host-file-port", "2" }
                                      << QStringList { host, "34126", host, "2", crash, "11111", host, "80" } << true;
     QTest::newRow("values are not checked")
         << QStringList { "--host-socket-port", "not a port" }
         << QStringList { host, "not a port", host, "34127", crash, "11111", host, "80" } << true;
     QTest::newRow("debug changes nothing")
-        << QStringList { "-debug" } << QStringList { host, "34126", host, "34127", crash, "11111", host, "80" }
-        << true;
-    QTest::newRow("disable auto record")
-        << QStringList { "--disable-auto-record" }
-        << QStringList { host, "34126", host, "34127", crash, "11111", host, "80" } << false;
+        << QStringList { "-debug" } << QStringList { host, "34126", host, "34127", crash, "11111", host, "80" } << true;
+    QTest::newRow("disable auto record") << QStringList { "--disable-auto-record" }
+                                         << QStringList { host, "34126", host, "34127", crash, "11111", host, "80" }
+                                         << false;
 }
 
 void TestCommandLineManager::options()
@@ -79,8 +78,8 @@ void TestCommandLineManager::options()
     QFETCH(bool, autoRecord);
 
     CommandLineManager::initial(QStringList { "TaviStudent" } + arguments);
-    const QStringList actual { g_socketHost, g_socketPort, g_fileHost, g_filePort,
-                               g_crashHost,  g_crashPort,  g_webHost,  g_webPort };
+    const QStringList actual { g_socketHost, g_socketPort, g_fileHost, g_filePort, g_crashHost, g_crashPort, g_webHost,
+        g_webPort };
     QCOMPARE(actual, expected);
     QCOMPARE(g_autoRecord, autoRecord);
 }

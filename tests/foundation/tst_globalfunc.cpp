@@ -43,8 +43,8 @@ void TestGlobalFunc::isCurrentUserLect()
     g_userType = userType;
     if (userType > 5)
         QTest::ignoreMessage(QtWarningMsg,
-                             qPrintable("GlobalFunc::isCurrentUserLect the userType unknown error! userType: "
-                                        + QString::number(userType)));
+            qPrintable(
+                "GlobalFunc::isCurrentUserLect the userType unknown error! userType: " + QString::number(userType)));
     QCOMPARE(GlobalFunc::isCurrentUserLect(), lect);
     QCOMPARE(GlobalFunc::isCurrentUserTypeFive(), typeFive);
 }

@@ -79,15 +79,18 @@ void TestLogFileManager::formatLine_data()
                            << "[Main Thread] DEBUG: - void LogFileManager::install hello";
     QTest::newRow("warning") << int(QtWarningMsg) << QByteArray("bool A::b(int)") << "x"
                              << "[Main Thread] WARNING: - bool A::b x";
-    QTest::newRow("critical") << int(QtCriticalMsg) << QByteArray("f()") << "y" << "[Main Thread] CRITICAL: - f y";
-    QTest::newRow("info") << int(QtInfoMsg) << QByteArray("g()") << "z" << "[Main Thread] INFO: - g z";
-    QTest::newRow("unknown type") << 5 << QByteArray("g()") << "z" << "[Main Thread] UNKNOWN: - g z";
+    QTest::newRow("critical") << int(QtCriticalMsg) << QByteArray("f()") << "y"
+                              << "[Main Thread] CRITICAL: - f y";
+    QTest::newRow("info") << int(QtInfoMsg) << QByteArray("g()") << "z"
+                          << "[Main Thread] INFO: - g z";
+    QTest::newRow("unknown type") << 5 << QByteArray("g()") << "z"
+                                  << "[Main Thread] UNKNOWN: - g z";
     QTest::newRow("empty message") << int(QtDebugMsg) << QByteArray("NetFlow::NetFlow(class QObject *)") << ""
                                    << "[Main Thread] DEBUG: - NetFlow::NetFlow ";
-    QTest::newRow("no function") << int(QtDebugMsg) << QByteArray() << "m" << "[Main Thread] DEBUG: -  m";
-    QTest::newRow("nested parentheses")
-        << int(QtDebugMsg) << QByteArray("void A::set(void (*)(int), int) const") << "m"
-        << "[Main Thread] DEBUG: - void A::set const m";
+    QTest::newRow("no function") << int(QtDebugMsg) << QByteArray() << "m"
+                                 << "[Main Thread] DEBUG: -  m";
+    QTest::newRow("nested parentheses") << int(QtDebugMsg) << QByteArray("void A::set(void (*)(int), int) const") << "m"
+                                        << "[Main Thread] DEBUG: - void A::set const m";
     QTest::newRow("percent in message") << int(QtDebugMsg) << QByteArray("h()") << "a %1 b %5"
                                         << "[Main Thread] DEBUG: - h a %1 b %5";
 }
@@ -140,15 +143,15 @@ void TestLogFileManager::writesEveryMessageAsOneLine()
     QCOMPARE(lines.size(), 4); // three lines and the empty rest after the last "\r\n"
     QVERIFY(lines.last().isEmpty());
     const QString function = "void TestLogFileManager::writesEveryMessageAsOneLine";
-    QVERIFY2(QRegularExpression("^" + kTime + " \\[Main Thread\\] DEBUG: - " + QRegularExpression::escape(function)
-                                + " first line\r$")
+    QVERIFY2(QRegularExpression(
+                 "^" + kTime + " \\[Main Thread\\] DEBUG: - " + QRegularExpression::escape(function) + " first line\r$")
                  .match(QString::fromUtf8(lines.at(0)))
                  .hasMatch(),
-             lines.at(0).constData());
+        lines.at(0).constData());
     QVERIFY2(lines.at(1).contains("[Main Thread] WARNING: - ") && lines.at(1).endsWith(" second 2\r"),
-             lines.at(1).constData());
+        lines.at(1).constData());
     QVERIFY2(lines.at(2).contains("[Socket Client] INFO: - ") && lines.at(2).endsWith(" from a worker\r"),
-             lines.at(2).constData());
+        lines.at(2).constData());
     // The same lines reach standard output, with plain line ends.
     QCOMPARE(echoed.count('\n'), 2);
     QVERIFY(echoed.contains(" second 2\n"));

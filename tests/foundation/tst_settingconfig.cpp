@@ -42,12 +42,17 @@ void TestSettingConfig::roundTrip_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("remember flag") << "isread/flag" << "1";
-    QTest::newRow("user code") << "userinfo/usercode" << "student01";
-    QTest::newRow("password with signs") << "userinfo/password" << "a+b&c=d#e%f;g h";
-    QTest::newRow("domain") << "domain/dns" << "school.example.com";
+    QTest::newRow("remember flag") << "isread/flag"
+                                   << "1";
+    QTest::newRow("user code") << "userinfo/usercode"
+                               << "student01";
+    QTest::newRow("password with signs") << "userinfo/password"
+                                         << "a+b&c=d#e%f;g h";
+    QTest::newRow("domain") << "domain/dns"
+                            << "school.example.com";
     QTest::newRow("chinese device") << "AudioDevice/Micro" << QString::fromUtf8("Windows默认设备");
-    QTest::newRow("empty value") << "CameraDevice/name" << "";
+    QTest::newRow("empty value") << "CameraDevice/name"
+                                 << "";
 }
 
 void TestSettingConfig::roundTrip()

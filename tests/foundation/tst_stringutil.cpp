@@ -77,13 +77,15 @@ void TestStringUtil::pinyinInitials_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("initials");
-    QTest::newRow("ascii kept") << "Abc 123" << "Abc 123";
+    QTest::newRow("ascii kept") << "Abc 123"
+                                << "Abc 123";
     QTest::newRow("first level") << QString::fromUtf8("张三") << "ZS";
     QTest::newRow("first level 2") << QString::fromUtf8("李小明") << "LXM";
     QTest::newRow("boundaries") << QString::fromUtf8("啊芭擦") << "ABC";
     QTest::newRow("mixed") << QString::fromUtf8("王5a") << "W5a";
     QTest::newRow("second level") << QString::fromUtf8("亍丌") << "CJ";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestStringUtil::pinyinInitials()
@@ -116,19 +118,26 @@ void TestStringUtil::httpJsonToMap_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QString>("loginStatus");
     QTest::addColumn<QString>("body");
-    QTest::newRow("result 1") << R"({"requestStatus":"x","requestBody":{"result":"1"}})" << true << "keep" << "success";
-    QTest::newRow("result 0") << R"({"requestStatus":"x","requestBody":{"result":"0"}})" << true << "keep" << "error";
+    QTest::newRow("result 1") << R"({"requestStatus":"x","requestBody":{"result":"1"}})" << true << "keep"
+                              << "success";
+    QTest::newRow("result 0") << R"({"requestStatus":"x","requestBody":{"result":"0"}})" << true << "keep"
+                              << "error";
     QTest::newRow("text body") << R"({"loginStatus":"2","requestStatus":"fail","requestBody":"bad"})" << true << "2"
                                << "bad";
-    QTest::newRow("no requestStatus") << R"({"loginStatus":"3","requestBody":"bad"})" << false << "3" << "keep";
+    QTest::newRow("no requestStatus") << R"({"loginStatus":"3","requestBody":"bad"})" << false << "3"
+                                      << "keep";
     QTest::newRow("numeric requestStatus") << R"({"requestStatus":1,"requestBody":"x"})" << false << "keep"
                                            << "keep";
     QTest::newRow("result not text") << R"({"requestStatus":"x","requestBody":{"result":1}})" << false << "keep"
                                      << "keep";
-    QTest::newRow("array") << R"([1,2])" << false << "keep" << "keep";
-    QTest::newRow("garbage") << "not json" << false << "keep" << "keep";
-    QTest::newRow("time-out") << "error" << false << "keep" << "keep";
-    QTest::newRow("empty") << "" << false << "keep" << "keep";
+    QTest::newRow("array") << R"([1,2])" << false << "keep"
+                           << "keep";
+    QTest::newRow("garbage") << "not json" << false << "keep"
+                             << "keep";
+    QTest::newRow("time-out") << "error" << false << "keep"
+                              << "keep";
+    QTest::newRow("empty") << "" << false << "keep"
+                           << "keep";
 }
 
 void TestStringUtil::httpJsonToMap()

@@ -76,7 +76,8 @@ bool FileUtil::dirRemoveAll(const QString &path)
     QDir dir(absolute);
     if (!dir.exists())
         return true;
-    const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QFileInfoList entries
+        = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QFileInfo &entry : entries) {
         if (entry.isDir() && !entry.isSymLink())
             dirRemoveAll(entry.absoluteFilePath());

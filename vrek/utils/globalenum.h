@@ -8,9 +8,9 @@ class GlobalEnum
 {
 public:
     enum PPMFromType {
-        PPMPad = 0,      // the pad link
-        PPMServer = 1,   // the classroom server
-        PPMLocal = 2,    // this client's own controls
+        PPMPad = 0, // the pad link
+        PPMServer = 1, // the classroom server
+        PPMLocal = 2, // this client's own controls
     };
 
     // The joined lesson's type, 0 to 8: 0-4 and 8 use the WebRTC media panel, 6 and 7 the RTMP panel,

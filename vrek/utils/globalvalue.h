@@ -29,9 +29,9 @@ extern QString g_lectName;
 extern int g_parentId;
 extern QString g_classesId; // the running class, from the server's class-start message
 extern bool g_needBind;
-extern bool g_inClass;          // a class window is open
-extern int g_classStartCount;   // classes started in the joined lesson; reset on joining
-extern QString g_pushStreamId;  // the own push stream id, made by whichever stream manager pushes
+extern bool g_inClass; // a class window is open
+extern int g_classStartCount; // classes started in the joined lesson; reset on joining
+extern QString g_pushStreamId; // the own push stream id, made by whichever stream manager pushes
 
 // Servers. Ports of the command-line servers are decimal text.
 extern QString g_socketHost;

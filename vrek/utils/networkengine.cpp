@@ -6,8 +6,7 @@
 
 NetworkEngine::NetworkEngine(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 NetworkEngine::~NetworkEngine()
 {
