@@ -75,6 +75,12 @@ void CodeArea::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
 }
 
+void CodeArea::resizeEvent(QResizeEvent *event)
+{
+    m_dirty = true;
+    QWidget::resizeEvent(event);
+}
+
 void CodeArea::drawTransform(QPainter &painter)
 {
     const int sign = m_random.generate() % 2 == 0 ? -1 : 1;

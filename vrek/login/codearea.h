@@ -28,6 +28,8 @@ public:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
+    // The frame follows the widget's size, so a new size draws the picture anew.
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void generateCode();

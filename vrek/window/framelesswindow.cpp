@@ -27,7 +27,14 @@ FramelessWindow::FramelessWindow(bool translucent, QWidget *parent)
     m_savedTitleDraggable = m_titleDraggable;
 }
 
-FramelessWindow::~FramelessWindow() = default;
+FramelessWindow::~FramelessWindow()
+{
+    // The children outlive these members by a moment; they must not call back into a half-destroyed window.
+    if (m_titleBar)
+        disconnect(m_titleBar, nullptr, this, nullptr);
+    for (QWidget *widget : qAsConst(m_captionWidgets))
+        disconnect(widget, nullptr, this, nullptr);
+}
 
 bool FramelessWindow::isFullScreenFlag() const
 {

@@ -19,7 +19,7 @@
 #include <QWindow>
 
 namespace {
-// The title-bar buttons take their pictures from the bar's "state" and the maximise button's "maximized".
+// The title-bar buttons take their pictures from the bar's "state" and the maximise button's "restore".
 const char *const buttonStyle = R"(
 QPushButton{border:none;background:transparent;}
 QPushButton#minButton[state="small"]{border-image:url(:/vrek/image/titleview/min-1.png);}
@@ -28,18 +28,18 @@ QPushButton#minButton[state="small"]:pressed{border-image:url(:/vrek/image/title
 QPushButton#minButton[state="large"]{border-image:url(:/vrek/image/titleview/min-11.png);}
 QPushButton#minButton[state="large"]:hover{border-image:url(:/vrek/image/titleview/min-12.png);}
 QPushButton#minButton[state="large"]:pressed{border-image:url(:/vrek/image/titleview/min-13.png);}
-QPushButton#maxButton[state="small"][maximized="false"]{border-image:url(:/vrek/image/titleview/max-1.png);}
-QPushButton#maxButton[state="small"][maximized="false"]:hover{border-image:url(:/vrek/image/titleview/max-2.png);}
-QPushButton#maxButton[state="small"][maximized="false"]:pressed{border-image:url(:/vrek/image/titleview/max-3.png);}
-QPushButton#maxButton[state="large"][maximized="false"]{border-image:url(:/vrek/image/titleview/max-11.png);}
-QPushButton#maxButton[state="large"][maximized="false"]:hover{border-image:url(:/vrek/image/titleview/max-12.png);}
-QPushButton#maxButton[state="large"][maximized="false"]:pressed{border-image:url(:/vrek/image/titleview/max-13.png);}
-QPushButton#maxButton[state="small"][maximized="true"]{border-image:url(:/vrek/image/titleview/max-4.png);}
-QPushButton#maxButton[state="small"][maximized="true"]:hover{border-image:url(:/vrek/image/titleview/max-5.png);}
-QPushButton#maxButton[state="small"][maximized="true"]:pressed{border-image:url(:/vrek/image/titleview/max-6.png);}
-QPushButton#maxButton[state="large"][maximized="true"]{border-image:url(:/vrek/image/titleview/max-14.png);}
-QPushButton#maxButton[state="large"][maximized="true"]:hover{border-image:url(:/vrek/image/titleview/max-15.png);}
-QPushButton#maxButton[state="large"][maximized="true"]:pressed{border-image:url(:/vrek/image/titleview/max-16.png);}
+QPushButton#maxButton[state="small"][restore="false"]{border-image:url(:/vrek/image/titleview/max-1.png);}
+QPushButton#maxButton[state="small"][restore="false"]:hover{border-image:url(:/vrek/image/titleview/max-2.png);}
+QPushButton#maxButton[state="small"][restore="false"]:pressed{border-image:url(:/vrek/image/titleview/max-3.png);}
+QPushButton#maxButton[state="large"][restore="false"]{border-image:url(:/vrek/image/titleview/max-11.png);}
+QPushButton#maxButton[state="large"][restore="false"]:hover{border-image:url(:/vrek/image/titleview/max-12.png);}
+QPushButton#maxButton[state="large"][restore="false"]:pressed{border-image:url(:/vrek/image/titleview/max-13.png);}
+QPushButton#maxButton[state="small"][restore="true"]{border-image:url(:/vrek/image/titleview/max-4.png);}
+QPushButton#maxButton[state="small"][restore="true"]:hover{border-image:url(:/vrek/image/titleview/max-5.png);}
+QPushButton#maxButton[state="small"][restore="true"]:pressed{border-image:url(:/vrek/image/titleview/max-6.png);}
+QPushButton#maxButton[state="large"][restore="true"]{border-image:url(:/vrek/image/titleview/max-14.png);}
+QPushButton#maxButton[state="large"][restore="true"]:hover{border-image:url(:/vrek/image/titleview/max-15.png);}
+QPushButton#maxButton[state="large"][restore="true"]:pressed{border-image:url(:/vrek/image/titleview/max-16.png);}
 QPushButton#exitButton[state="small"]{border-image:url(:/vrek/image/titleview/close-1.png);}
 QPushButton#exitButton[state="small"]:hover{border-image:url(:/vrek/image/titleview/close-2.png);}
 QPushButton#exitButton[state="small"]:pressed{border-image:url(:/vrek/image/titleview/close-3.png);}
@@ -119,7 +119,7 @@ void TitleView::buildForm()
     m_exitButton->setObjectName("exitButton");
     for (QPushButton *button : { m_minButton, m_maxButton, m_exitButton })
         button->setFocusPolicy(Qt::NoFocus);
-    m_maxButton->setProperty("maximized", false);
+    m_maxButton->setProperty("restore", false);
 
     m_titleLayout->addWidget(m_iconButton);
     m_titleLayout->addWidget(m_iconLabel);
@@ -221,6 +221,7 @@ void TitleView::setFixedSize(const QSize &size)
 {
     setResizable(false);
     m_flags |= FixedSize;
+    m_sizeChosen = true; // the first show keeps this size and only centres the frame
     QWidget::setFixedSize(size);
 }
 
@@ -252,6 +253,10 @@ void TitleView::sizeOnFirstShow()
     if (!m_firstShow)
         return;
     m_firstShow = false;
+    if (m_sizeChosen) {
+        centreOnScreen();
+        return;
+    }
     const int border = (m_flags & NoShadow) ? 2 : 8;
     QSize center;
     if (m_centerWidget) {
@@ -266,6 +271,11 @@ void TitleView::sizeOnFirstShow()
         setMinimumSize(size);
         resize(size);
     }
+    centreOnScreen();
+}
+
+void TitleView::centreOnScreen()
+{
     QScreen *screen = windowHandle() ? windowHandle()->screen() : QGuiApplication::primaryScreen();
     if (screen) {
         const QRect available = screen->availableGeometry();
@@ -301,7 +311,7 @@ void TitleView::slotMinButtonClicked()
 
 void TitleView::setMaxButtonPictures(bool maximized)
 {
-    m_maxButton->setProperty("maximized", maximized);
+    m_maxButton->setProperty("restore", maximized);
     m_maxButton->style()->unpolish(m_maxButton);
     m_maxButton->style()->polish(m_maxButton);
     m_maxButton->update();

@@ -75,6 +75,7 @@ private:
     void buildForm();
     void updateTitleFlags();
     void sizeOnFirstShow();
+    void centreOnScreen();
     void setMaxButtonPictures(bool maximized);
 
     // The form.
@@ -98,6 +99,7 @@ private:
     QString m_title;
     QColor m_titleBarColor { 0, 129, 255 };
     bool m_firstShow = true;
+    bool m_sizeChosen = false;
     bool m_userButtonShown = false;
 };
 
