@@ -22,6 +22,7 @@ BannerView::BannerView(QWidget *parent)
 {
     setCursor(Qt::PointingHandCursor);
     setFlat(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding); // a picture, not a one-line button
     connect(m_request, &HttpRequest::signalFinish, this, &BannerView::slotHttpFinish);
     connect(this, &QPushButton::clicked, this, &BannerView::slotButtonClicked);
     readCache();
