@@ -1,7 +1,9 @@
+#include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/login/codearea.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/networkengine.h"
@@ -99,6 +101,7 @@ private slots:
     void startLoginChecks_data();
     void startLoginChecks();
     void returnKeyLogsInOnTheFormOnly();
+    void loginPointsTheConnectionAtTheServer();
     void captchaAfterTheThirdError();
     void pasteIsBlockedInThePasswordOnly();
     void schoolLookupFound();
@@ -387,6 +390,25 @@ void TestLoginClient::returnKeyLogsInOnTheFormOnly()
     QCOMPARE(started.count(), 1);
     button("exitButton_2")->click();
     QCOMPARE(page(), 0);
+}
+
+void TestLoginClient::loginPointsTheConnectionAtTheServer()
+{
+    FakeClassroomServer classroom;
+    QVERIFY(classroom.listen());
+    g_socketPort = QString::number(classroom.port());
+    SocketClientManager connection(GlobalEnum::User1);
+    m_window = new LoginClient(nullptr, m_client, &connection);
+    m_window->show();
+    edit("userCodeEdit")->setText("stu");
+    edit("passwordEdit")->setText("pw");
+    QSignalSpy started(m_window, &LoginClient::signalLoginStartOut);
+    button("loginButton")->click();
+    QCOMPARE(started.count(), 1);
+    connection.connectServerAndLogin("stu", "pw");
+    QCOMPARE(classroom.waitForLine("0\t"), QString("0\tstu\tpw\t1"));
+    delete m_window;
+    m_window = nullptr;
 }
 
 void TestLoginClient::captchaAfterTheThirdError()
