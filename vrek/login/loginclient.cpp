@@ -346,6 +346,8 @@ void LoginClient::buildForm()
         edit = new QLineEdit(frame);
         edit->setObjectName(editName);
         edit->setPlaceholderText(placeholder);
+        // The frame draws the border; its sheet would otherwise frame the field again.
+        edit->setStyleSheet("border:none;background:transparent;");
         layout->addWidget(icon);
         layout->addWidget(edit, 1);
     };

@@ -32,6 +32,8 @@ ReconnectView::ReconnectView(ConnectServerManager *connectServer, QWidget *paren
     qInfo() << "parent:" << parent;
     setObjectName("ReconnectView");
     setFixedSize(500, 330);
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet("QWidget#ReconnectView{background-color:white;}");
     m_pictureLabel->setObjectName("pictureLabel");
     m_pictureLabel->setPixmap(QPixmap(":/vrek/image/reconnectview/404.png"));
     m_pictureLabel->setAlignment(Qt::AlignCenter);

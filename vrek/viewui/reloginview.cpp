@@ -36,6 +36,8 @@ ReLoginView::ReLoginView(ConnectServerManager *connectServer, QWidget *parent, H
     qInfo() << "parent:" << parent;
     setObjectName("ReLoginView");
     setFixedSize(500, 330);
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet("QWidget#ReLoginView{background-color:white;}");
     m_pictureLabel->setObjectName("pictureLabel");
     m_pictureLabel->setPixmap(QPixmap(":/vrek/image/reconnectview/404.png"));
     m_pictureLabel->setAlignment(Qt::AlignCenter);
