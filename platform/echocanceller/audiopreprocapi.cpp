@@ -12,8 +12,8 @@ int audio_preproc_processRecord(AudioPreprocHandle handle, int sampleRate, int c
     return handle->processRecord(sampleRate, channels, samples, data);
 }
 
-int audio_preproc_processPlayback(AudioPreprocHandle handle, int sampleRate, int channels, int samples,
-    const short *data)
+int audio_preproc_processPlayback(
+    AudioPreprocHandle handle, int sampleRate, int channels, int samples, const short *data)
 {
     if (!handle)
         return EchoCanceller::BadBlock;

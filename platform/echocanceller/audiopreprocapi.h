@@ -11,8 +11,8 @@ AudioPreprocHandle audio_preproc_init();
 // Near end, processed in place.
 int audio_preproc_processRecord(AudioPreprocHandle handle, int sampleRate, int channels, int samples, short *data);
 // Far end: what was just handed to the speakers.
-int audio_preproc_processPlayback(AudioPreprocHandle handle, int sampleRate, int channels, int samples,
-    const short *data);
+int audio_preproc_processPlayback(
+    AudioPreprocHandle handle, int sampleRate, int channels, int samples, const short *data);
 int audio_preproc_setAECEnable(AudioPreprocHandle handle, int enable);
 int audio_preproc_setDelay(AudioPreprocHandle handle, int delayMs);
 int audio_preproc_setEnable(AudioPreprocHandle handle, int enable);

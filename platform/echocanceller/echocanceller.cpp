@@ -42,8 +42,8 @@ bool EchoCanceller::configure(int sampleRate, int recordChannels, int playbackCh
     const auto layout = [](int channels) {
         return channels == 2 ? webrtc::AudioProcessing::kStereo : webrtc::AudioProcessing::kMono;
     };
-    const int result = m_processing->Initialize(sampleRate, sampleRate, sampleRate, layout(recordChannels),
-        layout(recordChannels), layout(playbackChannels));
+    const int result = m_processing->Initialize(
+        sampleRate, sampleRate, sampleRate, layout(recordChannels), layout(recordChannels), layout(playbackChannels));
     if (result != webrtc::AudioProcessing::kNoError) {
         qWarning() << "echo canceller set-up failed:" << result << sampleRate << recordChannels << playbackChannels;
         m_sampleRate = 0;
@@ -78,7 +78,7 @@ int EchoCanceller::setEchoCancellationEnabled(bool enabled)
     if (!m_processing)
         return Ok;
     return m_processing->echo_cancellation()->Enable(enabled) == webrtc::AudioProcessing::kNoError ? Ok
-                                                                                                    : ProcessingFailed;
+                                                                                                   : ProcessingFailed;
 }
 
 void EchoCanceller::setDelay(int delayMs)

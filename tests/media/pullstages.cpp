@@ -41,6 +41,14 @@ PullStages::PullStages()
         m_pictures.append({ QDateTime::currentMSecsSinceEpoch(), image });
     });
     connect(read, &PullReadAllStream::readStreamExitOut, this, [this](uchar) { ++m_readExits; });
+    connect(
+        audio, &PullAudioStream::audioDecodeResultOut, this,
+        [this](PullAudioStream::AudioDecodeType type) { m_audioLoop = type == PullAudioStream::AudioDecodeStarted; },
+        Qt::DirectConnection);
+    connect(
+        video, &PullVideoStream::videoDecodeResultOut, this,
+        [this](PullVideoStream::VideoDecodeType type) { m_videoLoop = type == PullVideoStream::VideoDecodeStarted; },
+        Qt::DirectConnection);
 }
 
 PullStages::~PullStages()
@@ -66,7 +74,7 @@ int PullStages::initialiseVideo()
 {
     QSignalSpy result(video, &PullVideoStream::videoInitialResultOut);
     QMetaObject::invokeMethod(video, "videoInitialIn", Qt::QueuedConnection);
-    if (!result.wait(5000))
+    if (!waitUntil([&] { return !result.isEmpty(); }, 5000))
         return -1;
     return result.first().first().value<PullVideoStream::VideoInitialType>();
 }
@@ -75,7 +83,7 @@ int PullStages::initialiseAudio(bool playAudio)
 {
     QSignalSpy result(audio, &PullAudioStream::audioInitialResultOut);
     QMetaObject::invokeMethod(audio, "audioInitialIn", Qt::QueuedConnection, Q_ARG(bool, playAudio));
-    if (!result.wait(5000))
+    if (!waitUntil([&] { return !result.isEmpty(); }, 5000))
         return -1;
     return result.first().first().value<PullAudioStream::AudioInitialType>();
 }
@@ -84,23 +92,52 @@ bool PullStages::startVideo()
 {
     QSignalSpy result(video, &PullVideoStream::videoDecodeResultOut);
     QMetaObject::invokeMethod(video, "videoDecodeIn", Qt::QueuedConnection);
-    m_videoLoop = result.wait(5000)
+    return waitUntil([&] { return !result.isEmpty(); }, 5000)
         && result.first().first().value<PullVideoStream::VideoDecodeType>() == PullVideoStream::VideoDecodeStarted;
-    return m_videoLoop;
 }
 
 bool PullStages::startAudio()
 {
     QSignalSpy result(audio, &PullAudioStream::audioDecodeResultOut);
     QMetaObject::invokeMethod(audio, "audioDecodeIn", Qt::QueuedConnection);
-    m_audioLoop = result.wait(5000)
+    return waitUntil([&] { return !result.isEmpty(); }, 5000)
         && result.first().first().value<PullAudioStream::AudioDecodeType>() == PullAudioStream::AudioDecodeStarted;
-    return m_audioLoop;
 }
 
 void PullStages::startRead()
 {
     QMetaObject::invokeMethod(read, "startReadStream", Qt::QueuedConnection);
+}
+
+bool PullStages::startPull(bool withAudio, bool withVideo, bool playAudio)
+{
+    unsigned char awaited = 0;
+    if (withAudio) {
+        const int result = initialiseAudio(playAudio);
+        if (result == PullAudioStream::AudioStreamNotFound)
+            awaited |= PullStreamContext::audioBit;
+        else if (result != PullAudioStream::AudioInitialSuccess || !startAudio())
+            return false;
+    }
+    if (withVideo) {
+        const int result = initialiseVideo();
+        if (result == PullVideoStream::VideoStreamNotFound)
+            awaited |= PullStreamContext::videoBit;
+        else if (result != PullVideoStream::VideoInitialSuccess || !startVideo())
+            return false;
+    }
+    context.setAwaitedStreams(awaited);
+    QSignalSpy found(read, &PullReadAllStream::readStreamFoundOut);
+    startRead();
+    if (!waitUntil([&] { return found.size() == (awaited == 3 ? 2 : awaited ? 1 : 0); }, 3000))
+        return false;
+    if ((awaited & PullStreamContext::audioBit)
+        && (initialiseAudio(playAudio) != PullAudioStream::AudioInitialSuccess || !startAudio()))
+        return false;
+    if ((awaited & PullStreamContext::videoBit)
+        && (initialiseVideo() != PullVideoStream::VideoInitialSuccess || !startVideo()))
+        return false;
+    return true;
 }
 
 bool PullStages::waitForReadExit(int timeoutMs)
@@ -110,14 +147,11 @@ bool PullStages::waitForReadExit(int timeoutMs)
 
 void PullStages::stop()
 {
-    QSignalSpy audioEnd(audio, &PullAudioStream::audioDecodeResultOut);
-    QSignalSpy videoEnd(video, &PullVideoStream::videoDecodeResultOut);
     read->stopReadStream();
     audio->pullAudioStop();
     video->pullVideoStop();
-    const bool audioEnded = !m_audioLoop || waitUntil([&] { return !audioEnd.isEmpty(); }, 3000);
-    const bool videoEnded = !m_videoLoop || waitUntil([&] { return !videoEnd.isEmpty(); }, 3000);
-    m_audioLoop = m_videoLoop = false;
+    const bool audioEnded = waitUntil([this] { return !m_audioLoop; }, 3000);
+    const bool videoEnded = waitUntil([this] { return !m_videoLoop; }, 3000);
     waitUntil([this] { return !read->isRunning(); }, 3000);
     // A loop that did not end keeps its thread: resetting behind it would wait for ever.
     if (audioEnded)

@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QThread>
 
+#include <atomic>
+
 // One pull's three stages on threads of their own, driven the way the engine drives them: open, initialise,
 // start the decoders, then the read. Tears everything down in order, whatever state the test left it in.
 class PullStages : public QObject
@@ -39,6 +41,9 @@ public:
     bool startVideo();
     bool startAudio();
     void startRead();
+    // All of it in the engine's order; a stream that shows up only after the open (nginx sends a late viewer
+    // the pictures from the next keyframe on) is awaited and its stage started when it comes.
+    bool startPull(bool withAudio, bool withVideo, bool playAudio = true);
 
     // Stops every loop, waits for their ends, resets the decoders and frees the input.
     void stop();
@@ -59,8 +64,8 @@ private:
     mutable QMutex m_mutex;
     QList<Picture> m_pictures;
     int m_readExits = 0;
-    bool m_audioLoop = false;
-    bool m_videoLoop = false;
+    std::atomic<bool> m_audioLoop { false };
+    std::atomic<bool> m_videoLoop { false };
 };
 
 #endif // PULLSTAGES_H

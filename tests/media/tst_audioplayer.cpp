@@ -12,8 +12,8 @@ std::vector<int16_t> sine(double frequency, double amplitude, int milliseconds)
 {
     std::vector<int16_t> samples(size_t(AudioPlayer::outputSampleRate * milliseconds / 1000));
     for (size_t i = 0; i < samples.size(); ++i)
-        samples[i]
-            = int16_t(std::lround(32767 * amplitude * std::sin(2 * M_PI * frequency * i / AudioPlayer::outputSampleRate)));
+        samples[i] = int16_t(
+            std::lround(32767 * amplitude * std::sin(2 * M_PI * frequency * i / AudioPlayer::outputSampleRate)));
     return samples;
 }
 

@@ -1,6 +1,6 @@
+#include "tests/support/childprocess.h"
 #include "tests/support/ffmpegpublisher.h"
 #include "tests/support/ffmpegreceiver.h"
-#include "tests/support/childprocess.h"
 #include "tests/support/rtmpserver.h"
 
 #include <QtTest>

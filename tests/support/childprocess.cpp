@@ -6,8 +6,7 @@
 
 ChildProcess::ChildProcess(QObject *parent)
     : QProcess(parent)
-{
-}
+{ }
 
 ChildProcess::~ChildProcess()
 {

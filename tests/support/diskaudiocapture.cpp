@@ -72,7 +72,8 @@ double DiskAudioCapture::toneLevel(const QVector<qint16> &samples, int sampleRat
         beforePrevious = previous;
         previous = current;
     }
-    const double power = previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
+    const double power
+        = previous * previous + beforePrevious * beforePrevious - coefficient * previous * beforePrevious;
     return 2 * std::sqrt(std::max(power, 0.0)) / samples.size();
 }
 

@@ -11,14 +11,12 @@
 
 FfmpegPublisher::FfmpegPublisher()
     : FfmpegPublisher(Options())
-{
-}
+{ }
 
 FfmpegPublisher::FfmpegPublisher(const Options &options)
     : m_options(options)
     , m_process(new ChildProcess())
-{
-}
+{ }
 
 FfmpegPublisher::~FfmpegPublisher()
 {
@@ -41,22 +39,38 @@ QStringList FfmpegPublisher::arguments(const Options &options, const QString &ur
                         .arg(options.frameRate)
                         .arg(half);
         }
-        args << "-re" << "-f" << "lavfi" << "-i" << graph;
+        args << "-re"
+             << "-f"
+             << "lavfi"
+             << "-i" << graph;
     }
     if (options.audio) {
-        args << "-re" << "-f" << "lavfi" << "-i"
-             << QString("sine=frequency=%1:sample_rate=%2").arg(options.toneHz).arg(options.sampleRate);
+        args << "-re"
+             << "-f"
+             << "lavfi"
+             << "-i" << QString("sine=frequency=%1:sample_rate=%2").arg(options.toneHz).arg(options.sampleRate);
     }
     if (options.video) {
         const int gop = qMax(1, int(std::lround(options.keyframeSeconds * options.frameRate)));
-        args << "-c:v" << "libx264" << "-preset" << "ultrafast" << "-tune" << "zerolatency" << "-pix_fmt" << "yuv420p"
-             << "-g" << QString::number(gop) << "-keyint_min" << QString::number(gop) << "-sc_threshold" << "0";
+        args << "-c:v"
+             << "libx264"
+             << "-preset"
+             << "ultrafast"
+             << "-tune"
+             << "zerolatency"
+             << "-pix_fmt"
+             << "yuv420p"
+             << "-g" << QString::number(gop) << "-keyint_min" << QString::number(gop) << "-sc_threshold"
+             << "0";
     }
     if (options.audio) {
-        args << "-c:a" << "aac" << "-ar" << QString::number(options.sampleRate) << "-ac"
-             << QString::number(options.channels);
+        args << "-c:a"
+             << "aac"
+             << "-ar" << QString::number(options.sampleRate) << "-ac" << QString::number(options.channels);
     }
-    args << "-f" << "flv" << url << "-progress" << progressFile << "-stats_period" << "0.1";
+    args << "-f"
+         << "flv" << url << "-progress" << progressFile << "-stats_period"
+         << "0.1";
     return args;
 }
 

@@ -39,8 +39,7 @@ QList<FfmpegReceiver::PacketInfo> FfmpegReceiver::ProbeResult::packetsOf(int str
 
 FfmpegReceiver::FfmpegReceiver()
     : m_process(new ChildProcess())
-{
-}
+{ }
 
 FfmpegReceiver::~FfmpegReceiver()
 {
@@ -91,7 +90,8 @@ FfmpegReceiver::ProbeResult FfmpegReceiver::probe(const QString &urlOrFile, bool
     if (withPackets)
         args << "-show_packets";
     if (urlOrFile.startsWith("rtmp://"))
-        args << "-rw_timeout" << "5000000";
+        args << "-rw_timeout"
+             << "5000000";
     args << urlOrFile;
     ChildProcess process;
     if (!process.startProgram("ffprobe", args)) {

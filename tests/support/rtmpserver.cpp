@@ -24,8 +24,7 @@ quint16 freePort()
 
 RtmpServer::RtmpServer()
     : m_process(new ChildProcess())
-{
-}
+{ }
 
 RtmpServer::~RtmpServer()
 {
@@ -82,8 +81,8 @@ bool RtmpServer::start(int timeoutMs)
         const QString dir = m_dir.path();
         m_process->setStandardOutputFile(QProcess::nullDevice());
         m_process->setStandardErrorFile(dir + "/stderr.log");
-        if (!m_process->startProgram("nginx",
-                { "-p", dir + "/", "-e", dir + "/error.log", "-c", dir + "/nginx.conf", "-g", "daemon off;" }))
+        if (!m_process->startProgram(
+                "nginx", { "-p", dir + "/", "-e", dir + "/error.log", "-c", dir + "/nginx.conf", "-g", "daemon off;" }))
             return false;
         if (waitUntilListening(timeoutMs))
             return true;

@@ -48,7 +48,7 @@ bool AudioPlayer::globalRegiser(int sampleRate, int channels)
     wanted.samples = Uint16(sampleRate / 100);
     wanted.callback = &AudioPlayer::mixCallback;
     wanted.userdata = this;
-    // No obtained spec: SDL converts to whatever the hardware wants, so the mixer always sees this format.
+    // No obtained format: SDL converts to whatever the hardware wants, so the mixer always sees this format.
     const int result = SDL_OpenAudio(&wanted, nullptr);
     if (result != 0) {
         qWarning() << "AudioPlayer::globalRegiser() the sdl open fail! result:" << result << SDL_GetError();

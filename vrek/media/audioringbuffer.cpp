@@ -5,8 +5,7 @@
 
 AudioRingBuffer::AudioRingBuffer(int capacity)
     : m_data(size_t(std::max(capacity, 1)))
-{
-}
+{ }
 
 int AudioRingBuffer::stored() const
 {

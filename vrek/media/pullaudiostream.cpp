@@ -72,10 +72,12 @@ void PullAudioStream::audioInitialIn(bool playAudio)
     AudioInitialType result = openDecoder();
     if (result == AudioInitialSuccess && m_codecContext->sample_rate > 0
         && m_codecContext->sample_fmt != AV_SAMPLE_FMT_NONE)
-        result = configureConverter(&m_codecContext->ch_layout, m_codecContext->sample_fmt,
-            m_codecContext->sample_rate);
-    if (result != AudioInitialSuccess)
+        result
+            = configureConverter(&m_codecContext->ch_layout, m_codecContext->sample_fmt, m_codecContext->sample_rate);
+    if (result != AudioInitialSuccess) {
         freeDecoder();
+        m_context->setAudioStreamIndex(-1);
+    }
     emit audioInitialResultOut(result);
 }
 
@@ -122,8 +124,8 @@ PullAudioStream::AudioInitialType PullAudioStream::openDecoder()
     return AudioInitialSuccess;
 }
 
-PullAudioStream::AudioInitialType PullAudioStream::configureConverter(const AVChannelLayout *layout, int format,
-    int sampleRate)
+PullAudioStream::AudioInitialType PullAudioStream::configureConverter(
+    const AVChannelLayout *layout, int format, int sampleRate)
 {
     AVChannelLayout input;
     if (layout->order == AV_CHANNEL_ORDER_UNSPEC || av_channel_layout_check(layout) == 0)
@@ -265,8 +267,8 @@ void PullAudioStream::playFrame()
     if (m_output.size() < bytes)
         m_output.resize(bytes);
     uint8_t *planes[1] = { m_output.data() };
-    const int converted = swr_convert(m_converter, planes, room, const_cast<const uint8_t **>(m_frame->extended_data),
-        m_frame->nb_samples);
+    const int converted = swr_convert(
+        m_converter, planes, room, const_cast<const uint8_t **>(m_frame->extended_data), m_frame->nb_samples);
     if (converted < 0) {
         printFFmpegError(converted, QStringLiteral("PullAudioStream::audioDecodeIn@swr_convert"));
         return;

@@ -16,8 +16,7 @@ extern "C" {
 PullReadAllStream::PullReadAllStream(PullStreamContext *context, QObject *parent)
     : QObject(parent)
     , m_context(context)
-{
-}
+{ }
 
 PullReadAllStream::~PullReadAllStream() = default;
 
@@ -126,8 +125,7 @@ void PullReadAllStream::startReadStream()
                 m_context->setAudioStreamIndex(index);
                 qInfo() << "late audio stream:" << index;
                 emit readStreamFoundOut(PullStreamContext::audioBit);
-            } else if (mediaType == AVMEDIA_TYPE_VIDEO && videoIndex < 0
-                && (awaited & PullStreamContext::videoBit)) {
+            } else if (mediaType == AVMEDIA_TYPE_VIDEO && videoIndex < 0 && (awaited & PullStreamContext::videoBit)) {
                 videoIndex = index;
                 m_context->setVideoStreamIndex(index);
                 qInfo() << "late video stream:" << index;

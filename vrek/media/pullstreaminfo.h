@@ -13,8 +13,7 @@ public:
         , m_pullStreamType(pullStreamType)
         , m_pullUrl(pullUrl)
         , m_playAudio(playAudio)
-    {
-    }
+    { }
     virtual ~PullStreamInfo() = default;
 
     QString getUserId() const { return m_userId; }

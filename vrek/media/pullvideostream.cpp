@@ -56,8 +56,11 @@ void PullVideoStream::videoInitialIn()
     }
     m_running.store(true);
     const VideoInitialType result = openDecoder();
-    if (result != VideoInitialSuccess)
+    if (result != VideoInitialSuccess) {
         freeDecoder();
+        // Nobody would take its packets: queued, they would only push the sound out with them.
+        m_context->setVideoStreamIndex(-1);
+    }
     emit videoInitialResultOut(result);
 }
 
@@ -153,6 +156,8 @@ void PullVideoStream::videoResetIn()
     m_running.store(false);
     freeDecoder();
     m_stalledAudioClock = INT64_MIN;
+    m_lastAudioClock = INT64_MIN;
+    m_audioRestartVideoPts = INT64_MIN;
     emit videoResetResultOut(PullStreamContext::videoBit);
 }
 
@@ -234,7 +239,17 @@ void PullVideoStream::decodePacket(AVPacket *packet)
 void PullVideoStream::waitForAudio(int64_t videoPts)
 {
     int64_t audioClock = m_context->getAudioClock();
-    if (audioClock == PullStreamContext::noClock || audioClock == m_stalledAudioClock)
+    if (audioClock == PullStreamContext::noClock)
+        return;
+    if (m_lastAudioClock != INT64_MIN && audioClock < m_lastAudioClock)
+        m_audioRestartVideoPts = videoPts;
+    m_lastAudioClock = audioClock;
+    if (m_audioRestartVideoPts != INT64_MIN) {
+        if (videoPts >= m_audioRestartVideoPts)
+            return;
+        m_audioRestartVideoPts = INT64_MIN; // the pictures restarted too
+    }
+    if (audioClock == m_stalledAudioClock)
         return;
     QElapsedTimer sinceChange;
     sinceChange.start();
@@ -245,10 +260,16 @@ void PullVideoStream::waitForAudio(int64_t videoPts)
         QThread::msleep(lipSyncStepMs);
         qDebug() << "currentVideoPts" << videoPts << "videoDelayTimeUs" << lipSyncLeadUs << "delta" << delta;
         const int64_t next = m_context->getAudioClock();
-        if (next == PullStreamContext::noClock || next < audioClock)
-            return; // the sound restarted or went away
+        if (next == PullStreamContext::noClock)
+            return;
+        if (next < audioClock) {
+            m_audioRestartVideoPts = videoPts;
+            m_lastAudioClock = next;
+            return;
+        }
         if (next != audioClock) {
             audioClock = next;
+            m_lastAudioClock = next;
             sinceChange.restart();
         } else if (sinceChange.elapsed() >= audioStallMs) {
             m_stalledAudioClock = audioClock;

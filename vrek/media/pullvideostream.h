@@ -91,6 +91,10 @@ private:
     int m_scaleFormat = -1;
     // The sound clock value at which the sound was last found stopped; no wait until it moves again.
     int64_t m_stalledAudioClock = INT64_MIN;
+    int64_t m_lastAudioClock = INT64_MIN;
+    // Set when the sound clock went back (a restarted publisher) while the pictures had not: pictures from
+    // before the restart do not wait for the new sound.
+    int64_t m_audioRestartVideoPts = INT64_MIN;
 };
 
 #endif // PULLVIDEOSTREAM_H
