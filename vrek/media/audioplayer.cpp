@@ -34,6 +34,8 @@ AudioPlayer::~AudioPlayer()
     if (open) {
         SDL_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
+            SDL_Quit();
     }
 }
 
@@ -58,11 +60,35 @@ bool AudioPlayer::globalRegiser(int sampleRate, int channels)
     return true;
 }
 
+namespace {
+struct OpenRequest
+{
+    AudioPlayer *player;
+    bool opened;
+};
+
+int openOnSdlThread(void *data)
+{
+    auto *request = static_cast<OpenRequest *>(data);
+    request->opened = request->player->globalRegiser(AudioPlayer::outputSampleRate, AudioPlayer::outputChannels);
+    return 0;
+}
+} // namespace
+
 bool AudioPlayer::regiser(const void *source)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_deviceOpen)
-        m_deviceOpen = globalRegiser(outputSampleRate, outputChannels);
+    if (!m_deviceOpen) {
+        // SDL keeps per-thread state for the thread that opens it and frees it only for threads of its own; the
+        // decoding threads that come here are not.
+        OpenRequest request { this, false };
+        SDL_Thread *opener = SDL_CreateThread(&openOnSdlThread, "SDL audio open", &request);
+        if (opener)
+            SDL_WaitThread(opener, nullptr);
+        else
+            request.opened = globalRegiser(outputSampleRate, outputChannels);
+        m_deviceOpen = request.opened;
+    }
     m_sources[source] = std::make_unique<AudioRingBuffer>(ringBytes);
     qInfo() << "Register audio play source " << source;
     return m_deviceOpen;
