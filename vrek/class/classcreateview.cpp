@@ -1,5 +1,6 @@
 #include "vrek/class/classcreateview.h"
 
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/stringutil.h"
 #include "vrek/viewui/combobox.h"
@@ -52,6 +53,12 @@ ClassCreateView::ClassCreateView(QWidget *parent)
     buildForm();
     connect(m_cancelPushButton, &QPushButton::clicked, this, &ClassCreateView::slotCancelButtonClicked);
     connect(m_submitPushButton, &QPushButton::clicked, this, &ClassCreateView::slotSubmitButtonClicked);
+    if (g_socketClientManager) {
+        connect(g_socketClientManager, &SocketClientManager::signalRecvSubjectInfo, this,
+            &ClassCreateView::slotRecvSubjectInfo);
+        connect(g_socketClientManager, &SocketClientManager::signalCreateClassProtocol, this,
+            &ClassCreateView::slotRecvCreateProtocol);
+    }
 
     // Enter and Return submit from anywhere in the form.
     installEventFilter(this);
@@ -330,11 +337,20 @@ void ClassCreateView::showInformation(const QString &text)
 
 bool ClassCreateView::requestSubjects()
 {
-    return false;
+    if (!g_socketClientManager || !g_socketClientManager->isConnected()) {
+        qWarning() << "the socket is disconnect, no class list can be asked!";
+        return false;
+    }
+    g_socketClientManager->sendSubjectRequest();
+    return true;
 }
 
 bool ClassCreateView::sendCreateRequest(const QString &json)
 {
-    Q_UNUSED(json)
-    return false;
+    if (!g_socketClientManager || !g_socketClientManager->isConnected()) {
+        qWarning() << "the socket is disconnect, the course cannot be created! request:" << json;
+        return false;
+    }
+    g_socketClientManager->sendCreateClass(json);
+    return true;
 }

@@ -2,6 +2,7 @@
 
 #include "vrek/class/classcreateview.h"
 #include "vrek/class/classlistwidget.h"
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/stringutil.h"
@@ -96,6 +97,9 @@ SelectClassView::SelectClassView(QWidget *parent)
     connect(m_classCreateBtn, &QPushButton::clicked, this, &SelectClassView::slotClassCreateBtnClicked);
     connect(m_pushButton, &QPushButton::clicked, this, &SelectClassView::slotRefreshButtonClicked);
     connect(m_classCreateView, &ClassCreateView::signalCloseOut, this, &SelectClassView::slotClassCreateClosed);
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::signalRecvCourseInfo, this,
+            &SelectClassView::slotRecvClassInfo);
     if (g_httpClientManager)
         connect(
             g_httpClientManager, &HttpClientManager::signalCourseList, this, &SelectClassView::slotRecvClassListInfo);
@@ -384,5 +388,6 @@ void SelectClassView::showEvent(QShowEvent *event)
 
 void SelectClassView::startReLogin()
 {
-    qWarning() << "the session has expired, a relogin is needed";
+    qWarning() << "the session has expired! the relogin starts";
+    emit signalReLoginOut();
 }

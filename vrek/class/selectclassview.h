@@ -44,6 +44,8 @@ public:
 signals:
     void signalSocketConnect();
     void signalRequestJoinClassesOut();
+    // The session has expired: the application's relogin view starts a relogin with the stored account.
+    void signalReLoginOut();
 
 public slots:
     void slotRecvClassListInfo(const QString &reply);
