@@ -91,7 +91,7 @@ void ClassCreateView::buildForm()
     auto *classNameLayout = new QHBoxLayout;
     classNameLayout->setObjectName("classNameLayout");
     classNameLayout->addWidget(m_classNameLabel);
-    classNameLayout->addWidget(m_classNameLineEdit);
+    classNameLayout->addWidget(m_classNameLineEdit, 1);
 
     m_classGradeLabel = makeLabel("classGradeLabel", "上课班级：", this);
     m_classGradeComboBox = new ComboBox(this);
@@ -102,7 +102,7 @@ void ClassCreateView::buildForm()
     auto *classGradeLayout = new QHBoxLayout;
     classGradeLayout->setObjectName("classGradeLayout");
     classGradeLayout->addWidget(m_classGradeLabel);
-    classGradeLayout->addWidget(m_classGradeComboBox);
+    classGradeLayout->addWidget(m_classGradeComboBox, 1);
 
     m_startDateLabel1 = makeLabel("startDateLabel_1", "开课时间：", this);
     m_startDateEdit = new QDateEdit(this);
@@ -110,6 +110,7 @@ void ClassCreateView::buildForm()
     m_startDateEdit->setCalendarPopup(true);
     m_startDateEdit->setDisplayFormat("yyyy年M月d日");
     m_startDateEdit->setFixedHeight(fieldHeight);
+    m_startDateEdit->setMinimumWidth(160);
     m_startDateEdit->setStyleSheet(fieldStyle);
     m_startComboBox1 = makeComboBox("startComboBox_1", this);
     for (int hour = 0; hour < 24; ++hour)
