@@ -34,6 +34,7 @@ QString g_classesId;
 bool g_needBind = false;
 bool g_inClass = false;
 int g_classStartCount = 0;
+int g_lessonTypeFilter = -1;
 QString g_pushStreamId;
 
 QString g_socketHost = QString::fromLatin1(GlobalDefault::serviceHost);
@@ -58,3 +59,4 @@ double g_uiScale = 1.0;
 QString g_runId;
 QString g_logFileName;
 bool g_networkTimeFlag = false;
+qint64 g_networkTimeOffset = 0;
