@@ -58,3 +58,4 @@ double g_uiScale = 1.0;
 QString g_runId;
 QString g_logFileName;
 bool g_networkTimeFlag = false;
+qint64 g_networkTimeOffset = 0;

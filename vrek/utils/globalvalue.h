@@ -57,6 +57,7 @@ extern double g_uiScale;
 extern QString g_runId;
 extern QString g_logFileName;
 extern bool g_networkTimeFlag; // the local clock is more than 1800 s off network time
+extern qint64 g_networkTimeOffset; // network time minus local time, in seconds, found at start-up; 0 when unknown
 
 // Defaults of the deployment, kept in one place.
 namespace GlobalDefault {
