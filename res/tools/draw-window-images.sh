@@ -70,3 +70,40 @@ convert -size 243x282 xc:white -fill '#1896ea' -draw 'rectangle 20,20 222,222' -
 text_button image/login/back-1.png 100x31 '#1896ea' white '返回'
 text_button image/login/back-2.png 100x31 '#3aa8f0' white '返回'
 text_button image/login/back-3.png 100x31 '#0f6fb8' white '返回'
+
+# The login window: field icons at rest (grey) and active (blue), the window buttons and the domain page's close.
+mkdir -p image/icon vrek/image/reconnectview
+icon() { # file colour draw...
+    local file=$1 colour=$2
+    shift 2
+    local draws=()
+    for primitive in "$@"; do draws+=(-draw "$primitive"); done
+    convert -size 20x20 xc:none -stroke "$colour" -strokewidth 2 -fill none "${draws[@]}" "PNG32:$file"
+}
+for state in 0 1; do
+    if [ "$state" = 0 ]; then colour='#b3b3b3'; suffix='_0'; else colour='#3199ff'; suffix='_'; fi
+    icon "vrek/image/login/ico${suffix}1.png" "$colour" 'circle 10,7 10,3' 'arc 3,12 17,26 180,360'
+    icon "vrek/image/login/ico${suffix}2.png" "$colour" 'rectangle 4,9 16,18' 'arc 6,3 14,13 180,360'
+    icon "vrek/image/login/ico${suffix}3.png" "$colour" 'polyline 10,2 17,5 17,11 10,18 3,11 3,5 10,2' \
+        'polyline 7,10 9,12 13,7'
+done
+convert -size 16x16 xc:none -stroke '#999999' -strokewidth 2 -draw 'line 3,3 13,13' -draw 'line 13,3 3,13' \
+    PNG32:image/icon/close.PNG
+convert -size 16x16 xc:none -stroke '#999999' -strokewidth 2 -draw 'line 3,8 13,8' PNG32:image/icon/min.PNG
+convert -size 16x16 xc:none -stroke '#999999' -strokewidth 2 -draw 'line 3,3 13,13' -draw 'line 13,3 3,13' \
+    PNG32:vrek/image/login/guan.png
+convert -size 16x16 xc:none -stroke '#1896ea' -strokewidth 2 -draw 'line 3,3 13,13' -draw 'line 13,3 3,13' \
+    PNG32:vrek/image/login/guan1.png
+
+# The reconnect and relogin pages: the lost-connection picture and their buttons.
+convert -size 200x120 xc:none -fill '#e8eef7' -draw 'roundrectangle 0,0 199,119 12,12' -font "$FONT" \
+    -pointsize 40 -fill '#8aa4c8' -gravity center -annotate +0-14 '404' -pointsize 14 -fill '#7a8aa0' \
+    -annotate +0+28 '与服务器的连接已断开' PNG32:vrek/image/reconnectview/404.png
+text_button vrek/image/reconnectview/reconnect.png 122x40 '#1896ea' white '重新连接'
+text_button vrek/image/reconnectview/relogin.png 122x40 '#1896ea' white '重新登录'
+text_button vrek/image/reconnectview/exit.png 122x40 '#e6e6e6' '#555555' '退出'
+text_button vrek/image/reconnectview/reconnect-hover.png 122x40 '#3aa8f0' white '重新连接'
+text_button vrek/image/reconnectview/reconnect-disabled.png 122x40 '#c8c8c8' white '重新连接'
+text_button vrek/image/reconnectview/relogin-hover.png 122x40 '#3aa8f0' white '重新登录'
+text_button vrek/image/reconnectview/relogin-disabled.png 122x40 '#c8c8c8' white '重新登录'
+text_button vrek/image/reconnectview/exit-hover.png 122x40 '#d6d6d6' '#333333' '退出'

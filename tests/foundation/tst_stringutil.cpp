@@ -18,6 +18,8 @@ private slots:
     void secondLevelTable();
     void httpJsonToMap_data();
     void httpJsonToMap();
+    void httpJsonToStatus_data();
+    void httpJsonToStatus();
     void httpJsonToList_data();
     void httpJsonToList();
     void listRowsDoNotInheritMissingKeys();
@@ -151,6 +153,39 @@ void TestStringUtil::httpJsonToMap()
     QCOMPARE(StringUtil::httpJsonToMap(reply, status, outBody), ok);
     QCOMPARE(status, loginStatus);
     QCOMPARE(outBody, body);
+}
+
+void TestStringUtil::httpJsonToStatus_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("status");
+    QTest::newRow("text code") << R"({"loginStatus":"2","requestStatus":"error","requestBody":"4"})" << true << 4;
+    QTest::newRow("number code") << R"({"requestStatus":"error","requestBody":3})" << true << 3;
+    QTest::newRow("result text") << R"({"requestStatus":"error","requestBody":{"result":"8"}})" << true << 8;
+    QTest::newRow("result number") << R"({"requestStatus":"error","requestBody":{"result":12}})" << true << 12;
+    QTest::newRow("negative") << R"({"requestStatus":"error","requestBody":"-1"})" << true << -1;
+    QTest::newRow("padded text") << R"({"requestStatus":"error","requestBody":" 2 "})" << true << 2;
+    QTest::newRow("words") << R"({"requestStatus":"error","requestBody":"wrong password"})" << false << -7;
+    QTest::newRow("fraction") << R"({"requestStatus":"error","requestBody":2.5})" << false << -7;
+    QTest::newRow("beyond int") << R"({"requestStatus":"error","requestBody":1e12})" << false << -7;
+    QTest::newRow("too long text") << R"({"requestStatus":"error","requestBody":"99999999999"})" << false << -7;
+    QTest::newRow("array body") << R"({"requestStatus":"error","requestBody":[1]})" << false << -7;
+    QTest::newRow("object without result") << R"({"requestStatus":"error","requestBody":{"code":1}})" << false << -7;
+    QTest::newRow("no requestStatus") << R"({"requestBody":"4"})" << false << -7;
+    QTest::newRow("no body") << R"({"requestStatus":"error"})" << false << -7;
+    QTest::newRow("time-out") << "error" << false << -7;
+    QTest::newRow("empty") << "" << false << -7;
+}
+
+void TestStringUtil::httpJsonToStatus()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, ok);
+    QFETCH(int, status);
+    int out = -7;
+    QCOMPARE(StringUtil::httpJsonToStatus(reply, out), ok);
+    QCOMPARE(out, status);
 }
 
 void TestStringUtil::httpJsonToList_data()

@@ -25,6 +25,8 @@ public:
     ~HttpClientManager() override;
 
     QString baseUrl() const { return m_baseUrl; }
+    // Puts back a base taken with baseUrl(): the school lookup moves the base only for its own request.
+    void setBaseUrl(const QString &base) { m_baseUrl = base; }
     QString loginFlag() const { return m_loginFlag; }
     int pendingCount() const { return m_pending.size(); }
     // Tests shorten the time-outs; the product keeps 30 s and 5 s.

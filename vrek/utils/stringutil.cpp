@@ -6,6 +6,9 @@
 #include <QRandomGenerator>
 #include <QTextCodec>
 
+#include <climits>
+#include <cmath>
+
 namespace {
 
 // Rows of the GB2312 first-level characters where each initial begins.
@@ -166,6 +169,36 @@ bool StringUtil::httpJsonToList(const QString &text, JsonRows &rows, QString &lo
         return false;
     }
     return arrayToRows(requestBody.toArray(), rows);
+}
+
+bool StringUtil::httpJsonToStatus(const QString &text, int &status)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return false;
+    const QJsonObject object = document.object();
+    if (!object.value("requestStatus").isString())
+        return false;
+    QJsonValue code = object.value("requestBody");
+    if (code.isObject())
+        code = code.toObject().value("result");
+    if (code.isString()) {
+        bool ok = false;
+        const int value = code.toString().trimmed().toInt(&ok, 10);
+        if (!ok)
+            return false;
+        status = value;
+        return true;
+    }
+    if (code.isDouble()) {
+        const double value = code.toDouble();
+        if (value < double(INT_MIN) || value > double(INT_MAX) || value != std::floor(value))
+            return false;
+        status = int(value);
+        return true;
+    }
+    return false;
 }
 
 bool StringUtil::jsonToList(const QString &text, JsonRows &rows)

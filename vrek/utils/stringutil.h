@@ -23,6 +23,9 @@ public:
     // The REST reply wrapper: {"loginStatus", "requestStatus", "requestBody"}.
     static bool httpJsonToMap(const QString &text, QString &loginStatus, QString &body);
     static bool httpJsonToList(const QString &text, JsonRows &rows, QString &loginStatus);
+    // The numeric result code a wrapper carries in "requestBody": a whole number, a text of one, or an object
+    // whose "result" is either. False when the reply is no wrapper or carries no such code.
+    static bool httpJsonToStatus(const QString &text, int &status);
     static bool jsonToList(const QString &text, JsonRows &rows);
     static bool listToJson(const JsonRows &rows, QString &text);
 

@@ -1,0 +1,191 @@
+#include "tests/login/signinrig.h"
+#include "vrek/interface/processuniqueinterface.h"
+#include "vrek/utils/networkengine.h"
+#include "vrek/viewui/reloginview.h"
+
+#include <QPushButton>
+#include <QThread>
+#include <QtTest>
+
+namespace {
+FakeHttpServer::Reply neverAnswer()
+{
+    FakeHttpServer::Reply reply;
+    reply.fault = FakeHttpServer::NeverAnswer;
+    return reply;
+}
+} // namespace
+
+// The relogin page against the fake REST server: repeating the REST login with the session's account.
+class TestReLoginView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void startAsksForARelogin();
+    void reloginSucceedsOnceTheServerIsBack();
+    void reloginAnswers_data();
+    void reloginAnswers();
+    void lateAnswerAfterSuccessIsIgnored();
+    void courseListLoginFailureIsShown();
+    void closingIsReported();
+
+private:
+    QPushButton *reloginButton() const { return m_view->findChild<QPushButton *>("reloginButton"); }
+
+    SigninRig *m_rig = nullptr;
+    ReLoginView *m_view = nullptr;
+    QThread m_networkThread;
+    static constexpr int reloginMs = 250;
+};
+
+void TestReLoginView::initTestCase()
+{
+    m_networkThread.setObjectName("Network Engine");
+    m_networkThread.start();
+    g_networkEngine->moveThread(&m_networkThread);
+}
+
+void TestReLoginView::cleanupTestCase()
+{
+    m_networkThread.quit();
+    m_networkThread.wait();
+}
+
+void TestReLoginView::init()
+{
+    SigninRig::resetSession();
+    m_rig = new SigninRig();
+    QVERIFY(m_rig->isListening());
+    // The REST time-out is longer than the relogin's own limit, as in the product.
+    m_rig->rest->setRequestTimeouts(3 * reloginMs, 3 * reloginMs);
+    m_view = new ReLoginView(m_rig->connectServer, nullptr, m_rig->rest);
+    m_view->setReloginTimeout(reloginMs);
+    m_view->show();
+}
+
+void TestReLoginView::cleanup()
+{
+    delete m_view;
+    delete m_rig;
+}
+
+void TestReLoginView::startAsksForARelogin()
+{
+    QVERIFY(!m_view->findChild<QPushButton *>("exitButton")->isVisible());
+    QSignalSpy shown(m_view, &ReLoginView::signalShow);
+    QVERIFY(m_view->slotLoginStartIn());
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("登录已过期或账号在别处已登录,点击重新登录"));
+    QVERIFY(m_view->isReloginShown());
+    QCOMPARE(shown.count(), 1);
+    // It takes no flow lock.
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
+}
+
+void TestReLoginView::reloginSucceedsOnceTheServerIsBack()
+{
+    g_userCode = "stu9";
+    g_passWord = "pw9";
+    m_rig->http.setReply(SigninRig::loginPath, neverAnswer());
+    QSignalSpy shown(m_view, &ReLoginView::signalShow);
+    QSignalSpy hidden(m_view, &ReLoginView::signalHide);
+    m_view->slotLoginStartIn();
+    reloginButton()->click();
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("正在登录..."));
+    QVERIFY(!m_view->isReloginEnabled());
+    QVERIFY(m_rig->http.waitForRequest(SigninRig::loginPath));
+    const FakeHttpServer::Request request = m_rig->http.lastRequest(SigninRig::loginPath);
+    QCOMPARE(request.form.value("userCode"), QString("stu9"));
+    QCOMPARE(request.form.value("passWord"), QString("pw9"));
+    QTRY_COMPARE(m_view->stateText(), QString::fromUtf8("登录超时!"));
+    QVERIFY(m_view->isReloginEnabled());
+
+    // The time-out text comes back on every tick until a relogin succeeds.
+    m_view->slotSocketLoginFailIn("x");
+    m_view->slotLoginStartIn();
+    QTRY_COMPARE(m_view->stateText(), QString::fromUtf8("登录超时!"));
+
+    m_rig->http.setJson(SigninRig::loginPath, SigninRig::granted("31"));
+    reloginButton()->click();
+    QVERIFY(hidden.wait(5000));
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
+    QVERIFY(m_view->isReloginEnabled());
+    QCOMPARE(g_userId, QString("31"));
+    // Neither the timer nor the first attempt's late time-out undoes it.
+    QTest::qWait(4 * reloginMs);
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
+    QVERIFY(shown.count() >= 2);
+}
+
+void TestReLoginView::reloginAnswers_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("status not 0") << QByteArray(R"({"loginStatus":"1","requestStatus":"success","requestBody":[]})")
+                                  << QString::fromUtf8("登录超时!");
+    QTest::newRow("refused") << QByteArray(R"({"loginStatus":"0","requestStatus":"success",)"
+                                           R"("requestBody":[{"userId":5,"loginStatus":4}]})")
+                             << QString::fromUtf8("帐户已停用");
+}
+
+void TestReLoginView::reloginAnswers()
+{
+    QFETCH(QByteArray, reply);
+    m_view->setReloginTimeout(60000);
+    m_rig->http.setJson(SigninRig::loginPath, reply);
+    QSignalSpy shown(m_view, &ReLoginView::signalShow);
+    QSignalSpy hidden(m_view, &ReLoginView::signalHide);
+    reloginButton()->click();
+    QCOMPARE(shown.count(), 1);
+    QVERIFY(shown.wait(5000));
+    QTEST(m_view->stateText(), "text");
+    QVERIFY(m_view->isReloginEnabled());
+    QCOMPARE(hidden.count(), 0);
+    QCOMPARE(g_userId, QString("1001"));
+}
+
+void TestReLoginView::lateAnswerAfterSuccessIsIgnored()
+{
+    FakeHttpServer::Reply late;
+    late.body = R"({"loginStatus":"1","requestStatus":"success","requestBody":[]})";
+    late.delayMs = 4 * reloginMs;
+    m_rig->rest->setRequestTimeouts(10000, 10000);
+    m_rig->http.setReply(SigninRig::loginPath, late);
+    reloginButton()->click();
+    QVERIFY(m_rig->http.waitForRequest(SigninRig::loginPath));
+    QTRY_COMPARE(m_view->stateText(), QString::fromUtf8("登录超时!"));
+    m_rig->http.setJson(SigninRig::loginPath, SigninRig::granted());
+    QSignalSpy hidden(m_view, &ReLoginView::signalHide);
+    QSignalSpy shown(m_view, &ReLoginView::signalShow);
+    reloginButton()->click();
+    QVERIFY(hidden.wait(5000));
+    shown.clear();
+    QTRY_COMPARE(m_rig->rest->pendingCount(), 0);
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
+    QCOMPARE(shown.count(), 0);
+}
+
+void TestReLoginView::courseListLoginFailureIsShown()
+{
+    FakeClassroomServer::LoginReply reply;
+    reply.result = "2";
+    m_rig->classroom.answerLogin(reply);
+    QSignalSpy shown(m_view, &ReLoginView::signalShow);
+    m_rig->connectServer->slotSocketConnect();
+    QVERIFY(shown.wait(5000));
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("密码错误"));
+    QVERIFY(!m_view->isReloginShown());
+}
+
+void TestReLoginView::closingIsReported()
+{
+    QSignalSpy closed(m_view, &ReLoginView::signalCloseEventOut);
+    m_view->close();
+    QCOMPARE(closed.count(), 1);
+}
+
+QTEST_MAIN(TestReLoginView)
+#include "tst_reloginview.moc"

@@ -1,0 +1,143 @@
+#include "tests/support/diskaudiocapture.h"
+#include "vrek/media/audioplayer.h"
+#include "vrek/media/audioringbuffer.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+std::vector<int16_t> sine(double frequency, double amplitude, int milliseconds)
+{
+    std::vector<int16_t> samples(size_t(AudioPlayer::outputSampleRate * milliseconds / 1000));
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(
+            std::lround(32767 * amplitude * std::sin(2 * M_PI * frequency * i / AudioPlayer::outputSampleRate)));
+    return samples;
+}
+
+int write(const void *source, const std::vector<int16_t> &samples)
+{
+    return AudioPlayer::instance()->write(
+        source, reinterpret_cast<const uint8_t *>(samples.data()), int(samples.size() * sizeof(int16_t)));
+}
+} // namespace
+
+class TestAudioPlayer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void ringBuffer();
+    void sourcesAreMixedIntoOneOutput();
+    void shortSourceWaitsForAWholeBlock();
+    void sourceBuffersAtMostOneSecond();
+
+private:
+    DiskAudioCapture *m_capture = nullptr;
+};
+
+void TestAudioPlayer::initTestCase()
+{
+    m_capture = new DiskAudioCapture(AudioPlayer::outputSampleRate, AudioPlayer::outputChannels);
+    QVERIFY(m_capture->isValid());
+}
+
+void TestAudioPlayer::ringBuffer()
+{
+    AudioRingBuffer ring(8);
+    const uint8_t in[] = { 1, 2, 3, 4, 5, 6, 7, 8, 9, 10 };
+    uint8_t out[10] = {};
+    QCOMPARE(ring.write(in, 5), 5);
+    QCOMPARE(ring.read(out, 3), 3);
+    QCOMPARE(ring.stored(), 2);
+    // Wraps round the end; what does not fit is dropped, the stored bytes are kept.
+    QCOMPARE(ring.write(in + 5, 5), 5);
+    QCOMPARE(ring.write(in, 4), 1);
+    QCOMPARE(ring.stored(), 8);
+    QCOMPARE(ring.freeSpace(), 0);
+    QCOMPARE(ring.read(out, 10), 8);
+    const uint8_t expected[] = { 4, 5, 6, 7, 8, 9, 10, 1 };
+    QVERIFY(std::equal(expected, expected + 8, out));
+    QCOMPARE(ring.stored(), 0);
+    QCOMPARE(ring.read(out, 4), 0);
+}
+
+void TestAudioPlayer::sourcesAreMixedIntoOneOutput()
+{
+    int first = 0;
+    int second = 0;
+    AudioPlayer *player = AudioPlayer::instance();
+    QVERIFY(player->regiser(&first));
+    QVERIFY(player->regiser(&second));
+    QVERIFY(player->isDeviceOpen());
+    const qint64 start = m_capture->size();
+    QVERIFY(write(&first, sine(440, 0.25, 800)) > 0);
+    QVERIFY(write(&second, sine(1000, 0.25, 800)) > 0);
+    QVERIFY(m_capture->waitForMore(start, 700, 5000));
+    player->unregister(&first);
+    player->unregister(&second);
+
+    // The loudest stretch of the capture, where both were playing.
+    const QVector<qint16> all = m_capture->samples(start);
+    int best = 0;
+    double bestLevel = 0;
+    const int window = AudioPlayer::outputSampleRate / 5;
+    for (int at = 0; at + window <= all.size(); at += window / 4) {
+        const double level = DiskAudioCapture::rmsLevel(all.mid(at, window));
+        if (level > bestLevel) {
+            bestLevel = level;
+            best = at;
+        }
+    }
+    const QVector<qint16> played = all.mid(best, window);
+    const double expected = 0.25 * AudioPlayer::mixVolume / 128;
+    const double low = DiskAudioCapture::toneLevel(played, AudioPlayer::outputSampleRate, 440);
+    const double high = DiskAudioCapture::toneLevel(played, AudioPlayer::outputSampleRate, 1000);
+    QVERIFY2(qAbs(low - expected) < 0.02, qPrintable(QString::number(low)));
+    QVERIFY2(qAbs(high - expected) < 0.02, qPrintable(QString::number(high)));
+    QVERIFY(DiskAudioCapture::toneLevel(played, AudioPlayer::outputSampleRate, 700) < 0.01);
+}
+
+void TestAudioPlayer::shortSourceWaitsForAWholeBlock()
+{
+    int source = 0;
+    AudioPlayer *player = AudioPlayer::instance();
+    player->regiser(&source);
+    const std::vector<int16_t> constant(AudioPlayer::blockSamples, 1000);
+    const int half = AudioPlayer::blockSamples / 2;
+    QCOMPARE(write(&source, std::vector<int16_t>(constant.begin(), constant.begin() + half)), half * 2);
+    const qint64 start = m_capture->size();
+    QVERIFY(m_capture->waitForMore(start, 200, 5000));
+    QCOMPARE(player->bufferedBytes(&source), half * 2);
+    QCOMPARE(write(&source, std::vector<int16_t>(constant.begin() + half, constant.end())), half * 2);
+    QTRY_COMPARE(player->bufferedBytes(&source), 0);
+    QVERIFY(m_capture->waitForMore(m_capture->size(), 100, 5000));
+    player->unregister(&source);
+
+    // The block was played whole, once, at the mixing volume.
+    const QVector<qint16> played = m_capture->samples(start);
+    const qint16 level = qint16(1000 * AudioPlayer::mixVolume / 128);
+    QCOMPARE(int(std::count(played.begin(), played.end(), level)), AudioPlayer::blockSamples);
+}
+
+void TestAudioPlayer::sourceBuffersAtMostOneSecond()
+{
+    int source = 0;
+    int stranger = 0;
+    AudioPlayer *player = AudioPlayer::instance();
+    player->regiser(&source);
+    const std::vector<int16_t> twoSeconds = sine(300, 0.1, 2000);
+    const int kept = write(&source, twoSeconds);
+    QVERIFY(kept <= AudioPlayer::ringBytes);
+    QVERIFY(kept > AudioPlayer::ringBytes - 2 * AudioPlayer::blockSamples * 2);
+    QVERIFY(player->bufferedBytes(&source) <= AudioPlayer::ringBytes);
+    QCOMPARE(write(&stranger, twoSeconds), 0);
+    player->unregister(&source);
+    QVERIFY(!player->isRegistered(&source));
+    QCOMPARE(write(&source, twoSeconds), 0);
+}
+
+QTEST_GUILESS_MAIN(TestAudioPlayer)
+#include "tst_audioplayer.moc"

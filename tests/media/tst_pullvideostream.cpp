@@ -1,0 +1,213 @@
+#include "tests/media/pullstages.h"
+#include "tests/support/ffmpegpublisher.h"
+#include "tests/support/rtmpserver.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+bool isRed(QRgb pixel)
+{
+    return qRed(pixel) > 200 && qGreen(pixel) < 60 && qBlue(pixel) < 60;
+}
+
+bool isBlue(QRgb pixel)
+{
+    return qBlue(pixel) > 200 && qRed(pixel) < 60 && qGreen(pixel) < 60;
+}
+
+int countBetween(const QList<PullStages::Picture> &pictures, qint64 from, qint64 to)
+{
+    int count = 0;
+    for (const PullStages::Picture &picture : pictures) {
+        if (picture.atMs >= from && picture.atMs < to)
+            ++count;
+    }
+    return count;
+}
+
+// With sound beside the pictures the open is quick (a stream of pictures alone takes nginx and FFmpeg about two
+// seconds to open); only the pictures are pulled.
+FfmpegPublisher::Options pictureOptions(int width, int height)
+{
+    FfmpegPublisher::Options options;
+    options.width = width;
+    options.height = height;
+    options.frameRate = 25;
+    options.keyframeSeconds = 0.5;
+    return options;
+}
+} // namespace
+
+class TestPullVideoStream : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void redPicturesAtTheSourceRate();
+    void oddWidthIsNotSheared();
+    void newSizeMidStreamIsFollowed();
+    void audioOnlyStreamHasNoVideo();
+    void lipSyncWaitEnds_data();
+    void lipSyncWaitEnds();
+    void stopDuringLipSyncWaitEndsTheLoop();
+
+private:
+    RtmpServer m_server;
+};
+
+void TestPullVideoStream::initTestCase()
+{
+    QVERIFY2(m_server.start(), qPrintable(m_server.errorLog()));
+}
+
+void TestPullVideoStream::redPicturesAtTheSourceRate()
+{
+    FfmpegPublisher::Options options = pictureOptions(320, 240);
+    options.keyframeSeconds = 1;
+    FfmpegPublisher publisher(options);
+    QVERIFY(publisher.start(m_server.url("red")));
+    PullStages stages;
+    QVERIFY(stages.open(m_server.url("red")));
+    QVERIFY(stages.startPull(false, true));
+    QVERIFY(stages.waitForPictures(1, 5000));
+    const qint64 first = stages.pictures().first().atMs;
+    QTest::qWait(int(first + 4000 - QDateTime::currentMSecsSinceEpoch()));
+
+    const QList<PullStages::Picture> pictures = stages.pictures();
+    const int counted = countBetween(pictures, first + 1000, first + 4000);
+    QVERIFY2(qAbs(counted - 75) <= 7, qPrintable(QString::number(counted)));
+    for (const PullStages::Picture &picture : pictures) {
+        QCOMPARE(picture.image.size(), QSize(320, 240));
+        QVERIFY(isRed(picture.image.pixel(160, 120)));
+    }
+}
+
+void TestPullVideoStream::oddWidthIsNotSheared()
+{
+    // Rows of 318 RGB pixels are 954 bytes: not a multiple of four.
+    FfmpegPublisher::Options options = pictureOptions(318, 240);
+    options.rightColor = "blue";
+    FfmpegPublisher publisher(options);
+    QVERIFY(publisher.start(m_server.url("odd")));
+    PullStages stages;
+    QVERIFY(stages.open(m_server.url("odd")));
+    QVERIFY(stages.startPull(false, true));
+    QVERIFY(stages.waitForPictures(5, 5000));
+    const QImage image = stages.pictures().last().image;
+    QCOMPARE(image.size(), QSize(318, 240));
+    // The red and blue halves meet in the same column on every row.
+    for (int y = 0; y < image.height(); ++y) {
+        QVERIFY2(isRed(image.pixel(10, y)) && isRed(image.pixel(150, y)), qPrintable(QString::number(y)));
+        QVERIFY2(isBlue(image.pixel(168, y)) && isBlue(image.pixel(310, y)), qPrintable(QString::number(y)));
+    }
+}
+
+void TestPullVideoStream::newSizeMidStreamIsFollowed()
+{
+    FfmpegPublisher publisher(pictureOptions(320, 240));
+    QVERIFY(publisher.start(m_server.url("resized")));
+    PullStages stages;
+    // The viewer stays connected while the publisher comes back; a watchdog that waits longer than the
+    // restart lets the one connection see both sizes.
+    stages.context.setWatchdogLimits(PullStreamContext::connectLimitMs, 8000);
+    QVERIFY(stages.open(m_server.url("resized")));
+    QVERIFY(stages.startPull(false, true));
+    QVERIFY(stages.waitForPictures(5, 5000));
+    QCOMPARE(stages.pictures().last().image.size(), QSize(320, 240));
+
+    FfmpegPublisher::Options larger = pictureOptions(480, 360);
+    larger.color = "blue";
+    QVERIFY(publisher.restart(larger));
+    QTRY_VERIFY_WITH_TIMEOUT(stages.pictures().last().image.size() == QSize(480, 360), 8000);
+    QVERIFY(stages.waitForPictures(10, 3000));
+    const QImage image = stages.pictures().last().image;
+    QCOMPARE(image.size(), QSize(480, 360));
+    QVERIFY(isBlue(image.pixel(0, 0)) && isBlue(image.pixel(479, 359)));
+    QCOMPARE(stages.readExits(), 0);
+}
+
+void TestPullVideoStream::audioOnlyStreamHasNoVideo()
+{
+    FfmpegPublisher::Options options;
+    options.video = false;
+    FfmpegPublisher publisher(options);
+    QVERIFY(publisher.start(m_server.url("sound")));
+    PullStages stages;
+    QVERIFY(stages.open(m_server.url("sound")));
+    QCOMPARE(stages.initialiseVideo(), int(PullVideoStream::VideoStreamNotFound));
+}
+
+void TestPullVideoStream::lipSyncWaitEnds_data()
+{
+    QTest::addColumn<QString>("sound");
+    QTest::addColumn<int>("quietMs"); // pictures wait at least this long
+    QTest::newRow("sound a second behind and moving") << "moving" << 400;
+    QTest::newRow("sound stopped a second behind") << "stopped" << 300;
+    QTest::newRow("sound restarted from zero") << "restarted" << 0;
+}
+
+void TestPullVideoStream::lipSyncWaitEnds()
+{
+    QFETCH(QString, sound);
+    QFETCH(int, quietMs);
+    FfmpegPublisher publisher(pictureOptions(160, 120));
+    QVERIFY(publisher.start(m_server.url("sync-" + sound)));
+    PullStages stages;
+    QVERIFY(stages.open(m_server.url("sync-" + sound)));
+    QVERIFY(stages.startPull(false, true));
+    QVERIFY(stages.waitForPictures(10, 5000));
+
+    // The sound clock as a pulled sound would move it.
+    const int64_t behind = stages.context.getVideoClock() - 1000000;
+    QElapsedTimer clock;
+    clock.start();
+    stages.context.setAudioClock(behind);
+    QTimer mover;
+    QObject::connect(&mover, &QTimer::timeout, [&] {
+        if (sound == "moving")
+            stages.context.setAudioClock(behind + clock.elapsed() * 1000);
+        else if (sound == "restarted" && clock.elapsed() >= 200)
+            stages.context.setAudioClock((clock.elapsed() - 200) * 1000);
+    });
+    mover.start(10);
+    const qint64 start = QDateTime::currentMSecsSinceEpoch();
+    QTest::qWait(2000);
+    mover.stop();
+
+    const QList<PullStages::Picture> pictures = stages.pictures();
+    // A second ahead of the sound, pictures wait for it while it moves; they never wait for ever.
+    QCOMPARE(countBetween(pictures, start + 60, start + 60 + quietMs), 0);
+    const int shown = countBetween(pictures, start, start + 2000);
+    QVERIFY2(shown >= 25, qPrintable(QString::number(shown)));
+}
+
+void TestPullVideoStream::stopDuringLipSyncWaitEndsTheLoop()
+{
+    FfmpegPublisher publisher(pictureOptions(160, 120));
+    QVERIFY(publisher.start(m_server.url("sync-stop")));
+    PullStages stages;
+    QVERIFY(stages.open(m_server.url("sync-stop")));
+    QVERIFY(stages.startPull(false, true));
+    QVERIFY(stages.waitForPictures(5, 5000));
+    const int64_t behind = stages.context.getVideoClock() - 2000000;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer mover;
+    QObject::connect(&mover, &QTimer::timeout, [&] { stages.context.setAudioClock(behind + clock.elapsed() * 1000); });
+    mover.start(10);
+    QTest::qWait(300);
+    const int before = stages.pictureCount();
+    QSignalSpy ended(stages.video, &PullVideoStream::videoDecodeResultOut);
+    QElapsedTimer timer;
+    timer.start();
+    stages.video->pullVideoStop();
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 2000);
+    QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(ended.first().first().value<PullVideoStream::VideoDecodeType>(), PullVideoStream::VideoDecodeEnded);
+    QCOMPARE(stages.pictureCount(), before);
+}
+
+QTEST_GUILESS_MAIN(TestPullVideoStream)
+#include "tst_pullvideostream.moc"

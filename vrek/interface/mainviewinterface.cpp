@@ -1,0 +1,3 @@
+#include "vrek/interface/mainviewinterface.h"
+
+MainViewInterface::~MainViewInterface() = default;

@@ -1,0 +1,223 @@
+#include "vrek/media/pullstreamcontext.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/dict.h>
+}
+
+#include <QDebug>
+#include <QMutexLocker>
+
+#include <chrono>
+
+PullStreamContext::PullStreamContext() = default;
+
+PullStreamContext::~PullStreamContext()
+{
+    // The engine frees the input before it lets go of the context; this only covers an engine torn down
+    // half-way, when no stage runs any more.
+    requestInterrupt();
+    freeAVFormatContext();
+}
+
+void PullStreamContext::freePackets(std::deque<AVPacket *> &queue)
+{
+    for (AVPacket *packet : queue)
+        av_packet_free(&packet);
+    queue.clear();
+}
+
+int64_t PullStreamContext::nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() + 1;
+}
+
+void PullStreamContext::pushAudioPacket(AVPacket *packet)
+{
+    QMutexLocker lock(&m_audioQueueMutex);
+    m_audioQueue.push_back(packet);
+}
+
+bool PullStreamContext::pushVideoPacket(AVPacket *packet)
+{
+    QMutexLocker lock(&m_videoQueueMutex);
+    if (m_videoNeedsKeyframe) {
+        if (!(packet->flags & AV_PKT_FLAG_KEY)) {
+            av_packet_free(&packet);
+            return false;
+        }
+        m_videoNeedsKeyframe = false;
+    }
+    m_videoQueue.push_back(packet);
+    return true;
+}
+
+bool PullStreamContext::takeAudioPacket(AVPacket **packet)
+{
+    QMutexLocker lock(&m_audioQueueMutex);
+    if (m_audioQueue.empty())
+        return false;
+    *packet = m_audioQueue.front();
+    m_audioQueue.pop_front();
+    return true;
+}
+
+bool PullStreamContext::takeVideoPacket(AVPacket **packet)
+{
+    QMutexLocker lock(&m_videoQueueMutex);
+    if (m_videoQueue.empty())
+        return false;
+    *packet = m_videoQueue.front();
+    m_videoQueue.pop_front();
+    return true;
+}
+
+int PullStreamContext::audioPacketQueueSize() const
+{
+    QMutexLocker lock(&m_audioQueueMutex);
+    return static_cast<int>(m_audioQueue.size());
+}
+
+int PullStreamContext::videoPacketQueueSize() const
+{
+    QMutexLocker lock(&m_videoQueueMutex);
+    return static_cast<int>(m_videoQueue.size());
+}
+
+void PullStreamContext::clearAudioPacketQueue()
+{
+    QMutexLocker lock(&m_audioQueueMutex);
+    freePackets(m_audioQueue);
+}
+
+void PullStreamContext::clearVideoPacketQueue()
+{
+    QMutexLocker lock(&m_videoQueueMutex);
+    freePackets(m_videoQueue);
+    m_videoNeedsKeyframe = true;
+}
+
+void PullStreamContext::setFormatContext(AVFormatContext *context)
+{
+    QMutexLocker lock(&m_formatMutex);
+    m_formatContext = context;
+}
+
+PullStreamContext::OpenResult PullStreamContext::openInput(const QString &url, int *ffmpegError)
+{
+    if (ffmpegError)
+        *ffmpegError = 0;
+    m_interrupt.store(false);
+    m_runId.fetch_add(1);
+    {
+        QMutexLocker lock(&m_videoQueueMutex);
+        m_videoNeedsKeyframe = true;
+    }
+    // FFmpeg's own RTMP handler does not read librtmp's option tail; it would only warn about it.
+    const QString address = url.trimmed().section(QLatin1Char(' '), 0, 0);
+
+    AVFormatContext *input = avformat_alloc_context();
+    if (!input)
+        return OpenAllocFailed;
+    input->interrupt_callback.callback = &PullStreamContext::interruptCallback;
+    input->interrupt_callback.opaque = this;
+    input->flags |= AVFMT_FLAG_NONBLOCK | AVFMT_FLAG_IGNDTS;
+
+    AVDictionary *options = nullptr;
+    if (av_dict_set(&options, "analyzeduration", "1000", 0) < 0) {
+        avformat_free_context(input);
+        return OpenAnalyzeOptionFailed;
+    }
+    if (av_dict_set(&options, "seekable", "0", 0) < 0) {
+        av_dict_free(&options);
+        avformat_free_context(input);
+        return OpenSeekableOptionFailed;
+    }
+    // Never "timeout": on an RTMP input it turns the handler into a listening server.
+    const int64_t rwTimeoutUs = int64_t(qMax(m_connectLimitMs.load(), m_readLimitMs.load())) * 1000;
+    av_dict_set_int(&options, "rw_timeout", rwTimeoutUs, 0);
+
+    setConnected(false);
+    restartWatchdog();
+    int result = avformat_open_input(&input, address.toUtf8().constData(), nullptr, &options);
+    av_dict_free(&options);
+    if (result < 0) {
+        if (ffmpegError)
+            *ffmpegError = result;
+        return OpenInputFailed; // avformat_open_input has freed the context
+    }
+    result = avformat_find_stream_info(input, nullptr);
+    if (result < 0) {
+        if (ffmpegError)
+            *ffmpegError = result;
+        avformat_close_input(&input);
+        return OpenStreamInfoFailed;
+    }
+    if (input->nb_streams == 0) {
+        avformat_close_input(&input);
+        return OpenNoStreams;
+    }
+    setConnected(true);
+    restartWatchdog();
+    QMutexLocker lock(&m_formatMutex);
+    if (m_formatContext)
+        avformat_close_input(&m_formatContext);
+    m_formatContext = input;
+    return OpenOk;
+}
+
+bool PullStreamContext::freeAVFormatContext()
+{
+    QMutexLocker lock(&m_formatMutex);
+    const bool hadInput = m_formatContext != nullptr;
+    if (hadInput)
+        avformat_close_input(&m_formatContext);
+    clearAudioPacketQueue();
+    clearVideoPacketQueue();
+    m_audioClock.store(noClock);
+    m_videoClock.store(noClock);
+    m_audioStreamIndex.store(-1);
+    m_videoStreamIndex.store(-1);
+    m_awaitedStreams.store(0);
+    m_connected.store(false);
+    return hadInput;
+}
+
+void PullStreamContext::setConnected(bool connected)
+{
+    m_connected.store(connected);
+}
+
+void PullStreamContext::restartWatchdog()
+{
+    m_watchdogStartMs.store(nowMs());
+}
+
+void PullStreamContext::setWatchdogLimits(int connectMs, int readMs)
+{
+    m_connectLimitMs.store(connectMs);
+    m_readLimitMs.store(readMs);
+}
+
+int PullStreamContext::interruptCallback(void *opaque)
+{
+    auto *context = static_cast<PullStreamContext *>(opaque);
+    if (!context) {
+        qWarning() << "the interrupt callback has no context, abort";
+        return 1;
+    }
+    return context->interruptTest() ? 1 : 0;
+}
+
+bool PullStreamContext::interruptTest() const
+{
+    if (m_interrupt.load())
+        return true;
+    const int64_t start = m_watchdogStartMs.load();
+    if (start == 0)
+        return false;
+    const int limit = m_connected.load() ? m_readLimitMs.load() : m_connectLimitMs.load();
+    return nowMs() - start > limit;
+}
