@@ -34,6 +34,7 @@ QString g_classesId;
 bool g_needBind = false;
 bool g_inClass = false;
 int g_classStartCount = 0;
+int g_lessonTypeFilter = -1;
 QString g_pushStreamId;
 
 QString g_socketHost = QString::fromLatin1(GlobalDefault::serviceHost);

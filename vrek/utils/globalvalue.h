@@ -31,6 +31,7 @@ extern QString g_classesId; // the running class, from the server's class-start 
 extern bool g_needBind;
 extern bool g_inClass; // a class window is open
 extern int g_classStartCount; // classes started in the joined lesson; reset on joining
+extern int g_lessonTypeFilter; // lesson type of the last course-list request, -1 for all; shared by the list pages
 extern QString g_pushStreamId; // the own push stream id, made by whichever stream manager pushes
 
 // Servers. Ports of the command-line servers are decimal text.
@@ -57,7 +58,9 @@ extern double g_uiScale;
 extern QString g_runId;
 extern QString g_logFileName;
 extern bool g_networkTimeFlag; // the local clock is more than 1800 s off network time
-extern qint64 g_networkTimeOffset; // network time minus local time, in seconds, found at start-up; 0 when unknown
+// Network time minus local time in seconds, as found at start-up; 0 when unknown. Views add it to the local
+// clock instead of asking the network again.
+extern qint64 g_networkTimeOffset;
 
 // Defaults of the deployment, kept in one place.
 namespace GlobalDefault {
