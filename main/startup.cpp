@@ -1,16 +1,23 @@
 #include "main/startup.h"
 
 #include "vrek/logfilemanager.h"
+#include "vrek/media/pullaudiostream.h"
+#include "vrek/media/pullvideostream.h"
 #include "vrek/networktimes/cnetwork.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/httpengine.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
+#include <cstdio>
 
 double Startup::scaleForDpi(double dpi)
 {
@@ -52,13 +59,43 @@ void Startup::globalValueInitial()
 
 void Startup::metaTypeInitial()
 {
+    qRegisterMetaType<HttpEngine::RequestStatus>("HttpEngine::RequestStatus");
+    qRegisterMetaType<PullAudioStream::AudioInitialType>("PullAudioStream::AudioInitialType");
+    qRegisterMetaType<PullVideoStream::VideoInitialType>("PullVideoStream::VideoInitialType");
+    qRegisterMetaType<PullAudioStream::AudioDecodeType>("PullAudioStream::AudioDecodeType");
+    qRegisterMetaType<PullVideoStream::VideoDecodeType>("PullVideoStream::VideoDecodeType");
     qRegisterMetaType<qintptr>("qintptr");
+}
+
+bool Startup::onlyHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "--help" || argument == "-help" || argument == "-?" || argument == "-v"
+            || argument == "--version" || argument == "-version")
+            return true;
+    }
+    return false;
+}
+
+void Startup::acceptMessageBoxesForTests()
+{
+    if (qEnvironmentVariableIsEmpty("TAVI_TEST_ACCEPT_MESSAGE_BOXES"))
+        return;
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            std::fprintf(stderr, "message box: %s\n", box->text().toUtf8().constData());
+            std::fflush(stderr);
+            box->accept();
+        }
+    });
+    timer->start(50);
 }
 
 NetworkTimeCheck::NetworkTimeCheck(QObject *parent)
     : QObject(parent)
-{
-}
+{ }
 
 void NetworkTimeCheck::start()
 {

@@ -14,6 +14,11 @@ double getScale();
 bool clockOutOfStep(const QDateTime &network, const QDateTime &local, qint64 limitSeconds = 1800);
 void globalValueInitial();
 void metaTypeInitial();
+// Whether the arguments only ask for the help or version text (answered without a display).
+bool onlyHelpOrVersion(int argc, char *argv[]);
+// With TAVI_TEST_ACCEPT_MESSAGE_BOXES set, every modal message box is written to standard error and accepted,
+// so a test can run the program unattended.
+void acceptMessageBoxesForTests();
 } // namespace Startup
 
 // Asks for network time off the GUI thread (it can take half a minute on a network that drops NTP) and

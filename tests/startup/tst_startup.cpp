@@ -52,8 +52,8 @@ void TestStartup::clock()
     QFETCH(qint64, networkMinusLocal);
     QFETCH(bool, outOfStep);
     const QDateTime local = QDateTime::currentDateTime();
-    const QDateTime network =
-        networkMinusLocal == std::numeric_limits<qint64>::min() ? QDateTime() : local.addSecs(networkMinusLocal);
+    const QDateTime network
+        = networkMinusLocal == std::numeric_limits<qint64>::min() ? QDateTime() : local.addSecs(networkMinusLocal);
     QCOMPARE(Startup::clockOutOfStep(network, local), outOfStep);
 }
 
