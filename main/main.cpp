@@ -1,32 +1,77 @@
+#include "main/startup.h"
 #include "platform/appdata/appdata.h"
+#include "platform/singleapplication/qtsingleapplication.h"
 #include "vrek/commandlinemanager.h"
+#include "vrek/crashrptmanager.h"
 #include "vrek/logfilemanager.h"
+#include "vrek/profession/zephapplication.h"
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 
-#include <QApplication>
-#include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QIcon>
-#include <QMainWindow>
+#include <QMessageBox>
 #include <QThread>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
-    QApplication application(argc, argv);
+    if (Startup::onlyHelpOrVersion(argc, argv)) {
+        QCoreApplication application(argc, argv);
+        Startup::globalValueInitial();
+        CommandLineManager::initial(application); // prints the text and ends the process
+        return 0;
+    }
+
+    QtSingleApplication application(argc, argv, QStringLiteral("TaviStudent"));
+    Startup::acceptMessageBoxesForTests();
+    g_uiScale = Startup::getScale();
+
     QThread::currentThread()->setObjectName("Main Thread");
-    g_userType = 1;
-    QApplication::setApplicationName("TaviStudent");
-    QApplication::setApplicationVersion(VREK_VERSION);
-    g_logFileName = LogFileManager::fileNameFor(QDateTime::currentDateTime());
-    QDir::setCurrent(AppData::folder(QApplication::applicationName()));
+    Startup::globalValueInitial();
+    QDir::setCurrent(AppData::folder(QCoreApplication::applicationName()));
 
     LogFileManager logFileManager;
     CommandLineManager::initial(application);
+    Startup::metaTypeInitial();
 
-    QMainWindow window;
-    window.setWindowTitle("TaviStudent");
-    window.setWindowIcon(QIcon(":/image/logo.ico"));
-    window.resize(800, 600);
-    window.show();
-    return application.exec();
+    if (application.isRunning()) {
+        QMessageBox::information(
+            nullptr, QStringLiteral("提示"), QStringLiteral("您已运行Vantrel学生端，不能重复运行"), QMessageBox::Ok);
+        return 0;
+    }
+
+    CrashRptManager crashRptManager;
+    QApplication::setWindowIcon(QIcon(":/image/logo.ico"));
+    QTranslator widgetsTranslator;
+    if (widgetsTranslator.load(":/otherres/widgets.qm"))
+        QApplication::installTranslator(&widgetsTranslator);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(":/otherres/qt_zh_CN.qm"))
+        QApplication::installTranslator(&qtTranslator);
+
+    // The clock check asks public time servers, which a school network may silently drop: it runs aside and
+    // warns when it has an answer, instead of holding the window back for up to half a minute.
+    NetworkTimeCheck timeCheck;
+    QObject::connect(&timeCheck, &NetworkTimeCheck::finished, [](const QDateTime &network, const QDateTime &local) {
+        if (network.isValid())
+            g_networkTimeOffset = local.secsTo(network);
+        if (Startup::clockOutOfStep(network, local)) {
+            qDebug() << "时间超出";
+            g_networkTimeFlag = true;
+            QMessageBox::about(nullptr, QStringLiteral("警告"),
+                QStringLiteral("当前电脑时间与实际时间相差过大，请修改本地电脑时间！"));
+        }
+    });
+    timeCheck.start();
+
+    g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
+    int result = 0;
+    {
+        ZephApplication zephApplication;
+        zephApplication.run();
+        result = application.exec();
+    }
+    return result;
 }

@@ -1,7 +1,31 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the client and starts it. Extra arguments go to the client.
+# Without server addresses among them, the client runs against the local classroom sandbox (a school's
+# service on loopback, with a demo student), in a data folder of its own.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 ./scripts/build.sh
-exec "${BUILD_DIR:-build}/main/TaviStudent" "$@"
+BUILD=${BUILD_DIR:-build}
+
+for arg in "$@"; do
+    case "$arg" in
+    -host-* | --host-*) exec "$BUILD/main/TaviStudent" "$@" ;;
+    esac
+done
+
+info=$(mktemp)
+"$BUILD/sandbox/tavisandbox" >"$info" &
+sandbox=$!
+trap 'kill $sandbox 2>/dev/null; rm -f "$info"' EXIT
+for _ in $(seq 100); do
+    [ -s "$info" ] && break
+    sleep 0.1
+done
+read -r http classroom user password <"$info"
+http=${http#http=}
+classroom=${classroom#classroom=}
+echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom). Sign in with ${user#user=} / ${password#password=}."
+export TAVI_APPDATA=${TAVI_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox}
+"$BUILD/main/TaviStudent" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
+    --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 "$@"

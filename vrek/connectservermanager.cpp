@@ -131,6 +131,24 @@ void ConnectServerManager::slotCloseCheck()
         client->connectServerAndLogin(m_pendingUserCode, m_pendingPassword);
 }
 
+void ConnectServerManager::socketLogin(const QString &userCode, const QString &password)
+{
+    SocketClientManager *client = socketClient();
+    if (!client) {
+        qWarning() << "no classroom connection to log in on";
+    } else if (client->isConnected()) {
+        // A connection dropped by its heartbeat, or one the server kept after a logout, is still open, and a
+        // login on it would send nothing: close it and log in once it is down.
+        qInfo() << "closing the stale connection first";
+        m_pendingUserCode = userCode;
+        m_pendingPassword = password;
+        client->slotDisconnectFromServer();
+        m_closeCheck->start();
+    } else {
+        client->connectServerAndLogin(userCode, password);
+    }
+}
+
 void ConnectServerManager::slotLoginStartIn(const QString &userCode, const QString &password, unsigned int type)
 {
     qInfo() << "userCode:" << userCode << "type:" << type;
@@ -138,20 +156,7 @@ void ConnectServerManager::slotLoginStartIn(const QString &userCode, const QStri
     m_forwardSocketConnect = false;
     stopStep();
     if (type == SocketLogin) {
-        SocketClientManager *client = socketClient();
-        if (!client) {
-            qWarning() << "no classroom connection to log in on";
-        } else if (client->isConnected()) {
-            // A connection dropped by its heartbeat is still open, and a login on it would send nothing: close
-            // it and log in once it is down.
-            qInfo() << "closing the stale connection first";
-            m_pendingUserCode = userCode;
-            m_pendingPassword = password;
-            client->slotDisconnectFromServer();
-            m_closeCheck->start();
-        } else {
-            client->connectServerAndLogin(userCode, password);
-        }
+        socketLogin(userCode, password);
         startStepTimer();
         return;
     }
@@ -334,10 +339,8 @@ void ConnectServerManager::slotSocketConnect()
     m_socketLogin = true;
     m_forwardSocketConnect = true;
     m_connectState = StateLogin;
-    if (SocketClientManager *client = socketClient())
-        client->connectServerAndLogin(g_userCode, g_passWord);
-    else
-        qWarning() << "no classroom connection to log in on";
+    stopStep();
+    socketLogin(g_userCode, g_passWord);
     startStepTimer();
 }
 

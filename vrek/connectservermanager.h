@@ -87,6 +87,8 @@ private slots:
     void slotCloseCheck();
 
 private:
+    // Logs in over the classroom connection, closing a connection that is still open first.
+    void socketLogin(const QString &userCode, const QString &password);
     // The given clients, else the shared ones; each is wired once, when first found.
     HttpClientManager *httpClient();
     SocketClientManager *socketClient();

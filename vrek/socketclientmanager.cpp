@@ -265,6 +265,8 @@ void SocketClientManager::sendLogout()
         return;
     }
     sendLine({ "0", g_userId, g_passWord, QString::number(int(m_userType)), "1" });
+    // The server closes a logged-out connection: that close is the answer, not a drop.
+    m_dropNotice = false;
 }
 
 void SocketClientManager::sendUserRequest()

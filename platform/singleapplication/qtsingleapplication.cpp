@@ -23,16 +23,18 @@ QtSingleApplication::QtSingleApplication(int &argc, char **argv, const QString &
     const QString base = appId.isEmpty() ? QFileInfo(QString::fromLocal8Bit(argv[0])).fileName() : appId;
     // One instance per user: another user on the same machine runs a client of their own.
     m_id = base + '-' + QString::number(::getuid());
+    // Lock and socket side by side in the user's runtime folder.
     m_lock = new QLockFile(lockFolder() + '/' + m_id + ".lock");
+    m_socketName = lockFolder() + '/' + m_id + ".socket";
     m_lock->setStaleLockTime(0); // a lock whose process died is taken over
     if (!m_lock->tryLock(0)) {
         m_running = m_lock->error() == QLockFile::LockFailedError;
         return;
     }
     m_server = new QLocalServer(this);
-    QLocalServer::removeServer(m_id); // a socket left by a crashed instance
+    QLocalServer::removeServer(m_socketName); // a socket left by a crashed instance
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (m_server->listen(m_id))
+    if (m_server->listen(m_socketName))
         connect(m_server, &QLocalServer::newConnection, this, &QtSingleApplication::readMessage);
 }
 
@@ -47,7 +49,7 @@ bool QtSingleApplication::sendMessage(const QString &message, int timeoutMs)
     if (!m_running)
         return false;
     QLocalSocket socket;
-    socket.connectToServer(m_id);
+    socket.connectToServer(m_socketName);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     socket.write(message.toUtf8());

@@ -28,6 +28,7 @@ private:
     void readMessage();
 
     QString m_id;
+    QString m_socketName;
     QLockFile *m_lock = nullptr;
     QLocalServer *m_server = nullptr;
     bool m_running = false;

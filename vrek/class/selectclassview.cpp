@@ -303,9 +303,15 @@ void SelectClassView::slotJoinClassesIn(const GroupInfo &info)
     }
     g_lectId = info.getTeacherId();
     g_lectName = info.getTeacherName();
-    // A school-affairs meeting opens the teacher window: as host for its own lecturer, else as participant.
-    if (g_classType == 5)
+    // A school-affairs meeting opens the teacher window: as host for its own lecturer, else as participant. The
+    // role lasts for that meeting only: the next ordinary lesson takes the signed-in role again.
+    if (g_classType == 5) {
+        if (g_userType != 2 && g_userType != 3)
+            m_userTypeBeforeMeeting = g_userType;
         g_userType = g_lectId == g_userId ? 2 : 3;
+    } else if (g_userType == 2 || g_userType == 3) {
+        g_userType = m_userTypeBeforeMeeting;
+    }
     g_classStartCount = 0;
     emit signalSocketConnect();
 }

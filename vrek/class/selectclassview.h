@@ -86,6 +86,7 @@ private:
     // A monotonic clock: a clock set back must not lock the refresh button.
     QElapsedTimer m_lastRefresh;
     int m_refreshIntervalMs = refreshIntervalMs;
+    int m_userTypeBeforeMeeting = 1; // the signed-in role, given back after a meeting
 };
 
 #endif // SELECTCLASSVIEW_H

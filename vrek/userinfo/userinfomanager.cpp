@@ -7,6 +7,8 @@
 
 #include <QDebug>
 
+UserInfoManager *g_userInfoManager = nullptr;
+
 namespace {
 QString text(const QVariantMap &row, const char *key)
 {

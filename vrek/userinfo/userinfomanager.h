@@ -53,4 +53,7 @@ private:
     void addTeacher(const UserInfo &userInfo, int position);
 };
 
+// The one user info manager of the run, made by the application controller.
+extern UserInfoManager *g_userInfoManager;
+
 #endif // USERINFOMANAGER_H

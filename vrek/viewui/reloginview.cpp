@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+ReLoginView *g_reLoginView = nullptr;
+
 namespace {
 const char *const reloginMarker = "1";
 const char *const stateStyle = "font-size:16pt;color:rgb(102, 102, 102);";

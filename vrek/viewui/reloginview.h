@@ -64,4 +64,7 @@ private:
     QPushButton *m_exitButton;
 };
 
+// The one relogin view of the run, made by the application controller.
+extern ReLoginView *g_reLoginView;
+
 #endif // RELOGINVIEW_H

@@ -1,0 +1,112 @@
+#include "main/startup.h"
+
+#include "vrek/logfilemanager.h"
+#include "vrek/media/pullaudiostream.h"
+#include "vrek/media/pullvideostream.h"
+#include "vrek/networktimes/cnetwork.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/utils/httpengine.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <cmath>
+#include <cstdio>
+
+double Startup::scaleForDpi(double dpi)
+{
+    // Rounded so that a ratio of exactly 1.1 (105.6 dpi) is not taken for 1.0999999.
+    const double ratio = std::round(dpi / 96.0 * 1e6) / 1e6;
+    if (ratio < 1.1)
+        return 1.0;
+    if (ratio < 1.4)
+        return 1.25;
+    if (ratio < 1.6)
+        return 1.5;
+    if (ratio < 1.8)
+        return 1.75;
+    return 2.0;
+}
+
+double Startup::getScale()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return 1.0;
+    return scaleForDpi(screens.first()->logicalDotsPerInch());
+}
+
+bool Startup::clockOutOfStep(const QDateTime &network, const QDateTime &local, qint64 limitSeconds)
+{
+    if (!network.isValid())
+        return false;
+    return local.addSecs(limitSeconds) < network || network < local.addSecs(-limitSeconds);
+}
+
+void Startup::globalValueInitial()
+{
+    g_userType = 1;
+    QCoreApplication::setApplicationName("TaviStudent");
+    QCoreApplication::setApplicationVersion("2.1.0");
+    g_logFileName = LogFileManager::fileNameFor(QDateTime::currentDateTime());
+}
+
+void Startup::metaTypeInitial()
+{
+    qRegisterMetaType<HttpEngine::RequestStatus>("HttpEngine::RequestStatus");
+    qRegisterMetaType<PullAudioStream::AudioInitialType>("PullAudioStream::AudioInitialType");
+    qRegisterMetaType<PullVideoStream::VideoInitialType>("PullVideoStream::VideoInitialType");
+    qRegisterMetaType<PullAudioStream::AudioDecodeType>("PullAudioStream::AudioDecodeType");
+    qRegisterMetaType<PullVideoStream::VideoDecodeType>("PullVideoStream::VideoDecodeType");
+    qRegisterMetaType<qintptr>("qintptr");
+}
+
+bool Startup::onlyHelpOrVersion(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "--help" || argument == "-help" || argument == "-?" || argument == "-v"
+            || argument == "--version" || argument == "-version")
+            return true;
+    }
+    return false;
+}
+
+void Startup::acceptMessageBoxesForTests()
+{
+    if (qEnvironmentVariableIsEmpty("TAVI_TEST_ACCEPT_MESSAGE_BOXES"))
+        return;
+    auto *timer = new QTimer(QCoreApplication::instance());
+    QObject::connect(timer, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            std::fprintf(stderr, "message box: %s\n", box->text().toUtf8().constData());
+            std::fflush(stderr);
+            box->accept();
+        }
+    });
+    timer->start(50);
+}
+
+NetworkTimeCheck::NetworkTimeCheck(QObject *parent)
+    : QObject(parent)
+{ }
+
+void NetworkTimeCheck::start()
+{
+    QPointer<NetworkTimeCheck> self(this);
+    QtConcurrent::run([self] {
+        const QDateTime network = g_cNetwork.verifyTime();
+        const QDateTime local = QDateTime::currentDateTime();
+        // The check may have been destroyed meanwhile: only the GUI thread looks at it.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, network, local] {
+            if (self)
+                emit self->finished(network, local);
+        });
+    });
+}

@@ -1,0 +1,38 @@
+#ifndef STARTUP_H
+#define STARTUP_H
+
+#include <QDateTime>
+#include <QObject>
+
+// The steps of the client's start-up that can be named and tested on their own.
+namespace Startup {
+// The interface scale for a screen's logical dots per inch.
+double scaleForDpi(double dpi);
+// The scale of the first screen, 1.0 without a screen.
+double getScale();
+// True when the two clocks differ by more than the limit; a missing network time is no difference.
+bool clockOutOfStep(const QDateTime &network, const QDateTime &local, qint64 limitSeconds = 1800);
+void globalValueInitial();
+void metaTypeInitial();
+// Whether the arguments only ask for the help or version text (answered without a display).
+bool onlyHelpOrVersion(int argc, char *argv[]);
+// With TAVI_TEST_ACCEPT_MESSAGE_BOXES set, every modal message box is written to standard error and accepted,
+// so a test can run the program unattended.
+void acceptMessageBoxesForTests();
+} // namespace Startup
+
+// Asks for network time off the GUI thread (it can take half a minute on a network that drops NTP) and
+// reports the answer on the thread that started it.
+class NetworkTimeCheck : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NetworkTimeCheck(QObject *parent = nullptr);
+    void start();
+
+signals:
+    // The network time (null when no server answered) and the local time of the answer.
+    void finished(const QDateTime &network, const QDateTime &local);
+};
+
+#endif // STARTUP_H

@@ -1,0 +1,30 @@
+// tavisandbox [--http-port N] [--classroom-port N]: serves a school's service on loopback until stopped, and
+// prints on its first line where, and the demo student to sign in with.
+#include "sandbox/classroomsandbox.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption httpPort("http-port", "REST port (0: any free port)", "port", "0");
+    const QCommandLineOption classroomPort("classroom-port", "classroom server port (0: any free port)", "port", "0");
+    parser.addOption(httpPort);
+    parser.addOption(classroomPort);
+    parser.process(application);
+
+    ClassroomSandbox sandbox;
+    if (!sandbox.start(quint16(parser.value(httpPort).toUInt()), quint16(parser.value(classroomPort).toUInt()))) {
+        std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
+        return 1;
+    }
+    std::printf("http=%u classroom=%u user=%s password=%s\n", sandbox.httpPort(), sandbox.classroomPort(),
+        qPrintable(sandbox.account().userCode), qPrintable(sandbox.account().password));
+    std::fflush(stdout);
+    return application.exec();
+}

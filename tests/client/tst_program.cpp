@@ -1,0 +1,98 @@
+#include "tests/support/tempworkdir.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+
+// The TaviStudent program as a user starts it.
+class TestProgram : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void version();
+    void help();
+    void secondInstanceShowsItsBoxAndEnds();
+
+private:
+    QProcessEnvironment environment() const;
+    QScopedPointer<TempWorkDir> m_work;
+};
+
+void TestProgram::init()
+{
+    m_work.reset(new TempWorkDir);
+    QDir().mkpath("appdata");
+    QDir().mkpath("runtime");
+    QFile::setPermissions("runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+QProcessEnvironment TestProgram::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TAVI_APPDATA", m_work->filePath("appdata"));
+    env.insert("XDG_RUNTIME_DIR", m_work->filePath("runtime")); // its own single-instance lock
+    return env;
+}
+
+void TestProgram::version()
+{
+    QProcess program;
+    QProcessEnvironment env = environment();
+    env.remove("QT_QPA_PLATFORM"); // no display needed for the version
+    env.remove("DISPLAY");
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(TAVI_STUDENT), { "--version" });
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    QCOMPARE(program.readAllStandardOutput().trimmed(), QByteArray("TaviStudent 2.1.0"));
+}
+
+void TestProgram::help()
+{
+    QProcess program;
+    program.setProcessEnvironment(environment());
+    program.start(QStringLiteral(TAVI_STUDENT), { "-help" });
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitCode(), 0);
+    const QByteArray help = program.readAllStandardOutput();
+    for (const char *option : { "--host-socket-addr <host>", "--host-socket-port <port>", "--host-file-addr <host>",
+             "--host-file-port <port>", "--host-crash-addr <host>", "--host-crash-port <port>",
+             "--host-http-addr <host>", "--host-http-port <port>", "--disable-auto-record", "--debug",
+             "Connect to http port", "Debug Model" })
+        QVERIFY2(help.contains(option), option);
+}
+
+void TestProgram::secondInstanceShowsItsBoxAndEnds()
+{
+    QProcess first;
+    first.setProcessEnvironment(environment());
+    first.setProcessChannelMode(QProcess::ForwardedChannels);
+    // Servers that do not exist: the first instance only has to stay up at its login window.
+    first.start(QStringLiteral(TAVI_STUDENT), { "--host-http-addr", "127.0.0.1", "--host-http-port", "9" });
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(!QDir("appdata/log").entryList(QDir::Files).isEmpty(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists("appdata/ESystemData2"), 10000);
+
+    QProcess second;
+    QProcessEnvironment env = environment();
+    env.insert("TAVI_TEST_ACCEPT_MESSAGE_BOXES", "1");
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TAVI_STUDENT), QStringList());
+    QVERIFY(second.waitForFinished(15000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(second.readAllStandardError().contains(
+        QString::fromUtf8("message box: 您已运行Vantrel学生端，不能重复运行").toUtf8()));
+    QCOMPARE(first.state(), QProcess::Running); // the first is unaffected
+
+    first.terminate();
+    if (!first.waitForFinished(5000)) {
+        first.kill();
+        first.waitForFinished();
+    }
+}
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "tst_program.moc"

@@ -1,0 +1,61 @@
+#include "main/startup.h"
+
+#include <QtTest>
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void scale_data();
+    void scale();
+    void clock_data();
+    void clock();
+};
+
+void TestStartup::scale_data()
+{
+    QTest::addColumn<double>("dpi");
+    QTest::addColumn<double>("scale");
+    QTest::newRow("96") << 96.0 << 1.0;
+    QTest::newRow("105.5") << 105.5 << 1.0;
+    QTest::newRow("105.6 exactly 1.1") << 105.6 << 1.25;
+    QTest::newRow("120") << 120.0 << 1.25;
+    QTest::newRow("144") << 144.0 << 1.5;
+    QTest::newRow("168") << 168.0 << 1.75;
+    QTest::newRow("192") << 192.0 << 2.0;
+    QTest::newRow("288") << 288.0 << 2.0;
+    QTest::newRow("72") << 72.0 << 1.0;
+}
+
+void TestStartup::scale()
+{
+    QFETCH(double, dpi);
+    QFETCH(double, scale);
+    QCOMPARE(Startup::scaleForDpi(dpi), scale);
+}
+
+void TestStartup::clock_data()
+{
+    QTest::addColumn<qint64>("networkMinusLocal"); // seconds; INT64_MIN: no network time
+    QTest::addColumn<bool>("outOfStep");
+    QTest::newRow("equal") << qint64(0) << false;
+    QTest::newRow("1800 behind") << qint64(1800) << false;
+    QTest::newRow("1801 behind") << qint64(1801) << true;
+    QTest::newRow("1800 ahead") << qint64(-1800) << false;
+    QTest::newRow("1801 ahead") << qint64(-1801) << true;
+    QTest::newRow("a day") << qint64(86400) << true;
+    QTest::newRow("offline") << std::numeric_limits<qint64>::min() << false;
+}
+
+void TestStartup::clock()
+{
+    QFETCH(qint64, networkMinusLocal);
+    QFETCH(bool, outOfStep);
+    const QDateTime local = QDateTime::currentDateTime();
+    const QDateTime network
+        = networkMinusLocal == std::numeric_limits<qint64>::min() ? QDateTime() : local.addSecs(networkMinusLocal);
+    QCOMPARE(Startup::clockOutOfStep(network, local), outOfStep);
+}
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"

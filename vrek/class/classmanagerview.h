@@ -1,0 +1,68 @@
+#ifndef CLASSMANAGERVIEW_H
+#define CLASSMANAGERVIEW_H
+
+#include <QWidget>
+
+class QHBoxLayout;
+class QPushButton;
+class QStackedWidget;
+class QVBoxLayout;
+class SelectClassView;
+
+// The course-list window of stage 2: a column of tab buttons on the left, the pages on the right. The live
+// courses page leads to the classroom; the controller drives the window through the operations below.
+class ClassManagerView : public QWidget
+{
+    Q_OBJECT
+public:
+    enum Page {
+        ClassPage = 0,
+        DevicePage = 1,
+        PlayPage = 2,
+        PersonPage = 3,
+        HomeworkPage = 4,
+    };
+
+    explicit ClassManagerView(QWidget *parent = nullptr);
+    ~ClassManagerView() override;
+
+    void initial();
+    void setSocketConnectFalse();
+    void refreshAndEnable();
+    void resetToCourseList();
+
+    SelectClassView *selectClassView() const { return m_selectClassView; }
+    QStackedWidget *stackedWidget() const { return m_stackedWidget; }
+    QPushButton *classButton() const { return m_classButton; }
+    QWidget *leftWidget() const { return m_leftWidget; }
+
+signals:
+    void signalCloseEventOut();
+    void signalSocketConnect();
+    void signalRequestJoinClassesOut();
+    void signalSocketConnectSuccess();
+    void signalSocketConnectFalse();
+    void signalHide();
+
+public slots:
+    void slotTabButtonClicked(bool on);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildForm();
+    QPushButton *tabButton(const char *name, const QString &text, const QString &normal, const QString &checked);
+
+    QWidget *m_leftWidget = nullptr;
+    QStackedWidget *m_stackedWidget = nullptr;
+    QPushButton *m_classButton = nullptr;
+    QPushButton *m_playButton = nullptr;
+    QPushButton *m_homeworkButton = nullptr;
+    QPushButton *m_personButton = nullptr;
+    QPushButton *m_deviceButton = nullptr;
+    QVBoxLayout *m_pageLayouts[5] = {};
+    SelectClassView *m_selectClassView = nullptr;
+};
+
+#endif // CLASSMANAGERVIEW_H

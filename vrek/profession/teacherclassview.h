@@ -1,0 +1,28 @@
+#ifndef TEACHERCLASSVIEW_H
+#define TEACHERCLASSVIEW_H
+
+#include "vrek/interface/mainviewinterface.h"
+
+#include <QWidget>
+
+class QLabel;
+
+// The content of the teacher class window (user types 2 and 3: meetings); a shorter set of panels than the
+// school class window.
+class TeacherClassView : public QWidget, public MainViewInterface
+{
+    Q_OBJECT
+public:
+    explicit TeacherClassView(QWidget *parent = nullptr);
+    ~TeacherClassView() override;
+
+    void initialLater();
+    void clientOnline() override;
+    void clientOffline() override;
+
+private:
+    QLabel *m_titleLabel = nullptr;
+    QLabel *m_stateLabel = nullptr;
+};
+
+#endif // TEACHERCLASSVIEW_H

@@ -1,0 +1,479 @@
+#include "vrek/profession/zephapplication.h"
+
+#include "vrek/class/classmanagerview.h"
+#include "vrek/class/schoolclassview.h"
+#include "vrek/connectservermanager.h"
+#include "vrek/dao/dbmanager.h"
+#include "vrek/dao/transferfiledao.h"
+#include "vrek/dao/userfiledao.h"
+#include "vrek/interface/mainviewinterface.h"
+#include "vrek/login/loginclient.h"
+#include "vrek/login/normalloginmanager.h"
+#include "vrek/profession/teacherclassview.h"
+#include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfomanager.h"
+#include "vrek/utils/fileutil.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/utils/httpclientmanager.h"
+#include "vrek/utils/networkengine.h"
+#include "vrek/utils/settingconfig.h"
+#include "vrek/utils/threadfactory.h"
+#include "vrek/utils/webrtcsdkinterface.h"
+#include "vrek/viewui/httptipmessage.h"
+#include "vrek/viewui/reconnectview.h"
+#include "vrek/viewui/reloginview.h"
+#include "vrek/window/titleview.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QFile>
+#include <QMessageBox>
+#include <QMutexLocker>
+#include <QThread>
+
+ZephApplication::ZephApplication(QObject *parent)
+    : QObject(parent)
+    , m_setting(SettingConfig::getSetting())
+{
+    qInfo() << "";
+    dbInitial();
+    fileInitial();
+    globalInitial();
+    loginInitial();
+    tipInitial();
+    selectInitial();
+    reconnectInitial();
+    reloginInitial();
+    WebrtcSdkInterface::onRtcInit();
+}
+
+ZephApplication::~ZephApplication()
+{
+    qInfo() << "";
+    // The event loop has ended: delete at once what deleteLater would never reach.
+    delete m_loginClient;
+    delete m_classWindow; // with the main view inside it
+    delete m_courseListWindow;
+    delete m_reconnectWindow;
+    delete m_normalLoginManager;
+    delete m_tipWindow;
+    delete m_reloginWindow;
+    delete m_connectServerManager;
+    if (g_httpClientManager) {
+        delete g_httpClientManager;
+        g_httpClientManager = nullptr;
+    }
+    g_httpTipMessage = nullptr;
+    delete m_userInfoManager;
+    WebrtcSdkInterface::onRtcRelease();
+}
+
+LoginClient *ZephApplication::loginClient() const
+{
+    return m_loginClient;
+}
+
+ClassManagerView *ZephApplication::classManagerView() const
+{
+    return m_classManagerView;
+}
+
+TitleView *ZephApplication::courseListWindow() const
+{
+    return m_courseListWindow;
+}
+
+TitleView *ZephApplication::classWindow() const
+{
+    return m_classWindow;
+}
+
+TitleView *ZephApplication::reconnectWindow() const
+{
+    return m_reconnectWindow;
+}
+
+TitleView *ZephApplication::tipWindow() const
+{
+    return m_tipWindow;
+}
+
+TitleView *ZephApplication::reloginWindow() const
+{
+    return m_reloginWindow;
+}
+
+ConnectServerManager *ZephApplication::connectServerManager() const
+{
+    return m_connectServerManager;
+}
+
+NormalLoginManager *ZephApplication::normalLoginManager() const
+{
+    return m_normalLoginManager;
+}
+
+ReconnectView *ZephApplication::reconnectView() const
+{
+    return m_reconnectView;
+}
+
+bool ZephApplication::run()
+{
+    QMutexLocker locker(&m_runLock);
+    if (!m_initialised || m_started)
+        return false;
+    m_started = true;
+    m_stage = StageLogin;
+    m_loginClient->show();
+    return true;
+}
+
+void ZephApplication::dbInitial()
+{
+    if (!DBManager::dbFileInitial()) {
+        qCritical() << "dbFileInitial error!";
+        m_initialised = false;
+        return;
+    }
+    if (!QFile::exists(QString::fromLatin1(DBManager::dataBaseName))
+        && !DBManager::createDataFile(QString::fromLatin1(DBManager::dataBaseName))) {
+        qCritical() << "createDataFile error!";
+        m_initialised = false;
+        return;
+    }
+    if (!UserFileDao::initial()) {
+        qCritical() << "UserFileDao::initial error!";
+        m_initialised = false;
+    }
+    if (!TransferFileDao::initial()) {
+        qCritical() << "TransferFileDao::initial error!";
+        m_initialised = false;
+    }
+}
+
+void ZephApplication::fileInitial()
+{
+    // Received files go to "fileRecv", recordings to "media": a client without either cannot do its work.
+    const bool fileRecv = FileUtil::dirMakePath("fileRecv");
+    const bool media = FileUtil::dirMakePath("media");
+    if (!fileRecv || !media) {
+        qCritical() << "the folders cannot be made! fileRecv:" << fileRecv << "media:" << media;
+        m_initialised = false;
+    }
+}
+
+void ZephApplication::globalInitial()
+{
+    m_userInfoManager = new UserInfoManager();
+    g_userInfoManager = m_userInfoManager;
+    if (g_socketClientManager) {
+        connect(g_socketClientManager, &SocketClientManager::signalUserInfoProtocol, m_userInfoManager,
+            &UserInfoManager::slotProtocolAnalysis);
+        connect(this, &ZephApplication::signalDisconnectFromServer, g_socketClientManager,
+            &SocketClientManager::slotDisconnectFromServer);
+    }
+
+    ThreadFactory *factory = ThreadFactory::getInstance();
+    m_networkThreadId = factory->allocThreadId();
+    m_networkThread = factory->getThread(m_networkThreadId);
+    if (m_networkThread) {
+        m_networkThread->setObjectName("Network Engine");
+        g_networkEngine->moveThread(m_networkThread);
+    }
+
+    const QString dns = m_setting.getValue("domain/dns");
+    if (dns.isEmpty()) {
+        qDebug() << "domain/dns is empty";
+        m_setting.setValue("domain/dns", g_socketHost);
+    } else {
+        qDebug() << "read domain/dns：" << dns;
+        g_socketHost = dns;
+        g_webHost = dns;
+        g_fileHost = dns;
+    }
+
+    g_httpClientManager = new HttpClientManager();
+    g_inClass = false;
+    // Wires itself to the connection's login, join and quit results and to the REST login reply.
+    m_connectServerManager = new ConnectServerManager(nullptr, g_socketClientManager, g_httpClientManager);
+}
+
+void ZephApplication::loginInitial()
+{
+    m_loginClient = new LoginClient(nullptr, g_httpClientManager, g_socketClientManager);
+}
+
+void ZephApplication::tipInitial()
+{
+    auto *tip = new httpTipMessage();
+    g_httpTipMessage = tip;
+    m_tipWindow = new TitleView(tip, QStringLiteral("提示"), tipFlags);
+    m_tipWindow->setFixedSize(QSize(406, 334));
+    connect(tip, &httpTipMessage::signalShows, m_tipWindow, [this] { m_tipWindow->show(); });
+    connect(tip, &httpTipMessage::signalCloseButtonClicked, m_tipWindow, &QWidget::hide);
+}
+
+void ZephApplication::selectInitial()
+{
+    m_classManagerView = new ClassManagerView();
+    m_courseListWindow = new TitleView(m_classManagerView, QStringLiteral("我的课程"), courseListFlags);
+    m_classManagerView->initial();
+    connect(m_classManagerView, &ClassManagerView::signalCloseEventOut, this, &ZephApplication::slotSelectClassCloseIn);
+    connect(this, &ZephApplication::signalSocketConnectFalse, m_classManagerView,
+        &ClassManagerView::signalSocketConnectFalse);
+    connect(m_classManagerView, &ClassManagerView::signalSocketConnect, m_connectServerManager,
+        &ConnectServerManager::slotSocketConnect);
+    connect(m_connectServerManager, &ConnectServerManager::signalSocketConnectSuceess, m_classManagerView,
+        &ClassManagerView::signalSocketConnectSuccess);
+    connect(m_classManagerView, &ClassManagerView::signalHide, m_courseListWindow, &QWidget::showMinimized);
+}
+
+void ZephApplication::reconnectInitial()
+{
+    m_reconnectView = new ReconnectView(m_connectServerManager);
+    m_reconnectWindow = new TitleView(m_reconnectView, QStringLiteral("客户端重连"), tipFlags);
+    connect(m_reconnectView, &ReconnectView::signalExitButtonClicked, m_reconnectWindow, &QWidget::close);
+    connect(m_reconnectView, &ReconnectView::signalCloseEventOut, this, &ZephApplication::slotReconnectCloseIn);
+    connect(m_reconnectView, &ReconnectView::signalJoinSuccessOut, this, &ZephApplication::slotJoinClassesSuccessIn);
+    connect(m_reconnectView, &ReconnectView::signalLoginSuccessOut, this, &ZephApplication::slotLoginSuccessIn);
+
+    // Wires itself to the outcomes of the connect-server manager.
+    m_normalLoginManager = new NormalLoginManager(m_connectServerManager);
+    connect(m_normalLoginManager, &NormalLoginManager::signalJoinSuccessOut, this,
+        &ZephApplication::slotJoinClassesSuccessIn);
+    connect(m_normalLoginManager, &NormalLoginManager::signalLoginFailOut, this, &ZephApplication::slotLoginFailIn);
+    connect(
+        m_normalLoginManager, &NormalLoginManager::signalLoginSuccessOut, this, &ZephApplication::slotLoginSuccessIn);
+    connect(
+        m_normalLoginManager, &NormalLoginManager::signalJoinFailOut, this, &ZephApplication::slotJoinClassesFailIn);
+    connect(m_normalLoginManager, &NormalLoginManager::signalQuitFailOut, this, &ZephApplication::slotQuitClassFailIn);
+    connect(
+        m_loginClient, &LoginClient::signalLoginStartOut, m_normalLoginManager, &NormalLoginManager::slotLoginStartIn);
+    connect(m_classManagerView, &ClassManagerView::signalRequestJoinClassesOut, m_normalLoginManager,
+        &NormalLoginManager::slotJoinClassesIn);
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::signalSocketTimeout, this,
+            &ZephApplication::slotSocketTimeoutIn);
+}
+
+void ZephApplication::reloginInitial()
+{
+    m_reloginView = new ReLoginView(m_connectServerManager, nullptr, g_httpClientManager);
+    g_reLoginView = m_reloginView;
+    m_reloginWindow = new TitleView(m_reloginView, QStringLiteral("重新登录"), tipFlags);
+    connect(m_reloginView, &ReLoginView::signalCloseEventOut, this, &ZephApplication::slotReloginCloseIn);
+    connect(m_reloginView, &ReLoginView::signalShow, this, [this] {
+        m_keepRunning = true;
+        m_reconnecting = true;
+        m_reloginWindow->show();
+    });
+    connect(m_reloginView, &ReLoginView::signalHide, this, [this] {
+        m_keepRunning = false;
+        m_reconnecting = false;
+        m_reloginWindow->hide();
+        m_classManagerView->resetToCourseList();
+    });
+}
+
+void ZephApplication::slotLoginSuccessIn()
+{
+    if (!m_reconnecting && m_stage == StageLogin) {
+        m_loginClient->slotLoginSuccessIn();
+        if (!FileUtil::dirMakePath(QString("./fileRecv/%1").arg(g_userId)))
+            qWarning() << "pathMakeRel error!";
+        m_loginClient->close();
+        m_loginClient->updateVerifyCodeImage();
+        m_classManagerView->refreshAndEnable();
+        m_courseListWindow->setUserButtonShown(false);
+        m_courseListWindow->show();
+        m_stage = StageCourseList;
+    } else if (m_reconnecting && m_stage == StageCourseList) {
+        m_reconnecting = false;
+        m_classManagerView->refreshAndEnable();
+        m_reconnectWindow->close();
+    } else if (m_reconnecting && (m_stage == StageSchoolClass || m_stage == StageTeacherClass)) {
+        m_reconnectView->slotRequestJoinClassesIn();
+    }
+}
+
+void ZephApplication::slotLoginFailIn(const QString &text)
+{
+    if (!m_reconnecting && m_stage == StageLogin) {
+        m_loginClient->showLoginError(text);
+        m_loginClient->updateVerifyCodeImage();
+    }
+}
+
+void ZephApplication::slotJoinClassesSuccessIn()
+{
+    if (m_stage != StageCourseList && m_stage != StageSchoolClass && m_stage != StageTeacherClass)
+        return;
+    const bool wasReconnecting = m_reconnecting;
+    m_reconnecting = false;
+    slotShowMainBoardIn();
+    if (wasReconnecting)
+        m_reconnectWindow->close();
+}
+
+void ZephApplication::slotJoinClassesFailIn(const QString &text)
+{
+    if (m_reconnecting) {
+        qDebug() << "relogin test";
+        return;
+    }
+    qWarning() << "join failed:" << text;
+    m_tipWindow->show();
+    emit signalSocketConnectFalse();
+    emit signalDisconnectFromServer();
+}
+
+void ZephApplication::slotQuitClassFailIn(const QString &text)
+{
+    if (m_reconnecting || m_stage != StageCourseList)
+        return;
+    m_stage = StageLogin;
+    m_courseListWindow->close();
+    m_classManagerView->setEnabled(false);
+    QMessageBox::information(m_loginClient, QStringLiteral("提示"), text);
+    m_loginClient->show();
+}
+
+template<typename View>
+void ZephApplication::showClassWindow(Stage stage)
+{
+    m_keepRunning = false;
+    if (!m_mainView && !m_classWindow) {
+        auto *view = new View();
+        m_classWindow = new TitleView(view, QStringLiteral("TaviStudent.exe"), classWindowFlags);
+        connect(m_classWindow, &TitleView::signalClose, this, &ZephApplication::slotMainCloseIn);
+        view->initialLater();
+        view->clientOnline();
+        view->show();
+        m_stage = stage;
+        m_courseListWindow->close();
+        m_classManagerView->setEnabled(false);
+        m_classWindow->setUserButtonShown(true);
+        m_classWindow->showMaximized();
+        m_mainView = view;
+    } else if (m_mainView && m_classWindow) {
+        m_mainView->show();
+        m_classWindow->show();
+        m_stage = stage;
+        m_classWindow->setUserButtonShown(true);
+        if (auto *main = dynamic_cast<MainViewInterface *>(m_mainView))
+            main->clientOnline();
+    } else {
+        qWarning() << "widget not sync! mainView:" << m_mainView << "titleView:" << m_classWindow.data();
+    }
+}
+
+void ZephApplication::slotShowMainBoardIn()
+{
+    switch (g_userType) {
+    case 0:
+    case 1:
+        showClassWindow<SchoolClassView>(StageSchoolClass);
+        if (g_userType == 0)
+            g_inClass = true;
+        break;
+    case 2:
+    case 3:
+        showClassWindow<TeacherClassView>(StageTeacherClass);
+        break;
+    default:
+        qInfo() << "no classroom window for userType:" << g_userType;
+        break;
+    }
+}
+
+void ZephApplication::slotSelectClassCloseIn()
+{
+    if (m_stage != StageCourseList)
+        return;
+    if (g_socketClientManager && g_socketClientManager->isConnected())
+        g_socketClientManager->sendLogout();
+    else
+        qDebug() << "socket disconnect! ";
+    if (!m_keepRunning)
+        QCoreApplication::exit(0);
+}
+
+void ZephApplication::closeClassWindow()
+{
+    TitleView *window = m_classWindow;
+    QWidget *view = m_mainView;
+    m_classWindow = nullptr;
+    m_mainView = nullptr;
+    if (window) {
+        disconnect(window, &TitleView::signalClose, this, &ZephApplication::slotMainCloseIn);
+        window->close();
+        window->deleteLater();
+    } else if (view) {
+        view->deleteLater();
+    }
+}
+
+void ZephApplication::slotMainCloseIn()
+{
+    if (m_reconnecting || (m_stage != StageSchoolClass && m_stage != StageTeacherClass))
+        return;
+    g_inClass = false;
+    m_normalLoginManager->slotQuitStartIn();
+    if (auto *main = dynamic_cast<MainViewInterface *>(m_mainView))
+        main->clientOffline();
+    closeClassWindow();
+    m_classManagerView->refreshAndEnable();
+    m_courseListWindow->setUserButtonShown(false);
+    m_courseListWindow->show();
+    m_stage = StageCourseList;
+}
+
+void ZephApplication::slotReconnectCloseIn()
+{
+    if (!m_reconnecting)
+        return;
+    if (m_stage == StageCourseList) {
+        m_reconnecting = false;
+        m_courseListWindow->close();
+        m_classManagerView->setEnabled(false);
+        m_loginClient->show();
+        m_stage = StageLogin;
+    } else if (m_stage == StageSchoolClass || m_stage == StageTeacherClass) {
+        m_reconnecting = false;
+        closeClassWindow();
+        m_courseListWindow->close();
+        m_classManagerView->setEnabled(false);
+        m_loginClient->show();
+        m_stage = StageLogin;
+    }
+}
+
+void ZephApplication::slotReloginCloseIn()
+{
+    slotReconnectCloseIn();
+}
+
+void ZephApplication::slotSocketTimeoutIn(bool dropped)
+{
+    if (!dropped || m_reconnecting)
+        return;
+    if (m_stage == StageSchoolClass || m_stage == StageTeacherClass) {
+        m_keepRunning = true;
+        m_reconnecting = true;
+        auto *main = dynamic_cast<MainViewInterface *>(m_mainView);
+        if (!main) {
+            qWarning() << "mainView:" << m_mainView;
+            return;
+        }
+        main->clientOffline();
+        m_reconnectWindow->show();
+        m_reconnectView->slotLoginStartIn(g_userCode, g_passWord);
+    } else if (m_stage == StageCourseList) {
+        m_keepRunning = true;
+        m_reconnecting = true;
+        m_classManagerView->setEnabled(false);
+        m_reconnectWindow->show();
+        m_reconnectView->slotLoginStartIn(g_userCode, g_passWord);
+    }
+}
