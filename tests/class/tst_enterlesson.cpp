@@ -11,6 +11,7 @@
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/window/titleview.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -28,9 +29,13 @@ class TestEnterLesson : public QObject
 private slots:
     void initTestCase();
     void cleanupTestCase();
+    void cleanup();
+    void expiredSessionOnTheCourseListStartsTheRelogin();
     void signInListEnterAndStayOnline();
 
 private:
+    void signIn(ZephApplication &application);
+
     TempWorkDir *m_work = nullptr;
     ClassroomSandbox *m_sandbox = nullptr;
 };
@@ -60,17 +65,55 @@ void TestEnterLesson::cleanupTestCase()
     delete m_work;
 }
 
+void TestEnterLesson::cleanup()
+{
+    if (g_socketClientManager->isConnected()) {
+        g_socketClientManager->slotDisconnectFromServer();
+        QTRY_VERIFY(!g_socketClientManager->isConnected());
+    }
+    g_userType = 1;
+}
+
+void TestEnterLesson::signIn(ZephApplication &application)
+{
+    QVERIFY(application.run());
+    LoginClient *login = application.loginClient();
+    login->findChild<QLineEdit *>("userCodeEdit")->setText(m_sandbox->account().userCode);
+    login->findChild<QLineEdit *>("passwordEdit")->setText(m_sandbox->account().password);
+    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), 10000);
+}
+
+void TestEnterLesson::expiredSessionOnTheCourseListStartsTheRelogin()
+{
+    ZephApplication application;
+    signIn(application);
+    if (QTest::currentTestFailed())
+        return;
+    SelectClassView *courses = application.classManagerView()->selectClassView();
+    QTRY_COMPARE_WITH_TIMEOUT(courses->pages().first()->cards().size(), 2, 10000);
+    QTRY_VERIFY(courses->tabWidget()->isEnabled());
+    const QByteArray path = "/mobile/httpGetAttendCourseList";
+    m_sandbox->http()->setJson(path, R"({"loginStatus":"1","requestStatus":"success","requestBody":[]})");
+    courses->tabWidget()->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(application.reloginWindow()->isVisible(), 10000);
+    QVERIFY(courses->tabWidget()->isEnabled());
+    QCOMPARE(courses->pages().at(1)->loadState(), int(ClassListWidget::NetError));
+    m_sandbox->http()->setHandler(path, [this](const FakeHttpServer::Request &request) {
+        FakeHttpServer::Reply reply;
+        reply.body = m_sandbox->courseListReply(request.form.value("lessonType"), request.form.value("pageIndex"));
+        return reply;
+    });
+}
+
 void TestEnterLesson::signInListEnterAndStayOnline()
 {
     LogFileManager log;
     ZephApplication application;
-    QVERIFY(application.run());
+    signIn(application);
+    if (QTest::currentTestFailed())
+        return;
     const ClassroomSandbox::Account account = m_sandbox->account();
-    LoginClient *login = application.loginClient();
-    login->findChild<QLineEdit *>("userCodeEdit")->setText(account.userCode);
-    login->findChild<QLineEdit *>("passwordEdit")->setText(account.password);
-    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), 10000);
 
     // The course list shows the student's lessons: one open now, one that opens an hour before its start.
     SelectClassView *courses = application.classManagerView()->selectClassView();
