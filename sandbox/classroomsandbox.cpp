@@ -3,6 +3,7 @@
 #include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -57,6 +58,51 @@ QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QStri
     return QJsonDocument(reply).toJson(QJsonDocument::Compact);
 }
 
+QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QString &pageIndex) const
+{
+    struct Lesson
+    {
+        int id;
+        const char *title;
+        int lessonType;
+        const char *subjectName;
+        const char *teacherName;
+        qint64 startsIn; // seconds from now
+    };
+    const Lesson lessons[] = {
+        { 3101, "分数的初步认识", 4, "数学", "王老师", 5 * 60 },
+        { 3102, "英语口语练习", 8, "英语", "陈老师", 2 * 3600 },
+    };
+    const QDateTime now = QDateTime::currentDateTime();
+    QJsonArray body;
+    for (const Lesson &lesson : lessons) {
+        if (pageIndex != "1" || (lessonType != "all" && lessonType != QString::number(lesson.lessonType)))
+            continue;
+        const QDateTime begin = now.addSecs(lesson.startsIn);
+        QJsonObject entry;
+        entry.insert("id", lesson.id);
+        entry.insert("title", QString::fromUtf8(lesson.title));
+        entry.insert("beginTime", begin.toString("yyyy-MM-dd HH:mm:ss"));
+        entry.insert("endTime", begin.addSecs(45 * 60).toString("yyyy-MM-dd HH:mm:ss"));
+        entry.insert("actualTime", "45");
+        entry.insert("gradeName", m_account.gradeName);
+        entry.insert("className", m_account.className);
+        entry.insert("tClass", QString("class%1").arg(lesson.id));
+        entry.insert("subjectName", QString::fromUtf8(lesson.subjectName));
+        entry.insert("teacherId", 900 + lesson.id % 100);
+        entry.insert("teacherName", QString::fromUtf8(lesson.teacherName));
+        entry.insert("sort", 1);
+        entry.insert("classState", 1);
+        entry.insert("lessonType", lesson.lessonType);
+        body.append(entry);
+    }
+    QJsonObject reply;
+    reply.insert("loginStatus", "0");
+    reply.insert("requestStatus", "success");
+    reply.insert("requestBody", body);
+    return QJsonDocument(reply).toJson(QJsonDocument::Compact);
+}
+
 void ClassroomSandbox::installRoutes()
 {
     m_http->setHandler("/mobile/httpUserLogin", [this](const FakeHttpServer::Request &request) {
@@ -65,9 +111,11 @@ void ClassroomSandbox::installRoutes()
         return reply;
     });
 
-    // No lessons yet: an empty page of the course list.
-    m_http->setJson(
-        "/mobile/httpGetAttendCourseList", R"({"loginStatus":"0","requestStatus":"success","requestBody":[]})");
+    m_http->setHandler("/mobile/httpGetAttendCourseList", [this](const FakeHttpServer::Request &request) {
+        FakeHttpServer::Reply reply;
+        reply.body = courseListReply(request.form.value("lessonType"), request.form.value("pageIndex"));
+        return reply;
+    });
 
     FakeClassroomServer::LoginReply granted;
     granted.userId = m_account.userId;

@@ -7,8 +7,8 @@
 class FakeClassroomServer;
 class FakeHttpServer;
 
-// What a school's service serves a student, on loopback: the REST sign-in with one demo student, and the
-// classroom server's side of the login, join, quit and heartbeat lines.
+// What a school's service serves a student, on loopback: the REST sign-in with one demo student, the student's
+// course list, and the classroom server's side of the login, join, quit and heartbeat lines.
 class ClassroomSandbox : public QObject
 {
     Q_OBJECT
@@ -37,6 +37,9 @@ public:
     // The REST login reply for a user code and password: granted for the demo student, "wrong password"
     // otherwise.
     QByteArray restLoginReply(const QString &userCode, const QString &password) const;
+    // One page of the course list for a lesson type ("all", or a type's number): a lesson at school (type 4)
+    // that can be entered now and one out of school (type 8) that starts in two hours. There is one page.
+    QByteArray courseListReply(const QString &lessonType, const QString &pageIndex) const;
 
 private:
     void installRoutes();

@@ -7,6 +7,7 @@
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/networkengine.h"
 #include "vrek/viewui/httptipmessage.h"
+#include "vrek/viewui/reloginview.h"
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
@@ -341,10 +342,15 @@ void TestSelectClassView::expiredSession()
     QFETCH(QByteArray, body);
     m_server->setJson(coursePath, body);
     QSignalSpy tipShown(m_tip, &httpTipMessage::signalShows);
+    QTest::ignoreMessage(QtWarningMsg, "no connect-server manager");
+    ReLoginView reLoginView(nullptr);
+    QSignalSpy reloginShown(&reLoginView, &ReLoginView::signalShow);
     SelectClassView view;
-    QSignalSpy relogin(&view, &SelectClassView::signalReLoginOut);
+    connect(&view, &SelectClassView::signalReLoginOut, &reLoginView, &ReLoginView::slotLoginStartIn);
     view.refreshCurrentTab();
-    QTRY_COMPARE(relogin.count(), 1);
+    QTRY_COMPARE(reloginShown.count(), 1);
+    QCOMPARE(reLoginView.stateText(), QString("登录已过期或账号在别处已登录,点击重新登录"));
+    QVERIFY(reLoginView.isReloginShown());
     QVERIFY(view.tabWidget()->isEnabled());
     for (ClassListWidget *list : view.pages()) {
         QCOMPARE(list->loadState(), int(ClassListWidget::NetError));

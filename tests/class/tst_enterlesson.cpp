@@ -1,0 +1,173 @@
+#include "sandbox/classroomsandbox.h"
+#include "tests/support/fakeclassroomserver.h"
+#include "tests/support/fakehttpserver.h"
+#include "tests/support/tempworkdir.h"
+#include "vrek/class/classinfowidget.h"
+#include "vrek/class/classlistwidget.h"
+#include "vrek/class/classmanagerview.h"
+#include "vrek/class/selectclassview.h"
+#include "vrek/logfilemanager.h"
+#include "vrek/login/loginclient.h"
+#include "vrek/profession/zephapplication.h"
+#include "vrek/socketclientmanager.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/window/titleview.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QThread>
+#include <QtTest>
+
+// From sign-in to the classroom: the running client against the sandboxed school service, with its log file.
+class TestEnterLesson : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+    void expiredSessionOnTheCourseListStartsTheRelogin();
+    void signInListEnterAndStayOnline();
+
+private:
+    void signIn(ZephApplication &application);
+
+    TempWorkDir *m_work = nullptr;
+    ClassroomSandbox *m_sandbox = nullptr;
+};
+
+void TestEnterLesson::initTestCase()
+{
+    QThread::currentThread()->setObjectName("Main Thread");
+    m_work = new TempWorkDir;
+    QVERIFY(m_work->isValid());
+    m_sandbox = new ClassroomSandbox;
+    QVERIFY(m_sandbox->start());
+    g_socketHost = "127.0.0.1";
+    g_socketPort = QString::number(m_sandbox->classroomPort());
+    g_webHost = "127.0.0.1";
+    g_webPort = QString::number(m_sandbox->httpPort());
+    g_fileHost = "127.0.0.1";
+    g_userType = 1;
+    g_logFileName = LogFileManager::fileNameFor(QDateTime::currentDateTime());
+    g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
+}
+
+void TestEnterLesson::cleanupTestCase()
+{
+    delete g_socketClientManager;
+    g_socketClientManager = nullptr;
+    delete m_sandbox;
+    delete m_work;
+}
+
+void TestEnterLesson::cleanup()
+{
+    if (g_socketClientManager->isConnected()) {
+        g_socketClientManager->slotDisconnectFromServer();
+        QTRY_VERIFY(!g_socketClientManager->isConnected());
+    }
+    g_userType = 1;
+}
+
+void TestEnterLesson::signIn(ZephApplication &application)
+{
+    QVERIFY(application.run());
+    LoginClient *login = application.loginClient();
+    login->findChild<QLineEdit *>("userCodeEdit")->setText(m_sandbox->account().userCode);
+    login->findChild<QLineEdit *>("passwordEdit")->setText(m_sandbox->account().password);
+    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), 10000);
+}
+
+void TestEnterLesson::expiredSessionOnTheCourseListStartsTheRelogin()
+{
+    ZephApplication application;
+    signIn(application);
+    if (QTest::currentTestFailed())
+        return;
+    SelectClassView *courses = application.classManagerView()->selectClassView();
+    QTRY_COMPARE_WITH_TIMEOUT(courses->pages().first()->cards().size(), 2, 10000);
+    QTRY_VERIFY(courses->tabWidget()->isEnabled());
+    const QByteArray path = "/mobile/httpGetAttendCourseList";
+    m_sandbox->http()->setJson(path, R"({"loginStatus":"1","requestStatus":"success","requestBody":[]})");
+    courses->tabWidget()->setCurrentIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(application.reloginWindow()->isVisible(), 10000);
+    QVERIFY(courses->tabWidget()->isEnabled());
+    QCOMPARE(courses->pages().at(1)->loadState(), int(ClassListWidget::NetError));
+    m_sandbox->http()->setHandler(path, [this](const FakeHttpServer::Request &request) {
+        FakeHttpServer::Reply reply;
+        reply.body = m_sandbox->courseListReply(request.form.value("lessonType"), request.form.value("pageIndex"));
+        return reply;
+    });
+}
+
+void TestEnterLesson::signInListEnterAndStayOnline()
+{
+    LogFileManager log;
+    ZephApplication application;
+    signIn(application);
+    if (QTest::currentTestFailed())
+        return;
+    const ClassroomSandbox::Account account = m_sandbox->account();
+
+    // The course list shows the student's lessons: one open now, one that opens an hour before its start.
+    SelectClassView *courses = application.classManagerView()->selectClassView();
+    QCOMPARE(courses->tabWidget()->count(), 3);
+    ClassListWidget *all = courses->pages().first();
+    QTRY_COMPARE_WITH_TIMEOUT(all->cards().size(), 2, 10000);
+    QTRY_VERIFY(courses->tabWidget()->isEnabled());
+    QCOMPARE(all->footerText(), QString("没有更多了"));
+    ClassInfoWidget *now = all->cards().at(0);
+    ClassInfoWidget *later = all->cards().at(1);
+    QCOMPARE(now->groupInfo().getTitle(), QString("分数的初步认识"));
+    QCOMPARE(later->groupInfo().getTitle(), QString("英语口语练习"));
+    QPushButton *enter = now->findChild<QPushButton *>("enterPushButton");
+    QVERIFY(enter->isEnabled());
+    QCOMPARE(enter->text(), QString("进入课堂"));
+    QVERIFY(!later->findChild<QPushButton *>("enterPushButton")->isEnabled());
+    QVERIFY(!g_socketClientManager->isConnected());
+
+    FakeClassroomServer *classroom = m_sandbox->classroom();
+    classroom->clearLines();
+    QList<qint64> beats;
+    QElapsedTimer clock;
+    clock.start();
+    connect(classroom, &FakeClassroomServer::lineReceived, this, [&](const QString &line) {
+        if (line == "1\t" + account.userId)
+            beats.append(clock.elapsed());
+    });
+
+    QTest::mouseClick(enter, Qt::LeftButton);
+    const QString loginLine = classroom->waitForLine("0\t");
+    QCOMPARE(loginLine, QString("0\t%1\t%2\t1").arg(account.userCode, account.password));
+    const QString joinLine = classroom->waitForLine("6\t");
+    QCOMPARE(joinLine, QString("6\t%1\tclass3101\t分数的初步认识\t4\t3101\t分数的初步认识").arg(account.userId));
+    QVERIFY(classroom->lines().indexOf(loginLine) < classroom->lines().indexOf(joinLine));
+    QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageSchoolClass), 10000);
+    QCOMPARE(g_classTitle, QString("分数的初步认识"));
+    QCOMPARE(g_lectId, QString("901"));
+
+    // The connection stays up: a heartbeat every 2000 ms.
+    QTRY_VERIFY_WITH_TIMEOUT(beats.size() >= 3, 10000);
+    for (int i = 1; i < beats.size(); ++i) {
+        const qint64 gap = beats.at(i) - beats.at(i - 1);
+        QVERIFY2(gap > 1500 && gap < 2700, qPrintable(QString("gap %1 ms").arg(gap)));
+    }
+    QVERIFY(g_socketClientManager->isConnected());
+
+    QFile file(g_logFileName);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    bool online = false;
+    for (const QString &line : text.split("\r\n"))
+        online = online || (line.contains("the user is online! userId:") && line.contains(account.userId));
+    QVERIFY2(online, "no line \"the user is online! userId:\" with the user id in the log");
+}
+
+QTEST_MAIN(TestEnterLesson)
+#include "tst_enterlesson.moc"
