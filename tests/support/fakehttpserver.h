@@ -49,7 +49,7 @@ public:
         QByteArray body;
         QByteArray contentType = "application/json;charset=UTF-8";
         QList<QPair<QByteArray, QByteArray>> headers;
-        bool ranges = false; // answer "Range: bytes=a-[b]" with 206 / 416 as nginx does
+        bool ranges = false; // answer "Range: bytes=a-[b]" with 206 / 416 / 200 as nginx does
         Fault fault = NoFault;
         qint64 faultAfter = 0;
         int delayMs = 0; // wait this long before answering

@@ -1,5 +1,6 @@
 #include "vrek/utils/globalfunc.h"
 
+#include "vrek/container/userinfohash.h"
 #include "vrek/utils/globalvalue.h"
 
 #include <QDebug>
@@ -36,6 +37,16 @@ bool GlobalFunc::isCurrentUserTypeFive()
 bool GlobalFunc::isMeetingClass()
 {
     return g_classType == 5;
+}
+
+bool GlobalFunc::isUserLect(const QString &userId)
+{
+    if (!g_lectId.isEmpty())
+        return userId == g_lectId;
+    UserInfo userInfo;
+    if (!g_userInfoHash.containsUserInfo(userId) || !g_userInfoHash.selectUserInfo(userId, userInfo))
+        return false;
+    return userInfo.getUserType() == QLatin1String("0");
 }
 
 void GlobalFunc::setStreamFlag(bool flag)

@@ -4,6 +4,8 @@
 #include <QNetworkAccessManager>
 #include <QThread>
 
+NetworkEngine *g_networkEngine = new NetworkEngine();
+
 NetworkEngine::NetworkEngine(QObject *parent)
     : QObject(parent)
 { }

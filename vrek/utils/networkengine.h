@@ -21,4 +21,7 @@ private:
     QNetworkAccessManager *m_manager = nullptr;
 };
 
+// The one network engine of the process; its manager exists once the controller has given it a thread.
+extern NetworkEngine *g_networkEngine;
+
 #endif // NETWORKENGINE_H

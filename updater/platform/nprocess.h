@@ -1,0 +1,31 @@
+#ifndef ZR_NPROCESS_H
+#define ZR_NPROCESS_H
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace ZR {
+
+// Processes as the updater sees them: a snapshot of this user's processes, ending one, starting a program.
+class NProcess
+{
+public:
+    struct Entry
+    {
+        pid_t pid;
+        std::string executable; // file name of the running program, without its folder
+    };
+
+    // This user's processes from /proc, in pid order, the calling process left out. Empty when /proc cannot be
+    // read.
+    static bool snapshot(std::vector<Entry> *entries);
+    // Ends the process at once, as a forced termination does.
+    static bool terminate(pid_t pid);
+    // Starts the program in a session of its own, with the caller's environment, and does not wait for it.
+    static bool start(const std::string &path);
+};
+
+} // namespace ZR
+
+#endif // ZR_NPROCESS_H

@@ -1,0 +1,64 @@
+#ifndef BANNERVIEW_H
+#define BANNERVIEW_H
+
+#include "vrek/login/bannerjson.h"
+
+#include <QElapsedTimer>
+#include <QNetworkReply>
+#include <QPixmap>
+#include <QPushButton>
+#include <QUrl>
+
+class HttpRequest;
+
+// The clickable banner of the login window. Shows the last banner kept in "./banner" (or a built-in picture),
+// asks the file server for the current one and switches to it once its picture has arrived.
+class BannerView : public QPushButton
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 bannerPort = 34127;
+    static constexpr int requestLimitMs = 5000;
+    static constexpr int switchDelayMs = 5000;
+    static const char *const cacheFolder;
+    static const char *const defaultPicture;
+
+    explicit BannerView(QWidget *parent = nullptr);
+
+    void requestBanner();
+
+    QString shownLink() const { return m_link; }
+    QPixmap shownPicture() const { return m_picture; }
+    // Tests point the request at their own server and shorten the wait before a switch.
+    void setBannerPort(quint16 port) { m_port = port; }
+    void setSwitchDelay(int ms) { m_switchDelayMs = ms; }
+    // Only web pages are opened; any other scheme the server might send is refused.
+    static bool isOpenableLink(const QUrl &url);
+
+public slots:
+    void slotHttpFinish(QNetworkReply::NetworkError error, const QString &requsetName, const QByteArray &data);
+    void slotButtonClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void readCache();
+    bool saveCache(const QPixmap &picture);
+    void showBanner(const QPixmap &picture, const QString &link);
+
+    QPixmap m_picture;
+    QString m_link;
+    QPixmap m_defaultPicture;
+    QString m_defaultLink;
+    BannerJson m_cached;
+    BannerJson m_candidate;
+    QByteArray m_candidateBytes;
+    QPixmap m_downloaded;
+    QElapsedTimer m_requestClock;
+    HttpRequest *m_request;
+    quint16 m_port = bannerPort;
+    int m_switchDelayMs = switchDelayMs;
+};
+
+#endif // BANNERVIEW_H

@@ -1,0 +1,205 @@
+#ifndef SOCKETCLIENTMANAGER_H
+#define SOCKETCLIENTMANAGER_H
+
+#include "vrek/message/chatmessage.h"
+#include "vrek/message/ctrlmessage.h"
+#include "vrek/message/devicemessage.h"
+#include "vrek/message/pptmessage.h"
+#include "vrek/message/streammediamessage.h"
+#include "vrek/message/videocoursemessage.h"
+#include "vrek/model/groupinfo.h"
+#include "vrek/utils/globalenum.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+class QThread;
+class SocketClient;
+
+// The one connection to the classroom server. Lives in the GUI thread and drives its socket, in the
+// "Socket Client" thread, only through queued signals. Every received line becomes one signal per kind of
+// message; every outgoing line goes through one of the send operations, which refuse to send while the
+// connection is down and refuse a field that would split or inject a line.
+class SocketClientManager : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int heartbeatIntervalMs = 2000;
+    static constexpr int chatIntervalMs = 50;
+    // Heartbeats without any received line: from this many on a failed write drops the connection ...
+    static constexpr quint8 dropAfterFailedBeats = 5;
+    // ... and from this many on any heartbeat does.
+    static constexpr quint8 dropAfterBeats = 15;
+    // Participants from which class and personal chat lines closer than the chat interval are dropped.
+    static constexpr int chatLimitParticipants = 201;
+
+    explicit SocketClientManager(GlobalEnum::UserType userType, QObject *parent = nullptr);
+    ~SocketClientManager() override;
+
+    void setHostAndPort(const QString &host, quint16 port);
+    bool isConnected() const { return m_serverConnectStatus; }
+    GlobalEnum::UserType userType() const { return m_userType; }
+
+    // Tests shorten these; the product runs with the constants above.
+    void setHeartbeatInterval(int ms) { m_heartbeatInterval = ms; }
+    void setChatInterval(int ms) { m_chatInterval = ms; }
+    // The socket's thread, for a caller that must know where the socket lives.
+    QThread *socketThread() const { return m_socketThread; }
+
+    void connectServerAndLogin(const QString &userCode, const QString &password);
+
+    // Outgoing lines. The user id is the signed-in user's.
+    void sendConnectMessage();
+    void sendLogout();
+    void sendUserRequest();
+    void sendFileList();
+    void sendWebFile(const QString &fid);
+    void sendTFile(const QString &fid, const QString &targetType, const QString &targetId);
+    void sendDeleteFile(const QString &fid, const QString &fType);
+    void sendJoinGroupRequest();
+    void sendClassRtmp(const QString &pushStreamId);
+    void sendStartClass(const QString &lessonKey, const QString &pushStreamId);
+    void sendEndClass(const QString &pushStreamId);
+    void sendRecordFile(const QString &lessonPart, const QString &fileId, int count);
+    void sendAnswerInfo(const QString &answer, const QString &isCorrect);
+    // type is the forward kind ("0" for a classroom text), data the forwarded text.
+    void sendServerForwardSchoolClass(const QString &type, const QString &data);
+    void sendServerForwardPersonal(const QString &targetId, const QString &type, const QString &data);
+    void sendAddPushStreamIdToServer(const QString &streamId);
+    void sendRequestStreamIdToServer();
+    void sendSubjectRequest();
+    void sendQuit();
+    void sendCreateClass(const QString &request);
+
+    bool jsonToList(const QString &json, QList<QVariantMap> &out);
+
+signals:
+    // To the socket.
+    void connectToServer(QString host, ushort port);
+    void disconnectFromServer();
+    void heartTimerStart(int ms);
+    void heartTimerStop();
+    void sendMessageOut(QByteArray bytes);
+
+    // Connection and heartbeat.
+    void signalConnectResult(uint code);
+    void signalConnectError();
+    void signalSocketConnectSuceess();
+    void signalSocketTimeout(bool dropped, QString quality);
+    void signalSocketElapsed(int ms);
+
+    // Classroom lines.
+    void signalUserInfoProtocol(QString line);
+    void signalFileInfoProtocol(QString line);
+    void signalCreateClassOK(QString data);
+    void signalCreateClassProtocol(QString line);
+    void signalEnterClass(bool ok);
+    void signalQuitClass(bool ok);
+    void signalRecordFileResult(QString fileId, int result);
+    void signalStartClass(QString data);
+    void signalEndClass();
+    void signalRecvQuestionID(QString questionId);
+    void signalShowAnswerInfo(QString answer);
+    void signalShowQuestionInfo(QVariantMap question);
+    void signalStopQuestion();
+    void readAddStreamId(QString userId, QString streamId);
+    void readDelStreamId(QString userId);
+    void readAllStreamId(QHash<QString, QString> streamIds);
+    void signalIntegralResult(QString result);
+    void signalRecvCourseInfo(QList<GroupInfo> courses, QString classType);
+    void signalCourseInfoResult(bool ok);
+    void signalRecvSubjectInfo(QList<GroupInfo> subjects);
+    void signalClassLockScreen(QString data);
+    void signalClassQuit(QString data);
+    void signalPersonalQuit(QString data);
+    void signalClassCallRoll(QString data);
+    void signalClassClearScreen();
+    void signalForceClassEnd();
+    void serverFileNone(QString data);
+    void signalVideoMsg(QString data);
+    void signalStuCheckVideo(QString data);
+
+    // Server-forwarded messages.
+    void readPPtMessage(PPtMessage message, GlobalEnum::PPMFromType from);
+    void readChatMessage(ChatMessage message);
+    void readCtrlMessage(CtrlMessage message);
+    void readStreamMediaMessage(StreamMediaMessage message);
+    void readDeviceMessage(DeviceMessage message);
+    void readVideoCourseMessage(VideoCourseMessage message, GlobalEnum::PPMFromType from);
+    void signalLockScreen(uint lockType);
+    void signalHandUpLock(bool locked);
+    void signalHandUp(QString userId, bool raised);
+    void signalPraiseMessage(QString userId, QString count, QString type);
+    void signalStartPush();
+    void signalEndPush();
+    void signalPeerStartAvAbnormal(QString data);
+    void signalPullStream(QString userId, QString streamId);
+    void signalCloseQuestion();
+    void signalCallRollStart(QString time);
+    void signalCallRollResponse(QString data);
+    void signalEncrptUser(bool encrypted);
+    void signalEncrptionMsg(QString userId, bool encrypted);
+    void signalHttpPictureMsg(QString data);
+
+public slots:
+    void readMessageIn(QString line);
+    void sockNewConnectOut(QString address, ushort port, QThread *thread);
+    void sockDisConnectOut(QString address, ushort port, QThread *thread);
+    void connectToServerError();
+    void slotDisconnectFromServer();
+    void sendHeartBeatIn(bool sent);
+    void sendCreateTeachClass(const QString &data);
+
+private:
+    void initial();
+    // Joins the fields with tabs and hands the line to the socket; refuses a field holding a tab, carriage
+    // return or line feed.
+    bool sendLine(const QStringList &fields);
+    int beatClockElapsed() const;
+
+    void recvConnectRSP(const QString &line);
+    void recvBeatRSP(const QString &line);
+    void recvCreateClass(const QString &line);
+    void recvEnterClass(const QString &line);
+    void recvClassTable(const QString &line);
+    void recvStartClass(const QString &line);
+    void recvQuestion(const QString &line);
+    void recvStreamIdResult(const QString &line);
+    void recvIntegralResult(const QString &line);
+    void recvClassRequest(const QString &line);
+    void recvSubjectRequest(const QString &line);
+    void recvQuitRequest(const QString &line);
+    void recvTeacherAssistantRequest(const QString &line);
+    void recvServerForward(const QString &line);
+    void recvClassroomText(const QString &line, const QString &text);
+    void showQuestion(const QString &line, const QString &json);
+
+    GlobalEnum::UserType m_userType;
+    SocketClient *m_socket = nullptr;
+    QThread *m_socketThread = nullptr;
+    unsigned int m_socketThreadId = 0;
+    QString m_serverHost;
+    quint16 m_serverPort = 0;
+    bool m_serverConnectStatus = false;
+    quint8 m_missedBeats = 0;
+    QElapsedTimer m_beatClock;
+    int m_elapsed = 0;
+    QElapsedTimer m_chatClock;
+    QString m_userCode;
+    QString m_password;
+    QString m_assistantField;
+    bool m_assistantPersonal = false;
+    QString m_questionId;
+    bool m_dropNotice = false;
+    int m_heartbeatInterval = heartbeatIntervalMs;
+    int m_chatInterval = chatIntervalMs;
+};
+
+// The one connection of the running client; main creates it.
+extern SocketClientManager *g_socketClientManager;
+
+#endif // SOCKETCLIENTMANAGER_H

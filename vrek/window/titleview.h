@@ -1,0 +1,106 @@
+#ifndef TITLEVIEW_H
+#define TITLEVIEW_H
+
+#include "vrek/window/framelesswindow.h"
+
+#include <QColor>
+#include <QString>
+
+class QHBoxLayout;
+class QLabel;
+class QPushButton;
+class QToolButton;
+class QVBoxLayout;
+class TitleBarWidget;
+
+// The frame of every top-level window of the client: a frameless window with its own title bar around a view.
+// A flag word chooses the buttons and the behaviour; all bits clear give every button, a shadow and a modal,
+// resizable, draggable window with a small bar.
+class TitleView : public FramelessWindow
+{
+    Q_OBJECT
+public:
+    enum TitleFlag {
+        NoExitButton = 0x1,
+        NoMinButton = 0x2,
+        NoMaxButton = 0x4,
+        NoShadow = 0x8,
+        Modeless = 0x10,
+        NoTitleLabel = 0x20,
+        FixedSize = 0x40,
+        NoTitleDrag = 0x80,
+        StayOnTop = 0x100,
+        LargeBar = 0x400,
+        TitleBarHandlesMouse = 0x100000,
+        CustomClose = 0x200000,
+    };
+
+    static constexpr int smallBarHeight = 28;
+    static constexpr int largeBarHeight = 40;
+
+    TitleView(QWidget *centerWidget, const QString &title, int flags, QWidget *parent = nullptr);
+    ~TitleView() override;
+
+    void setTitle(const QString &title);
+    QString title() const { return m_title; }
+    void setTitleFlags(int flags);
+    int titleFlags() const { return m_flags; }
+    void setFixedSize(const QSize &size);
+    void setUserButtonShown(bool shown);
+    QWidget *centerWidget() const { return m_centerWidget; }
+    int titleBarHeight() const;
+
+public slots:
+    virtual void setShadowVisible(bool visible);
+    void show();
+    void show(uint flags);
+    void slotMinButtonClicked();
+    void slotMaxButtonClicked();
+    void slotExitButtonClicked();
+    void slotIndexButtonClicked();
+    void slotPrimeButtonClicked();
+    void slotCenterWidgetDestroyed(QObject *object);
+
+signals:
+    void signalClose();
+    void signalCustomClose();
+    void signalRestoreOrMaxsize(bool maximized);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void captionDoubleClicked() override;
+
+private:
+    void buildForm();
+    void updateTitleFlags();
+    void sizeOnFirstShow();
+    void centreOnScreen();
+    void setMaxButtonPictures(bool maximized);
+
+    // The form.
+    QVBoxLayout *m_titleViewLayout = nullptr;
+    TitleBarWidget *m_titleWidget = nullptr;
+    QHBoxLayout *m_titleLayout = nullptr;
+    QPushButton *m_iconButton = nullptr;
+    QLabel *m_iconLabel = nullptr;
+    QLabel *m_titleName = nullptr;
+    QLabel *m_versionLabel = nullptr;
+    QPushButton *m_indexButton = nullptr;
+    QToolButton *m_userButton = nullptr;
+    QPushButton *m_minButton = nullptr;
+    QPushButton *m_maxButton = nullptr;
+    QPushButton *m_exitButton = nullptr;
+    QVBoxLayout *m_widgetLayout = nullptr;
+    QVBoxLayout *m_centerLayout = nullptr;
+
+    QWidget *m_centerWidget;
+    int m_flags = 0;
+    QString m_title;
+    QColor m_titleBarColor { 0, 129, 255 };
+    bool m_firstShow = true;
+    bool m_sizeChosen = false;
+    bool m_userButtonShown = false;
+};
+
+#endif // TITLEVIEW_H
