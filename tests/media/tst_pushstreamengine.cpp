@@ -11,6 +11,7 @@ extern "C" {
 
 #include <QTcpServer>
 #include <QtTest>
+#include <sys/resource.h>
 
 namespace {
 using Type = PushStreamEngine::PushStreamType;
@@ -63,6 +64,13 @@ QStringList liveStreamTypes(const QString &url)
     return types;
 }
 
+double processCpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 // A TCP server that accepts and never says a word: an RTMP server that hangs in the handshake.
 QString silentUrl(QTcpServer &server)
 {
@@ -89,6 +97,8 @@ private slots:
     void stopAgainstSilentServerEndsInTime();
     void refusedConnectionFailsAndExits();
     void engineAndThreadsGoOnlyAfterTheLastPush();
+    void deviceThatEndsDoesNotSpin_data();
+    void deviceThatEndsDoesNotSpin();
 
 private:
     RtmpServer m_server;
@@ -382,6 +392,39 @@ void TestPushStreamEngine::engineAndThreadsGoOnlyAfterTheLastPush()
     QVERIFY(QTest::qWaitFor([&] { return push->isEngineDeleted(); }, 5000));
     QVERIFY(QTest::qWaitFor([&] { return !threads[0] && !threads[1] && !threads[2]; }, 10000));
     delete push;
+}
+
+void TestPushStreamEngine::deviceThatEndsDoesNotSpin_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("microphone");
+    QTest::addColumn<QString>("camera");
+    QTest::newRow("microphone") << int(Type::PushAudioStreamOnly) << "lavfi:sine=duration=0.5"
+                                << "";
+    QTest::newRow("camera") << int(Type::PushVideoStreamOnly) << ""
+                            << "lavfi:testsrc=size=160x120:duration=0.5";
+}
+
+void TestPushStreamEngine::deviceThatEndsDoesNotSpin()
+{
+    QFETCH(int, type);
+    QFETCH(QString, microphone);
+    QFETCH(QString, camera);
+    QTemporaryDir dir;
+    PushHarness push(dir.filePath("ended.flv"));
+    push.start(type, microphone, camera, QSize(160, 120));
+    QVERIFY(push.waitForResults(1, 10000));
+    QCOMPARE(push.lastResult().ok, true);
+    QTest::qWait(1000); // the device has ended: every read fails at once from now on
+    const double before = processCpuSeconds();
+    QTest::qWait(2000);
+    const double cpu = processCpuSeconds() - before;
+    QVERIFY2(cpu < 0.2, qPrintable(QString::number(cpu)));
+    // A failing device does not end the push; a stop does, at once.
+    const qint64 stopAt = push.elapsedMs();
+    push.stop();
+    QVERIFY(push.waitForExits(1, 3000));
+    QVERIFY2(push.lastExitMs() - stopAt < 1000, qPrintable(QString::number(push.lastExitMs() - stopAt)));
 }
 
 QTEST_GUILESS_MAIN(TestPushStreamEngine)
