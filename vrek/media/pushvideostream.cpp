@@ -213,15 +213,16 @@ PushVideoStream::VideoInitialType PushVideoStream::openEncoder(const QSize &size
         return VideoEncoderOpenFail;
     }
     qInfo() << "Initial::::12";
-    // A camera whose format is known only from its first picture gets its scalers then.
-    const int format = m_decoderContext->pix_fmt;
-    if (format == AV_PIX_FMT_NONE || m_decoderContext->width <= 0 || m_decoderContext->height <= 0)
-        return VideoInitialSuccess;
-    m_previewScaler = sws_getContext(m_decoderContext->width, m_decoderContext->height, AVPixelFormat(format),
-        size.width(), size.height(), AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    // The preview is made from the picture as it is pushed: same size, so no second scaling of the camera's.
+    m_previewScaler = sws_getContext(size.width(), size.height(), AV_PIX_FMT_YUV420P, size.width(), size.height(),
+        AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
     qInfo() << "Initial::::13";
     if (!m_previewScaler)
         return VideoPreviewScalerFail;
+    // A camera whose format is known only from its first picture gets its scaler then.
+    const int format = m_decoderContext->pix_fmt;
+    if (format == AV_PIX_FMT_NONE || m_decoderContext->width <= 0 || m_decoderContext->height <= 0)
+        return VideoInitialSuccess;
     m_encodeScaler = sws_getContext(m_decoderContext->width, m_decoderContext->height, AVPixelFormat(format),
         size.width(), size.height(), AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
     qInfo() << "Initial::::14";
@@ -230,10 +231,8 @@ PushVideoStream::VideoInitialType PushVideoStream::openEncoder(const QSize &size
     return VideoInitialSuccess;
 }
 
-bool PushVideoStream::prepareScalers(int width, int height, int format)
+bool PushVideoStream::prepareEncodeScaler(int width, int height, int format)
 {
-    m_previewScaler = sws_getCachedContext(m_previewScaler, width, height, AVPixelFormat(format), m_pushSize.width(),
-        m_pushSize.height(), AV_PIX_FMT_RGB24, SWS_BICUBIC, nullptr, nullptr, nullptr);
     m_encodeScaler = sws_getCachedContext(m_encodeScaler, width, height, AVPixelFormat(format), m_pushSize.width(),
         m_pushSize.height(), AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr);
     return m_previewScaler && m_encodeScaler;
@@ -412,14 +411,14 @@ void PushVideoStream::encodePacket(uchar index)
 void PushVideoStream::encodeFrame(uchar index, int64_t captureUs)
 {
     if (m_cameraFrame->width <= 0 || m_cameraFrame->height <= 0
-        || !prepareScalers(m_cameraFrame->width, m_cameraFrame->height, m_cameraFrame->format)) {
+        || !prepareEncodeScaler(m_cameraFrame->width, m_cameraFrame->height, m_cameraFrame->format)) {
         qWarning() << "no scaler for the picture" << m_cameraFrame->width << m_cameraFrame->height
                    << m_cameraFrame->format;
         return;
     }
     sws_scale(m_encodeScaler, m_cameraFrame->data, m_cameraFrame->linesize, 0, m_cameraFrame->height,
         m_encodeFrame->data, m_encodeFrame->linesize);
-    sws_scale(m_previewScaler, m_cameraFrame->data, m_cameraFrame->linesize, 0, m_cameraFrame->height,
+    sws_scale(m_previewScaler, m_encodeFrame->data, m_encodeFrame->linesize, 0, m_pushSize.height(),
         m_previewFrame->data, m_previewFrame->linesize);
     const QImage preview = QImage(m_previewFrame->data[0], m_pushSize.width(), m_pushSize.height(),
         m_previewFrame->linesize[0], QImage::Format_RGB888)

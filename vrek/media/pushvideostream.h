@@ -100,7 +100,7 @@ private:
     bool ffmpegInitial();
     VideoInitialType openCamera();
     VideoInitialType openEncoder(const QSize &size);
-    bool prepareScalers(int width, int height, int format);
+    bool prepareEncodeScaler(int width, int height, int format);
     void freeContexts();
     void freeBuffers();
     VideoEncodeType allocBuffers();
