@@ -333,6 +333,10 @@ CaptureSource CaptureDeviceResolver::microphoneSource(const QString &name, const
             && !isLoopbackSource(microphone.name, microphone.id)) {
             source.format = microphone.backend;
             source.url = microphone.id;
+            // The sound server hands over 100 ms at a time (at its default 48 kHz stereo 16-bit); its input
+            // waits for that much and cannot be woken earlier.
+            if (source.format == QLatin1String("pulse"))
+                source.options.append({ QStringLiteral("fragment_size"), QString::number(48000 * 2 * 2 / 10) });
             return source;
         }
     }

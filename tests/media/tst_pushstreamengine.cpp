@@ -71,6 +71,16 @@ double processCpuSeconds()
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+QAtomicInt writeErrorLines;
+QtMessageHandler previousHandler = nullptr;
+
+void countWriteErrors(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains("av_interleaved_write_frame"))
+        writeErrorLines.fetchAndAddRelaxed(1);
+    previousHandler(type, context, message);
+}
+
 // A TCP server that accepts and never says a word: an RTMP server that hangs in the handshake.
 QString silentUrl(QTcpServer &server)
 {
@@ -97,6 +107,7 @@ private slots:
     void stopAgainstSilentServerEndsInTime();
     void refusedConnectionFailsAndExits();
     void engineAndThreadsGoOnlyAfterTheLastPush();
+    void serverGoneWhilePushing();
     void deviceThatEndsDoesNotSpin_data();
     void deviceThatEndsDoesNotSpin();
 
@@ -392,6 +403,30 @@ void TestPushStreamEngine::engineAndThreadsGoOnlyAfterTheLastPush()
     QVERIFY(QTest::qWaitFor([&] { return push->isEngineDeleted(); }, 5000));
     QVERIFY(QTest::qWaitFor([&] { return !threads[0] && !threads[1] && !threads[2]; }, 10000));
     delete push;
+}
+
+void TestPushStreamEngine::serverGoneWhilePushing()
+{
+    RtmpServer server;
+    QVERIFY(server.start());
+    PushHarness push(server.url("gone"));
+    push.start(Type::PushBothStream, PushHarness::microphone, PushHarness::camera);
+    QVERIFY(push.waitForResults(1, 10000));
+    QCOMPARE(push.lastResult().ok, true);
+
+    writeErrorLines = 0;
+    previousHandler = qInstallMessageHandler(countWriteErrors);
+    server.stop();
+    QTest::qWait(3000);
+    qInstallMessageHandler(previousHandler);
+    // The push goes on (the owner decides), without a log line for every packet lost.
+    QCOMPARE(push.engine()->pushStreamStatus(), StreamMediaStatus::PushStreamExec);
+    QVERIFY2(writeErrorLines.loadRelaxed() <= 10, qPrintable(QString::number(writeErrorLines.loadRelaxed())));
+    const qint64 stopAt = push.elapsedMs();
+    push.stop();
+    QVERIFY(push.waitForExits(1, 5000));
+    QVERIFY2(push.lastExitMs() - stopAt < 2500, qPrintable(QString::number(push.lastExitMs() - stopAt)));
+    QCOMPARE(push.events(), (QStringList { "result(1,)", "exit" }));
 }
 
 void TestPushStreamEngine::deviceThatEndsDoesNotSpin_data()

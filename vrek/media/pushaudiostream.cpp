@@ -326,6 +326,7 @@ void PushAudioStream::audioEncodeIn()
     microphone.setBoostLevel(boostLevelDb);
 
     m_pcm.clear();
+    m_writeFailures = 0;
     m_firstSample = -1;
     m_queuedSamples = 0;
     m_encodedSamples = 0;
@@ -497,9 +498,14 @@ void PushAudioStream::drainQueue()
                 break;
             }
             const int writeResult = m_context->writePacket(m_encodePacket, 0, m_encoderContext->time_base);
-            if (writeResult < 0)
-                printFFmpegError(
-                    writeResult, QStringLiteral("PushAudioStream::audioEncodeIn@av_interleaved_write_frame"));
+            if (writeResult < 0) {
+                // A server that has gone fails every packet: one line for the first few and then for every 100th.
+                if (++m_writeFailures <= 3 || m_writeFailures % 100 == 0)
+                    printFFmpegError(
+                        writeResult, QStringLiteral("PushAudioStream::audioEncodeIn@av_interleaved_write_frame"));
+            } else {
+                m_writeFailures = 0;
+            }
             av_packet_unref(m_encodePacket);
         }
     }

@@ -109,6 +109,7 @@ private:
     std::atomic<bool> m_running { false };
     std::shared_ptr<PushStreamContext> m_context;
     bool m_ffmpegReady = false;
+    int m_writeFailures = 0; // in a row
 
     AVFrame *m_captureFrame = nullptr;
     AVFrame *m_encodeFrame = nullptr;

@@ -480,6 +480,10 @@ void PushStreamEngine::audioEncodeResultIn(PushAudioStream::AudioEncodeType aet)
     qInfo() << "aet:" << int(aet);
     const int code = int(aet);
     if (code == PushAudioStream::AudioEncodeEnded) {
+        // A loop stopped before it could say it had started counts as started, so the start still ends.
+        if (m_pushStreamStatus.getPushStreamStatus() == StreamMediaStatus::PushStreamInit && (m_startedSet & audioStage)
+            && !(m_encodeSet & audioStage))
+            pushEncodeResult(true, QString(), true);
         pushStreamFinishIn(audioStage);
         return;
     }
@@ -502,6 +506,10 @@ void PushStreamEngine::videoEncodeResultIn(PushVideoStream::VideoEncodeType vet)
     qInfo() << "vet:" << int(vet);
     const int code = int(vet);
     if (code == PushVideoStream::VideoEncodeEnded) {
+        // A loop stopped before it could say it had started counts as started, so the start still ends.
+        if (m_pushStreamStatus.getPushStreamStatus() == StreamMediaStatus::PushStreamInit && (m_startedSet & videoStage)
+            && !(m_encodeSet & videoStage))
+            pushEncodeResult(true, QString(), false);
         pushStreamFinishIn(videoStage);
         return;
     }
@@ -561,12 +569,13 @@ void PushStreamEngine::pushEncodeSuccess(uchar stages)
     if (m_pushStreamCmdFlag) {
         m_pushStreamStatus.setPushStreamStatus(StreamMediaStatus::PushStreamExec);
         emit pushStreamResultOut(true, QString());
-        return;
+    } else {
+        // Stopped while starting: the loops' ends finish the push.
+        m_pushStreamContext->setClosing();
+        stopStages(stages);
+        emit pushStreamResultOut(false, QString());
     }
-    // Stopped while starting: the loops' ends finish the push.
-    m_pushStreamContext->setClosing();
-    stopStages(stages);
-    emit pushStreamResultOut(false, QString());
+    endIfLoopsEnded();
 }
 
 void PushStreamEngine::pushEncodeFail(uchar stages, const QString &msg)
@@ -586,6 +595,11 @@ void PushStreamEngine::pushStreamFinishIn(uchar stage)
 {
     m_finishSet |= stage;
     qInfo() << "stage:" << stage << "finishSet:" << m_finishSet << "encodeExecSet:" << m_encodeExecSet;
+    endIfLoopsEnded();
+}
+
+void PushStreamEngine::endIfLoopsEnded()
+{
     if (m_resetPending || m_encodeExecSet == 0 || (m_finishSet & m_encodeExecSet) != m_encodeExecSet)
         return;
     if (!m_pushStreamContext->freeAVFormatContext())

@@ -100,6 +100,8 @@ private:
     void pushEncodeSuccess(uchar stages);
     void pushEncodeFail(uchar stages, const QString &msg);
     void pushStreamFinishIn(uchar stage);
+    // Once every running loop has ended: free the output and reset both stages.
+    void endIfLoopsEnded();
 
     // The stages the type starts, and those of them that must succeed (type 1: none in particular).
     uchar typeStages() const;

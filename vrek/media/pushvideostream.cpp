@@ -358,6 +358,7 @@ void PushVideoStream::videoEncodeIn(uchar index)
 
     dropBacklog();
     m_lastPts = INT64_MIN;
+    m_writeFailures = 0;
     QElapsedTimer frameTimer;
     int failedReads = 0;
     while (m_running.load()) {
@@ -446,8 +447,14 @@ void PushVideoStream::encodeFrame(uchar index, int64_t captureUs)
             break;
         }
         const int writeResult = m_context->writePacket(m_encodePacket, index, m_encoderContext->time_base);
-        if (writeResult < 0)
-            printFFmpegError(writeResult, QStringLiteral("PushVideoStream::videoEncodeIn@av_interleaved_write_frame"));
+        if (writeResult < 0) {
+            // A server that has gone fails every packet: one line for the first few and then for every 100th.
+            if (++m_writeFailures <= 3 || m_writeFailures % 100 == 0)
+                printFFmpegError(
+                    writeResult, QStringLiteral("PushVideoStream::videoEncodeIn@av_interleaved_write_frame"));
+        } else {
+            m_writeFailures = 0;
+        }
         av_packet_unref(m_encodePacket);
     }
 }

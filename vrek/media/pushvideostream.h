@@ -114,6 +114,7 @@ private:
     std::atomic<bool> m_running { false };
     std::shared_ptr<PushStreamContext> m_context;
     bool m_ffmpegReady = false;
+    int m_writeFailures = 0; // in a row
 
     AVFrame *m_cameraFrame = nullptr;
     AVFrame *m_encodeFrame = nullptr;
