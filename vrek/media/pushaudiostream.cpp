@@ -333,6 +333,10 @@ void PushAudioStream::audioEncodeIn()
     if (m_running.load())
         emit audioEncodeResultOut(AudioEncodeStarted);
     dropBacklog();
+    // The first block kept is captured from now on: the pictures may start (its first packet lies the
+    // encoder's priming earlier still, so the sound comes first).
+    m_captureStartUs = m_context->timelineUs();
+    m_context->setAudioStartUs(m_captureStartUs);
 
     const int frameSize = m_encoderContext->frame_size > 0 ? m_encoderContext->frame_size : 1024;
     qInfo() << "outputFrameSize:" << frameSize;
@@ -389,9 +393,11 @@ bool PushAudioStream::fillQueue()
     if (m_pcm.size() == before)
         return false;
     if (m_firstSample < 0) {
-        // The first sound was captured over the block just read, which ended now.
+        // The first sound was captured over the block just read, which ended now; a read that came back late
+        // still holds no sound from after it began.
         const int64_t nowSamples = readAtUs * sampleRate / 1000000;
-        m_firstSample = qMax<int64_t>(0, nowSamples - int64_t(m_pcm.size()));
+        const int64_t startSamples = m_captureStartUs * sampleRate / 1000000;
+        m_firstSample = qMax<int64_t>(0, qMin(nowSamples - int64_t(m_pcm.size()), startSamples));
         qInfo() << "first sample at" << m_firstSample * 1000 / sampleRate << "ms";
     }
     cancelEchoAndQueue();

@@ -132,6 +132,7 @@ private:
     uint8_t **m_samplePointers = nullptr;
     std::vector<int16_t> m_pcm; // resampled, waiting for a whole 10 ms block
     std::vector<uint8_t> m_converted;
+    int64_t m_captureStartUs = 0; // time line position when the first kept read began
     int64_t m_firstSample = -1; // time line position of the first sample, in samples
     int64_t m_queuedSamples = 0; // samples put into the queue so far
     int64_t m_encodedSamples = 0; // samples taken out of the queue so far

@@ -31,6 +31,8 @@ void PushStreamContext::setAVFormatContext(AVFormatContext *context)
     qInfo() << "avFormatContext:" << static_cast<void *>(context);
     m_avFormatContext = context;
     m_closing.store(false);
+    m_awaitAudio.store(false);
+    m_audioStartUs.store(noAudioStart);
     m_epochUs.store(nowUs() - timelineLeadUs);
 }
 

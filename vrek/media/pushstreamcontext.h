@@ -47,6 +47,14 @@ public:
     // Microseconds on the push's time line: since the output was opened, plus the lead.
     int64_t timelineUs() const;
 
+    // When sound and pictures are pushed together the stream starts with the sound: pictures taken before the
+    // sound's capture began are not sent.
+    static constexpr int64_t noAudioStart = -1;
+    void setAwaitAudio(bool await) { m_awaitAudio.store(await); }
+    bool awaitsAudio() const { return m_awaitAudio.load(); }
+    void setAudioStartUs(int64_t us) { m_audioStartUs.store(us); }
+    int64_t audioStartUs() const { return m_audioStartUs.load(); }
+
     // Only tests shorten these.
     void setLimits(int connectMs, int writeMs, int closeMs);
     int connectLimit() const { return m_connectLimitMs.load(); }
@@ -73,6 +81,8 @@ private:
     std::atomic<int64_t> m_epochUs { 0 };
     std::atomic<int64_t> m_deadlineUs { 0 };
     std::atomic<bool> m_closing { false };
+    std::atomic<bool> m_awaitAudio { false };
+    std::atomic<int64_t> m_audioStartUs { noAudioStart };
     std::atomic<int> m_connectLimitMs { connectLimitMs };
     std::atomic<int> m_writeLimitMs { writeLimitMs };
     std::atomic<int> m_closeLimitMs { closeLimitMs };

@@ -28,6 +28,17 @@ constexpr int lastAudioInitialCode = PushAudioStream::AudioConverterInitFail;
 constexpr int lastVideoInitialCode = PushVideoStream::VideoEncoderScalerFail;
 constexpr int lastAudioEncodeCode = 8;
 constexpr int lastVideoEncodeCode = 8;
+constexpr int64_t maxInterleaveDeltaUs = 500000;
+
+void printFFmpegError(const int errorId, const QString &msg)
+{
+    char text[1024] = {};
+    if (av_strerror(errorId, text, sizeof(text)) < 0) {
+        qWarning() << "the av_strerror exec error! " << msg << errorId;
+        return;
+    }
+    qWarning() << "msg:" << msg << "errorId:" << errorId << "ffmpegErrorString:" << text;
+}
 } // namespace
 
 PushStreamEngine::PushStreamEngine(const QString &url, QObject *parent, ThreadFactory *factory)
@@ -391,6 +402,9 @@ bool PushStreamEngine::connectToServer(uchar stages, QString &msg)
     }
     output->interrupt_callback.callback = &PushStreamContext::interruptCallback;
     output->interrupt_callback.opaque = context;
+    // Live: a stream that sends nothing (a silent microphone) may hold the other back this long, not FFmpeg's
+    // ten seconds.
+    output->max_interleave_delta = maxInterleaveDeltaUs;
     auto fail = [&](const char *step) {
         if (output->pb)
             avio_closep(&output->pb);
@@ -426,7 +440,7 @@ bool PushStreamEngine::connectToServer(uchar stages, QString &msg)
         context->armDeadline(0);
         av_dict_free(&options);
         if (openResult < 0) {
-            m_audioStream->printFFmpegError(openResult, QStringLiteral("PushStreamEngine::connectToServer@avio_open2"));
+            printFFmpegError(openResult, QStringLiteral("PushStreamEngine::connectToServer@avio_open2"));
             return fail("7");
         }
     }
@@ -434,7 +448,7 @@ bool PushStreamEngine::connectToServer(uchar stages, QString &msg)
     const int headerResult = avformat_write_header(output, nullptr);
     context->armDeadline(0);
     if (headerResult != AVSTREAM_INIT_IN_WRITE_HEADER && headerResult != AVSTREAM_INIT_IN_INIT_OUTPUT) {
-        m_audioStream->printFFmpegError(headerResult, QStringLiteral("PushStreamEngine::connectToServer@write_header"));
+        printFFmpegError(headerResult, QStringLiteral("PushStreamEngine::connectToServer@write_header"));
         return fail("8");
     }
     if (output->nb_streams == 0)
@@ -462,6 +476,7 @@ void PushStreamEngine::pushInitailSuccess(uchar stages)
         return;
     }
     m_startedSet = stages;
+    m_pushStreamContext->setAwaitAudio(stages == bothStages);
     if (stages & audioStage)
         emit audioEncodeOut();
     if (stages & videoStage)

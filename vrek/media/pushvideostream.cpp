@@ -359,6 +359,8 @@ void PushVideoStream::videoEncodeIn(uchar index)
     dropBacklog();
     m_lastPts = INT64_MIN;
     m_writeFailures = 0;
+    QElapsedTimer awaitingSound;
+    awaitingSound.start();
     QElapsedTimer frameTimer;
     int failedReads = 0;
     while (m_running.load()) {
@@ -373,6 +375,10 @@ void PushVideoStream::videoEncodeIn(uchar index)
             continue;
         }
         failedReads = 0;
+        if (beforeTheSound(awaitingSound)) {
+            av_packet_unref(m_cameraPacket);
+            continue;
+        }
         if (frameTimer.isValid() && frameTimer.elapsed() < frameGapMs) {
             av_packet_unref(m_cameraPacket);
             continue;
@@ -384,6 +390,25 @@ void PushVideoStream::videoEncodeIn(uchar index)
     }
     freeBuffers();
     emit videoEncodeResultOut(VideoEncodeEnded);
+}
+
+bool PushVideoStream::beforeTheSound(const QElapsedTimer &awaiting)
+{
+    if (!m_context->awaitsAudio())
+        return false;
+    const int64_t audioStart = m_context->audioStartUs();
+    if (audioStart == PushStreamContext::noAudioStart) {
+        if (awaiting.elapsed() < soundWaitMs)
+            return true;
+        // A microphone stage that does not get going holds the pictures no longer.
+        qWarning() << "no sound after" << awaiting.elapsed() << "ms, the pictures go without it";
+        m_context->setAwaitAudio(false);
+        return false;
+    }
+    if (m_context->timelineUs() < audioStart)
+        return true;
+    m_context->setAwaitAudio(false);
+    return false;
 }
 
 void PushVideoStream::encodePacket(uchar index)

@@ -69,6 +69,8 @@ public:
     static constexpr int slowFrameMs = 2000;
     static constexpr int gopSize = 15;
     static constexpr int frameRateHint = 16;
+    // With the sound pushed too, pictures wait at most this long for the sound's capture to begin.
+    static constexpr int soundWaitMs = 1000;
 
     explicit PushVideoStream(std::shared_ptr<PushStreamContext> context, QObject *parent = nullptr);
     ~PushVideoStream() override;
@@ -105,6 +107,8 @@ private:
     void freeBuffers();
     VideoEncodeType allocBuffers();
     void dropBacklog();
+    // Whether a picture taken now comes before the push's first sound, and is not sent.
+    bool beforeTheSound(const QElapsedTimer &awaiting);
     void encodePacket(uchar index);
     void encodeFrame(uchar index, int64_t captureUs);
 
