@@ -101,11 +101,14 @@ private slots:
     void pauseKeepsPictureAndSoundInStep();
     void shortRecordingIsKeptWithItsTrailer();
     void recordingWithoutDataIsRemoved();
+    void containerFollowsTheFileName();
     void noWindowFailsWithItsCode();
     void noMicrophoneFailsWithItsCode();
     void stopWhileOpeningIsNotLost();
     void threadIsReleasedOnlyAfterTheRecordingEnded();
+    void managerGoneWhileRecording();
     void sharesToRtmpServer();
+    void shareThatFailsIsGivenUp();
     void refusedShareLeavesTheFileRecording();
     void silentShareServerDoesNotHoldTheGuiThread();
 
@@ -307,6 +310,22 @@ void TestScreenRecorder::recordingWithoutDataIsRemoved()
     QVERIFY(!QFileInfo::exists(path));
 }
 
+void TestScreenRecorder::containerFollowsTheFileName()
+{
+    // An MP4 file is readable only with its trailer.
+    RecordScreenManager manager(nullptr, m_factory);
+    QVERIFY(startRecording(&manager, "lesson.mp4"));
+    QTest::qWait(1000);
+    QString path;
+    QVERIFY(stopRecording(&manager, &path));
+    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(path, true);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QVERIFY(probe.stream("video") && probe.stream("audio"));
+    QCOMPARE(probe.stream("video")->width, 1280);
+    QVERIFY(span(probe, "video").packets >= 5);
+    QVERIFY(span(probe, "audio").packets >= 20);
+}
+
 void TestScreenRecorder::noWindowFailsWithItsCode()
 {
     m_window->hide();
@@ -400,6 +419,22 @@ void TestScreenRecorder::threadIsReleasedOnlyAfterTheRecordingEnded()
     QVERIFY(stopRecording(&manager));
 }
 
+void TestScreenRecorder::managerGoneWhileRecording()
+{
+    auto *manager = new RecordScreenManager(nullptr, m_factory);
+    QVERIFY(startRecording(manager, "orphan.ts"));
+    QTest::qWait(800);
+    QPointer<ScreenRecorder> recorder = manager->recorder();
+    QCOMPARE(m_factory->threadCount(), 1);
+    delete manager;
+    // The recorder ends by itself; the factory takes its thread back then.
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.isNull(), 10000);
+    QTRY_COMPARE(m_factory->threadCount(), 0);
+    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(QDir::current().filePath("media/orphan.ts"), true);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    QVERIFY(span(probe, "video").packets > 0);
+}
+
 void TestScreenRecorder::sharesToRtmpServer()
 {
     RtmpServer server;
@@ -438,6 +473,39 @@ void TestScreenRecorder::sharesToRtmpServer()
     const FfmpegReceiver::ProbeResult file = FfmpegReceiver::probe(released.first().first().toString(), true);
     QVERIFY2(file.ok, qPrintable(file.error));
     QVERIFY(span(file, "video").packets > 0);
+}
+
+void TestScreenRecorder::shareThatFailsIsGivenUp()
+{
+    RtmpServer server;
+    QVERIFY(server.start());
+    RecordScreenManager manager(nullptr, m_factory);
+    QSignalSpy shared(&manager, &RecordScreenManager::signalShareResult);
+    QVERIFY(startRecording(&manager, "dropped.ts"));
+    QElapsedTimer recording;
+    recording.start();
+    g_shareRtmpUrl = server.url("share");
+    manager.onSloStartShare();
+    QVERIFY(shared.wait(10000));
+    QCOMPARE(shared.first().first().toBool(), true);
+    QTest::qWait(500);
+    server.stop();
+    // The next write fails: the share is given up rather than tried again for every packet.
+    QTRY_VERIFY_WITH_TIMEOUT(!g_shareRtmpFlag.load(), 8000);
+    QTest::qWait(1000);
+    QCOMPARE(manager.getState(), int(RecordScreenManager::StateRecording));
+    const double recorded = recording.elapsed() / 1000.0;
+    QElapsedTimer stopping;
+    stopping.start();
+    QString path;
+    QVERIFY(stopRecording(&manager, &path));
+    QVERIFY(stopping.elapsed() < 2000);
+    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(path, true);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    // Pictures went on into the file after the share was gone.
+    const Span pictures = span(probe, "video");
+    QVERIFY2(pictures.last > recorded - 0.6, qPrintable(QString("%1 %2").arg(pictures.last).arg(recorded)));
+    QVERIFY(pictures.largestGap < 0.6);
 }
 
 void TestScreenRecorder::refusedShareLeavesTheFileRecording()

@@ -326,6 +326,11 @@ void RecordScreenManager::onSloStartShare()
         qInfo() << "the share is being opened";
         return;
     }
+    if (g_shareRtmpFlag.load()) {
+        qInfo() << "the recording is already shared";
+        emit signalShareResult(true);
+        return;
+    }
     auto share = std::make_shared<ShareRtmpContext>();
     share->setRtmpUrl(g_shareRtmpUrl);
     share->setLimits(m_shareConnectMs, m_shareWriteMs, m_shareCloseMs);
@@ -353,8 +358,9 @@ void RecordScreenManager::shareOpened(std::shared_ptr<Media> media, std::shared_
     if (m_pendingShare == share)
         m_pendingShare.reset();
     bool installed = false;
-    if (ok && media == m_media && m_recorder && m_state == StateRecording) {
-        QMutexLocker lock(&media->outputLock);
+    // The record thread holds the output lock only while it writes a packet; a write held up by a share that
+    // has stopped answering is not waited for here.
+    if (ok && media == m_media && m_recorder && m_state == StateRecording && media->outputLock.tryLock(100)) {
         if (media->outputContext && media->outputHeaderWritten && !media->share) {
             media->share = share;
             media->rtmpOutput = share->getOutputContext();
@@ -362,6 +368,7 @@ void RecordScreenManager::shareOpened(std::shared_ptr<Media> media, std::shared_
             media->shareVideoStarted = false;
             installed = true;
         }
+        media->outputLock.unlock();
     }
     if (installed) {
         g_shareRtmpFlag.store(true);

@@ -332,7 +332,8 @@ int ScreenRecorder::recordFileOutput()
         return OutputAllocFail;
     }
     output->max_interleave_delta = maxInterleaveDeltaUs;
-    // Sound is stream 0, pictures stream 1.
+    // Sound is stream 0, pictures stream 1. Pictures are stamped by the clock, not counted: their stream is
+    // offered the 90 kHz clock rather than the encoder's tenths of a second.
     for (AVCodecContext *encoder : { m->audioEncoderContext, m->videoEncoderContext }) {
         AVStream *stream = avformat_new_stream(output, nullptr);
         if (!stream || avcodec_parameters_from_context(stream->codecpar, encoder) < 0) {
@@ -340,7 +341,7 @@ int ScreenRecorder::recordFileOutput()
             avformat_free_context(output);
             return OutputStreamFail;
         }
-        stream->time_base = encoder->time_base;
+        stream->time_base = encoder == m->videoEncoderContext ? AVRational { 1, 90000 } : encoder->time_base;
         qInfo() << "set tbn:" << stream->time_base.num << "/" << stream->time_base.den;
         qInfo() << "set tbc:" << encoder->time_base.num << "/" << encoder->time_base.den;
     }
