@@ -106,6 +106,7 @@ private slots:
     void noMicrophoneFailsWithItsCode();
     void stopWhileOpeningIsNotLost();
     void threadIsReleasedOnlyAfterTheRecordingEnded();
+    void restartWhileTheLastRecordingEnds();
     void managerGoneWhileRecording();
     void sharesToRtmpServer();
     void shareThatFailsIsGivenUp();
@@ -417,6 +418,43 @@ void TestScreenRecorder::threadIsReleasedOnlyAfterTheRecordingEnded()
     const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(QDir::current().filePath("media/forced.ts"));
     QVERIFY2(probe.ok, qPrintable(probe.error));
     QVERIFY(stopRecording(&manager));
+}
+
+void TestScreenRecorder::restartWhileTheLastRecordingEnds()
+{
+    RecordUI controls(nullptr, m_factory);
+    RecordScreenManager *manager = controls.recordManager();
+    manager->setAudioDevice(microphone);
+    manager->setForceExitInterval(5000);
+    QSignalSpy success(&controls, &RecordUI::signalRecordSuccess);
+    QSignalSpy finished(&controls, &RecordUI::signRecordFinishedOut);
+    QSignalSpy released(manager, &RecordScreenManager::signalRecordReleased);
+    controls.OnStartStopRecord(true);
+    QVERIFY(success.wait(10000));
+    QTest::qWait(300);
+    const std::shared_ptr<Media> first = manager->media();
+    first->outputLock.lock(); // the first recording takes its time to end
+    controls.OnStartStopRecord(false);
+    QVERIFY(!controls.isRecording());
+    QCOMPARE(finished.count(), 0);
+    QTest::qWait(1100); // a new name a second later
+
+    controls.OnStartStopRecord(true);
+    QCOMPARE(finished.count(), 1); // the first one's end
+    QVERIFY(controls.isRecording());
+    QCOMPARE(controls.recordAction()->text(), QString("结束录屏"));
+    QVERIFY(controls.pauseButton()->isEnabled());
+    QVERIFY(success.wait(10000));
+    first->outputLock.unlock();
+    QTRY_COMPARE_WITH_TIMEOUT(released.count(), 1, 10000);
+    QVERIFY(controls.isRecording());
+    QCOMPARE(manager->getState(), int(RecordScreenManager::StateRecording));
+    QTest::qWait(1000);
+    controls.OnStartStopRecord(false);
+    QTRY_COMPARE_WITH_TIMEOUT(released.count(), 2, 10000);
+    QVERIFY(released.at(0).first().toString() != released.at(1).first().toString());
+    for (const QList<QVariant> &file : qAsConst(released))
+        QVERIFY(FfmpegReceiver::probe(file.first().toString()).ok);
 }
 
 void TestScreenRecorder::managerGoneWhileRecording()

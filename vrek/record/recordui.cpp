@@ -154,7 +154,16 @@ void RecordUI::OnStartStopRecord(bool start)
         m_recordAction->setText(QString::fromUtf8(stopText));
         m_pauseButton->setEnabled(true);
         setRecordIcon(true);
+        // Starting may first finish a recording that is still ending: that end is not this one's.
+        m_starting = true;
         recordEngineStartOrStop(true);
+        m_starting = false;
+        if (m_manager->getState() == RecordScreenManager::StateIdle) {
+            qWarning() << "the recording did not start";
+            m_recording = false;
+            setActionIdle();
+            setRecordIcon(false);
+        }
     } else if (!start
         && (state == RecordScreenManager::StateRecording || state == RecordScreenManager::StateStarting)) {
         // A stop while the recording is still starting counts too: the recorder gives up opening.
@@ -214,7 +223,7 @@ void RecordUI::setActionIdle()
 void RecordUI::recordFinished()
 {
     // A recording that ended without the controls' stop (an error, its window gone) leaves them idle too.
-    if (m_recording) {
+    if (m_recording && !m_starting) {
         m_recording = false;
         setActionIdle();
         setRecordIcon(false);

@@ -69,6 +69,7 @@ private:
     QLabel *m_timeLabel;
     QAction *m_recordAction;
     bool m_recording = false;
+    bool m_starting = false;
     RecordScreenManager *m_manager;
     std::unique_ptr<ClassTipMessage> m_tipMessage;
     QString m_classTypeLabel;
