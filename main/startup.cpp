@@ -2,6 +2,9 @@
 
 #include "vrek/logfilemanager.h"
 #include "vrek/media/pullaudiostream.h"
+#include "vrek/media/pushaudiostream.h"
+#include "vrek/media/pushstreamengine.h"
+#include "vrek/media/pushvideostream.h"
 #include "vrek/media/pullvideostream.h"
 #include "vrek/networktimes/cnetwork.h"
 #include "vrek/utils/globalvalue.h"
@@ -60,6 +63,11 @@ void Startup::globalValueInitial()
 void Startup::metaTypeInitial()
 {
     qRegisterMetaType<HttpEngine::RequestStatus>("HttpEngine::RequestStatus");
+    qRegisterMetaType<PushAudioStream::AudioInitialType>("PushAudioStream::AudioInitialType");
+    qRegisterMetaType<PushVideoStream::VideoInitialType>("PushVideoStream::VideoInitialType");
+    qRegisterMetaType<PushAudioStream::AudioEncodeType>("PushAudioStream::AudioEncodeType");
+    qRegisterMetaType<PushVideoStream::VideoEncodeType>("PushVideoStream::VideoEncodeType");
+    qRegisterMetaType<PushStreamEngine::PushStreamType>("PushStreamEngine::PushStreamType");
     qRegisterMetaType<PullAudioStream::AudioInitialType>("PullAudioStream::AudioInitialType");
     qRegisterMetaType<PullVideoStream::VideoInitialType>("PullVideoStream::VideoInitialType");
     qRegisterMetaType<PullAudioStream::AudioDecodeType>("PullAudioStream::AudioDecodeType");

@@ -1,5 +1,6 @@
 #include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/messageboxcloser.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/login/codearea.h"
 #include "vrek/login/loginclient.h"
@@ -25,26 +26,6 @@
 namespace {
 const QByteArray lookupPath = "/mobile/getSchoolNameByDomainName";
 
-// Answers and records every information box that opens while it lives.
-class BoxCloser : public QObject
-{
-public:
-    BoxCloser()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->windowTitle() + "|" + box->text();
-                box->accept();
-            }
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 
 // Counts the log lines that contain a text, passing every line on.
 class LogCounter
@@ -315,10 +296,10 @@ void TestLoginClient::fieldRules()
     QFETCH(QString, field);
     QFETCH(QString, typed);
     makeWindow();
-    BoxCloser closer;
+    MessageBoxCloser closer;
     edit(field.toLatin1().constData())->setText(typed);
     QTEST(edit(field.toLatin1().constData())->text(), "kept");
-    QTEST(closer.texts, "boxes");
+    QTEST(closer.titledTexts, "boxes");
 }
 
 void TestLoginClient::captchaFieldTakesFourDigits()
@@ -454,7 +435,7 @@ void TestLoginClient::captchaAfterTheThirdError()
 void TestLoginClient::pasteIsBlockedInThePasswordOnly()
 {
     makeWindow();
-    BoxCloser closer;
+    MessageBoxCloser closer;
     QApplication::clipboard()->setText("pasted-1");
     QLineEdit *password = edit("passwordEdit");
     QLineEdit *userCode = edit("userCodeEdit");
@@ -473,7 +454,7 @@ void TestLoginClient::pasteIsBlockedInThePasswordOnly()
     userCode->setFocus();
     QTest::keyClick(userCode, Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(userCode->text(), QString("pasted1"));
-    QTRY_COMPARE(closer.texts, QStringList { QString::fromUtf8("提示|用户名存在非法字符") });
+    QTRY_COMPARE(closer.titledTexts, QStringList { QString::fromUtf8("提示|用户名存在非法字符") });
 }
 
 void TestLoginClient::schoolLookupFound()

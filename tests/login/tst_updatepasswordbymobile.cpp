@@ -1,4 +1,5 @@
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/messageboxcloser.h"
 #include "vrek/login/updatepasswordbymobile.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/networkengine.h"
@@ -16,26 +17,6 @@ namespace {
 const QByteArray success = R"({"requestStatus":"success","requestBody":{"result":"1"}})";
 const QByteArray failure = R"({"requestStatus":"success","requestBody":{"result":"0"}})";
 
-// Answers and records every information box that opens while it lives.
-class BoxCloser : public QObject
-{
-public:
-    BoxCloser()
-    {
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->accept();
-            }
-        });
-        m_timer.start();
-    }
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 } // namespace
 
 class TestUpdatePasswordByMobile : public QObject
@@ -212,7 +193,7 @@ void TestUpdatePasswordByMobile::wrongCodeIsReported()
 
 void TestUpdatePasswordByMobile::fieldRules()
 {
-    BoxCloser boxes;
+    MessageBoxCloser boxes;
     edit("mobilLineEdit")->setText("138a");
     QCOMPARE(edit("mobilLineEdit")->text(), QString("138"));
     QCOMPARE(boxes.texts, QStringList({ "手机号存在非法字符" }));
