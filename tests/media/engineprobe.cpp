@@ -3,6 +3,7 @@
 #include "vrek/utils/threadfactory.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QPointer>
@@ -32,9 +33,12 @@ EngineProbe::EngineProbe(const QString &poid)
         m_engine, &PullStreamEngine::pullStreamExitOut, this, [this](const QString &) { ++m_exits; }, direct);
     connect(
         m_engine, &PullStreamEngine::showVideoImageOut, this,
-        [this](const QString &userId, const QImage &) {
+        [this](const QString &userId, const QImage &image) {
             QMutexLocker lock(&m_mutex);
             m_lastUserId = userId;
+            if (m_pictures.size() >= 1000)
+                m_pictures.removeFirst();
+            m_pictures.append({ QDateTime::currentMSecsSinceEpoch(), image });
             ++m_frames;
         },
         direct);
@@ -101,6 +105,12 @@ int EngineProbe::successes() const
             ++count;
     }
     return count;
+}
+
+QList<EngineProbe::Picture> EngineProbe::pictures() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pictures;
 }
 
 QString EngineProbe::lastUserId() const

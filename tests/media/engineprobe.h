@@ -23,6 +23,11 @@ public:
         bool ok = false;
         QString msg;
     };
+    struct Picture
+    {
+        qint64 atMs;
+        QImage image;
+    };
 
     explicit EngineProbe(const QString &poid = QString());
     ~EngineProbe() override;
@@ -37,6 +42,8 @@ public:
     QList<Result> results() const;
     int successes() const;
     QString lastUserId() const;
+    // The pictures as they were sent, with the time they were (the last thousand).
+    QList<Picture> pictures() const;
     int exits() const { return m_exits.load(); }
     int frames() const { return m_frames.load(); }
     int audioInitials() const { return m_audioInitials.load(); }
@@ -54,6 +61,7 @@ private:
     mutable QMutex m_mutex;
     QList<Result> m_results;
     QString m_lastUserId;
+    QList<Picture> m_pictures;
     std::atomic<int> m_exits { 0 };
     std::atomic<int> m_frames { 0 };
     std::atomic<int> m_audioInitials { 0 };

@@ -231,8 +231,8 @@ void TestPullStreamEngine::decoderFailingBeforeTheReadEndsTheAttempt()
     QFETCH(bool, stopToo);
     EngineProbe probe;
     PullStreamEngine *engine = probe.engine();
-    // The first video decoder the engine starts reports that it could not start its loop, before the stage
-    // itself answers; the read stage has not been started then.
+    // The first video decoder the engine starts answers at once that it could not start its loop, before the
+    // stage itself could answer; the read stage has not been started then.
     std::atomic<bool> injected { false };
     std::atomic<int> readsAtFailure { -1 };
     connect(
@@ -241,10 +241,9 @@ void TestPullStreamEngine::decoderFailingBeforeTheReadEndsTheAttempt()
             if (injected.exchange(true))
                 return;
             readsAtFailure = probe.readStarts();
-            QMetaObject::invokeMethod(engine, "videoDecodeResultIn", Qt::QueuedConnection,
-                Q_ARG(PullVideoStream::VideoDecodeType, PullVideoStream::VideoBufferSizeFail));
+            engine->videoDecodeResultIn(PullVideoStream::VideoBufferSizeFail);
             if (stopToo)
-                QMetaObject::invokeMethod(engine, "stopPullStreamIn", Qt::QueuedConnection);
+                engine->stopPullStreamIn();
         },
         Qt::DirectConnection);
     // Pictures alone are in the input at once: the video decoder is started before the read.

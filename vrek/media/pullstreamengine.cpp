@@ -14,6 +14,10 @@ extern "C" {
 #include <QThread>
 #include <QTimer>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 constexpr uchar audioBit = PullStreamContext::audioBit;
 constexpr uchar videoBit = PullStreamContext::videoBit;
@@ -795,5 +799,10 @@ void PullStreamEngine::exitPull()
     m_pullStreamCmdFlag.store(false);
     m_context.clearCancel();
     m_busy.store(false);
+#ifdef __GLIBC__
+    // The decoders' buffers stay with the allocator of the threads that freed them; handed back, an idle
+    // engine of the pool holds a few MiB instead of a pulling engine's worth.
+    malloc_trim(0);
+#endif
     emit pullStreamExitOut(m_pullObjId);
 }
