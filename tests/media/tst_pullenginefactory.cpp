@@ -83,6 +83,7 @@ private slots:
     void secondStartForAPulledUserIsRefused();
     void engineServesTheNextUserAfterItsPullEnded();
     void stopOfAnUnknownUserChangesNothing();
+    void successCrossingAStopIsNotPassedOn();
     void startThatCannotRunIsReportedAndTheEngineReturns();
     void teardownWithLivePullsStopsWaitsAndFrees();
 
@@ -155,6 +156,22 @@ void TestPullEngineFactory::stopOfAnUnknownUserChangesNothing()
     QTest::qWait(200);
     QVERIFY(observer.results.isEmpty());
     QCOMPARE(factory.engineCount(), 0);
+}
+
+void TestPullEngineFactory::successCrossingAStopIsNotPassedOn()
+{
+    PullEngineFactory factory;
+    FactoryObserver observer(&factory);
+    start(&factory, "a", m_server.url("class"));
+    QVERIFY(waitUntil([&] { return observer.count("a", true) == 1; }, 10000));
+    const QString poid = factory.pullObjIdOf("a");
+    stop(&factory, "a");
+    QVERIFY(waitUntil([&] { return observer.count("a", false) == 1; }, 1000));
+    // A reconnection's success sent by the engine just before the stop reached it.
+    factory.pullStreamResultIn(poid, true, QString());
+    QVERIFY(waitUntil([&] { return factory.idleEngineCount() == 1; }, 5000));
+    QCOMPARE(observer.count("a", true), 1);
+    QCOMPARE(observer.results.size(), 2);
 }
 
 void TestPullEngineFactory::startThatCannotRunIsReportedAndTheEngineReturns()

@@ -78,8 +78,7 @@ void PullEngineFactory::startPullStream()
     m_currentPullObjId = engine->getPullObjId();
     engine->claim();
     connect(this, &PullEngineFactory::startPullStreamOut, engine, &PullStreamEngine::startPullStreamIn);
-    emit startPullStreamOut(info->getUserId(), PullStreamEngine::PullStreamType(info->getPullStreamType()),
-        info->getPullUrl(), info->getPlayAudio());
+    emit startPullStreamOut(info->getUserId(), info->getPullStreamType(), info->getPullUrl(), info->getPlayAudio());
     disconnect(this, &PullEngineFactory::startPullStreamOut, engine, &PullStreamEngine::startPullStreamIn);
     delete info;
 }
@@ -216,7 +215,9 @@ void PullEngineFactory::pullStreamResultIn(const QString &poid, bool ok, const Q
         startPullStream();
     }
     if (ok) {
-        emit pullStreamResultOut(true, info->getUserId(), msg);
+        // A success that crossed the owner's stop on its way is stale: the owner was told of the stop already.
+        if (info->getInUse())
+            emit pullStreamResultOut(true, info->getUserId(), msg);
     } else if (info->getInUse()) {
         info->setInUse(false);
         deleteUserIdInfo(info->getUserId(), msg);
