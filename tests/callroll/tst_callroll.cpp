@@ -177,9 +177,13 @@ void TestCallRoll::schoolClassWindowShowsAndAnswers()
 
     // A short call hides the frame by itself.
     view.callRoll()->setTickInterval(tickMs);
+    QSignalSpy shown(view.callRoll(), &CallRoll::signalCallRollShow);
+    QSignalSpy hidden(view.callRoll(), &CallRoll::signalCallRollHide);
     m_link->server().sendLine("11\t9\tL1@0@r4@3000");
-    QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible(), 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 5000);
+    QVERIFY(hidden.wait(5000));
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(!frame->isVisible());
+    QCOMPARE(m_link->forwards().size(), 1);
 }
 
 QTEST_MAIN(TestCallRoll)

@@ -100,8 +100,8 @@ void TestLateCtrlManager::handshakeThroughTheServer()
     QVERIFY(!joiner->isLect());
     connect(lecturerLink.manager(), &SocketClientManager::readCtrlMessage, lecturer.data(),
         &LateCtrlManager::readCtrlMessage);
-    connect(joinerLink.manager(), &SocketClientManager::readCtrlMessage, joiner.data(),
-        &LateCtrlManager::readCtrlMessage);
+    connect(
+        joinerLink.manager(), &SocketClientManager::readCtrlMessage, joiner.data(), &LateCtrlManager::readCtrlMessage);
 
     // The course parts of the lecturer's side.
     const auto sender = [&lecturerLink](int n) {
@@ -237,8 +237,8 @@ void TestLateCtrlManager::lecturerSideEdges()
     QVERIFY(lecturer->latePersonHash().selectPersonState("S2", phase));
     QCOMPARE(phase, CtrlMessage::LateCourseDraw);
     QCOMPARE(link.forwards(),
-        QStringList({ personal("S2", ctrl("5:L1")), personal("S2", ctrl("0:0:L1:0")),
-            personal("S2", ctrl("0:1:L1:0")) }));
+        QStringList(
+            { personal("S2", ctrl("5:L1")), personal("S2", ctrl("0:0:L1:0")), personal("S2", ctrl("0:1:L1:0")) }));
 }
 
 void TestLateCtrlManager::interfaceModeAndUnknownKinds()

@@ -18,8 +18,7 @@ struct PullTableFixture
 
     PullUserInfo *add(const QString &text)
     {
-        static const QRegularExpression pattern(
-            R"(^(-?)(\w+)(?:=(\d)\.(\d)\.(\d))?(?:>(\w+))?(?:<(\w+))?$)");
+        static const QRegularExpression pattern(R"(^(-?)(\w+)(?:=(\d)\.(\d)\.(\d))?(?:>(\w+))?(?:<(\w+))?$)");
         const QRegularExpressionMatch match = pattern.match(text);
         if (!match.hasMatch())
             return nullptr;

@@ -70,9 +70,8 @@ void TestAutoPullEngine::cleanup()
 void TestAutoPullEngine::make(uint maxShow)
 {
     m_policy = new AutoPullEngine(&m_fixture->table, maxShow);
-    connect(m_policy, &AutoPullEngine::startPullStreamOut, m_policy, [this](const QString &id) {
-        m_fixture->user(id)->setPullStreamState(PullUserInfo::PullStreamStarted);
-    });
+    connect(m_policy, &AutoPullEngine::startPullStreamOut, m_policy,
+        [this](const QString &id) { m_fixture->user(id)->setPullStreamState(PullUserInfo::PullStreamStarted); });
     m_recorder = new SignalRecorder(m_policy);
 }
 
@@ -120,8 +119,7 @@ void TestAutoPullEngine::rotation_data()
     QTest::newRow("three shown, four waiting: one tick replaces three")
         << 3u << QStringList { "u1", "u2", "u3", "u4", "u5", "u6", "u7", "start", "tick" }
         << (place("u1") + place("u2") + place("u3") + QStringList { start("u4"), start("u5"), start("u6") })
-        << QStringList { "u1=1.1.2>u4", "u2=1.1.2>u5", "u3=1.1.2>u6", "u4=1.1.1<u1", "u5=1.1.1<u2",
-               "u6=1.1.1<u3" };
+        << QStringList { "u1=1.1.2>u4", "u2=1.1.2>u5", "u3=1.1.2>u6", "u4=1.1.1<u1", "u5=1.1.1<u2", "u6=1.1.1<u3" };
     QTest::newRow("the one shown longest is replaced first")
         << 2u << QStringList { "u1", "u2", "start", "u3", "tick" }
         << (place("u1") + place("u2") + QStringList { start("u3") })
@@ -131,12 +129,11 @@ void TestAutoPullEngine::rotation_data()
     QTest::newRow("a step that places a user goes on with the next")
         << 1u << QStringList { "u1", "u2", "start", "tick" } << (place("u1") + QStringList { start("u2") })
         << QStringList { "u1=1.1.2>u2", "u2=1.1.1<u1" };
-    QTest::newRow("chained replacement")
-        << 1u << QStringList { "u1", "u2", "start", "tick", "u3", "tick" }
-        << (place("u1")
-               + QStringList { start("u2"), stop("u2"), start("u3"), stop("u3"), start("u2"), stop("u2"),
-                   start("u3") })
-        << QStringList { "u1=1.1.2>u3", "u3=1.1.1<u1" };
+    QTest::newRow("chained replacement") << 1u << QStringList { "u1", "u2", "start", "tick", "u3", "tick" }
+                                         << (place("u1")
+                                                + QStringList { start("u2"), stop("u2"), start("u3"), stop("u3"),
+                                                    start("u2"), stop("u2"), start("u3") })
+                                         << QStringList { "u1=1.1.2>u3", "u3=1.1.1<u1" };
     QTest::newRow("stopping a successor leaves the replaced user in his place")
         << 1u << QStringList { "u1", "u2", "start", "tick", "stop:u2" }
         << (place("u1") + QStringList { start("u2"), stop("u2") }) << QStringList { "u1=1.1.1" };
@@ -144,12 +141,10 @@ void TestAutoPullEngine::rotation_data()
         << 1u << QStringList { "u1", "u2", "start", "tick", "stop:u1" }
         << (place("u1") + QStringList { start("u2"), leave("u1"), enter("u2"), stop("u1") })
         << QStringList { "u2=1.1.1" };
-    QTest::newRow("stopping a shown user")
-        << 3u << QStringList { "u1", "start", "stop:u1" } << (place("u1") + QStringList { leave("u1"), stop("u1") })
-        << QStringList();
+    QTest::newRow("stopping a shown user") << 3u << QStringList { "u1", "start", "stop:u1" }
+                                           << (place("u1") + QStringList { leave("u1"), stop("u1") }) << QStringList();
     QTest::newRow("stopping a user pulled by hand is not the rotation's")
-        << 3u << QStringList { "u1=2.1.1", "stop:u1", "stop:nobody" } << QStringList()
-        << QStringList { "u1=2.1.1" };
+        << 3u << QStringList { "u1=2.1.1", "stop:u1", "stop:nobody" } << QStringList() << QStringList { "u1=2.1.1" };
 }
 
 void TestAutoPullEngine::rotation()

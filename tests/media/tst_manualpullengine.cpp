@@ -128,8 +128,8 @@ void TestManualPullEngine::choices_data()
         << QStringList { announceStart("u2") } << QStringList { "u1=2.1.1" };
     QTest::newRow("an automatic user is taken over without a new pull")
         << true << QStringList { "u1=1.1.1" } << QStringList { "sub:u1" }
-        << QStringList { "playAudioChangeOut(u1,true)", "autoToManualOut(u1)" }
-        << QStringList { announceStart("u1") } << QStringList { "u1=3.1.1+audio" };
+        << QStringList { "playAudioChangeOut(u1,true)", "autoToManualOut(u1)" } << QStringList { announceStart("u1") }
+        << QStringList { "u1=3.1.1+audio" };
     QTest::newRow("an automatic user whose successor is on his way hands him the place")
         << false << QStringList { "u1=1.1.2>u2", "u2=1.1.1<u1" } << QStringList { "sub:u1" }
         << QStringList { "playAudioChangeOut(u1,true)", change("u1", "", true, false), change("", "u2", true, false),
@@ -164,9 +164,8 @@ void TestManualPullEngine::choices()
 
     g_userType = isLect ? 0 : 1;
     ManualPullEngine policy(&m_fixture->table, 1);
-    connect(&policy, &ManualPullEngine::startPullStreamOut, &policy, [this](const QString &id) {
-        m_fixture->user(id)->setPullStreamState(PullUserInfo::PullStreamStarted);
-    });
+    connect(&policy, &ManualPullEngine::startPullStreamOut, &policy,
+        [this](const QString &id) { m_fixture->user(id)->setPullStreamState(PullUserInfo::PullStreamStarted); });
     for (const QString &user : users)
         policy.insertShowQueueIn(m_fixture->add(user)->getUserId());
     SignalRecorder recorder(&policy);

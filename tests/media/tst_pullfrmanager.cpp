@@ -84,8 +84,8 @@ void TestPullFRManager::answeringSide()
     QCOMPARE(shown.size(), 1);
     manager.sendResponseFRStartIn();
     manager.sendResponseFRStopIn();
-    QCOMPARE(m_link->forwards(),
-        QStringList({ "11\t1\tL1\t0\t3$12$S1$L1$$0$$fr1", "11\t1\tL1\t0\t3$13$S1$L1$$0$$fr1" }));
+    QCOMPARE(
+        m_link->forwards(), QStringList({ "11\t1\tL1\t0\t3$12$S1$L1$$0$$fr1", "11\t1\tL1\t0\t3$13$S1$L1$$0$$fr1" }));
 
     // Another request's end is not this one's.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("frId: \"fr2\""));

@@ -167,8 +167,8 @@ void TestPullStreamManager::firstPictureEndsTheReplacedUser()
         [&](const QString &id) { events << "frame " + id; });
     connect(manager.get(), &PullStreamManager::pullStreamChangeOut, this,
         [&](const QString &from, const QString &to) { events << "change " + from + ">" + to; });
-    connect(manager.get(), &PullStreamManager::stopPullStreamOut, this,
-        [&](const QString &id) { events << "stop " + id; });
+    connect(
+        manager.get(), &PullStreamManager::stopPullStreamOut, this, [&](const QString &id) { events << "stop " + id; });
     // The leaving user's pictures are no longer shown; he stays until his successor's first picture.
     manager->showVideoImageIn("u1", picture());
     manager->showVideoImageIn("u2", picture());
@@ -254,8 +254,7 @@ void TestPullStreamManager::lastManualUserRestartsTheRotation()
     QCOMPARE(none.size(), 1);
     QVERIFY(manager->autoPullEngine()->isRotating());
     QCOMPARE(state(*manager, "u1"), QString("1.1.1"));
-    QCOMPARE(link.forwards(),
-        QStringList({ "11\t0\tc1\t0\t3$5$L1$u1$ps1$0$$", "11\t0\tc1\t0\t3$6$L1$u1$$0$$" }));
+    QCOMPARE(link.forwards(), QStringList({ "11\t0\tc1\t0\t3$5$L1$u1$ps1$0$$", "11\t0\tc1\t0\t3$6$L1$u1$$0$$" }));
     link.clear();
     manager->sendPullFRStartIn("u2");
     QCOMPARE(link.forwards(), QStringList { "11\t0\tc1\t0\t3$14$L1$u2$ps2$0$$" });

@@ -66,8 +66,8 @@ std::unique_ptr<PushStreamManager> TestPushStreamManager::makeListener(Classroom
     manager->setAudioDeviceName(microphone);
     manager->setVideoDeviceName(camera);
     PushStreamManager *raw = manager.get();
-    connect(link.manager(), &SocketClientManager::readStreamMediaMessage, raw,
-        [raw](const StreamMediaMessage &message) {
+    connect(
+        link.manager(), &SocketClientManager::readStreamMediaMessage, raw, [raw](const StreamMediaMessage &message) {
             if (message.getSmmType() == StreamMediaMessage::RequestPushStreamId)
                 raw->receiveRequestPushStreamId(message);
         });
@@ -128,9 +128,12 @@ void TestPushStreamManager::requestsNotForThisUser_data()
     QTest::addColumn<int>("userType");
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
-    QTest::newRow("to another user") << 1 << "L1" << "S2";
-    QTest::newRow("no sender") << 1 << "" << "S1";
-    QTest::newRow("on a lecturer's client") << 0 << "L1" << "S1";
+    QTest::newRow("to another user") << 1 << "L1"
+                                     << "S2";
+    QTest::newRow("no sender") << 1 << ""
+                               << "S1";
+    QTest::newRow("on a lecturer's client") << 0 << "L1"
+                                            << "S1";
 }
 
 void TestPushStreamManager::requestsNotForThisUser()

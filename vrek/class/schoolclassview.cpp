@@ -78,8 +78,8 @@ void SchoolClassView::callRollInitial()
     m_callRollTitle->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     m_callRollTitle->setFixedSize(QSize(400, 300));
     if (g_socketClientManager)
-        connect(g_socketClientManager, &SocketClientManager::signalCallRollStart, m_callRoll,
-            &CallRoll::onCallRollStart);
+        connect(
+            g_socketClientManager, &SocketClientManager::signalCallRollStart, m_callRoll, &CallRoll::onCallRollStart);
     connect(m_callRoll, &CallRoll::signalCallRollShow, m_callRollTitle, [this]() { m_callRollTitle->show(); });
     connect(m_callRoll, &CallRoll::signalCallRollHide, m_callRollTitle, &QWidget::hide);
 }

@@ -186,8 +186,7 @@ void LateCtrlManager::startCounting()
     if (m_counting)
         return;
     m_counting = true;
-    connect(this, &LateCtrlManager::signalLateCountInc, this, &LateCtrlManager::slotLateCountInc,
-        Qt::UniqueConnection);
+    connect(this, &LateCtrlManager::signalLateCountInc, this, &LateCtrlManager::slotLateCountInc, Qt::UniqueConnection);
 }
 
 void LateCtrlManager::stopCounting()

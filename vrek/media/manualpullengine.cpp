@@ -195,8 +195,8 @@ void ManualPullEngine::sendLateState(const QString &userId)
 
 void ManualPullEngine::sendStartPullSubStream(PullUserInfo *info, const QString &toPersonId)
 {
-    sendStreamMediaMessage(StreamMediaMessage::StartPullSubStream, info->getUserId(), info->getPushStreamId(),
-        toPersonId);
+    sendStreamMediaMessage(
+        StreamMediaMessage::StartPullSubStream, info->getUserId(), info->getPushStreamId(), toPersonId);
 }
 
 void ManualPullEngine::sendStopPullSubStream(const QString &userId)

@@ -47,8 +47,8 @@ private:
     void checkPullNone();
     void sendStartPullSubStream(PullUserInfo *info, const QString &toPersonId = QString());
     void sendStopPullSubStream(const QString &userId);
-    void sendStreamMediaMessage(quint32 type, const QString &toUserId, const QString &streamId,
-        const QString &personId);
+    void sendStreamMediaMessage(
+        quint32 type, const QString &toUserId, const QString &streamId, const QString &personId);
 
     bool m_isLect;
     uint m_maxShow;

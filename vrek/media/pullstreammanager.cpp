@@ -13,8 +13,7 @@
 
 #include <QDebug>
 
-PullStreamManager::PullStreamManager(
-    PullManagerType type, PlayAudioType playAudioType, uint maxShow, QObject *parent)
+PullStreamManager::PullStreamManager(PullManagerType type, PlayAudioType playAudioType, uint maxShow, QObject *parent)
     : QObject(parent)
     , m_pullManagerType(type)
     , m_isLect(GlobalFunc::isCurrentUserLect())
@@ -63,23 +62,19 @@ void PullStreamManager::initial()
     connect(m_autoPullEngine, &AutoPullEngine::pullStreamChangeOut, this, &PullStreamManager::pullStreamChangeOut);
     connect(this, &PullStreamManager::startAutoPullOut, m_autoPullEngine, &AutoPullEngine::startAutoPullIn);
     connect(this, &PullStreamManager::stopAutoPullOut, m_autoPullEngine, &AutoPullEngine::stopAutoPullIn);
-    connect(this, &PullStreamManager::stopAutoPullStreamOut, m_autoPullEngine,
-        &AutoPullEngine::stopAutoPullStreamIn);
+    connect(this, &PullStreamManager::stopAutoPullStreamOut, m_autoPullEngine, &AutoPullEngine::stopAutoPullStreamIn);
     connect(this, &PullStreamManager::insertShowQueueOut, m_autoPullEngine, &AutoPullEngine::insertShowQueueIn);
 
     m_manualPullEngine = new ManualPullEngine(m_table, manualMaxShow, this);
     connect(m_manualPullEngine, &ManualPullEngine::startPullStreamOut, this, &PullStreamManager::startPullStreamIn);
     connect(m_manualPullEngine, &ManualPullEngine::stopPullStreamOut, this, &PullStreamManager::stopPullStreamOut);
-    connect(m_manualPullEngine, &ManualPullEngine::pullStreamChangeOut, this,
-        &PullStreamManager::pullStreamChangeOut);
+    connect(m_manualPullEngine, &ManualPullEngine::pullStreamChangeOut, this, &PullStreamManager::pullStreamChangeOut);
     connect(m_manualPullEngine, &ManualPullEngine::autoToManualOut, this, &PullStreamManager::autoToManualOut);
-    connect(m_manualPullEngine, &ManualPullEngine::pullStreamNoneOut, this,
-        &PullStreamManager::manualPullStreamNoneIn);
+    connect(m_manualPullEngine, &ManualPullEngine::pullStreamNoneOut, this, &PullStreamManager::manualPullStreamNoneIn);
     connect(m_manualPullEngine, &ManualPullEngine::playAudioChangeOut, this, &PullStreamManager::startPlayAudioOut);
-    connect(this, &PullStreamManager::startManualPullStreamOut, m_manualPullEngine,
-        &ManualPullEngine::startPullStreamIn);
-    connect(this, &PullStreamManager::stopManualPullStreamOut, m_manualPullEngine,
-        &ManualPullEngine::stopPullStreamIn);
+    connect(
+        this, &PullStreamManager::startManualPullStreamOut, m_manualPullEngine, &ManualPullEngine::startPullStreamIn);
+    connect(this, &PullStreamManager::stopManualPullStreamOut, m_manualPullEngine, &ManualPullEngine::stopPullStreamIn);
     connect(this, &PullStreamManager::stopManualPullOut, m_manualPullEngine, &ManualPullEngine::stopManualPullIn);
     connect(this, &PullStreamManager::insertShowQueueOut, m_manualPullEngine, &ManualPullEngine::insertShowQueueIn);
 }
@@ -143,8 +138,8 @@ void PullStreamManager::startPullStream(PullUserInfo *info, bool playAudio)
 {
     info->setPullStreamState(PullUserInfo::PullStreamStarted);
     info->setPlayAudio(playAudio);
-    emit startPullStreamOut(info->getUserId(), PullStreamEngine::PullAudioRequired,
-        getPullStreamUrl(info->getPushStreamId()), playAudio);
+    emit startPullStreamOut(
+        info->getUserId(), PullStreamEngine::PullAudioRequired, getPullStreamUrl(info->getPushStreamId()), playAudio);
 }
 
 void PullStreamManager::startPullStreamInByPushId(QString userId, QString pushStreamId, bool isMain)

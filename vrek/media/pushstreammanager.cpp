@@ -81,7 +81,8 @@ void PushStreamManager::pushInitial()
     qRegisterMetaType<PushStreamEngine::PushStreamType>("PushStreamEngine::PushStreamType");
     m_pushStreamId = makePushStreamId(g_userId);
     g_pushStreamId = m_pushStreamId;
-    m_pushStreamUrl = QStringLiteral("rtmp://%1:%2/live/%3").arg(g_mediaHost, QString::number(g_mediaPort), m_pushStreamId);
+    m_pushStreamUrl
+        = QStringLiteral("rtmp://%1:%2/live/%3").arg(g_mediaHost, QString::number(g_mediaPort), m_pushStreamId);
     qInfo() << "pushStreamId:" << m_pushStreamId << "url:" << m_pushStreamUrl;
 
     ThreadFactory *factory = ThreadFactory::getInstance();
@@ -297,8 +298,8 @@ void PushStreamManager::receiveRequestPushStreamId(const StreamMediaMessage &mes
 {
     const QString requester = message.getFromUserId();
     if (m_isLect || requester.isEmpty() || message.getToUserId() != m_userId) {
-        qWarning() << "RequestPushStreamId " << "isLect:" << m_isLect << "from:" << requester
-                   << "to:" << message.getToUserId();
+        qWarning() << "RequestPushStreamId "
+                   << "isLect:" << m_isLect << "from:" << requester << "to:" << message.getToUserId();
         return;
     }
     if (!m_pushingStreamSucc) {

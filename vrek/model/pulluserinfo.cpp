@@ -2,7 +2,6 @@
 
 PullUserInfo::PullUserInfo(const QString &userId)
     : m_userId(userId)
-{
-}
+{ }
 
 PullUserInfo::~PullUserInfo() = default;
