@@ -23,14 +23,14 @@ void TestDefaultView::scaledToEveryResize()
     QVERIFY(source.save(path));
 
     DefaultView view(path);
-    QVERIFY(!view.pixmap() || view.pixmap()->isNull());
+    QVERIFY(view.pixmap(Qt::ReturnByValue).isNull());
     view.resize(100, 300);
     view.show();
-    QTRY_VERIFY(view.pixmap() && !view.pixmap()->isNull());
-    QCOMPARE(view.pixmap()->size(), QSize(100, 300));
+    QTRY_VERIFY(!view.pixmap(Qt::ReturnByValue).isNull());
+    QCOMPARE(view.pixmap(Qt::ReturnByValue).size(), QSize(100, 300));
     view.resize(64, 48);
-    QTRY_COMPARE(view.pixmap()->size(), QSize(64, 48));
-    QCOMPARE(view.pixmap()->toImage().pixelColor(32, 24), QColor(Qt::blue));
+    QTRY_COMPARE(view.pixmap(Qt::ReturnByValue).size(), QSize(64, 48));
+    QCOMPARE(view.pixmap(Qt::ReturnByValue).toImage().pixelColor(32, 24), QColor(Qt::blue));
 }
 
 void TestDefaultView::missingPictureShowsNothing()
@@ -39,7 +39,7 @@ void TestDefaultView::missingPictureShowsNothing()
     view.resize(80, 60);
     view.show();
     QTest::qWait(20);
-    QVERIFY(!view.pixmap() || view.pixmap()->isNull());
+    QVERIFY(view.pixmap(Qt::ReturnByValue).isNull());
 }
 
 void TestDefaultView::pushSizeTable_data()

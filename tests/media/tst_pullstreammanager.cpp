@@ -155,7 +155,7 @@ void TestPullStreamManager::firstPictureEndsTheReplacedUser()
 {
     std::unique_ptr<PullStreamManager> manager(
         detachedManager(PullStreamManager::PullManagerAuto, PullStreamManager::PlayAudioOne));
-    for (const QString &id : { "u1", "u2", "u3", "u4" })
+    for (const QString &id : QStringList { "u1", "u2", "u3", "u4" })
         manager->addPushStreamIdIn(id, "ps" + id);
     manager->startAutoPullStreamIn();
     manager->autoPullEngine()->autoStartPullIn();
