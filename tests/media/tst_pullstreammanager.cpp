@@ -183,7 +183,7 @@ void TestPullStreamManager::oneUserHeardAtATime()
 {
     std::unique_ptr<PullStreamManager> manager(
         detachedManager(PullStreamManager::PullManagerAuto, PullStreamManager::PlayAudioOne));
-    for (const QString &id : { "u1", "u2", "u3" })
+    for (const QString &id : QStringList { "u1", "u2", "u3" })
         manager->addPushStreamIdIn(id, "ps" + id);
     manager->startAutoPullStreamIn();
     SignalRecorder recorder(manager.get());
@@ -213,7 +213,7 @@ void TestPullStreamManager::eachUserSwitchedAlone()
 {
     std::unique_ptr<PullStreamManager> manager(
         detachedManager(PullStreamManager::PullManagerAuto, PullStreamManager::PlayAudioEach));
-    for (const QString &id : { "u1", "u2" })
+    for (const QString &id : QStringList { "u1", "u2" })
         manager->addPushStreamIdIn(id, "ps" + id);
     manager->startAutoPullStreamIn();
     manager->startPlayAudioIn("u1");
