@@ -2,6 +2,7 @@
 
 #include "vrek/logfilemanager.h"
 #include "vrek/media/pullaudiostream.h"
+#include "vrek/media/pullstreamengine.h"
 #include "vrek/media/pushaudiostream.h"
 #include "vrek/media/pushstreamengine.h"
 #include "vrek/media/pushvideostream.h"
@@ -68,6 +69,7 @@ void Startup::metaTypeInitial()
     qRegisterMetaType<PushAudioStream::AudioEncodeType>("PushAudioStream::AudioEncodeType");
     qRegisterMetaType<PushVideoStream::VideoEncodeType>("PushVideoStream::VideoEncodeType");
     qRegisterMetaType<PushStreamEngine::PushStreamType>("PushStreamEngine::PushStreamType");
+    qRegisterMetaType<PullStreamEngine::PullStreamType>("PullStreamEngine::PullStreamType");
     qRegisterMetaType<PullAudioStream::AudioInitialType>("PullAudioStream::AudioInitialType");
     qRegisterMetaType<PullVideoStream::VideoInitialType>("PullVideoStream::VideoInitialType");
     qRegisterMetaType<PullAudioStream::AudioDecodeType>("PullAudioStream::AudioDecodeType");

@@ -1,3 +1,4 @@
+#include "tests/media/engineprobe.h"
 #include "tests/media/pullstages.h"
 #include "tests/support/diskaudiocapture.h"
 #include "tests/support/ffmpegpublisher.h"
@@ -66,24 +67,25 @@ void TestPullAudioStream::twoPublishersAreBothHeard()
     FfmpegPublisher high(toneOptions(1000, 48000, 2));
     QVERIFY(low.start(m_server.url("low")));
     QVERIFY(high.start(m_server.url("high")));
-    PullStages first;
-    PullStages second;
-    QVERIFY(first.open(m_server.url("low")));
-    QVERIFY(second.open(m_server.url("high")));
-    QVERIFY(first.startPull(true, false));
-    QVERIFY(second.startPull(true, false));
-    QVERIFY(AudioPlayer::instance()->isRegistered(first.audio));
-    QVERIFY(AudioPlayer::instance()->isRegistered(second.audio));
+    EngineProbe first;
+    EngineProbe second;
+    first.start("low", PullStreamEngine::PullAudioStreamOnly, m_server.url("low"));
+    second.start("high", PullStreamEngine::PullAudioStreamOnly, m_server.url("high"));
+    QVERIFY(EngineProbe::waitUntil([&] { return first.successes() == 1 && second.successes() == 1; }, 8000));
     playedFromNow(500);
 
-    const QVector<qint16> played = playedFromNow(1000);
+    QVector<qint16> played = playedFromNow(1000);
     QVERIFY2(level(played, 440) > 0.4 * heard, qPrintable(QString::number(level(played, 440))));
     QVERIFY2(level(played, 1000) > 0.4 * heard, qPrintable(QString::number(level(played, 1000))));
     QVERIFY(level(played, 700) < 0.1 * heard);
 
+    // A pull that ended is no longer heard.
     first.stop();
-    second.stop();
-    QVERIFY(!AudioPlayer::instance()->isRegistered(first.audio));
+    QVERIFY(first.waitUntil([&] { return first.exits() == 1; }, 5000));
+    playedFromNow(200);
+    played = playedFromNow(1000);
+    QVERIFY2(level(played, 440) < 0.05 * heard, qPrintable(QString::number(level(played, 440))));
+    QVERIFY(level(played, 1000) > 0.4 * heard);
 }
 
 void TestPullAudioStream::sourceNotToBePlayedIsSilentButItsClockMoves()
@@ -120,18 +122,18 @@ void TestPullAudioStream::stereo44100AfterMono32000KeepsItsPitch()
     {
         FfmpegPublisher mono(toneOptions(440, 32000, 1));
         QVERIFY(mono.start(m_server.url("mono")));
-        PullStages stages;
-        QVERIFY(stages.open(m_server.url("mono")));
-        QVERIFY(stages.startPull(true, false));
+        EngineProbe pull;
+        pull.start("mono", PullStreamEngine::PullAudioStreamOnly, m_server.url("mono"));
+        QVERIFY(pull.waitUntil([&] { return pull.successes() == 1; }, 8000));
         playedFromNow(400);
         const QVector<qint16> output = playedFromNow(800);
         QVERIFY(level(output, 440) > 0.4 * heard);
     }
     FfmpegPublisher stereo(toneOptions(1000, 44100, 2));
     QVERIFY(stereo.start(m_server.url("stereo")));
-    PullStages stages;
-    QVERIFY(stages.open(m_server.url("stereo")));
-    QVERIFY(stages.startPull(true, false));
+    EngineProbe pull;
+    pull.start("stereo", PullStreamEngine::PullAudioStreamOnly, m_server.url("stereo"));
+    QVERIFY(pull.waitUntil([&] { return pull.successes() == 1; }, 8000));
     playedFromNow(400);
     const QVector<qint16> output = playedFromNow(1000);
     QVERIFY2(level(output, 1000) > 0.4 * heard, qPrintable(QString::number(level(output, 1000))));

@@ -1,3 +1,4 @@
+#include "tests/media/engineprobe.h"
 #include "tests/media/pullstages.h"
 #include "tests/support/ffmpegpublisher.h"
 #include "tests/support/rtmpserver.h"
@@ -17,10 +18,11 @@ bool isBlue(QRgb pixel)
     return qBlue(pixel) > 200 && qRed(pixel) < 60 && qGreen(pixel) < 60;
 }
 
-int countBetween(const QList<PullStages::Picture> &pictures, qint64 from, qint64 to)
+template<typename Picture>
+int countBetween(const QList<Picture> &pictures, qint64 from, qint64 to)
 {
     int count = 0;
-    for (const PullStages::Picture &picture : pictures) {
+    for (const Picture &picture : pictures) {
         if (picture.atMs >= from && picture.atMs < to)
             ++count;
     }
@@ -68,17 +70,16 @@ void TestPullVideoStream::redPicturesAtTheSourceRate()
     options.keyframeSeconds = 1;
     FfmpegPublisher publisher(options);
     QVERIFY(publisher.start(m_server.url("red")));
-    PullStages stages;
-    QVERIFY(stages.open(m_server.url("red")));
-    QVERIFY(stages.startPull(false, true));
-    QVERIFY(stages.waitForPictures(1, 5000));
-    const qint64 first = stages.pictures().first().atMs;
+    EngineProbe pull;
+    pull.start("u1", PullStreamEngine::PullVideoStreamOnly, m_server.url("red"));
+    QVERIFY(pull.waitUntil([&] { return pull.frames() > 0; }, 5000));
+    const qint64 first = pull.pictures().first().atMs;
     QTest::qWait(int(first + 4000 - QDateTime::currentMSecsSinceEpoch()));
 
-    const QList<PullStages::Picture> pictures = stages.pictures();
+    const QList<EngineProbe::Picture> pictures = pull.pictures();
     const int counted = countBetween(pictures, first + 1000, first + 4000);
     QVERIFY2(qAbs(counted - 75) <= 7, qPrintable(QString::number(counted)));
-    for (const PullStages::Picture &picture : pictures) {
+    for (const EngineProbe::Picture &picture : pictures) {
         QCOMPARE(picture.image.size(), QSize(320, 240));
         QVERIFY(isRed(picture.image.pixel(160, 120)));
     }
@@ -91,11 +92,10 @@ void TestPullVideoStream::oddWidthIsNotSheared()
     options.rightColor = "blue";
     FfmpegPublisher publisher(options);
     QVERIFY(publisher.start(m_server.url("odd")));
-    PullStages stages;
-    QVERIFY(stages.open(m_server.url("odd")));
-    QVERIFY(stages.startPull(false, true));
-    QVERIFY(stages.waitForPictures(5, 5000));
-    const QImage image = stages.pictures().last().image;
+    EngineProbe pull;
+    pull.start("u1", PullStreamEngine::PullVideoStreamOnly, m_server.url("odd"));
+    QVERIFY(pull.waitUntil([&] { return pull.frames() >= 5; }, 5000));
+    const QImage image = pull.pictures().last().image;
     QCOMPARE(image.size(), QSize(318, 240));
     // The red and blue halves meet in the same column on every row.
     for (int y = 0; y < image.height(); ++y) {
@@ -108,24 +108,24 @@ void TestPullVideoStream::newSizeMidStreamIsFollowed()
 {
     FfmpegPublisher publisher(pictureOptions(320, 240));
     QVERIFY(publisher.start(m_server.url("resized")));
-    PullStages stages;
+    EngineProbe pull;
     // The viewer stays connected while the publisher comes back; a watchdog that waits longer than the
     // restart lets the one connection see both sizes.
-    stages.context.setWatchdogLimits(PullStreamContext::connectLimitMs, 8000);
-    QVERIFY(stages.open(m_server.url("resized")));
-    QVERIFY(stages.startPull(false, true));
-    QVERIFY(stages.waitForPictures(5, 5000));
-    QCOMPARE(stages.pictures().last().image.size(), QSize(320, 240));
+    pull.engine()->setWatchdogLimits(PullStreamContext::connectLimitMs, 8000);
+    pull.start("u1", PullStreamEngine::PullVideoStreamOnly, m_server.url("resized"));
+    QVERIFY(pull.waitUntil([&] { return pull.frames() >= 5; }, 5000));
+    QCOMPARE(pull.pictures().last().image.size(), QSize(320, 240));
 
     FfmpegPublisher::Options larger = pictureOptions(480, 360);
     larger.color = "blue";
     QVERIFY(publisher.restart(larger));
-    QTRY_VERIFY_WITH_TIMEOUT(stages.pictures().last().image.size() == QSize(480, 360), 8000);
-    QVERIFY(stages.waitForPictures(10, 3000));
-    const QImage image = stages.pictures().last().image;
+    QTRY_VERIFY_WITH_TIMEOUT(pull.pictures().last().image.size() == QSize(480, 360), 8000);
+    const int shown = pull.frames();
+    QVERIFY(pull.waitUntil([&] { return pull.frames() >= shown + 10; }, 3000));
+    const QImage image = pull.pictures().last().image;
     QCOMPARE(image.size(), QSize(480, 360));
     QVERIFY(isBlue(image.pixel(0, 0)) && isBlue(image.pixel(479, 359)));
-    QCOMPARE(stages.readExits(), 0);
+    QCOMPARE(pull.engine()->startCount(), uchar(1));
 }
 
 void TestPullVideoStream::audioOnlyStreamHasNoVideo()

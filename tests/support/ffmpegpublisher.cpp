@@ -30,7 +30,9 @@ QStringList FfmpegPublisher::arguments(const Options &options, const QString &ur
     if (options.video) {
         const QString size = QString("%1x%2").arg(options.width).arg(options.height);
         QString graph = QString("color=c=%1:s=%2:r=%3").arg(options.color, size).arg(options.frameRate);
-        if (!options.rightColor.isEmpty()) {
+        if (!options.pattern.isEmpty()) {
+            graph = QString("%1=s=%2:r=%3").arg(options.pattern, size).arg(options.frameRate);
+        } else if (!options.rightColor.isEmpty()) {
             const int half = options.width / 2;
             graph = QString("%1[l];color=c=%2:s=%3x%4:r=%5[r];[l][r]overlay=x=%6[out0]")
                         .arg(graph, options.rightColor)

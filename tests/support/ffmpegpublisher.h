@@ -20,6 +20,7 @@ public:
         int frameRate = 25;
         QString color = "red";
         QString rightColor; // when set, the right half of the picture (from width / 2 on) has this colour
+        QString pattern; // when set, a moving lavfi test picture ("testsrc2") in place of the colours
         double keyframeSeconds = 1.0;
 
         bool audio = true;

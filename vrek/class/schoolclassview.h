@@ -5,7 +5,10 @@
 
 #include <QWidget>
 
+class CallRoll;
+class LateCtrlManager;
 class QLabel;
+class TitleView;
 
 // The content of the school class window (user types 0 and 1). The classroom panels are built by
 // initialLater once the window is framed; the connection's coming and going reaches it through
@@ -14,6 +17,9 @@ class SchoolClassView : public QWidget, public MainViewInterface
 {
     Q_OBJECT
 public:
+    // The roll-call frame: no minimise or maximise button, fixed size.
+    static constexpr int callRollTitleFlags = 70;
+
     explicit SchoolClassView(QWidget *parent = nullptr);
     ~SchoolClassView() override;
 
@@ -21,11 +27,20 @@ public:
     void clientOnline() override;
     void clientOffline() override;
 
+    LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
+    CallRoll *callRoll() const { return m_callRoll; }
+    TitleView *callRollTitle() const { return m_callRollTitle; }
+
 private:
+    void lateCtrlInitial();
     void mediaInitial();
+    void callRollInitial();
 
     QLabel *m_titleLabel = nullptr;
     QLabel *m_stateLabel = nullptr;
+    LateCtrlManager *m_lateCtrlManager = nullptr;
+    CallRoll *m_callRoll = nullptr;
+    TitleView *m_callRollTitle = nullptr;
 };
 
 #endif // SCHOOLCLASSVIEW_H

@@ -213,7 +213,7 @@ int PullStreamContext::interruptCallback(void *opaque)
 
 bool PullStreamContext::interruptTest() const
 {
-    if (m_interrupt.load())
+    if (m_interrupt.load() || m_cancelled.load())
         return true;
     const int64_t start = m_watchdogStartMs.load();
     if (start == 0)

@@ -88,6 +88,11 @@ public:
     // Aborts every blocking call on the input (open, read, close) from any thread, until the next open.
     void requestInterrupt() { m_interrupt.store(true); }
     bool isInterruptRequested() const { return m_interrupt.load(); }
+    // From any thread: the whole pull is given up. Unlike requestInterrupt, this outlasts the next open, so a
+    // stop that races with a reconnect still aborts it; the owner clears it for the next pull.
+    void cancelPull() { m_cancelled.store(true); }
+    void clearCancel() { m_cancelled.store(false); }
+    bool isPullCancelled() const { return m_cancelled.load(); }
     // Counts opens; a stop given to a stage applies to the run it was given in.
     uint64_t runId() const { return m_runId.load(); }
 
@@ -125,6 +130,7 @@ private:
     std::atomic<bool> m_connected { false };
     std::atomic<int64_t> m_watchdogStartMs { 0 };
     std::atomic<bool> m_interrupt { false };
+    std::atomic<bool> m_cancelled { false };
     std::atomic<uint64_t> m_runId { 0 };
     std::atomic<int> m_connectLimitMs { connectLimitMs };
     std::atomic<int> m_readLimitMs { readLimitMs };

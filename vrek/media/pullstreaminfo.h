@@ -1,14 +1,17 @@
 #ifndef PULLSTREAMINFO_H
 #define PULLSTREAMINFO_H
 
+#include "vrek/media/pullstreamengine.h"
+
 #include <QString>
 
-// One pull request waiting for an engine. The type holds a PullStreamEngine::PullStreamType value.
+// One pull request waiting for an engine.
 class PullStreamInfo
 {
 public:
     PullStreamInfo() = default;
-    PullStreamInfo(const QString &userId, int pullStreamType, const QString &pullUrl, bool playAudio)
+    PullStreamInfo(
+        const QString &userId, PullStreamEngine::PullStreamType pullStreamType, const QString &pullUrl, bool playAudio)
         : m_userId(userId)
         , m_pullStreamType(pullStreamType)
         , m_pullUrl(pullUrl)
@@ -18,8 +21,8 @@ public:
 
     QString getUserId() const { return m_userId; }
     void setUserId(const QString &userId) { m_userId = userId; }
-    int getPullStreamType() const { return m_pullStreamType; }
-    void setPullStreamType(int type) { m_pullStreamType = type; }
+    PullStreamEngine::PullStreamType getPullStreamType() const { return m_pullStreamType; }
+    void setPullStreamType(PullStreamEngine::PullStreamType type) { m_pullStreamType = type; }
     QString getPullUrl() const { return m_pullUrl; }
     void setPullUrl(const QString &url) { m_pullUrl = url; }
     bool getPlayAudio() const { return m_playAudio; }
@@ -27,7 +30,7 @@ public:
 
 private:
     QString m_userId;
-    int m_pullStreamType = 0;
+    PullStreamEngine::PullStreamType m_pullStreamType = PullStreamEngine::PullBothRequired;
     QString m_pullUrl;
     bool m_playAudio = false;
 };

@@ -1,7 +1,11 @@
 #include "vrek/profession/teacherclassview.h"
 
 #include "vrek/container/userinfohash.h"
+#include "vrek/course/latectrlmanager.h"
+#include "vrek/message/ctrlmessage.h"
+#include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
 
 #include <QDebug>
@@ -39,6 +43,34 @@ void TeacherClassView::initialLater()
     qInfo() << "classType:" << g_classType;
     m_titleLabel->setText(g_classTitle);
     m_stateLabel->setText(QStringLiteral("已进入会议"));
+    lateCtrlInitial();
+}
+
+void TeacherClassView::lateCtrlInitial()
+{
+    if (m_lateCtrlManager)
+        return;
+    m_lateCtrlManager = new LateCtrlManager(this);
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::readCtrlMessage, m_lateCtrlManager,
+            &LateCtrlManager::readCtrlMessage);
+    if (g_userInfoManager)
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
+            &LateCtrlManager::slotLateMessageStart);
+    connect(m_lateCtrlManager, &LateCtrlManager::signalSendStatusLate, this, &TeacherClassView::sendLateState);
+}
+
+void TeacherClassView::sendLateState(QString userId)
+{
+    qInfo() << "uid:" << userId;
+    CtrlMessage message;
+    message.setCtType(LateCtrlManager::LateEnd);
+    message.setPersonId(g_userId);
+    QString text;
+    if (!TSProtocolAnalysis::sendCtrlMessage(message, text))
+        return;
+    if (g_socketClientManager)
+        g_socketClientManager->sendServerForwardPersonal(userId, "0", text);
 }
 
 void TeacherClassView::clientOnline()

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class LateCtrlManager;
 class QLabel;
 
 // The content of the teacher class window (user types 2 and 3: meetings); a shorter set of panels than the
@@ -20,9 +21,18 @@ public:
     void clientOnline() override;
     void clientOffline() override;
 
+    LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
+
+public slots:
+    // A late joiner has been replayed the courseware: the class status follows, then the end of the replay.
+    void sendLateState(QString userId);
+
 private:
+    void lateCtrlInitial();
+
     QLabel *m_titleLabel = nullptr;
     QLabel *m_stateLabel = nullptr;
+    LateCtrlManager *m_lateCtrlManager = nullptr;
 };
 
 #endif // TEACHERCLASSVIEW_H

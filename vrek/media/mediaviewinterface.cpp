@@ -1,0 +1,3 @@
+#include "vrek/media/mediaviewinterface.h"
+
+MediaViewInterface::~MediaViewInterface() = default;
