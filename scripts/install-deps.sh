@@ -10,6 +10,7 @@ PACKAGES=(
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libavdevice-dev libavfilter-dev
     libsdl2-dev libvlc-dev vlc-plugin-base libvlc-bin
     libquazip1-qt5-dev libtinyxml2-dev libqrencode-dev libwebrtc-audio-processing-dev libpulse-dev libasound2-dev
+    libxcb1-dev
     xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
 

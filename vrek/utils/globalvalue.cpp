@@ -55,6 +55,11 @@ quint16 g_rtmpPushPort = 0;
 QString g_mediaHost;
 quint16 g_mediaPort = 0;
 
+bool g_recordErrorFlag = false;
+std::atomic<bool> g_shareRtmpFlag { false };
+QString g_recordFileName;
+QString g_shareRtmpUrl;
+
 double g_uiScale = 1.0;
 QString g_runId;
 QString g_logFileName;

@@ -3,6 +3,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // The process-wide state of the signed-in session. Written on the main thread (start-up, command line,
 // login replies, lesson entry) while the readers on other threads are idle, so it carries no lock.
 
@@ -52,6 +54,12 @@ extern QString g_rtmpPushHost; // the push server of class types 6 and 7
 extern quint16 g_rtmpPushPort;
 extern QString g_mediaHost; // the push host and port the media panel of the joined lesson uses
 extern quint16 g_mediaPort;
+
+// Screen recording. The sharing flag is read by the recording's own thread, so it is atomic.
+extern bool g_recordErrorFlag; // a recorder error has been reported and the recording not stopped since
+extern std::atomic<bool> g_shareRtmpFlag; // the recording is shared over RTMP as well
+extern QString g_recordFileName; // the current recording's file name, empty while none runs
+extern QString g_shareRtmpUrl; // where a recording is shared to
 
 // Run-wide values.
 extern double g_uiScale;

@@ -1,0 +1,112 @@
+#include "tests/support/xvfbdisplay.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+int64_t nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// True when the process has ended within the time (and is reaped).
+bool waitForEnd(pid_t pid, int timeoutMs)
+{
+    const int64_t end = nowMs() + timeoutMs;
+    for (;;) {
+        const pid_t result = ::waitpid(pid, nullptr, WNOHANG);
+        if (result == pid || (result < 0 && errno == ECHILD))
+            return true;
+        if (nowMs() >= end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+} // namespace
+
+XvfbDisplay::~XvfbDisplay()
+{
+    stop();
+}
+
+bool XvfbDisplay::start(int width, int height, int timeoutMs)
+{
+    stop();
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    // The write end stays open across exec: Xvfb writes the display number it took to it. Everything the
+    // child needs is made before the fork.
+    ::fcntl(fds[1], F_SETFD, 0);
+    const QByteArray fd = QByteArray::number(fds[1]);
+    const QByteArray screen = QByteArray::number(width) + 'x' + QByteArray::number(height) + "x24";
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+        const int devNull = ::open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+            ::dup2(devNull, STDIN_FILENO);
+            ::dup2(devNull, STDOUT_FILENO);
+            ::dup2(devNull, STDERR_FILENO);
+        }
+        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.constData(), "-screen", "0", screen.constData(), "-nolisten", "tcp",
+            "-noreset", static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    m_pid = pid;
+    QByteArray number;
+    const int64_t end = nowMs() + timeoutMs;
+    bool done = false;
+    while (!done && nowMs() < end) {
+        pollfd readable { fds[0], POLLIN, 0 };
+        const int ready = ::poll(&readable, 1, int(qMax<int64_t>(1, end - nowMs())));
+        if (ready <= 0)
+            continue;
+        char buffer[32];
+        const ssize_t count = ::read(fds[0], buffer, sizeof(buffer));
+        if (count <= 0)
+            break; // the server ended
+        number.append(buffer, int(count));
+        done = number.contains('\n');
+    }
+    ::close(fds[0]);
+    number = number.trimmed();
+    if (!done || number.isEmpty()) {
+        stop();
+        return false;
+    }
+    m_name = QStringLiteral(":") + QString::fromLatin1(number);
+    return true;
+}
+
+void XvfbDisplay::stop()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGTERM);
+    if (!waitForEnd(m_pid, 3000)) {
+        ::kill(m_pid, SIGKILL);
+        waitForEnd(m_pid, 3000);
+    }
+    m_pid = -1;
+    m_name.clear();
+}

@@ -1,0 +1,32 @@
+#ifndef XVFBDISPLAY_H
+#define XVFBDISPLAY_H
+
+#include <QString>
+
+#include <sys/types.h>
+
+// Xvfb on a display number it finds free itself, for tests that need a real X window. Started without Qt (a
+// test starts it before its QApplication, which then connects to it), stopped by its process id when the object
+// goes, and killed by the kernel should the test process die first.
+class XvfbDisplay
+{
+public:
+    XvfbDisplay() = default;
+    ~XvfbDisplay();
+
+    // Returns once the server takes connections; false when it did not start within the time.
+    bool start(int width = 1280, int height = 800, int timeoutMs = 10000);
+    void stop();
+    bool isRunning() const { return m_pid > 0; }
+    // ":N"
+    QString name() const { return m_name; }
+
+    XvfbDisplay(const XvfbDisplay &) = delete;
+    XvfbDisplay &operator=(const XvfbDisplay &) = delete;
+
+private:
+    pid_t m_pid = -1;
+    QString m_name;
+};
+
+#endif // XVFBDISPLAY_H
