@@ -1,6 +1,7 @@
 #include "vrek/media/manualpullengine.h"
 
 #include "vrek/container/pulluserinfohash.h"
+#include "vrek/media/streammediaforward.h"
 #include "vrek/message/streammediamessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/model/pulluserinfo.h"
@@ -212,16 +213,5 @@ void ManualPullEngine::sendStreamMediaMessage(
     message.setFromUserId(g_userId);
     message.setToUserId(toUserId);
     message.setStreamId(streamId);
-    QString text;
-    if (!TSProtocolAnalysis::sendStreamMediaMessage(message, text))
-        return;
-    if (!g_socketClientManager) {
-        qWarning() << "no classroom connection! msg:" << text;
-        return;
-    }
-    qInfo() << "msg:" << text << "pid:" << personId;
-    if (personId.isEmpty())
-        g_socketClientManager->sendServerForwardSchoolClass("0", text);
-    else
-        g_socketClientManager->sendServerForwardPersonal(personId, "0", text);
+    StreamMediaForward::send(message, personId);
 }

@@ -1,5 +1,6 @@
 #include "vrek/media/pullfrmanager.h"
 
+#include "vrek/media/streammediaforward.h"
 #include "vrek/message/streammediamessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
@@ -115,15 +116,5 @@ void PullFRManager::sendStreamMediaMessage(quint32 type, const QString &toUserId
     message.setFromUserId(g_userId);
     message.setToUserId(toUserId);
     message.setFrId(m_frId);
-    QString text;
-    if (!TSProtocolAnalysis::sendStreamMediaMessage(message, text))
-        return;
-    if (!g_socketClientManager) {
-        qWarning() << "no classroom connection! msg:" << text;
-        return;
-    }
-    if (toUserId.isEmpty())
-        g_socketClientManager->sendServerForwardSchoolClass("0", text);
-    else
-        g_socketClientManager->sendServerForwardPersonal(toUserId, "0", text);
+    StreamMediaForward::send(message, toUserId);
 }

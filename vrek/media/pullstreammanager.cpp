@@ -4,6 +4,7 @@
 #include "vrek/media/autopullengine.h"
 #include "vrek/media/manualpullengine.h"
 #include "vrek/media/pullenginefactory.h"
+#include "vrek/media/streammediaforward.h"
 #include "vrek/message/streammediamessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/model/pulluserinfo.h"
@@ -356,12 +357,5 @@ void PullStreamManager::sendPullFRStartIn(QString userId)
     message.setFromUserId(g_userId);
     message.setToUserId(userId);
     message.setStreamId(info->getPushStreamId());
-    QString text;
-    if (!TSProtocolAnalysis::sendStreamMediaMessage(message, text))
-        return;
-    if (!g_socketClientManager) {
-        qWarning() << "no classroom connection! msg:" << text;
-        return;
-    }
-    g_socketClientManager->sendServerForwardSchoolClass("0", text);
+    StreamMediaForward::send(message, QString());
 }

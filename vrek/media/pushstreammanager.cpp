@@ -1,6 +1,7 @@
 #include "vrek/media/pushstreammanager.h"
 
 #include "platform/capturedevice/capturedeviceresolver.h"
+#include "vrek/media/streammediaforward.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalfunc.h"
@@ -363,16 +364,5 @@ void PushStreamManager::sendAnswer(quint32 type, const QString &toUserId, const 
 
 void PushStreamManager::sendStreamMediaMessage(const StreamMediaMessage &message, const QString &toUserId)
 {
-    QString text;
-    if (!TSProtocolAnalysis::sendStreamMediaMessage(message, text))
-        return;
-    if (!g_socketClientManager) {
-        qWarning() << "no classroom connection! msg:" << text;
-        return;
-    }
-    qInfo() << "msg:" << text << "to:" << toUserId;
-    if (toUserId.isEmpty())
-        g_socketClientManager->sendServerForwardSchoolClass("0", text);
-    else
-        g_socketClientManager->sendServerForwardPersonal(toUserId, "0", text);
+    StreamMediaForward::send(message, toUserId);
 }
