@@ -3,6 +3,7 @@
 #include "callroll/callroll.h"
 #include "vrek/course/latectrlmanager.h"
 
+#include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
@@ -11,7 +12,6 @@
 #include "vrek/window/titleview.h"
 
 #include <QDebug>
-#include <QLabel>
 #include <QVBoxLayout>
 
 SchoolClassView::SchoolClassView(QWidget *parent)
@@ -21,18 +21,9 @@ SchoolClassView::SchoolClassView(QWidget *parent)
     setObjectName("SchoolClassView");
     resize(1280, 720);
     auto *layout = new QVBoxLayout(this);
-    m_titleLabel = new QLabel(this);
-    m_titleLabel->setObjectName("classTitleLabel");
-    m_titleLabel->setAlignment(Qt::AlignCenter);
-    m_titleLabel->setStyleSheet("QLabel{font:26px;color:#333333;}");
-    m_stateLabel = new QLabel(this);
-    m_stateLabel->setObjectName("classStateLabel");
-    m_stateLabel->setAlignment(Qt::AlignCenter);
-    m_stateLabel->setStyleSheet("QLabel{font:16px;color:#666666;}");
-    layout->addStretch();
-    layout->addWidget(m_titleLabel);
-    layout->addWidget(m_stateLabel);
-    layout->addStretch();
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_caption = new LessonCaption(this);
+    layout->addWidget(m_caption);
 }
 
 SchoolClassView::~SchoolClassView()
@@ -45,8 +36,8 @@ SchoolClassView::~SchoolClassView()
 void SchoolClassView::initialLater()
 {
     qInfo() << "classType:" << g_classType;
-    m_titleLabel->setText(g_classTitle);
-    m_stateLabel->setText(QStringLiteral("已进入课堂"));
+    m_caption->setTitle(g_classTitle);
+    m_caption->setState(QStringLiteral("已进入课堂"));
     lateCtrlInitial();
     mediaInitial();
     callRollInitial();
@@ -110,7 +101,7 @@ void SchoolClassView::mediaInitial()
 void SchoolClassView::clientOnline()
 {
     setEnabled(true);
-    m_stateLabel->setText(QStringLiteral("已进入课堂"));
+    m_caption->setState(QStringLiteral("已进入课堂"));
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
 }
@@ -118,7 +109,7 @@ void SchoolClassView::clientOnline()
 void SchoolClassView::clientOffline()
 {
     setEnabled(false);
-    m_stateLabel->setText(QStringLiteral("与服务器的连接已断开"));
+    m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
     g_teacherList.clear();
 }

@@ -7,7 +7,7 @@
 
 class CallRoll;
 class LateCtrlManager;
-class QLabel;
+class LessonCaption;
 class TitleView;
 
 // The content of the school class window (user types 0 and 1). The classroom panels are built by
@@ -36,8 +36,7 @@ private:
     void mediaInitial();
     void callRollInitial();
 
-    QLabel *m_titleLabel = nullptr;
-    QLabel *m_stateLabel = nullptr;
+    LessonCaption *m_caption = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;
     CallRoll *m_callRoll = nullptr;
     TitleView *m_callRollTitle = nullptr;

@@ -1,5 +1,6 @@
 #include "vrek/profession/teacherclassview.h"
 
+#include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
 #include "vrek/message/ctrlmessage.h"
@@ -9,7 +10,6 @@
 #include "vrek/utils/globalvalue.h"
 
 #include <QDebug>
-#include <QLabel>
 #include <QVBoxLayout>
 
 TeacherClassView::TeacherClassView(QWidget *parent)
@@ -19,18 +19,9 @@ TeacherClassView::TeacherClassView(QWidget *parent)
     setObjectName("TeacherClassView");
     resize(1280, 720);
     auto *layout = new QVBoxLayout(this);
-    m_titleLabel = new QLabel(this);
-    m_titleLabel->setObjectName("classTitleLabel");
-    m_titleLabel->setAlignment(Qt::AlignCenter);
-    m_titleLabel->setStyleSheet("QLabel{font:26px;color:#333333;}");
-    m_stateLabel = new QLabel(this);
-    m_stateLabel->setObjectName("classStateLabel");
-    m_stateLabel->setAlignment(Qt::AlignCenter);
-    m_stateLabel->setStyleSheet("QLabel{font:16px;color:#666666;}");
-    layout->addStretch();
-    layout->addWidget(m_titleLabel);
-    layout->addWidget(m_stateLabel);
-    layout->addStretch();
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_caption = new LessonCaption(this);
+    layout->addWidget(m_caption);
 }
 
 TeacherClassView::~TeacherClassView()
@@ -41,8 +32,8 @@ TeacherClassView::~TeacherClassView()
 void TeacherClassView::initialLater()
 {
     qInfo() << "classType:" << g_classType;
-    m_titleLabel->setText(g_classTitle);
-    m_stateLabel->setText(QStringLiteral("已进入会议"));
+    m_caption->setTitle(g_classTitle);
+    m_caption->setState(QStringLiteral("已进入会议"));
     lateCtrlInitial();
 }
 
@@ -76,7 +67,7 @@ void TeacherClassView::sendLateState(QString userId)
 void TeacherClassView::clientOnline()
 {
     setEnabled(true);
-    m_stateLabel->setText(QStringLiteral("已进入会议"));
+    m_caption->setState(QStringLiteral("已进入会议"));
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
 }
@@ -84,6 +75,6 @@ void TeacherClassView::clientOnline()
 void TeacherClassView::clientOffline()
 {
     setEnabled(false);
-    m_stateLabel->setText(QStringLiteral("与服务器的连接已断开"));
+    m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 class LateCtrlManager;
-class QLabel;
+class LessonCaption;
 
 // The content of the teacher class window (user types 2 and 3: meetings); a shorter set of panels than the
 // school class window.
@@ -30,8 +30,7 @@ public slots:
 private:
     void lateCtrlInitial();
 
-    QLabel *m_titleLabel = nullptr;
-    QLabel *m_stateLabel = nullptr;
+    LessonCaption *m_caption = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;
 };
 
