@@ -13,6 +13,7 @@ private slots:
     void version();
     void help();
     void secondInstanceShowsItsBoxAndEnds();
+    void failedInitialisationIsToldAndEnds();
 
 private:
     QProcessEnvironment environment() const;
@@ -92,6 +93,22 @@ void TestProgram::secondInstanceShowsItsBoxAndEnds()
         first.kill();
         first.waitForFinished();
     }
+}
+
+void TestProgram::failedInitialisationIsToldAndEnds()
+{
+    // A file where the received-files folder must go: the client cannot work and must not sit windowless.
+    QVERIFY(m_work->writeFile("appdata/fileRecv", "not a folder"));
+    QProcess program;
+    QProcessEnvironment env = environment();
+    env.insert("TAVI_TEST_ACCEPT_MESSAGE_BOXES", "1");
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(TAVI_STUDENT), { "--host-http-addr", "127.0.0.1", "--host-http-port", "9" });
+    QVERIFY(program.waitForFinished(15000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 1);
+    QVERIFY(program.readAllStandardError().contains(
+        QString::fromUtf8("message box: 程序初始化失败，请检查磁盘空间和文件夹权限后重新启动。").toUtf8()));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)
