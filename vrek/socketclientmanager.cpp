@@ -385,7 +385,8 @@ void SocketClientManager::sendServerForwardSchoolClass(const QString &type, cons
         qWarning() << "the forward type is no number, nothing sent! type:" << type << "data:" << data;
         return;
     }
-    sendLine({ "11", "0", g_classId, type, data });
+    // The kind goes last on the wire, after the data.
+    sendLine({ "11", "0", g_classId, data, type });
 }
 
 void SocketClientManager::sendServerForwardPersonal(const QString &targetId, const QString &type, const QString &data)
@@ -400,7 +401,7 @@ void SocketClientManager::sendServerForwardPersonal(const QString &targetId, con
         qWarning() << "the forward type is no number, nothing sent! type:" << type << "data:" << data;
         return;
     }
-    sendLine({ "11", "1", targetId, type, data });
+    sendLine({ "11", "1", targetId, data, type });
 }
 
 void SocketClientManager::sendAddPushStreamIdToServer(const QString &streamId)

@@ -120,8 +120,8 @@ void TestCallRoll::answerWithinItsTime()
     QVERIFY(!callRoll.isRunning());
     QCOMPARE(callRoll.findChild<QLabel *>("callRollTextLabel")->text(), QString::fromUtf8("已答到"));
     QVERIFY(button->styleSheet().contains(":/image/call/Success.png"));
-    QCOMPARE(m_link->forwards(), QStringList { "11\t1\tL1\t10\tS1@r7" });
-    QCOMPARE(m_link->server().waitForLine("11\t1\tL1\t10\t"), QString("11\t1\tL1\t10\tS1@r7"));
+    QCOMPARE(m_link->forwards(), QStringList { "11\t1\tL1\tS1@r7\t10" });
+    QCOMPARE(m_link->server().waitForLine("11\t1\tL1\t"), QString("11\t1\tL1\tS1@r7\t10"));
     // A second click answers nothing more.
     QTest::mouseClick(button, Qt::LeftButton);
     callRoll.onResButtonClick();
@@ -152,7 +152,7 @@ void TestCallRoll::newCallAfterAnAnswer()
     QVERIFY(button->styleSheet().contains(":/image/call/Sign_1.png"));
     QCOMPARE(callRoll.findChild<QLabel *>("callRollTextLabel")->text(), QString::fromUtf8("老师正在点名,请您答到"));
     QTest::mouseClick(button, Qt::LeftButton);
-    QCOMPARE(m_link->forwards(), QStringList({ "11\t1\tL1\t10\tS1@r1", "11\t1\tL2\t10\tS1@r2" }));
+    QCOMPARE(m_link->forwards(), QStringList({ "11\t1\tL1\tS1@r1\t10", "11\t1\tL2\tS1@r2\t10" }));
 }
 
 // The roll-call line from the server opens the framed prompt of the school class window; the answer goes back.
@@ -173,7 +173,7 @@ void TestCallRoll::schoolClassWindowShowsAndAnswers()
     QTRY_VERIFY_WITH_TIMEOUT(frame->isVisible(), 5000);
     QTest::mouseClick(view.callRoll()->findChild<QPushButton *>("callRollResButton"), Qt::LeftButton);
     QVERIFY(!frame->isVisible());
-    QCOMPARE(m_link->forwards(), QStringList { "11\t1\tL1\t10\tS1@r3" });
+    QCOMPARE(m_link->forwards(), QStringList { "11\t1\tL1\tS1@r3\t10" });
 
     // A short call hides the frame by itself.
     view.callRoll()->setTickInterval(tickMs);

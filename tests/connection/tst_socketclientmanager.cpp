@@ -461,9 +461,9 @@ void TestSocketClientManager::outgoingLines_data()
     QTest::newRow("answer, lecturer") << 0 << "answer"
                                       << "";
     QTest::newRow("forward class") << 1 << "forwardClass"
-                                   << "11\t0\tc1\t0\t2$4:p9\n";
+                                   << "11\t0\tc1\t2$4:p9\t0\n";
     QTest::newRow("forward personal") << 1 << "forwardPersonal"
-                                      << "11\t1\tu7\t0\t2$4:p9\n";
+                                      << "11\t1\tu7\t2$4:p9\t0\n";
     QTest::newRow("forward swapped") << 1 << "forwardSwapped"
                                      << "";
     QTest::newRow("add push stream") << 1 << "addPushStream"

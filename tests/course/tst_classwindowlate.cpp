@@ -51,7 +51,7 @@ void TestClassWindowLate::schoolClassWindowCountsTheReplay()
     m_link->server().sendLine("11\t1\t2$5:L1");
     QTRY_VERIFY_WITH_TIMEOUT(late->isCounting(), 5000);
     m_link->server().sendLine("11\t1\t2$0:0:L1:0");
-    QCOMPARE(m_link->server().waitForLine("11\t1\tL1\t"), QString("11\t1\tL1\t0\t2$1:0:S1:0"));
+    QCOMPARE(m_link->server().waitForLine("11\t1\tL1\t"), QString("11\t1\tL1\t2$1:0:S1:0\t0"));
 }
 
 void TestClassWindowLate::teacherClassWindowEndsTheReplay()
@@ -66,11 +66,11 @@ void TestClassWindowLate::teacherClassWindowEndsTheReplay()
     QVERIFY(late->isLect());
     // A joiner's board acknowledgement: the status follows, ending with the end of the replay.
     m_link->server().sendLine("11\t1\t2$4:S7");
-    QCOMPARE(m_link->server().waitForLine("11\t1\tS7\t0\t2$0:0"), QString("11\t1\tS7\t0\t2$0:0:L1:0"));
+    QCOMPARE(m_link->server().waitForLine("11\t1\tS7\t2$0:0"), QString("11\t1\tS7\t2$0:0:L1:0\t0"));
     m_link->server().sendLine("11\t1\t2$1:0:S7:0");
     m_link->server().sendLine("11\t1\t2$1:1:S7:0");
     m_link->server().sendLine("11\t1\t2$1:3:S7:0");
-    QCOMPARE(m_link->server().waitForLine("11\t1\tS7\t0\t2$6"), QString("11\t1\tS7\t0\t2$6:L1"));
+    QCOMPARE(m_link->server().waitForLine("11\t1\tS7\t2$6"), QString("11\t1\tS7\t2$6:L1\t0"));
     QCOMPARE(late->latePersonHash().count(), 0);
 }
 

@@ -17,7 +17,7 @@ QString ctrl(const QString &body)
 
 QString personal(const QString &to, const QString &text)
 {
-    return QString("11\t1\t%1\t0\t%2").arg(to, text);
+    return QString("11\t1\t%1\t%2\t0").arg(to, text);
 }
 
 CtrlMessage message(quint32 ctType, const QString &personId, quint32 lateCtrlType = 0, quint32 lateCount = 0)
@@ -88,7 +88,7 @@ void TestLateCtrlManager::handshakeThroughTheServer()
         return [&to, toId](const QString &line) {
             const QStringList fields = line.split('\t');
             if (fields.size() == 5 && fields.at(0) == "11" && fields.at(1) == "1" && fields.at(2) == toId)
-                to.server().sendLine("11\t1\t" + fields.at(4));
+                to.server().sendLine("11\t1\t" + fields.at(3));
         };
     };
     connect(&lecturerLink.server(), &FakeClassroomServer::lineReceived, this, route(joinerLink, "S1"));

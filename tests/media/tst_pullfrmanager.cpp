@@ -46,7 +46,7 @@ void TestPullFRManager::askingSide()
     manager.startRequestFRIn();
     const QString id = manager.firstReplyId();
     QVERIFY2(QRegularExpression("^[0-9A-Za-z]{30}$").match(id).hasMatch(), qPrintable(id));
-    QCOMPARE(m_link->forwards(), QStringList { "11\t0\tc1\t0\t3$10$L1$$$0$$" + id });
+    QCOMPARE(m_link->forwards(), QStringList { "11\t0\tc1\t3$10$L1$$$0$$" + id + "\t0" });
     // One request at a time.
     manager.startRequestFRIn();
     QCOMPARE(m_link->forwards().size(), 1);
@@ -60,7 +60,7 @@ void TestPullFRManager::askingSide()
     QCOMPARE(stops.size(), 1);
 
     manager.stopRequestFRIn();
-    QCOMPARE(m_link->forwards().last(), "11\t0\tc1\t0\t3$11$L1$$$0$$" + id);
+    QCOMPARE(m_link->forwards().last(), "11\t0\tc1\t3$11$L1$$$0$$" + id + "\t0");
     QVERIFY(!manager.isRequestRunning());
     // A late answer to the ended request is ignored.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("isLect:"));
@@ -85,7 +85,7 @@ void TestPullFRManager::answeringSide()
     manager.sendResponseFRStartIn();
     manager.sendResponseFRStopIn();
     QCOMPARE(
-        m_link->forwards(), QStringList({ "11\t1\tL1\t0\t3$12$S1$L1$$0$$fr1", "11\t1\tL1\t0\t3$13$S1$L1$$0$$fr1" }));
+        m_link->forwards(), QStringList({ "11\t1\tL1\t3$12$S1$L1$$0$$fr1\t0", "11\t1\tL1\t3$13$S1$L1$$0$$fr1\t0" }));
 
     // Another request's end is not this one's.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("frId: \"fr2\""));

@@ -15,7 +15,7 @@ const QString microphone = QStringLiteral("lavfi:sine=frequency=440:sample_rate=
 
 QString answer(int type, const QString &streamId)
 {
-    return QString("11\t1\tL1\t0\t3$%1$S1$L1$%2$0$$").arg(type).arg(streamId);
+    return QString("11\t1\tL1\t3$%1$S1$L1$%2$0$$\t0").arg(type).arg(streamId);
 }
 } // namespace
 
@@ -224,7 +224,7 @@ void TestPushStreamManager::stopDuringTheStartIsNotDropped()
 
     // The next request pushes as usual.
     link.server().sendLine("11\t1\t3$2$L1$S1$$0$$");
-    QCOMPARE(link.server().waitForLine("11\t1\tL1\t0\t3$7$", 20000), answer(7, id));
+    QCOMPARE(link.server().waitForLine("11\t1\tL1\t3$7$", 20000), answer(7, id));
     QVERIFY(manager->stopPushStreamListener());
     QVERIFY(waitForExit(results));
 }
@@ -273,12 +273,12 @@ void TestPushStreamManager::lecturerAnnouncesHisStream()
     QVERIFY(!manager.isPushingStream());
     QVERIFY(manager.startPushStream());
     QCOMPARE(link.server().waitForLine("8\t", 20000), QString("8\tL1\t0\tc1\t7\t%1\t1").arg(id));
-    QCOMPARE(link.forwards(), QStringList { QString("11\t0\tc1\t0\t3$0$L1$$%1$0$$").arg(id) });
+    QCOMPARE(link.forwards(), QStringList { QString("11\t0\tc1\t3$0$L1$$%1$0$$\t0").arg(id) });
     manager.sendLateState("S9");
-    QCOMPARE(link.forwards().last(), QString("11\t1\tS9\t0\t3$0$L1$$%1$0$$").arg(id));
+    QCOMPARE(link.forwards().last(), QString("11\t1\tS9\t3$0$L1$$%1$0$$\t0").arg(id));
 
     QVERIFY(manager.stopPushStreamLect());
-    QCOMPARE(link.forwards().last(), QString("11\t0\tc1\t0\t3$1$L1$$%1$0$$").arg(id));
+    QCOMPARE(link.forwards().last(), QString("11\t0\tc1\t3$1$L1$$%1$0$$\t0").arg(id));
     QCOMPARE(link.sent().last(), QString("8\tL1\t1\tc1\tk1\t%1").arg(id));
     QVERIFY(waitForExit(results));
 }
