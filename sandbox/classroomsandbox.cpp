@@ -1,5 +1,7 @@
 #include "sandbox/classroomsandbox.h"
 
+#include "sandbox/sandboxscene.h"
+
 #include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
 
@@ -13,7 +15,20 @@ ClassroomSandbox::ClassroomSandbox(QObject *parent)
     : QObject(parent)
     , m_http(new FakeHttpServer(this))
     , m_classroom(new FakeClassroomServer(this))
-{ }
+    , m_started(QDateTime::currentDateTime())
+{
+    m_lessons.append({ 3101, QString::fromUtf8("分数的初步认识"), 4, QString::fromUtf8("数学"), "901",
+        QString::fromUtf8("王老师"), 5 * 60 });
+    m_lessons.append({ 3102, QString::fromUtf8("英语口语练习"), 8, QString::fromUtf8("英语"), "902",
+        QString::fromUtf8("陈老师"), 2 * 3600 });
+
+    m_loginReply.userId = m_account.userId;
+    m_loginReply.userName = m_account.userName;
+    m_loginReply.accountId = "a" + m_account.userId;
+    m_loginReply.loginSignId = "sandbox-" + m_account.userId;
+    m_loginReply.rtmpHost = "127.0.0.1";
+    m_loginReply.webrtcHost = "127.0.0.1";
+}
 
 ClassroomSandbox::~ClassroomSandbox() = default;
 
@@ -22,7 +37,21 @@ bool ClassroomSandbox::start(quint16 httpPort, quint16 classroomPort)
     if (!m_http->listen(httpPort) || !m_classroom->listen(classroomPort))
         return false;
     installRoutes();
+    m_scenes = makeSandboxScenes(this);
+    for (SandboxScene *scene : qAsConst(m_scenes)) {
+        if (!scene->install())
+            return false;
+    }
     return true;
+}
+
+ClassroomSandbox::Lesson ClassroomSandbox::lessonByClassId(const QString &classId) const
+{
+    for (const Lesson &lesson : m_lessons) {
+        if (lesson.tClass() == classId)
+            return lesson;
+    }
+    return Lesson { };
 }
 
 quint16 ClassroomSandbox::httpPort() const
@@ -60,39 +89,27 @@ QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QStri
 
 QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QString &pageIndex) const
 {
-    struct Lesson
-    {
-        int id;
-        const char *title;
-        int lessonType;
-        const char *subjectName;
-        const char *teacherName;
-        qint64 startsIn; // seconds from now
-    };
-    const Lesson lessons[] = {
-        { 3101, "分数的初步认识", 4, "数学", "王老师", 5 * 60 },
-        { 3102, "英语口语练习", 8, "英语", "陈老师", 2 * 3600 },
-    };
-    const QDateTime now = QDateTime::currentDateTime();
     QJsonArray body;
-    for (const Lesson &lesson : lessons) {
+    for (const Lesson &lesson : m_lessons) {
         if (pageIndex != "1" || (lessonType != "all" && lessonType != QString::number(lesson.lessonType)))
             continue;
-        const QDateTime begin = now.addSecs(lesson.startsIn);
+        // Lessons that start soon stay enterable however long the sandbox runs.
+        const QDateTime begin = lesson.startsIn < 3600 ? QDateTime::currentDateTime().addSecs(lesson.startsIn)
+                                                         : m_started.addSecs(lesson.startsIn);
         QJsonObject entry;
         entry.insert("id", lesson.id);
-        entry.insert("title", QString::fromUtf8(lesson.title));
+        entry.insert("title", lesson.title);
         entry.insert("beginTime", begin.toString("yyyy-MM-dd HH:mm:ss"));
         entry.insert("endTime", begin.addSecs(45 * 60).toString("yyyy-MM-dd HH:mm:ss"));
         entry.insert("actualTime", "45");
         entry.insert("gradeName", m_account.gradeName);
         entry.insert("className", m_account.className);
-        entry.insert("tClass", QString("class%1").arg(lesson.id));
-        entry.insert("subjectName", QString::fromUtf8(lesson.subjectName));
-        entry.insert("teacherId", 900 + lesson.id % 100);
-        entry.insert("teacherName", QString::fromUtf8(lesson.teacherName));
+        entry.insert("tClass", lesson.tClass());
+        entry.insert("subjectName", lesson.subjectName);
+        entry.insert("teacherId", lesson.teacherId.toLongLong());
+        entry.insert("teacherName", lesson.teacherName);
         entry.insert("sort", 1);
-        entry.insert("classState", 1);
+        entry.insert("classState", lesson.classState);
         entry.insert("lessonType", lesson.lessonType);
         body.append(entry);
     }
@@ -117,29 +134,30 @@ void ClassroomSandbox::installRoutes()
         return reply;
     });
 
-    FakeClassroomServer::LoginReply granted;
-    granted.userId = m_account.userId;
-    granted.userName = m_account.userName;
-    granted.accountId = "a" + m_account.userId;
-    granted.loginSignId = "sandbox-" + m_account.userId;
-    granted.rtmpHost = "127.0.0.1";
-    granted.webrtcHost = "127.0.0.1";
     // The login line: "0", user code, password, user kind.
-    m_classroom->setAnswer("0\t", [this, granted](const QString &line) {
+    m_classroom->setAnswer("0\t", [this](const QString &line) {
         const QStringList fields = line.split('\t');
         if (fields.size() == 5 && fields.at(4) == "1") {
             // A logout: the server closes the connection.
             QTimer::singleShot(0, m_classroom, &FakeClassroomServer::drop);
+            emit lessonLeft();
             return QStringList();
         }
         if (fields.size() < 4)
             return QStringList();
-        FakeClassroomServer::LoginReply reply = granted;
+        FakeClassroomServer::LoginReply reply = m_loginReply;
         if (fields.at(1) != m_account.userCode || fields.at(2) != m_account.password)
             reply.result = "2";
         return QStringList { reply.line() };
     });
     m_classroom->answerHeartbeats(true);
-    m_classroom->setAnswer("6\t", [](const QString &) { return QStringList { "6\t0" }; });
+    // The join line: "6", user id, class id, title, class type, lesson id, title. Scenes start after the answer.
+    m_classroom->setAnswer("6\t", [this](const QString &line) {
+        const QStringList fields = line.split('\t');
+        const Lesson lesson = lessonByClassId(fields.value(2));
+        if (lesson.id != 0)
+            QTimer::singleShot(0, this, [this, lesson] { emit lessonJoined(lesson); });
+        return QStringList { "6\t0" };
+    });
     m_classroom->setAnswer("25\t", [](const QString &) { return QStringList { "25\t1" }; });
 }

@@ -1,14 +1,19 @@
 #ifndef CLASSROOMSANDBOX_H
 #define CLASSROOMSANDBOX_H
 
+#include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
 
-class FakeClassroomServer;
+#include "tests/support/fakeclassroomserver.h"
+
 class FakeHttpServer;
+class SandboxScene;
 
 // What a school's service serves a student, on loopback: the REST sign-in with one demo student, the student's
-// course list, and the classroom server's side of the login, join, quit and heartbeat lines.
+// course list, and the classroom server's side of the login, join, quit and heartbeat lines. What the other
+// side of a lesson plays (streams, courseware, chat ...) comes from the scenes (sandboxscene.h).
 class ClassroomSandbox : public QObject
 {
     Q_OBJECT
@@ -23,6 +28,20 @@ public:
         QString className = QStringLiteral("2班");
     };
 
+    // One lesson of the course list.
+    struct Lesson
+    {
+        qint64 id = 0;
+        QString title;
+        int lessonType = 4; // the class type the client enters it with
+        QString subjectName;
+        QString teacherId;
+        QString teacherName;
+        qint64 startsIn = 0; // seconds from the sandbox's start
+        int classState = 1;
+        QString tClass() const { return QStringLiteral("class%1").arg(id); }
+    };
+
     explicit ClassroomSandbox(QObject *parent = nullptr);
     ~ClassroomSandbox() override;
 
@@ -31,6 +50,13 @@ public:
     quint16 httpPort() const;
     quint16 classroomPort() const;
     const Account &account() const { return m_account; }
+    // The lessons on the course list; scenes add theirs before start() returns.
+    QList<Lesson> lessons() const { return m_lessons; }
+    void addLesson(const Lesson &lesson) { m_lessons.append(lesson); }
+    // The lesson a class id ("class<id>") names; a lesson with id 0 when none does.
+    Lesson lessonByClassId(const QString &classId) const;
+    // The classroom login reply the sandbox grants; scenes may point its stream servers elsewhere.
+    FakeClassroomServer::LoginReply &loginReply() { return m_loginReply; }
     FakeHttpServer *http() const { return m_http; }
     FakeClassroomServer *classroom() const { return m_classroom; }
 
@@ -41,12 +67,21 @@ public:
     // that can be entered now and one out of school (type 8) that starts in two hours. There is one page.
     QByteArray courseListReply(const QString &lessonType, const QString &pageIndex) const;
 
+signals:
+    // The student joined a lesson ("6" line) or left the classroom (logout).
+    void lessonJoined(const ClassroomSandbox::Lesson &lesson);
+    void lessonLeft();
+
 private:
     void installRoutes();
 
     Account m_account;
     FakeHttpServer *m_http;
     FakeClassroomServer *m_classroom;
+    FakeClassroomServer::LoginReply m_loginReply;
+    QList<Lesson> m_lessons;
+    QDateTime m_started;
+    QList<SandboxScene *> m_scenes;
 };
 
 #endif // CLASSROOMSANDBOX_H
