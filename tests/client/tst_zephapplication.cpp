@@ -4,6 +4,7 @@
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/selectclassview.h"
+#include "vrek/commandlinemanager.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
@@ -30,6 +31,8 @@ private slots:
     void init();
     void cleanup();
     void builtAndShowsTheLoginWindowOnce();
+    void storedDomainAndAddressesGivenOnTheCommandLine_data();
+    void storedDomainAndAddressesGivenOnTheCommandLine();
     void signsInThroughTheLoginWindow();
     void wrongPasswordKeepsTheLoginWindow();
     void enteringALessonOpensTheClassWindowByUserType_data();
@@ -124,6 +127,50 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QCOMPARE(m_application->reloginWindow()->title(), QString::fromUtf8("重新登录"));
     // The first run keeps the server host as the school's domain.
     QCOMPARE(SettingConfig::getSetting().getValue("domain/dns"), QString("127.0.0.1"));
+}
+
+void TestZephApplication::storedDomainAndAddressesGivenOnTheCommandLine_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("arguments");
+    // socket, http and file host of this start, then the domain stored for the next one
+    QTest::addColumn<QStringList>("expected");
+    const QString placeholder = GlobalDefault::serviceHost;
+    QTest::newRow("first start, no address")
+        << QString() << QStringList() << QStringList { placeholder, placeholder, placeholder, QString() };
+    QTest::newRow("first start, classroom address given")
+        << QString() << QStringList { "--host-socket-addr", "10.1.1.1" }
+        << QStringList { "10.1.1.1", placeholder, placeholder, "10.1.1.1" };
+    QTest::newRow("placeholder stored earlier")
+        << placeholder << QStringList() << QStringList { placeholder, placeholder, placeholder, placeholder };
+    QTest::newRow("stored domain, no address")
+        << "school.example" << QStringList()
+        << QStringList { "school.example", "school.example", "school.example", "school.example" };
+    QTest::newRow("stored domain, addresses given")
+        << "school.example" << QStringList { "--host-socket-addr", "10.1.1.1", "-host-http-addr", "10.1.1.2" }
+        << QStringList { "10.1.1.1", "10.1.1.2", "school.example", "school.example" };
+}
+
+void TestZephApplication::storedDomainAndAddressesGivenOnTheCommandLine()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+    delete m_application;
+    m_application = nullptr;
+    SettingConfig &settings = SettingConfig::getSetting();
+    settings.setValue("domain/dns", stored);
+    g_socketHost = g_webHost = g_fileHost = GlobalDefault::serviceHost;
+    CommandLineManager::initial(QStringList { "TaviStudent" } + arguments);
+
+    m_application = new ZephApplication;
+    const QStringList hosts { g_socketHost, g_webHost, g_fileHost, settings.getValue("domain/dns") };
+
+    // What the other tests run with.
+    CommandLineManager::initial(QStringList { "TaviStudent" });
+    settings.setValue("domain/dns", "127.0.0.1");
+    g_socketHost = g_webHost = g_fileHost = "127.0.0.1";
+    QCOMPARE(hosts, expected);
 }
 
 void TestZephApplication::signsInThroughTheLoginWindow()
