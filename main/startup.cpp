@@ -3,10 +3,10 @@
 #include "vrek/logfilemanager.h"
 #include "vrek/media/pullaudiostream.h"
 #include "vrek/media/pullstreamengine.h"
+#include "vrek/media/pullvideostream.h"
 #include "vrek/media/pushaudiostream.h"
 #include "vrek/media/pushstreamengine.h"
 #include "vrek/media/pushvideostream.h"
-#include "vrek/media/pullvideostream.h"
 #include "vrek/networktimes/cnetwork.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpengine.h"
@@ -103,20 +103,36 @@ void Startup::acceptMessageBoxesForTests()
     timer->start(50);
 }
 
-NetworkTimeCheck::NetworkTimeCheck(QObject *parent)
+NetworkTimeCheck::NetworkTimeCheck(const CNetwork &network, QObject *parent)
     : QObject(parent)
+    , m_network(network)
+    , m_stop(std::make_shared<std::atomic<bool>>(false))
 { }
+
+NetworkTimeCheck::~NetworkTimeCheck()
+{
+    stop();
+}
+
+void NetworkTimeCheck::stop()
+{
+    m_stop->store(true);
+}
 
 void NetworkTimeCheck::start()
 {
     QPointer<NetworkTimeCheck> self(this);
-    QtConcurrent::run([self] {
-        const QDateTime network = g_cNetwork.verifyTime();
+    CNetwork network = m_network;
+    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    QtConcurrent::run([self, network, stop]() mutable {
+        const QDateTime answer = network.verifyTime(stop.get());
         const QDateTime local = QDateTime::currentDateTime();
+        if (stop->load())
+            return;
         // The check may have been destroyed meanwhile: only the GUI thread looks at it.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, network, local] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, answer, local] {
             if (self)
-                emit self->finished(network, local);
+                emit self->finished(answer, local);
         });
     });
 }
