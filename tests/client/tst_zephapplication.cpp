@@ -3,20 +3,28 @@
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/classmanagerview.h"
+#include "vrek/class/schoolclassview.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/commandlinemanager.h"
+#include "vrek/interface/mainviewinterface.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfo.h"
+#include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reconnectview.h"
+#include "vrek/viewui/reloginview.h"
 #include "vrek/window/titleview.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
 
@@ -31,6 +39,10 @@ private slots:
     void init();
     void cleanup();
     void builtAndShowsTheLoginWindowOnce();
+    void databaseSetUpEndsAtTheFirstFailure();
+    void goneControllerLeavesNoGlobalBehind();
+    void goingOfflineForgetsTheTeachers_data();
+    void goingOfflineForgetsTheTeachers();
     void storedDomainAndAddressesGivenOnTheCommandLine_data();
     void storedDomainAndAddressesGivenOnTheCommandLine();
     void signsInThroughTheLoginWindow();
@@ -127,6 +139,71 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QCOMPARE(m_application->reloginWindow()->title(), QString::fromUtf8("重新登录"));
     // The first run keeps the server host as the school's domain.
     QCOMPARE(SettingConfig::getSetting().getValue("domain/dns"), QString("127.0.0.1"));
+}
+
+void TestZephApplication::databaseSetUpEndsAtTheFirstFailure()
+{
+    delete m_application;
+    m_application = nullptr;
+    {
+        TempWorkDir work;
+        // A table of the user files whose columns are not the client's: it cannot be cleaned.
+        {
+            QSqlDatabase broken = QSqlDatabase::addDatabase("QSQLITE", "broken");
+            broken.setDatabaseName(work.filePath("ESystemData2"));
+            QVERIFY(broken.open());
+            QVERIFY(QSqlQuery(broken).exec("CREATE TABLE UserFile (other TEXT)"));
+            broken.close();
+        }
+        QSqlDatabase::removeDatabase("broken");
+        ZephApplication application;
+        QVERIFY(!application.isInitialised());
+        QVERIFY(!application.run());
+        // The chain ended there: the transfers' table was not even tried.
+        {
+            QSqlDatabase check = QSqlDatabase::addDatabase("QSQLITE", "check");
+            check.setDatabaseName(work.filePath("ESystemData2"));
+            QVERIFY(check.open());
+            QSqlQuery query(check);
+            QVERIFY(query.exec("SELECT count(*) FROM sqlite_master WHERE name = 'TransferFile'"));
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toInt(), 0);
+            check.close();
+        }
+        QSqlDatabase::removeDatabase("check");
+    }
+    m_application = new ZephApplication;
+}
+
+void TestZephApplication::goneControllerLeavesNoGlobalBehind()
+{
+    QVERIFY(g_userInfoManager);
+    QVERIFY(g_reLoginView);
+    delete m_application;
+    m_application = nullptr;
+    QVERIFY(!g_userInfoManager);
+    QVERIFY(!g_reLoginView);
+}
+
+void TestZephApplication::goingOfflineForgetsTheTeachers_data()
+{
+    QTest::addColumn<bool>("school");
+    QTest::newRow("school class window") << true;
+    QTest::newRow("teacher class window") << false;
+}
+
+void TestZephApplication::goingOfflineForgetsTheTeachers()
+{
+    QFETCH(bool, school);
+    std::unique_ptr<QWidget> view;
+    if (school)
+        view.reset(new SchoolClassView);
+    else
+        view.reset(new TeacherClassView);
+    g_teacherList.append(UserInfo("900", "Li", "0"));
+    dynamic_cast<MainViewInterface *>(view.get())->clientOffline();
+    // Back online, the participant list announces the teachers again as they come.
+    QVERIFY(g_teacherList.isEmpty());
 }
 
 void TestZephApplication::storedDomainAndAddressesGivenOnTheCommandLine_data()

@@ -6,6 +6,7 @@
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
 
@@ -77,4 +78,5 @@ void TeacherClassView::clientOffline()
     setEnabled(false);
     m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
+    g_teacherList.clear();
 }

@@ -51,6 +51,11 @@ ZephApplication::ZephApplication(QObject *parent)
 ZephApplication::~ZephApplication()
 {
     qInfo() << "";
+    // The globals that point at what goes here go first.
+    if (g_reLoginView == m_reloginView)
+        g_reLoginView = nullptr;
+    if (g_userInfoManager == m_userInfoManager)
+        g_userInfoManager = nullptr;
     // The event loop has ended: delete at once what deleteLater would never reach.
     delete m_loginClient;
     delete m_classWindow; // with the main view inside it
@@ -146,6 +151,7 @@ void ZephApplication::dbInitial()
     if (!UserFileDao::initial()) {
         qCritical() << "UserFileDao::initial error!";
         m_initialised = false;
+        return;
     }
     if (!TransferFileDao::initial()) {
         qCritical() << "TransferFileDao::initial error!";
