@@ -110,6 +110,7 @@ private slots:
     void managerGoneWhileRecording();
     void sharesToRtmpServer();
     void shareThatFailsIsGivenUp();
+    void endingTheShareKeepsTheRecording();
     void refusedShareLeavesTheFileRecording();
     void silentShareServerDoesNotHoldTheGuiThread();
 
@@ -544,6 +545,41 @@ void TestScreenRecorder::shareThatFailsIsGivenUp()
     const Span pictures = span(probe, "video");
     QVERIFY2(pictures.last > recorded - 0.6, qPrintable(QString("%1 %2").arg(pictures.last).arg(recorded)));
     QVERIFY(pictures.largestGap < 0.6);
+}
+
+void TestScreenRecorder::endingTheShareKeepsTheRecording()
+{
+    RtmpServer server;
+    QVERIFY(server.start());
+    RecordScreenManager manager(nullptr, m_factory);
+    QSignalSpy shared(&manager, &RecordScreenManager::signalShareResult);
+    QSignalSpy released(&manager, &RecordScreenManager::signalRecordReleased);
+    QVERIFY(startRecording(&manager, "unshared.ts"));
+    QElapsedTimer recording;
+    recording.start();
+    g_shareRtmpUrl = server.url("share");
+    manager.onSloStartShare();
+    QVERIFY(shared.wait(10000));
+    QCOMPARE(shared.first().first().toBool(), true);
+    QTest::qWait(500);
+
+    ScreenRecorder *recorder = manager.recorder();
+    QSignalSpy shareEnded(recorder, &ScreenRecorder::signalShareRtmpExit);
+    recorder->exitShareThread();
+    QCOMPARE(shareEnded.count(), 1);
+    QVERIFY(!g_shareRtmpFlag.load());
+    // Only the share ended: the recording goes on into its file.
+    QTest::qWait(1000);
+    QCOMPARE(released.count(), 0);
+    QCOMPARE(manager.getState(), int(RecordScreenManager::StateRecording));
+    QCOMPARE(manager.recorder(), recorder);
+    const double recorded = recording.elapsed() / 1000.0;
+    QString path;
+    QVERIFY(stopRecording(&manager, &path));
+    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(path, true);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    const Span pictures = span(probe, "video");
+    QVERIFY2(pictures.last > recorded - 0.6, qPrintable(QString("%1 %2").arg(pictures.last).arg(recorded)));
 }
 
 void TestScreenRecorder::refusedShareLeavesTheFileRecording()
