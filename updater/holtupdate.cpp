@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unordered_set>
@@ -50,6 +52,21 @@ bool exists(const std::string &path)
     {
     };
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The name of this program's file when it lies in the working directory, where the manifest may list it.
+std::string runningNameHere()
+{
+    const std::string program = ZR::NProcess::ownProgram();
+    const size_t slash = program.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    char *folder = ::realpath(program.substr(0, slash + 1).c_str(), nullptr);
+    char *here = ::realpath(".", nullptr);
+    const bool inHere = folder && here && std::strcmp(folder, here) == 0;
+    std::free(folder);
+    std::free(here);
+    return inHere ? program.substr(slash + 1) : std::string();
 }
 } // namespace
 
@@ -107,6 +124,7 @@ void Holtupdate::startUpdate()
     m_names = ZR::ProgramNames::student();
     m_studentFlag = true;
     m_baseUrl += m_names.serverFolder;
+    m_runningName = runningNameHere();
 
     restoreInterruptedSwap();
     m_xmlDownload.setFinishedAction([this](int code) { onXmldownloadFinsh(code); });
@@ -436,7 +454,7 @@ bool Holtupdate::takeOverMode(const std::string &local)
             return false;
         return ::chmod(temporary.c_str(), info.st_mode & 07777) == 0;
     }
-    if (local == m_names.client || local == m_names.ownExecutable) {
+    if (local == m_names.client || isOwnExecutable(local)) {
         if (::stat(temporary.c_str(), &info) != 0)
             return false;
         const mode_t mode = info.st_mode & 07777;
@@ -466,9 +484,14 @@ void Holtupdate::onStartRunExe(bool removeTemporaries, bool removeBackups, bool 
     UpdateLog::line("Holtupdate::onStartRunExe", "  onstart run exe....:");
     if (m_clientStarted)
         return;
-    const std::string ownExecutable = m_names.ownExecutable;
-    const bool selfReplaced
-        = checkSelfReplaced && ZR::NFile::isFile(ownExecutable) && ZR::NFile::isFile(ownExecutable + kBackupSuffix);
+    m_replacedSelf.clear();
+    if (checkSelfReplaced) {
+        for (const std::string &local : m_downloadList) {
+            if (isOwnExecutable(local) && ZR::NFile::isFile(local) && ZR::NFile::isFile(local + kBackupSuffix))
+                m_replacedSelf = local;
+        }
+    }
+    const bool selfReplaced = !m_replacedSelf.empty();
 
     if (removeTemporaries) {
         for (const std::string &local : m_downloadList) {
@@ -483,7 +506,7 @@ void Holtupdate::onStartRunExe(bool removeTemporaries, bool removeBackups, bool 
             // A backup whose restore failed, or whose file is missing, is the only copy left.
             if (!exists(backup) || m_keptBackups.count(local) || !exists(local))
                 continue;
-            if (selfReplaced && local == ownExecutable)
+            if (selfReplaced && local == m_replacedSelf)
                 continue;
             bool deleted = false;
             for (int attempt = 0; attempt < kDeleteAttempts && !deleted; ++attempt) {
@@ -510,7 +533,12 @@ void Holtupdate::deleteSelf()
 {
     // A running program's file can go at once here; no helper has to wait for this process to end.
     UpdateLog::line("start update self....");
-    std::remove((m_names.ownExecutable + kBackupSuffix).c_str());
+    std::remove((m_replacedSelf + kBackupSuffix).c_str());
+}
+
+bool Holtupdate::isOwnExecutable(const std::string &local) const
+{
+    return local == m_names.ownExecutable || (!m_runningName.empty() && local == m_runningName);
 }
 
 bool killProcessByName(const std::string &name)

@@ -559,8 +559,11 @@ void TestHoltupdate::realUpdaterReplacesItselfUnderEitherName()
     rig.setManifest(manifest({ nameOf(name.toUtf8()) },
         { { nameOf("TaviStudent"), rig.clientMd5() }, { nameOf(name.toUtf8()), md5Of(newUpdater) } }));
 
-    QCOMPARE(rig.run({}, 30000, rig.path(name)), 0);
+    QCOMPARE(rig.run({ "-log:true" }, 30000, rig.path(name)), 0);
     QCOMPARE(rig.clientStarts(true), 1);
+    // It knew the file for its own, and removed its old copy after it had started the client.
+    const QByteArray log = rig.read("updatelog.txt");
+    QVERIFY(log.indexOf("start run exe") < log.indexOf("start update self...."));
     QCOMPARE(rig.read(name), newUpdater);
     QVERIFY(QFileInfo(rig.path(name)).isExecutable());
     QCOMPARE(rig.leftovers(), QStringList());
