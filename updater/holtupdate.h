@@ -73,6 +73,9 @@ private:
     void onXmldownloadFinsh(int code);
     bool readManifest(const tinyxml2::XMLDocument &document);
     void restoreInterruptedSwap();
+    // Marks the swap as under way, with the files it adds; false when the mark cannot be written.
+    bool markSwap() const;
+    void endSwap();
     void removeStrayLibraries();
     void onDownloadFile();
     void startWorker(size_t slot);

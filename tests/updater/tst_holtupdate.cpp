@@ -152,14 +152,15 @@ public:
         return marker.readAll().count('\n');
     }
 
-    // Temporary, backup and manifest files the updater may leave behind.
+    // Temporary, backup, manifest and swap-mark files the updater may leave behind.
     QStringList leftovers() const
     {
         QStringList found;
         QDirIterator it(m_clientDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
-            if (file.endsWith("ormu") || file.endsWith("delBak") || file.endsWith("/temp.xml"))
+            if (file.endsWith("ormu") || file.endsWith("delBak") || file.endsWith("/temp.xml")
+                || file.endsWith("/holtupdate.swap"))
                 found << file.mid(m_clientDir.size() + 1);
         }
         return found;
@@ -189,6 +190,8 @@ private slots:
     void clientAndOwnExecutableReplaced_data();
     void clientAndOwnExecutableReplaced();
     void interruptedSwapIsRestoredAtStart();
+    void backupsOfAnEarlierSwapAreSettledAtStart_data();
+    void backupsOfAnEarlierSwapAreSettledAtStart();
     void closedProgressWindowStillEndsTheUpdate();
     void realUpdaterReplacesItselfUnderEitherName_data();
     void realUpdaterReplacesItselfUnderEitherName();
@@ -509,6 +512,45 @@ void TestHoltupdate::interruptedSwapIsRestoredAtStart()
     QCOMPARE(rig.read("sub/libA.so"), QByteArray("library A"));
     QCOMPARE(rig.leftovers(), QStringList());
     QCOMPARE(rig.server().requests().size(), 1);
+    QCOMPARE(rig.clientStarts(true), 1);
+}
+
+void TestHoltupdate::backupsOfAnEarlierSwapAreSettledAtStart_data()
+{
+    QTest::addColumn<bool>("stoppedHalfWay");
+    QTest::newRow("stopped half-way: all old again") << true;
+    QTest::newRow("swap done, backups left: all new") << false;
+}
+
+void TestHoltupdate::backupsOfAnEarlierSwapAreSettledAtStart()
+{
+    QFETCH(bool, stoppedHalfWay);
+    UpdaterRig rig;
+    // An earlier run backed up a.so and b.so and installed a.so; b.so had not been installed, and new.so, which
+    // had no original, had been.
+    QVERIFY(rig.write("a.so", "new a"));
+    QVERIFY(rig.write("a.sodelBak", "old a"));
+    QVERIFY(rig.write("sub/b.sodelBak", "old b"));
+    QVERIFY(rig.write("new.so", "new file"));
+    if (stoppedHalfWay) {
+        // Its mark, as the swap leaves it until its last file is in: the files it adds, one a line.
+        QVERIFY(rig.write("holtupdate.swap", "new.so\n"));
+    } else {
+        QVERIFY(rig.write("sub/b.so", "new b"));
+    }
+    const QByteArray a = stoppedHalfWay ? "old a" : "new a";
+    const QByteArray b = stoppedHalfWay ? "old b" : "new b";
+    QList<Entry> files { { nameOf("a.so"), md5Of(a) }, { nameOf("sub/b.so"), md5Of(b) } };
+    if (!stoppedHalfWay)
+        files.append({ nameOf("new.so"), md5Of("new file") });
+    rig.setManifest(manifest({ nameOf("a.so"), nameOf("sub/b.so"), nameOf("new.so") }, files));
+
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(rig.read("a.so"), a);
+    QCOMPARE(rig.read("sub/b.so"), b);
+    QCOMPARE(QFile::exists(rig.path("new.so")), !stoppedHalfWay);
+    QCOMPARE(rig.leftovers(), QStringList());
+    QCOMPARE(rig.server().requests().size(), 1); // nothing to download: the folder is whole
     QCOMPARE(rig.clientStarts(true), 1);
 }
 
