@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CallRoll;
+class ChatView;
 class LateCtrlManager;
 class LessonCaption;
 class MediaViewInterface;
@@ -14,6 +15,7 @@ class QGridLayout;
 class QHBoxLayout;
 class QTabWidget;
 class QVBoxLayout;
+class TipLabel;
 class TipWidget;
 class TitleView;
 
@@ -43,11 +45,15 @@ public:
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
     QTabWidget *userChatWidget() const { return m_userChatWidget; }
+    ChatView *chatView() const { return m_chatView; }
+    TipLabel *chatTipLabel() const { return m_chatTipLabel; }
     QWidget *rightWidget() const { return m_rightWidget; }
 
 public slots:
     void slotShowTip(const QString &text, uint time);
     void slotShowTip(const QString &text);
+    // The unread mark of the chat tab follows the class conversation only.
+    void slotUserChatTip(const QString &id, bool shown);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -88,6 +94,8 @@ private:
 
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    TipLabel *m_chatTipLabel = nullptr; // owned by the tab bar
+    ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class ChatView;
 class LateCtrlManager;
 class LessonCaption;
 class MediaViewInterface;
@@ -30,6 +31,7 @@ public:
     LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
+    ChatView *chatView() const { return m_chatView; }
     QWidget *rightWidget() const { return m_rightWidget; }
 
 public slots:
@@ -68,6 +70,7 @@ private:
 
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
