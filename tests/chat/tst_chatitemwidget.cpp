@@ -3,7 +3,10 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QtTest>
 
 namespace {
@@ -40,6 +43,8 @@ private slots:
     void headByUserType();
     void sides();
     void timeLine();
+    void textFitsItsBox_data();
+    void textFitsItsBox();
 };
 
 void TestChatItemWidget::init()
@@ -168,6 +173,38 @@ void TestChatItemWidget::timeLine()
     QVERIFY(row.textBox()->styleSheet().contains("color:#999999;"));
     QCOMPARE(row.height(), row.textBox()->height() + 6);
     QCOMPARE(row.textBox()->toPlainText(), QString("09:41"));
+}
+
+void TestChatItemWidget::textFitsItsBox_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("lines"); // 0: as many as the bubble counts
+    QTest::newRow("time line") << int(ChatItemWidget::TimeLine) << "09:41" << 1;
+    QTest::newRow("one line") << int(ChatItemWidget::OtherMessage) << "你好" << 1;
+    QTest::newRow("lines of Chinese") << int(ChatItemWidget::OtherMessage) << textWiderThan(2 * (textSpace - 20)) << 0;
+}
+
+// Shown in a list, the text lies on the lines the row was sized for and is not cut off below.
+void TestChatItemWidget::textFitsItsBox()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, text);
+    QFETCH(int, lines);
+    ChatItemWidget row(text, kind, listWidth, "Ann", "0");
+    row.resize(listWidth, row.height());
+    row.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&row));
+    QTextEdit *box = row.textBox();
+    int laidOut = 0;
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next())
+        laidOut += block.layout()->lineCount();
+    if (lines > 0)
+        QCOMPARE(laidOut, lines);
+    // The document's margin below the last line may be cut, the text itself not.
+    const double textBottom = box->document()->size().height() - box->document()->documentMargin();
+    QVERIFY2(textBottom <= box->viewport()->height(),
+        qPrintable(QString("%1 > %2").arg(textBottom).arg(box->viewport()->height())));
 }
 
 QTEST_MAIN(TestChatItemWidget)

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpacerItem>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -43,10 +45,27 @@ void setReadOnlyText(QTextEdit *edit)
     edit->setContextMenuPolicy(Qt::NoContextMenu);
 }
 
-QSize documentSize(QTextEdit *edit)
+// The document's size, rounded up, and the box's frame around it: a box of the bare document size wraps its one
+// line.
+QSize framedDocumentSize(QTextEdit *edit)
 {
+    edit->ensurePolished();
+    const QMargins frame = edit->contentsMargins();
     edit->document()->adjustSize();
-    return edit->document()->size().toSize();
+    const QSizeF size = edit->document()->size();
+    return QSize(
+        qCeil(size.width()) + frame.left() + frame.right(), qCeil(size.height()) + frame.top() + frame.bottom());
+}
+
+// Lines as high as the bubble's height counts them, whatever the font's own line spacing: the text then fits
+// the bubble on every platform.
+void setLineHeight(QTextEdit *edit, double height)
+{
+    QTextCursor cursor(edit->document());
+    cursor.select(QTextCursor::Document);
+    QTextBlockFormat format;
+    format.setLineHeight(height, QTextBlockFormat::FixedHeight);
+    cursor.mergeBlockFormat(format);
 }
 } // namespace
 
@@ -150,14 +169,15 @@ int ChatItemWidget::textWidth() const
 void ChatItemWidget::fitToWidth(int listWidth)
 {
     if (m_kind == TimeLine) {
-        m_textEdit->setFixedSize(documentSize(m_textEdit));
+        m_textEdit->setFixedSize(framedDocumentSize(m_textEdit));
         setFixedHeight(m_textEdit->height() + 6);
         return;
     }
     if (m_kind != OwnMessage && m_kind != OtherMessage)
         return;
-    m_nameEdit->setFixedSize(documentSize(m_nameEdit));
+    m_nameEdit->setFixedSize(framedDocumentSize(m_nameEdit));
     const int width = textWidth();
+    setLineHeight(m_textEdit, lineHeight * g_uiScale);
     m_textEdit->document()->adjustSize();
     const int space = qMax(listWidth - sideSpace - m_headLabel->width(), minTextSpace);
     m_textEdit->setFixedWidth(width < space - bubblePadding ? width + bubblePadding : space);
