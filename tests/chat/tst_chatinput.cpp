@@ -1,3 +1,4 @@
+#include "tests/chat/chatsession.h"
 #include "tests/support/classroomlink.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/messageboxcloser.h"
@@ -108,19 +109,11 @@ void TestChatInput::cleanupTestCase()
 
 void TestChatInput::init()
 {
-    g_userId = "S1";
-    g_classId = "class9";
-    g_classType = 4;
-    g_userType = 1;
-    g_lectId = "L1";
+    setUpChatSession();
     g_loginSignId = "sign1";
     g_videoId = "v1";
     g_webHost = "127.0.0.1";
     g_webPort = QString::number(m_http->port());
-    g_userInfoHash.clear();
-    g_userInfoHash.updateUserInfo(UserInfo("L1", "王老师", "0"));
-    g_userInfoHash.updateUserInfo(UserInfo("S1", "李小明", "1"));
-    g_userInfoHash.updateUserInfo(UserInfo("S2", "Ann", "1"));
     m_http->clearRequests();
     m_http->setJson(
         uploadPath, R"({"requestStatus":"success","requestBody":"{\"originalGraph\":\"http://p/1.png\"}"})");

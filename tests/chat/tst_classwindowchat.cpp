@@ -1,3 +1,4 @@
+#include "tests/chat/chatsession.h"
 #include "tests/support/classroomlink.h"
 #include "vrek/chat/chatview.h"
 #include "vrek/class/schoolclassview.h"
@@ -59,15 +60,7 @@ void TestClassWindowChat::cleanupTestCase()
 
 void TestClassWindowChat::init()
 {
-    g_userId = "S1";
-    g_classId = "class9";
-    g_classType = 4;
-    g_userType = 1;
-    g_lectId = "L1";
-    g_userInfoHash.clear();
-    g_userInfoHash.updateUserInfo(UserInfo("L1", "王老师", "0"));
-    g_userInfoHash.updateUserInfo(UserInfo("S1", "李小明", "1"));
-    g_userInfoHash.updateUserInfo(UserInfo("S2", "Ann", "1"));
+    setUpChatSession();
 }
 
 void TestClassWindowChat::schoolWindowHoldsTheChatTab()
