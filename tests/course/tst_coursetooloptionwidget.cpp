@@ -79,10 +79,14 @@ void TestCourseToolOptionWidget::colours_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("colour");
-    QTest::newRow("first") << "penColorBtn1" << "#000000";
-    QTest::newRow("white") << "penColorBtn9" << "#FFFFFF";
-    QTest::newRow("default") << "penColorBtn11" << "#FB3838";
-    QTest::newRow("last") << "penColorBtn16" << "#16DCDC";
+    QTest::newRow("first") << "penColorBtn1"
+                           << "#000000";
+    QTest::newRow("white") << "penColorBtn9"
+                           << "#FFFFFF";
+    QTest::newRow("default") << "penColorBtn11"
+                             << "#FB3838";
+    QTest::newRow("last") << "penColorBtn16"
+                          << "#16DCDC";
 }
 
 void TestCourseToolOptionWidget::colours()

@@ -10,8 +10,8 @@
 #include <QtTest>
 
 namespace {
-const QStringList toolNames = { "pullButton", "blaserButton", "penButton", "textButton", "lineButton",
-    "ellipseButton", "rectangleButton", "eraseButton", "undoButton", "clearButton" };
+const QStringList toolNames = { "pullButton", "blaserButton", "penButton", "textButton", "lineButton", "ellipseButton",
+    "rectangleButton", "eraseButton", "undoButton", "clearButton" };
 
 QPushButton *button(const QWidget *bar, const QString &name)
 {
@@ -85,15 +85,16 @@ void TestCourseToolView::layoutAndPictures()
     QVERIFY(!button(&bar, "clearButton")->isHidden());
 
     // Every picture the bar and the pen pop-up name is in the resources.
-    const QStringList pictures = { "drag", "laser", "pencil", "text", "line", "ppen", "rect", "eraser", "revert", "cls" };
+    const QStringList pictures
+        = { "drag", "laser", "pencil", "text", "line", "ppen", "rect", "eraser", "revert", "cls" };
     for (const QString &picture : pictures) {
         for (int state = 1; state <= 3; ++state) {
             const QString path = QString(":/vrek/image/centerview/%1-%2.png").arg(picture).arg(state);
             QVERIFY2(!QPixmap(path).isNull(), qPrintable(path));
         }
     }
-    for (const QString &picture : { "save-1", "save-2", "fullppt-1", "fullppt-2", "linewidth-1", "linewidth-2",
-             "linewidth-3" }) {
+    for (const QString &picture :
+        { "save-1", "save-2", "fullppt-1", "fullppt-2", "linewidth-1", "linewidth-2", "linewidth-3" }) {
         const QString path = QString(":/vrek/image/centerview/%1.png").arg(picture);
         QVERIFY2(!QPixmap(path).isNull(), qPrintable(path));
     }

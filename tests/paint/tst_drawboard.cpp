@@ -67,6 +67,7 @@ private slots:
 
     void strokeIsThrottled();
     void stepTimerSendsGatheredPoints();
+    void quickStrokeCarriesItsTool();
     void clickWithoutMoveSendsNothing_data();
     void clickWithoutMoveSendsNothing();
     void laserDragGoesOutAsFreehand();
@@ -75,6 +76,7 @@ private slots:
     void textBoxTakesTextBack();
     void undoAndClear();
     void eraserTool();
+    void eraserDragAtScale();
     void receivedStepsShownThenKept();
     void receivedNewShapeDropsUnfinished();
     void receivedRecordsByKind();
@@ -240,6 +242,22 @@ void TestDrawBoard::stepTimerSendsGatheredPoints()
     QCOMPARE(m_sent.last().getIsTemp(), 0u);
 }
 
+void TestDrawBoard::quickStrokeCarriesItsTool()
+{
+    // Press, move and release within 50 ms of the board's start: no step was drawn before the release.
+    m_board->onColorChange("#009999");
+    m_board->onLinePushButtonClicked();
+    press(QPoint(20, 20));
+    m_now += 10;
+    move(QPoint(120, 80));
+    release(QPoint(120, 80));
+    QCOMPARE(m_sent.size(), 1);
+    QCOMPARE(m_sent.first().getShapeType(), DrawSignal::Line);
+    QCOMPARE(m_sent.first().getPenColor(), QColor(0x00, 0x99, 0x99, 128));
+    QCOMPARE(m_sent.first().getIsTemp(), 0u);
+    QVERIFY(inked(m_board->image(), QPoint(70, 50)));
+}
+
 void TestDrawBoard::clickWithoutMoveSendsNothing_data()
 {
     QTest::addColumn<QByteArray>("tool");
@@ -366,7 +384,7 @@ void TestDrawBoard::textBoxTakesTextBack()
     QApplication::setActiveWindow(m_host);
     QVERIFY(QTest::qWaitForWindowActive(m_host));
     DrawSignal text = record(DrawSignal::Text, 40, 0, QPoint(50, 50), QPoint(90, 80));
-    text.setText("ab");
+    text.setText("<b>ab</b>"); // plain text, never markup
     m_board->drawGraphIn(text);
     PointSet *shape = onlyShape();
     QVERIFY(shape);
@@ -382,13 +400,13 @@ void TestDrawBoard::textBoxTakesTextBack()
     QCOMPARE(m_layer->count(), 0);
     DrawTextEdit *box = m_board->textEdit();
     QVERIFY(box);
-    QCOMPARE(box->toPlainText(), QString("ab"));
+    QCOMPARE(box->toPlainText(), QString("<b>ab</b>"));
     QCOMPARE(box->pos(), QPoint(50, 50));
     QTest::keyClick(box, Qt::Key_End);
     QTest::keyClicks(box, "c");
     m_board->onColorChange("#000000"); // a colour change commits as well
     QCOMPARE(m_sent.size(), 2);
-    QCOMPARE(m_sent.last().getText(), QString("abc"));
+    QCOMPARE(m_sent.last().getText(), QString("<b>ab</b>c"));
     QCOMPARE(m_layer->count(), 1);
 }
 
@@ -434,6 +452,22 @@ void TestDrawBoard::eraserTool()
     QCOMPARE(m_sent.size(), 2);
     QCOMPARE(m_sent.last().getPointSetId(), 32u);
     QCOMPARE(m_layer->count(), 0);
+}
+
+void TestDrawBoard::eraserDragAtScale()
+{
+    m_board->drawGraphIn(record(DrawSignal::Line, 30, 0, QPoint(0, 100), QPoint(1000, 100)));
+    m_board->onRateChange(2.0); // the line lies at y 200 in the image
+    m_board->onEraserPushButtonClicked();
+    press(QPoint(300, 100));
+    m_now += 60;
+    move(QPoint(300, 150)); // this step touches nothing
+    QVERIFY(m_sent.isEmpty());
+    m_now += 60;
+    move(QPoint(300, 250)); // this one runs on from where the last ended, across the line
+    release(QPoint(300, 250));
+    QCOMPARE(m_sent.size(), 1);
+    QCOMPARE(m_sent.first().getPointSetId(), 30u);
 }
 
 void TestDrawBoard::receivedStepsShownThenKept()
