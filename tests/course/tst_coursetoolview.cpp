@@ -93,7 +93,7 @@ void TestCourseToolView::layoutAndPictures()
             QVERIFY2(!QPixmap(path).isNull(), qPrintable(path));
         }
     }
-    for (const QString &picture :
+    for (const char *picture :
         { "save-1", "save-2", "fullppt-1", "fullppt-2", "linewidth-1", "linewidth-2", "linewidth-3" }) {
         const QString path = QString(":/vrek/image/centerview/%1.png").arg(picture);
         QVERIFY2(!QPixmap(path).isNull(), qPrintable(path));
