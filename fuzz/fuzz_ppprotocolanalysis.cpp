@@ -31,8 +31,8 @@ void controlRoundTrip(const QByteArray &payload)
         disagree();
     PPCtrlMessage again;
     QByteArray rewritten;
-    if (!PPProtocolAnalysis::readPPCtrlMessage(again, written) || !PPProtocolAnalysis::writePPCtrlMessage(again, rewritten)
-        || rewritten != written)
+    if (!PPProtocolAnalysis::readPPCtrlMessage(again, written)
+        || !PPProtocolAnalysis::writePPCtrlMessage(again, rewritten) || rewritten != written)
         disagree();
 }
 

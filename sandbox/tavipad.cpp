@@ -35,7 +35,8 @@ int main(int argc, char *argv[])
     parser.process(application);
     QString host;
     quint16 port = 0;
-    if (parser.positionalArguments().size() != 1 || !PadClient::parseCode(parser.positionalArguments().first(), host, port)) {
+    if (parser.positionalArguments().size() != 1
+        || !PadClient::parseCode(parser.positionalArguments().first(), host, port)) {
         std::fprintf(stderr, "tavipad: give the pairing code, <number>-<port>\n");
         return 2;
     }
@@ -62,7 +63,8 @@ int main(int argc, char *argv[])
         qPrintable(pad->machineId()));
     std::fflush(stdout);
 
-    QObject::connect(pad, &PadClient::payloadReceived, pad, [](const QByteArray &payload) { print("received", payload); });
+    QObject::connect(
+        pad, &PadClient::payloadReceived, pad, [](const QByteArray &payload) { print("received", payload); });
     QObject::connect(pad, &PadClient::disconnected, &application, [] {
         std::printf("dropped by the PC\n");
         std::fflush(stdout);

@@ -60,7 +60,8 @@ int busyExit(int argc, char *argv[])
             return 3;
         QObject worker;
         worker.moveToThread(rig.server.threadOf(id));
-        QMetaObject::invokeMethod(&worker, [] { QThread::sleep(8); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &worker, [] { QThread::sleep(8); }, Qt::QueuedConnection);
         QTest::qWait(100);
         worker.moveToThread(nullptr);
     }

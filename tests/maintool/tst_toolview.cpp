@@ -242,16 +242,16 @@ void TestToolView::pairingPopUpAndPadState()
     QVERIFY(PadClient::parseCode(QString("2130706433-%1").arg(port), host, padPort));
     QVERIFY(pad.connectTo(host, padPort));
     QVERIFY(pad.login());
-    QTRY_COMPARE_WITH_TIMEOUT(padButton->styleSheet(),
-        QString("border-image: url(:/vrek/image/toolview/padconnect-4.png);"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        padButton->styleSheet(), QString("border-image: url(:/vrek/image/toolview/padconnect-4.png);"), 5000);
     QVERIFY(!view.pairingFrame()->isVisible());
     QVERIFY(!manager->isPairingOpen());
     // With a pad logged in the button shows nothing.
     QTest::mouseClick(padButton, Qt::LeftButton);
     QVERIFY(!view.pairingFrame()->isVisible());
     pad.disconnectFromHost();
-    QTRY_COMPARE_WITH_TIMEOUT(padButton->styleSheet(),
-        QString("border-image: url(:/vrek/image/toolview/padconnect-3.png);"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        padButton->styleSheet(), QString("border-image: url(:/vrek/image/toolview/padconnect-3.png);"), 5000);
     // Closing the pop-up ends the pairing time.
     QTest::mouseClick(padButton, Qt::LeftButton);
     QVERIFY(manager->isPairingOpen());

@@ -186,8 +186,8 @@ void PadClient::stopHeartBeat()
 
 void PadClient::turnPage(const QString &fileId, int page)
 {
-    sendCourse(1,
-        QJsonObject { { "mi", m_machineId }, { "fi", fileId }, { "pm", QString::number(page) }, { "dc", "1" } });
+    sendCourse(
+        1, QJsonObject { { "mi", m_machineId }, { "fi", fileId }, { "pm", QString::number(page) }, { "dc", "1" } });
 }
 
 void PadClient::drawStroke(const QList<QPair<int, int>> &points)

@@ -47,7 +47,8 @@ public:
     using AddressChooser = std::function<QString()>;
 
     // heartBeatMs shortens the heartbeat tick for tests.
-    PadTcpManager(const QString &uid, const QString &un, QObject *parent = nullptr, int heartBeatMs = heartBeatIntervalMs);
+    PadTcpManager(
+        const QString &uid, const QString &un, QObject *parent = nullptr, int heartBeatMs = heartBeatIntervalMs);
     ~PadTcpManager() override;
 
     // The address of the last interface (in system order) that is up, running, broadcasts and multicasts, is no

@@ -30,13 +30,12 @@ const char *const devSetStyle = "QPushButton{border-image:url(:/vrek/image/toolv
                                 "QPushButton:hover{border-image:url(:/vrek/image/toolview/set-2.png);}"
                                 "QPushButton:pressed{border-image:url(:/vrek/image/toolview/set-2.png);"
                                 "color:rgb(200,200,200);}";
-const char *const lockStyle
-    = "QPushButton{border-image:url(:/vrek/image/toolview/lock-1.png);}"
-      "QPushButton[lock=\"false\"]{border-image:url(:/vrek/image/toolview/lock-1.png);}"
-      "QPushButton[lock=\"false\"]:hover{border-image:url(:/vrek/image/toolview/lock-2.png);}"
-      "QPushButton[lock=\"true\"]{border-image:url(:/vrek/image/toolview/lock-3.png);}"
-      "QPushButton[lock=\"true\"]:hover,QPushButton[lock=\"true\"]:checked{"
-      "border-image:url(:/vrek/image/toolview/lock-4.png);}";
+const char *const lockStyle = "QPushButton{border-image:url(:/vrek/image/toolview/lock-1.png);}"
+                              "QPushButton[lock=\"false\"]{border-image:url(:/vrek/image/toolview/lock-1.png);}"
+                              "QPushButton[lock=\"false\"]:hover{border-image:url(:/vrek/image/toolview/lock-2.png);}"
+                              "QPushButton[lock=\"true\"]{border-image:url(:/vrek/image/toolview/lock-3.png);}"
+                              "QPushButton[lock=\"true\"]:hover,QPushButton[lock=\"true\"]:checked{"
+                              "border-image:url(:/vrek/image/toolview/lock-4.png);}";
 const char *const padStyle = "QPushButton{border-image:url(:/vrek/image/toolview/padconnect-1.png);}"
                              "QPushButton:hover,QPushButton:checked{"
                              "border-image:url(:/vrek/image/toolview/padconnect-2.png);}";
@@ -161,8 +160,8 @@ void ToolView::initial()
     setFixedHeight(barHeight);
 
     if (g_socketClientManager)
-        connect(g_socketClientManager, &SocketClientManager::signalSocketTimeout, this,
-            &ToolView::slotNetworkStateChange);
+        connect(
+            g_socketClientManager, &SocketClientManager::signalSocketTimeout, this, &ToolView::slotNetworkStateChange);
 
     m_lockScreenBtn->setVisible(lecturer && g_classType != 5);
     // The pad button is the lecturer's side's way to pair; nobody else has a pad link.

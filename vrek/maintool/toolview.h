@@ -31,8 +31,8 @@ public:
     PadTcpManager *getPadTcpManager() const { return m_padTcpManager; }
 
     // What the pairing pop-up shows for a server state: the QR code's text and the caption to type by hand.
-    static void pairingTexts(quint16 port, const QString &ipAddress, const QString &ipNumber, QString &content,
-        QString &caption);
+    static void pairingTexts(
+        quint16 port, const QString &ipAddress, const QString &ipNumber, QString &content, QString &caption);
     // A rate in kilo units per second as the bar shows it ("56Kbps", "0.5Mbps", "100Kbps").
     static QString rateText(double rate);
 

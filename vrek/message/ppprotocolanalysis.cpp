@@ -196,7 +196,8 @@ bool PPProtocolAnalysis::fromPPCtrlMessage(const PPCtrlMessage &message, QByteAr
     switch (message.getPPCMType()) {
     case PPCtrlMessage::LoginMsg:
     case PPCtrlMessage::LoginRep:
-        if (!toJsonObject(object, { "ui", "mi", "un" }, { message.getUi(), message.getMi(), textToBase64(message.getUn()) }))
+        if (!toJsonObject(
+                object, { "ui", "mi", "un" }, { message.getUi(), message.getMi(), textToBase64(message.getUn()) }))
             return false;
         break;
     case PPCtrlMessage::LoginSuc:
@@ -383,8 +384,8 @@ bool PPProtocolAnalysis::fromDrawSignal(QJsonObject &object, const PPtMessage &m
     case DrawSignal::Laser:
         return toJsonObject(object, { "pi", "ep", "pc", "pw" }, { pi, ep, pc, pw });
     case DrawSignal::Text:
-        return toJsonObject(object, { "pi", "ep", "pc", "pw", "t" },
-            { pi, sp, pc, pw, textToBase64(drawSignal.getText()) });
+        return toJsonObject(
+            object, { "pi", "ep", "pc", "pw", "t" }, { pi, sp, pc, pw, textToBase64(drawSignal.getText()) });
     case DrawSignal::Undo:
     case DrawSignal::Eraser:
         return toJsonObject(object, { "pi" }, { pi });

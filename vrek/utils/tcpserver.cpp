@@ -59,7 +59,8 @@ void TcpServer::sendMessagesIn(const QByteArray &payload, qintptr id)
         return;
     }
     // Queued to the socket's own thread; calls keep their order, and a socket gone first drops the call.
-    QMetaObject::invokeMethod(socket, [socket, payload] { socket->sendData(payload); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        socket, [socket, payload] { socket->sendData(payload); }, Qt::QueuedConnection);
 }
 
 void TcpServer::sockDisConnectSlot(qintptr id, const QString &address, quint16 port, QThread *thread)
