@@ -231,7 +231,7 @@ void TestToolView::pairingPopUpAndPadState()
     QCOMPARE(view.pairingFrame()->title(), QString::fromUtf8("Tessli识别码"));
     QVERIFY(manager->isPairingOpen());
     QCOMPARE(view.qrCodeWidget()->qrcodeText()->text(), QString::fromUtf8("手动输入\n2130706433-%1").arg(port));
-    const QPixmap qr = *view.qrCodeWidget()->qrcodeImage()->pixmap();
+    const QPixmap qr = view.qrCodeWidget()->qrcodeImage()->pixmap(Qt::ReturnByValue);
     QCOMPARE(qr.size(), QSize(ToolView::qrCodeSide, ToolView::qrCodeSide));
     QCOMPARE(decodeQrCode(qr, m_work->path()), QString("127.0.0.1:%1").arg(port));
 
@@ -269,7 +269,8 @@ void TestToolView::popUpWhenTheServerDidNotStart()
     view.padConnectSlot();
     QVERIFY(view.pairingFrame()->isVisible());
     QCOMPARE(view.qrCodeWidget()->qrcodeText()->text(), QString::fromUtf8("服务未正常启动"));
-    QCOMPARE(decodeQrCode(*view.qrCodeWidget()->qrcodeImage()->pixmap(), m_work->path()), QString("0.0.0.0:0"));
+    QCOMPARE(decodeQrCode(view.qrCodeWidget()->qrcodeImage()->pixmap(Qt::ReturnByValue), m_work->path()),
+        QString("0.0.0.0:0"));
 }
 
 QTEST_MAIN(TestToolView)
