@@ -152,8 +152,7 @@ void PadTcpManager::newConnect(qintptr sid, const QString &address, quint16 port
     if (m_padConnected)
         sendPPCtrlMessage(loginMessage(PPCtrlMessage::LoginRep), sid);
     // Watched whatever it is: a connection that never logs in must not stay for ever.
-    QWriteLocker locker(&m_beatLock);
-    m_beatTable.insert(sid, 0);
+    resetBeat(sid);
 }
 
 void PadTcpManager::delConnect(qintptr sid, const QString &address, quint16 port)
@@ -232,16 +231,9 @@ void PadTcpManager::readPPCtrlMessage(const PPCtrlMessage &message, qintptr sid)
         if (message.getMi() != m_machineId || message.getHb() != m_loginToken)
             break;
         // Only the logged-in pad earns more time; any other connection goes at the seventh tick.
-        if (m_padConnected && sid == m_activeSid) {
-            QWriteLocker locker(&m_beatLock);
-            m_beatTable.insert(sid, 0);
-        }
-        {
-            PPCtrlMessage answer(PPCtrlMessage::HeartBeat);
-            answer.setMi(m_machineId);
-            answer.setHb(m_loginToken);
-            sendPPCtrlMessage(answer, sid);
-        }
+        if (m_padConnected && sid == m_activeSid)
+            resetBeat(sid);
+        sendPPCtrlMessage(tokenMessage(PPCtrlMessage::HeartBeat), sid);
         break;
     case PPCtrlMessage::LoginMsg:
         qWarning() << "PadTcpManager::readPPCtrlMessage th ppcmType LoginMsg error! sid:" << sid;
@@ -269,14 +261,8 @@ void PadTcpManager::startPadControl(qintptr sid)
     qDebug() << "sid:" << sid;
     m_padConnected = true;
     m_activeSid = sid;
-    {
-        QWriteLocker locker(&m_beatLock);
-        m_beatTable.insert(sid, 0);
-    }
-    PPCtrlMessage answer(PPCtrlMessage::LoginSuc);
-    answer.setMi(m_machineId);
-    answer.setHb(m_loginToken);
-    sendPPCtrlMessage(answer, sid);
+    resetBeat(sid);
+    sendPPCtrlMessage(tokenMessage(PPCtrlMessage::LoginSuc), sid);
     emit newConnectOut(0);
 }
 
@@ -295,6 +281,20 @@ PPCtrlMessage PadTcpManager::loginMessage(quint32 type) const
     message.setMi(m_machineId);
     message.setUn(m_un);
     return message;
+}
+
+PPCtrlMessage PadTcpManager::tokenMessage(quint32 type) const
+{
+    PPCtrlMessage message(type);
+    message.setMi(m_machineId);
+    message.setHb(m_loginToken);
+    return message;
+}
+
+void PadTcpManager::resetBeat(qintptr sid)
+{
+    QWriteLocker locker(&m_beatLock);
+    m_beatTable.insert(sid, 0);
 }
 
 void PadTcpManager::sendPPtMessageIn(const PPtMessage &message)

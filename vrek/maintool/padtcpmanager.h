@@ -97,7 +97,10 @@ private:
     bool verifyPPCtrlPassword(const PPCtrlMessage &message) const;
     void startPadControl(qintptr sid);
     void sendPPCtrlMessage(const PPCtrlMessage &message, qintptr sid);
+    // ui, mi and un (LoginMsg, LoginRep); mi and the token (LoginSuc, HeartBeat).
     PPCtrlMessage loginMessage(quint32 type) const;
+    PPCtrlMessage tokenMessage(quint32 type) const;
+    void resetBeat(qintptr sid);
 
     QString m_uid;
     QString m_un;
