@@ -62,7 +62,7 @@ ChatScene::ChatScene(ClassroomSandbox *sandbox)
     m_unmuteTimer.setSingleShot(true);
     connect(&m_unmuteTimer, &QTimer::timeout, this, [this] {
         teacherMutesAll(false);
-        teacherSays(QStringLiteral("禁言结束，大家可以继续发言了。"));
+        says(QStringLiteral("禁言结束，大家可以继续发言了。"));
     });
 }
 
@@ -124,6 +124,11 @@ void ChatScene::onLessonLeft()
     m_inLesson = false;
 }
 
+QString ChatScene::speakerId() const
+{
+    return m_joinedUserId == m_lesson.teacherId ? sandbox()->account().userId : m_lesson.teacherId;
+}
+
 QStringList ChatScene::participants()
 {
     const ClassroomSandbox::Account &account = sandbox()->account();
@@ -136,7 +141,10 @@ QStringList ChatScene::participants()
             { "userType", "0" }, { "classCode", m_lesson.tClass() }, { "loginDevice", 0 }, { "isMainAccount", 1 } });
     if (m_inLesson && !m_greeted) {
         m_greeted = true;
-        teacherSaysLater(QStringLiteral("同学们好，欢迎来到《%1》！有问题可以在这里提问。").arg(m_lesson.title));
+        if (teacherSpeaks())
+            saysLater(QStringLiteral("同学们好，欢迎来到《%1》！有问题可以在这里提问。").arg(m_lesson.title));
+        else
+            saysLater(QStringLiteral("老师好！我是%1。").arg(account.userName));
     }
     return { "3\t" + QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)) };
 }
@@ -145,13 +153,17 @@ void ChatScene::onLine(const QString &line)
 {
     // A forward: "11", 0 (class) or 1 (personal), class or target id, data, kind.
     const QStringList fields = line.split('\t');
+    // The join: "6", user id, ...; the lesson itself arrives with the sandbox's lessonJoined.
+    if (fields.size() > 2 && fields.at(0) == QLatin1String("6"))
+        m_joinedUserId = fields.at(1);
     if (!m_inLesson || fields.size() != 5 || fields.at(0) != QLatin1String("11"))
         return;
     const QString &data = fields.at(3);
     if (fields.at(4) == QLatin1String("13")) {
         m_pictureNotices.append(data);
         qInfo() << "picture notice:" << data;
-        teacherSaysLater(QStringLiteral("老师看到你发的图片了。"));
+        if (teacherSpeaks())
+            saysLater(QStringLiteral("老师看到你发的图片了。"));
         return;
     }
     if (fields.at(4) != QLatin1String("0"))
@@ -163,25 +175,29 @@ void ChatScene::onLine(const QString &line)
     if (fields.at(1) == QLatin1String("0") && cmType == classText) {
         // The server hands a class-wide text to everyone in the class, its author too.
         sendForward(0, data);
-        onStudentText(cmType, chat.at(2), decode(chat.at(5)));
-    } else if (fields.at(1) == QLatin1String("1") && cmType == personalText && fields.at(2) == m_lesson.teacherId) {
-        onStudentText(cmType, chat.at(2), decode(chat.at(5)));
+        onClientText(cmType, chat.at(2), decode(chat.at(5)));
+    } else if (fields.at(1) == QLatin1String("1") && cmType == personalText && fields.at(2) == speakerId()) {
+        onClientText(cmType, chat.at(2), decode(chat.at(5)));
     }
 }
 
-void ChatScene::onStudentText(int cmType, const QString &senderId, const QString &content)
+void ChatScene::onClientText(int cmType, const QString &senderId, const QString &content)
 {
-    if (senderId == m_lesson.teacherId)
+    const QString speaker = speakerId();
+    if (senderId == speaker)
         return;
     const QString quoted = content.size() > quotedLength ? content.left(quotedLength) + QStringLiteral("…") : content;
     if (cmType == personalText) {
         const quint64 generation = m_generation;
-        QTimer::singleShot(m_replyDelayMs, this, [this, generation, senderId, quoted] {
+        QTimer::singleShot(m_replyDelayMs, this, [this, generation, speaker, senderId, quoted] {
             if (generation == m_generation)
-                sendForward(1,
-                    chatText(
-                        personalText, m_lesson.teacherId, senderId, QStringLiteral("（私聊）收到：“%1”").arg(quoted)));
+                sendForward(
+                    1, chatText(personalText, speaker, senderId, QStringLiteral("（私聊）收到：“%1”").arg(quoted)));
         });
+        return;
+    }
+    if (!teacherSpeaks()) {
+        saysLater(QStringLiteral("收到，老师！"));
         return;
     }
     if (content.contains(QString::fromUtf8(muteWord))) {
@@ -189,28 +205,28 @@ void ChatScene::onStudentText(int cmType, const QString &senderId, const QString
         QTimer::singleShot(m_replyDelayMs, this, [this, generation] {
             if (generation != m_generation)
                 return;
-            teacherSays(QStringLiteral("好的，全体禁言 %1 秒。").arg(m_muteAllMs / 1000));
+            says(QStringLiteral("好的，全体禁言 %1 秒。").arg(m_muteAllMs / 1000));
             teacherMutesAll(true);
             m_unmuteTimer.start(m_muteAllMs);
         });
         return;
     }
-    teacherSaysLater(QStringLiteral("收到你的消息：“%1”，请继续。").arg(quoted));
+    saysLater(QStringLiteral("收到你的消息：“%1”，请继续。").arg(quoted));
 }
 
-void ChatScene::teacherSaysLater(const QString &text)
+void ChatScene::saysLater(const QString &text)
 {
     const quint64 generation = m_generation;
     QTimer::singleShot(m_replyDelayMs, this, [this, generation, text] {
         if (generation == m_generation)
-            teacherSays(text);
+            says(text);
     });
 }
 
-void ChatScene::teacherSays(const QString &text)
+void ChatScene::says(const QString &text)
 {
     if (m_inLesson)
-        sendForward(0, chatText(classText, m_lesson.teacherId, m_lesson.tClass(), text));
+        sendForward(0, chatText(classText, speakerId(), m_lesson.tClass(), text));
 }
 
 void ChatScene::teacherMutesAll(bool noTalk)

@@ -7,10 +7,11 @@
 #include <QStringList>
 #include <QTimer>
 
-// The lesson's teacher in the chat: the participant list holds the student and the teacher; the teacher greets
-// the class once the student is in, answers every text, mutes the whole class for a while when a student asks
-// for "禁言", and takes the student's chat pictures on the REST port (answering their address, which then serves
-// the picture). The pictures' notices to the teacher ("13") are kept.
+// The other side of the lesson's chat. The participant list holds the demo student and the lesson's teacher. To a
+// student the teacher greets the class once the student is in, answers every text, mutes the whole class for a
+// while when a text asks for "禁言"; to the lecturer's side (the teacher signed in) the demo student greets and
+// answers. Chat pictures are taken on the REST port (answering their address, which then serves the picture);
+// the pictures' notices to the lecturer ("13") are kept.
 class ChatScene : public SandboxScene
 {
     Q_OBJECT
@@ -38,15 +39,19 @@ private:
     void onLessonLeft();
     void onLine(const QString &line);
     QStringList participants();
-    void onStudentText(int cmType, const QString &senderId, const QString &content);
-    // Says a class-wide text as the teacher, after the reply delay, unless the lesson changed meanwhile.
-    void teacherSaysLater(const QString &text);
-    void teacherSays(const QString &text);
+    // Who speaks to the signed-in user: the teacher, or the demo student when the teacher is signed in.
+    QString speakerId() const;
+    bool teacherSpeaks() const { return speakerId() == m_lesson.teacherId; }
+    void onClientText(int cmType, const QString &senderId, const QString &content);
+    // Says a class-wide text as the speaker, after the reply delay, unless the lesson changed meanwhile.
+    void saysLater(const QString &text);
+    void says(const QString &text);
     void teacherMutesAll(bool noTalk);
     void sendForward(int forward, const QString &data);
 
     bool m_inLesson = false;
     ClassroomSandbox::Lesson m_lesson;
+    QString m_joinedUserId;
     bool m_greeted = false;
     // Grows with every join and leave: what was scheduled for an earlier lesson is dropped.
     quint64 m_generation = 0;

@@ -24,6 +24,7 @@ private slots:
     void muteWordMutesEveryoneForAWhile();
     void pictureUploadAndNotice();
     void leavingDropsWhatWasScheduled();
+    void lecturerHearsTheStudent();
 
 private:
     // The chat texts read from the connection so far, as "cmType|sender|receiver|content".
@@ -171,6 +172,31 @@ void TestChatScene::leavingDropsWhatWasScheduled()
     // The answer was due after the leave: it never comes, and nothing is sent to the closed connection.
     QTest::qWait(1700);
     QCOMPARE(m_read.size(), 1);
+}
+
+void TestChatScene::lecturerHearsTheStudent()
+{
+    const ClassroomSandbox::Account lecturer = m_sandbox->accounts().value(1);
+    QCOMPARE(lecturer.userId, g_lectId);
+    m_scene->setReplyDelay(10);
+    m_read.clear();
+    QSignalSpy joined(m_sandbox, &ClassroomSandbox::lessonJoined);
+    m_connection->connectServerAndLogin(lecturer.userCode, lecturer.password);
+    QTRY_VERIFY_WITH_TIMEOUT(m_connection->isConnected(), 10000);
+    g_userId = lecturer.userId;
+    m_connection->sendJoinGroupRequest();
+    QTRY_COMPARE_WITH_TIMEOUT(joined.count(), 1, 10000);
+    m_connection->sendUserRequest();
+
+    // The demo student greets the lecturer and answers; nobody mutes the lecturer's class.
+    const QString student = m_sandbox->account().userId;
+    QTRY_COMPARE_WITH_TIMEOUT(m_read.size(), 1, 10000);
+    QVERIFY(m_read.first().startsWith(QString("1|%1|%2|老师好").arg(student, g_classId)));
+    m_chat->sendSchoolClassChatMessage("请大家禁言");
+    QTRY_COMPARE_WITH_TIMEOUT(m_read.size(), 3, 10000);
+    QCOMPARE(m_read.at(2), QString("1|%1|%2|收到，老师！").arg(student, g_classId));
+    QTest::qWait(100);
+    QCOMPARE(m_read.size(), 3);
 }
 
 QTEST_MAIN(TestChatScene)

@@ -17,6 +17,7 @@ class QTabWidget;
 class QVBoxLayout;
 class TipLabel;
 class TipWidget;
+class ToolView;
 class TitleView;
 
 // The school class window (user types 0 and 1). It owns no classroom logic: its steps create the panels of
@@ -44,6 +45,8 @@ public:
     TitleView *callRollTitle() const { return m_callRollTitle; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
+    // The tool bar; its pad link is there for the courseware area to connect to.
+    ToolView *toolView() const { return m_toolView; }
     QTabWidget *userChatWidget() const { return m_userChatWidget; }
     ChatView *chatView() const { return m_chatView; }
     TipLabel *chatTipLabel() const { return m_chatTipLabel; }
@@ -97,6 +100,7 @@ private:
     TipLabel *m_chatTipLabel = nullptr; // owned by the tab bar
     ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
+    ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;

@@ -13,6 +13,7 @@ class PopUp;
 class QHBoxLayout;
 class QVBoxLayout;
 class TipWidget;
+class ToolView;
 
 // The teacher class window (user types 2 and 3: the host and the participants of a meeting). A shorter set of
 // panels than the school class window, built by steps in a fixed order; the media panel sits in the
@@ -32,6 +33,8 @@ public:
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
     ChatView *chatView() const { return m_chatView; }
+    // The tool bar; its pad link is there for the courseware area to connect to.
+    ToolView *toolView() const { return m_toolView; }
     QWidget *rightWidget() const { return m_rightWidget; }
 
 public slots:
@@ -72,6 +75,7 @@ private:
     LessonCaption *m_caption = nullptr;
     ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
+    ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;
