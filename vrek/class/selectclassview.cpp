@@ -223,6 +223,7 @@ GroupInfo SelectClassView::groupInfoFromMap(const QMap<QString, QVariant> &map)
         info.setClassState(map.value("classState").toInt());
     if (map.contains("lessonType"))
         info.setLessonType(map.value("lessonType").toInt());
+    info.setVideoId(textOf(map.value("videoId")));
     return info;
 }
 
@@ -296,6 +297,7 @@ void SelectClassView::slotJoinClassesIn(const GroupInfo &info)
     g_lessonTitle = info.getTitle();
     g_lessonName = info.getTitle();
     g_classId = info.getTClass();
+    g_videoId = info.getVideoId();
     g_parentId = info.getParentId();
     if (g_classType == 0) {
         g_classTitle = QString("%1 %2 %3").arg(info.getGradeName(), info.getClassName(), info.getTitle());
