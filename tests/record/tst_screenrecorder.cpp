@@ -117,6 +117,9 @@ private slots:
 private:
     // Starts a recording of the manager and waits until it records.
     bool startRecording(RecordScreenManager *manager, const QString &name);
+    // A recording shared to the address; the clock, when given, starts once the recording has.
+    bool startSharedRecording(
+        RecordScreenManager *manager, const QString &name, const QString &shareUrl, QElapsedTimer *recording);
     bool stopRecording(RecordScreenManager *manager, QString *path = nullptr);
 
     TempWorkDir *m_dir = nullptr;
@@ -168,6 +171,18 @@ bool TestScreenRecorder::startRecording(RecordScreenManager *manager, const QStr
         return false;
     }
     return manager->getState() == RecordScreenManager::StateRecording;
+}
+
+bool TestScreenRecorder::startSharedRecording(
+    RecordScreenManager *manager, const QString &name, const QString &shareUrl, QElapsedTimer *recording)
+{
+    QSignalSpy shared(manager, &RecordScreenManager::signalShareResult);
+    if (!startRecording(manager, name))
+        return false;
+    recording->start();
+    g_shareRtmpUrl = shareUrl;
+    manager->onSloStartShare();
+    return shared.wait(10000) && shared.first().first().toBool();
 }
 
 bool TestScreenRecorder::stopRecording(RecordScreenManager *manager, QString *path)
@@ -519,14 +534,8 @@ void TestScreenRecorder::shareThatFailsIsGivenUp()
     RtmpServer server;
     QVERIFY(server.start());
     RecordScreenManager manager(nullptr, m_factory);
-    QSignalSpy shared(&manager, &RecordScreenManager::signalShareResult);
-    QVERIFY(startRecording(&manager, "dropped.ts"));
     QElapsedTimer recording;
-    recording.start();
-    g_shareRtmpUrl = server.url("share");
-    manager.onSloStartShare();
-    QVERIFY(shared.wait(10000));
-    QCOMPARE(shared.first().first().toBool(), true);
+    QVERIFY(startSharedRecording(&manager, "dropped.ts", server.url("share"), &recording));
     QTest::qWait(500);
     server.stop();
     // The next write fails: the share is given up rather than tried again for every packet.
@@ -552,15 +561,9 @@ void TestScreenRecorder::endingTheShareKeepsTheRecording()
     RtmpServer server;
     QVERIFY(server.start());
     RecordScreenManager manager(nullptr, m_factory);
-    QSignalSpy shared(&manager, &RecordScreenManager::signalShareResult);
     QSignalSpy released(&manager, &RecordScreenManager::signalRecordReleased);
-    QVERIFY(startRecording(&manager, "unshared.ts"));
     QElapsedTimer recording;
-    recording.start();
-    g_shareRtmpUrl = server.url("share");
-    manager.onSloStartShare();
-    QVERIFY(shared.wait(10000));
-    QCOMPARE(shared.first().first().toBool(), true);
+    QVERIFY(startSharedRecording(&manager, "unshared.ts", server.url("share"), &recording));
     QTest::qWait(500);
 
     ScreenRecorder *recorder = manager.recorder();
