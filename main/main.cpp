@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
     });
     timeCheck.start();
 
-    g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
+    g_socketClientManager = new SocketClientManager(GlobalEnum::UserType(g_userType));
     int result = 0;
     {
         ZephApplication zephApplication;

@@ -1,6 +1,8 @@
 #include "sandbox/sandboxscene.h"
 
+#include "sandbox/chatscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/lockscene.h"
 
 #include <QList>
 
@@ -8,6 +10,8 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    scenes << new CourseFileScene(sandbox);
+    scenes.append(new ChatScene(sandbox));
+    scenes.append(new LockScene(sandbox));
+    scenes.append(new CourseFileScene(sandbox));
     return scenes;
 }

@@ -3,14 +3,18 @@
 #include "callroll/callroll.h"
 #include "vrek/course/latectrlmanager.h"
 
+#include "vrek/chat/chatview.h"
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/popup.h"
+#include "vrek/viewui/tiplabel.h"
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
@@ -19,6 +23,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -138,6 +143,22 @@ void SchoolClassView::userInitial()
 void SchoolClassView::chatInitial()
 {
     qDebug() << "chatInitial";
+    m_chatView = new ChatView(this);
+    m_chatLayout->addWidget(m_chatView);
+    m_chatWidget->setStyleSheet("background-color: white;");
+    m_chatTipLabel = new TipLabel();
+    m_userChatWidget->tabBar()->setTabButton(1, QTabBar::RightSide, m_chatTipLabel);
+
+    if (g_userInfoManager)
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdOffline, m_chatView, &ChatView::resetChatTextEdit);
+    connect(m_userChatWidget, &QTabWidget::currentChanged, m_chatView, &ChatView::onUserWidgetChange);
+    connect(m_chatView, &ChatView::signalUserChatTip, this, &SchoolClassView::slotUserChatTip);
+    // The tip bar is made by a later step: the window's slot looks for it when a tip comes.
+    connect(
+        m_chatView, &ChatView::showMessageTip, this, qOverload<const QString &, uint>(&SchoolClassView::slotShowTip));
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::signalClassClearScreen, m_chatView,
+            &ChatView::slotClassClearScreen);
 }
 
 void SchoolClassView::centerInitial()
@@ -178,6 +199,9 @@ void SchoolClassView::mediaInitial()
 void SchoolClassView::toolInitial()
 {
     qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolLayout->addWidget(m_toolView);
+    m_toolView->getPadTcpManager()->startTcpServer();
 }
 
 void SchoolClassView::frameInitial()
@@ -264,6 +288,12 @@ void SchoolClassView::slotShowTip(const QString &text, uint time)
 void SchoolClassView::slotShowTip(const QString &text)
 {
     slotShowTip(text, TipWidget::defaultSeconds);
+}
+
+void SchoolClassView::slotUserChatTip(const QString &id, bool shown)
+{
+    if (id == g_classId)
+        m_chatTipLabel->setTipShown(shown);
 }
 
 void SchoolClassView::resizeEvent(QResizeEvent *event)

@@ -1,8 +1,11 @@
 #include "vrek/profession/teacherclassview.h"
 
+#include "vrek/chat/chatview.h"
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
@@ -99,6 +102,11 @@ void TeacherClassView::userInitial()
 void TeacherClassView::chatInitial()
 {
     qDebug() << "chatInitial";
+    m_chatView = new ChatView(this);
+    m_chatLayout->addWidget(m_chatView);
+    // The tip bar is made by a later step: the window's slot looks for it when a tip comes.
+    connect(
+        m_chatView, &ChatView::showMessageTip, this, qOverload<const QString &, uint>(&TeacherClassView::slotShowTip));
 }
 
 void TeacherClassView::centerInitial()
@@ -124,6 +132,9 @@ void TeacherClassView::mediaInitial()
 void TeacherClassView::toolInitial()
 {
     qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolView->getPadTcpManager()->startTcpServer();
+    m_toolLayout->addWidget(m_toolView);
 }
 
 void TeacherClassView::deviceInitial()
@@ -163,6 +174,8 @@ void TeacherClassView::initialLater()
 void TeacherClassView::sendLateState(QString userId)
 {
     qInfo() << "uid:" << userId;
+    if (m_toolView)
+        m_toolView->sendLateState(userId);
     if (m_mediaView)
         m_mediaView->sendLateState(userId);
     CtrlMessage message;
