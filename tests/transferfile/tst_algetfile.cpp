@@ -141,10 +141,14 @@ int TestALGetFile::run(ALGetFile *job, const QString &fileId, const QString &fil
     // Collected in this thread: the job emits in its own.
     QList<QPair<QString, int>> results;
     QObject context;
-    connect(job, &ALGetFile::signalGetFileResult, &context,
-        [&results](const QString &id, ALGetFile::GetFileStatus status) { results.append({ id, int(status) }); },
+    connect(
+        job, &ALGetFile::signalGetFileResult, &context,
+        [&results](const QString &id, ALGetFile::GetFileStatus status) {
+            results.append({ id, int(status) });
+        },
         Qt::QueuedConnection);
-    QMetaObject::invokeMethod(job, [=] { job->start(fileId, fileName, fileUrl); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        job, [=] { job->start(fileId, fileName, fileUrl); }, Qt::QueuedConnection);
     QElapsedTimer waited;
     waited.start();
     while (results.isEmpty() && waited.elapsed() < 20000)
@@ -212,8 +216,11 @@ void TestALGetFile::cutBodyIsResumed()
     m_server->setReply("/f/lesson.mp4", fileReply(body));
     ALGetFile *job = makeJob();
     QList<QPair<qint64, qint64>> progress;
-    connect(job, &ALGetFile::signalDownloadProgress, this,
-        [&progress](const QString &, qint64 received, qint64 total) { progress.append({ received, total }); },
+    connect(
+        job, &ALGetFile::signalDownloadProgress, this,
+        [&progress](const QString &, qint64 received, qint64 total) {
+            progress.append({ received, total });
+        },
         Qt::QueuedConnection);
     QCOMPARE(run(job, "50_3", "lesson.mp4", url), int(ALGetFile::Done));
     job->deleteLater();
@@ -288,14 +295,19 @@ void TestALGetFile::secondStartWhileBusy()
     m_server->setReply("/f/slow.doc", slow);
     ALGetFile *job = makeJob();
     QList<QPair<QString, int>> results;
-    connect(job, &ALGetFile::signalGetFileResult, this,
-        [&results](const QString &id, ALGetFile::GetFileStatus status) { results.append({ id, int(status) }); },
+    connect(
+        job, &ALGetFile::signalGetFileResult, this,
+        [&results](const QString &id, ALGetFile::GetFileStatus status) {
+            results.append({ id, int(status) });
+        },
         Qt::QueuedConnection);
     const QString url = m_server->baseUrl() + "/f/slow.doc";
-    QMetaObject::invokeMethod(job, [=] { job->start("80_1", "slow.doc", url); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        job, [=] { job->start("80_1", "slow.doc", url); }, Qt::QueuedConnection);
     QVERIFY(m_server->waitForRequest("/f/slow.doc", 10000));
     // The server answers from this thread, so it cannot answer before the second start has run.
-    QMetaObject::invokeMethod(job, [=] { job->start("81_1", "other.doc", url); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        job, [=] { job->start("81_1", "other.doc", url); }, Qt::BlockingQueuedConnection);
     QTRY_COMPARE_WITH_TIMEOUT(results.size(), 2, 20000);
     QCOMPARE(results.at(0), qMakePair(QString("81_1"), int(ALGetFile::Busy)));
     QCOMPARE(results.at(1), qMakePair(QString("80_1"), int(ALGetFile::Done)));
