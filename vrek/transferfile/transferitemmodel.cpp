@@ -94,10 +94,14 @@ int TransferItemModel::findRow(const QString &id) const
         if (m_infos.at(row).getId() == id)
             return row;
     }
+    // A file-list row answers to its file id; a transfer row to the file-list id of its file.
+    const int idAt = id.indexOf('@');
     for (int row = 0; row < m_infos.size(); ++row) {
         const QString rowId = m_infos.at(row).getId();
         const int at = rowId.indexOf('@');
-        if (at >= 0 && rowId.left(at) == id)
+        if (at >= 0 && idAt < 0 && rowId.left(at) == id)
+            return row;
+        if (at < 0 && idAt >= 0 && id.left(idAt) == rowId)
             return row;
     }
     return -1;

@@ -7,9 +7,8 @@
 #include <QHash>
 #include <QList>
 
-// The rows of a transfer list, flat, in insertion order. Rows are addressed by id: a row answers to its own id
-// and, for the rows of a file list ("fileIdAll@userId"), to the part before the "@", which is what transfers
-// report.
+// The rows of a transfer list, flat, in insertion order. Rows are addressed by id: a row answers to its own id,
+// and the rows of a file list ("fileIdAll@userId") and of transfers ("fileIdAll") answer to each other's ids.
 class TransferItemModel : public QAbstractItemModel
 {
     Q_OBJECT
