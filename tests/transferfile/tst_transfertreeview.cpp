@@ -199,7 +199,8 @@ void TestTransferTreeView::rowOperations()
     QCOMPARE(stored.getKind(), int(TransferInfo::KindMedia));
 
     QVERIFY(view.updateId("ab_1", "cd_2", "c.docx"));
-    QCOMPARE(view.getAllItemStatus(), (QHash<QString, TransferInfo::TransferStatus> { { "cd_2", TransferInfo::Downloading } }));
+    QCOMPARE(view.getAllItemStatus(),
+        (QHash<QString, TransferInfo::TransferStatus> { { "cd_2", TransferInfo::Downloading } }));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("ti not in list ti:"));
     QVERIFY(!view.updateId("ab_1", "x", "x"));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("ti not in list ti:"));

@@ -10,9 +10,9 @@
 
 TransferTreeView::TransferTreeView(QWidget *parent)
     : QTreeView(parent)
-    , m_model(new TransferItemModel())
-    , m_proxy(new TransferProxyModel())
-    , m_delegate(new TransferItemDelegate())
+    , m_model(new TransferItemModel(this))
+    , m_proxy(new TransferProxyModel(this))
+    , m_delegate(new TransferItemDelegate(this))
 {
     m_proxy->setSourceModel(m_model);
     setModel(m_proxy);
@@ -30,10 +30,8 @@ TransferTreeView::TransferTreeView(QWidget *parent)
 
 TransferTreeView::~TransferTreeView()
 {
-    setModel(nullptr);
-    m_proxy->deleteLater();
-    m_model->deleteLater();
-    m_delegate->deleteLater();
+    // Its owner may be half gone already: the rows going with the view tell nobody.
+    blockSignals(true);
 }
 
 bool TransferTreeView::insertRow(const TransferInfo &info)
