@@ -23,8 +23,13 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
         return 1;
     }
-    std::printf("http=%u classroom=%u user=%s password=%s\n", sandbox.httpPort(), sandbox.classroomPort(),
-        qPrintable(sandbox.account().userCode), qPrintable(sandbox.account().password));
+    QString line = QString("http=%1 classroom=%2 user=%3 password=%4")
+                       .arg(sandbox.httpPort())
+                       .arg(sandbox.classroomPort())
+                       .arg(sandbox.account().userCode, sandbox.account().password);
+    for (const QString &field : sandbox.announced())
+        line += " " + field;
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
     return application.exec();
 }
