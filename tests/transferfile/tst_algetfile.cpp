@@ -79,6 +79,8 @@ private slots:
     void networkErrorKeepsWhatArrived();
     void errorPageIsNotTheFile();
     void secondStartWhileBusy();
+    void localFailuresSendNothing_data();
+    void localFailuresSendNothing();
     void idThatIsNoPlainNameIsRefused_data();
     void idThatIsNoPlainNameIsRefused();
     void displayNameIsCutToItsLastElement();
@@ -314,6 +316,30 @@ void TestALGetFile::secondStartWhileBusy()
     QCOMPARE(readFile("fileRecv/u7/80_1/slow.doc"), body);
     QCOMPARE(m_server->requests().size(), 1);
     job->deleteLater();
+}
+
+void TestALGetFile::localFailuresSendNothing_data()
+{
+    QTest::addColumn<QString>("blocker"); // a file where a folder must go, or a folder where the file must go
+    QTest::addColumn<bool>("asFolder");
+    QTest::addColumn<int>("result");
+    QTest::newRow("user folder") << "fileRecv/u7" << false << int(ALGetFile::FolderError);
+    QTest::newRow("temporary file") << "fileRecv/u7/140_1.pdf_tmp" << true << int(ALGetFile::TempFileError);
+}
+
+void TestALGetFile::localFailuresSendNothing()
+{
+    QFETCH(QString, blocker);
+    QFETCH(bool, asFolder);
+    QFETCH(int, result);
+    if (asFolder)
+        QVERIFY(QDir().mkpath(blocker));
+    else
+        QVERIFY(m_dir->writeFile(blocker, "x"));
+    m_server->setReply("/f/x.pdf", fileReply(pattern(100)));
+    QCOMPARE(download("140_1", "x.pdf", m_server->baseUrl() + "/f/x.pdf"), result);
+    QTest::qWait(100);
+    QCOMPARE(m_server->requests().size(), 0);
 }
 
 void TestALGetFile::idThatIsNoPlainNameIsRefused_data()

@@ -317,7 +317,7 @@ bool ALGetFile::exitract()
         return false;
     }
     qint64 written = 0;
-    QByteArray block;
+    QByteArray block(int(copyBlock), Qt::Uninitialized);
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         QString name = zip.getCurrentFileName();
         name.replace('\\', '/');
@@ -344,7 +344,6 @@ bool ALGetFile::exitract()
         }
         // In blocks, against the real size: the sizes an archive declares may lie.
         for (;;) {
-            block.resize(int(copyBlock));
             const qint64 read = entry.read(block.data(), copyBlock);
             if (read < 0) {
                 qWarning() << "the qzFile read fail!" << entry.errorString();
