@@ -1,6 +1,7 @@
 // The download job against the fake HTTP server: addresses, resume, failures and the unpacking of archives.
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
+#include "tests/transferfile/transfertestsupport.h"
 #include "vrek/transferfile/algetfile.h"
 #include "vrek/transferfile/localfiletool.h"
 #include "vrek/utils/globalvalue.h"
@@ -21,10 +22,7 @@ const QString userId = QStringLiteral("u7");
 
 QByteArray pattern(int size)
 {
-    QByteArray bytes(size, '\0');
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 7 + i / 251) & 0xff);
-    return bytes;
+    return transferPattern(size);
 }
 
 QByteArray readFile(const QString &path)
@@ -97,23 +95,20 @@ private:
     int run(ALGetFile *job, const QString &fileId, const QString &fileName, const QString &fileUrl);
     int download(const QString &fileId, const QString &fileName, const QString &fileUrl);
 
-    QThread m_networkThread;
+    NetworkEngineThread *m_network = nullptr;
     TempWorkDir *m_dir = nullptr;
     FakeHttpServer *m_server = nullptr;
 };
 
 void TestALGetFile::initTestCase()
 {
-    m_networkThread.setObjectName("Network Engine");
-    g_networkEngine->moveThread(&m_networkThread);
-    m_networkThread.start();
+    m_network = new NetworkEngineThread();
     g_userId = userId;
 }
 
 void TestALGetFile::cleanupTestCase()
 {
-    m_networkThread.quit();
-    m_networkThread.wait();
+    delete m_network;
 }
 
 void TestALGetFile::init()
@@ -134,7 +129,7 @@ void TestALGetFile::cleanup()
 ALGetFile *TestALGetFile::makeJob()
 {
     auto *job = new ALGetFile(userId, g_networkEngine->networkManager());
-    job->moveThread(&m_networkThread);
+    job->moveThread(m_network->thread());
     return job;
 }
 

@@ -2,6 +2,7 @@
 // and restart, and the refusals before anything is sent.
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
+#include "tests/transferfile/transfertestsupport.h"
 #include "vrek/transferfile/alpostfile.h"
 #include "vrek/transferfile/uploadbody.h"
 #include "vrek/utils/networkengine.h"
@@ -20,16 +21,7 @@ const QByteArray uploadPath = "/vSocket/socket/recevieClient/uploadFile";
 
 QByteArray pattern(qint64 size)
 {
-    QByteArray bytes(int(size), '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char((i * 13 + i / 509) & 0xff);
-    return bytes;
-}
-
-QByteArray chunkAnswer(const QString &fileId, const QString &status, const QString &fileName = "f.bin")
-{
-    QJsonObject entry { { "fileId", fileId }, { "fileName", fileName }, { "status", status } };
-    return QJsonDocument(QJsonObject { { "result", QJsonArray { entry } } }).toJson(QJsonDocument::Compact);
+    return transferPattern(size);
 }
 
 // The file bytes of a request's multipart body; null when the body is not of the upload's form.
@@ -117,22 +109,19 @@ private:
     // Answers every chunk with success, or with the given reply.
     void answerChunks(const QString &status = "success", int httpStatus = 200);
 
-    QThread m_networkThread;
+    NetworkEngineThread *m_network = nullptr;
     TempWorkDir *m_dir = nullptr;
     FakeHttpServer *m_server = nullptr;
 };
 
 void TestALPostFile::initTestCase()
 {
-    m_networkThread.setObjectName("Network Engine");
-    g_networkEngine->moveThread(&m_networkThread);
-    m_networkThread.start();
+    m_network = new NetworkEngineThread();
 }
 
 void TestALPostFile::cleanupTestCase()
 {
-    m_networkThread.quit();
-    m_networkThread.wait();
+    delete m_network;
 }
 
 void TestALPostFile::init()
@@ -194,7 +183,7 @@ void TestALPostFile::rangedRequests()
     const QByteArray data = pattern(size);
     const QString path = writeFile("media/lesson.bin", data);
     answerChunks();
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     upload.start("F1", path, 2);
     QCOMPARE(upload.result(), int(ALPostFile::Done));
     QCOMPARE(upload.confirmed, confirmed);
@@ -248,7 +237,7 @@ void TestALPostFile::wholeFile()
     reply.status = httpStatus;
     reply.body = answer;
     m_server->setReply(uploadPath, reply);
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     upload.start("W1", path, 1);
     QCOMPARE(upload.result(), result);
     QCOMPARE(m_server->requestCount(uploadPath), 1);
@@ -304,7 +293,7 @@ void TestALPostFile::chunkAnswers()
     reply.status = httpStatus;
     reply.body = answer;
     m_server->setReply(uploadPath, reply);
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     upload.start("C1", path, 2);
     QCOMPARE(upload.result(), result);
     // A file of 1000 bytes takes two requests when both are confirmed, else one.
@@ -315,7 +304,7 @@ void TestALPostFile::networkErrorWithABodyIsOneResult()
 {
     const QString path = writeFile("a.bin", pattern(3 * 1048576));
     answerChunks("success", 404);
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     upload.start("N1", path, 2);
     QCOMPARE(upload.result(), int(ALPostFile::NetworkError));
     QCOMPARE(m_server->requestCount(uploadPath), 1);
@@ -326,7 +315,7 @@ void TestALPostFile::pauseDuringTheSecondChunk()
 {
     const QString path = writeFile("a.bin", pattern(2621440));
     answerChunks();
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     ALPostFile *job = upload.job;
     connect(m_server, &FakeHttpServer::requestReceived, this, [this, job](const FakeHttpServer::Request &) {
         // The server answers from this thread, after the pause has reached the job.
@@ -345,7 +334,7 @@ void TestALPostFile::restartFromAStoredPosition()
     const QByteArray data = pattern(2621440);
     const QString path = writeFile("a.bin", data);
     answerChunks();
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     // The manager passes the confirmed count less one.
     upload.start("R1", path, 2, 1048576 - 1);
     QCOMPARE(upload.result(), int(ALPostFile::Done));
@@ -381,7 +370,7 @@ void TestALPostFile::refusals()
     writeFile("empty.bin", QByteArray());
     QDir().mkpath("media");
     answerChunks();
-    Upload upload(&m_networkThread, withAddress ? address() : QString());
+    Upload upload(m_network->thread(), withAddress ? address() : QString());
     upload.start("X1", path, type);
     QCOMPARE(upload.result(), result);
     QCOMPARE(m_server->requestCount(uploadPath), 0);
@@ -402,7 +391,7 @@ void TestALPostFile::busyStart()
         reply.delayMs = 30;
         return reply;
     });
-    Upload upload(&m_networkThread, address());
+    Upload upload(m_network->thread(), address());
     upload.start("B1", path, 2);
     QVERIFY(m_server->waitForRequest(uploadPath, 10000));
     ALPostFile *job = upload.job;

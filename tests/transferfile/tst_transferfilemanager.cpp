@@ -2,6 +2,7 @@
 // texts and the ends of jobs that fail.
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
+#include "tests/transferfile/transfertestsupport.h"
 #include "vrek/dao/basedao.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
@@ -31,24 +32,9 @@ struct Status
 
 QByteArray pattern(qint64 size)
 {
-    QByteArray bytes(int(size), '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char((i * 11 + i / 383) & 0xff);
-    return bytes;
+    return transferPattern(size);
 }
 
-QByteArray chunkAnswer(const QString &fileId, const QString &status)
-{
-    QJsonObject entry { { "fileId", fileId }, { "fileName", "f" }, { "status", status } };
-    return QJsonDocument(QJsonObject { { "result", QJsonArray { entry } } }).toJson(QJsonDocument::Compact);
-}
-
-// Runs what was posted to the network thread before this call.
-void flushNetworkThread()
-{
-    QMetaObject::invokeMethod(
-        g_networkEngine, [] {}, Qt::BlockingQueuedConnection);
-}
 } // namespace
 
 class TestTransferFileManager : public QObject
@@ -79,7 +65,7 @@ private:
     TransferFile record(const QString &fileId) const;
     void answerChunks();
 
-    QThread m_networkThread;
+    NetworkEngineThread *m_network = nullptr;
     TempWorkDir *m_dir = nullptr;
     FakeHttpServer *m_server = nullptr;
     TransferFileManager *m_manager = nullptr;
@@ -89,17 +75,14 @@ private:
 
 void TestTransferFileManager::initTestCase()
 {
-    m_networkThread.setObjectName("Network Engine");
-    g_networkEngine->moveThread(&m_networkThread);
-    m_networkThread.start();
+    m_network = new NetworkEngineThread();
     QVERIFY(DBManager::dbFileInitial());
     g_userId = "u7";
 }
 
 void TestTransferFileManager::cleanupTestCase()
 {
-    m_networkThread.quit();
-    m_networkThread.wait();
+    delete m_network;
 }
 
 void TestTransferFileManager::init()
@@ -126,7 +109,7 @@ void TestTransferFileManager::cleanup()
 {
     delete m_manager;
     m_manager = nullptr;
-    flushNetworkThread();
+    NetworkEngineThread::flush();
     delete m_server;
     m_server = nullptr;
     delete m_dir;
@@ -377,7 +360,7 @@ void TestTransferFileManager::pauseThenPushAgain()
         // Paused while the first chunk is under way; the server answers only after the pause has arrived.
         if (m_server->requestCount(uploadPath) == 1) {
             QVERIFY(m_manager->setPostFilePause(true, "p"));
-            flushNetworkThread();
+            NetworkEngineThread::flush();
         }
     });
     QVERIFY(m_manager->pushPostFileQueue("p", path, 2));

@@ -3,6 +3,7 @@
 #include "tests/support/classroomlink.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
+#include "tests/transferfile/transfertestsupport.h"
 #include "vrek/container/coursefilehash.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
@@ -106,7 +107,7 @@ private:
     TransferInfo stored(const QString &id) const;
     void makeCurrent(const QString &id);
 
-    QThread m_networkThread;
+    NetworkEngineThread *m_network = nullptr;
     TempWorkDir *m_dir = nullptr;
     ClassroomLink *m_link = nullptr;
     FakeHttpServer *m_files = nullptr;
@@ -117,9 +118,7 @@ private:
 
 void TestTransferFileView::initTestCase()
 {
-    m_networkThread.setObjectName("Network Engine");
-    g_networkEngine->moveThread(&m_networkThread);
-    m_networkThread.start();
+    m_network = new NetworkEngineThread();
     QVERIFY(DBManager::dbFileInitial());
     g_userId = "u7";
     g_roomId = "3101";
@@ -135,8 +134,7 @@ void TestTransferFileView::initTestCase()
 void TestTransferFileView::cleanupTestCase()
 {
     delete m_link;
-    m_networkThread.quit();
-    m_networkThread.wait();
+    delete m_network;
 }
 
 void TestTransferFileView::init()

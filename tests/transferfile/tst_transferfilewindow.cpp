@@ -4,6 +4,7 @@
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
 #include "tests/support/xvfbdisplay.h"
+#include "tests/transferfile/transfertestsupport.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
 #include "vrek/transferfile/transferfileprompt.h"
@@ -15,9 +16,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPushButton>
 #include <QThread>
 #include <QtTest>
@@ -60,22 +58,19 @@ private slots:
     void downloadAndUpload();
 
 private:
-    QThread m_networkThread;
+    NetworkEngineThread *m_network = nullptr;
 };
 
 void TestTransferFileWindow::initTestCase()
 {
-    m_networkThread.setObjectName("Network Engine");
-    g_networkEngine->moveThread(&m_networkThread);
-    m_networkThread.start();
+    m_network = new NetworkEngineThread();
     QVERIFY(DBManager::dbFileInitial());
     g_userId = "u7";
 }
 
 void TestTransferFileWindow::cleanupTestCase()
 {
-    m_networkThread.quit();
-    m_networkThread.wait();
+    delete m_network;
 }
 
 void TestTransferFileWindow::downloadAndUpload()
@@ -95,10 +90,8 @@ void TestTransferFileWindow::downloadAndUpload()
     shared.ranges = true;
     files.setReply("/files/61/notes.pdf", shared);
     files.setHandler("/vSocket/socket/recevieClient/uploadFile", [](const FakeHttpServer::Request &request) {
-        QJsonObject entry { { "fileId", request.form.value("fileId") }, { "fileName", "homework.pdf" },
-            { "status", "success" } };
         FakeHttpServer::Reply reply;
-        reply.body = QJsonDocument(QJsonObject { { "result", QJsonArray { entry } } }).toJson(QJsonDocument::Compact);
+        reply.body = chunkAnswer(request.form.value("fileId"), "success", "homework.pdf");
         return reply;
     });
 
