@@ -1,5 +1,6 @@
 // tavisandbox [--http-port N] [--classroom-port N]: serves a school's service on loopback until stopped, and
-// prints on its first line where, and the demo student to sign in with.
+// prints on its first line where, the demo student to sign in with and the lecturer's account (which the client
+// signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0).
 #include "sandbox/classroomsandbox.h"
 
 #include <QCommandLineParser>
@@ -23,10 +24,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
         return 1;
     }
-    QString line = QString("http=%1 classroom=%2 user=%3 password=%4")
-                       .arg(sandbox.httpPort())
-                       .arg(sandbox.classroomPort())
-                       .arg(sandbox.account().userCode, sandbox.account().password);
+    const ClassroomSandbox::Account lecturer = sandbox.accounts().value(1);
+    QString line
+        = QString("http=%1 classroom=%2 user=%3 password=%4 lecturer=%5 lecturer-password=%6")
+              .arg(sandbox.httpPort())
+              .arg(sandbox.classroomPort())
+              .arg(sandbox.account().userCode, sandbox.account().password, lecturer.userCode, lecturer.password);
     for (const QString &field : sandbox.announced())
         line += " " + field;
     std::printf("%s\n", qPrintable(line));

@@ -1,6 +1,7 @@
 #include "sandbox/sandboxscene.h"
 
 #include "sandbox/filescene.h"
+#include "sandbox/lockscene.h"
 
 #include <QList>
 
@@ -8,6 +9,7 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    scenes << new FileScene(sandbox);
+    scenes.append(new LockScene(sandbox));
+    scenes.append(new FileScene(sandbox));
     return scenes;
 }
