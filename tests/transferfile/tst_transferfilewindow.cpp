@@ -3,7 +3,7 @@
 #include "tests/support/classroomlink.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
-#include "tests/support/xvfbdisplay.h"
+#include "tests/support/xvfbtestmain.h"
 #include "tests/transferfile/transfertestsupport.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
@@ -146,23 +146,6 @@ void TestTransferFileWindow::downloadAndUpload()
     view.close();
 }
 
-int main(int argc, char *argv[])
-{
-    XvfbDisplay display;
-    if (!display.start()) {
-        std::fprintf(stderr, "Xvfb did not start\n");
-        return 1;
-    }
-    qputenv("DISPLAY", display.name().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        TestTransferFileWindow test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    display.stop();
-    return result;
-}
+VREK_XVFB_TEST_MAIN(TestTransferFileWindow)
 
 #include "tst_transferfilewindow.moc"
