@@ -2,6 +2,7 @@
 
 #include "sandbox/chatscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 
 #include <QList>
@@ -12,6 +13,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     QList<SandboxScene *> scenes;
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
+    scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
     return scenes;
 }
