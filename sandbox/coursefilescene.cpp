@@ -1,16 +1,12 @@
 #include "sandbox/coursefilescene.h"
 
 #include "tests/support/fakeclassroomserver.h"
-#include "tests/support/fakehttpserver.h"
 
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QProcess>
 #include <QTimer>
@@ -121,7 +117,7 @@ QImage pagePicture(int page)
         painter.drawLine(60, y, 740, y);
     // One large dot per page number.
     painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor("#1aa260"));
+    painter.setBrush(Qt::white);
     for (int i = 0; i < page; ++i)
         painter.drawEllipse(QPoint(90 + i * 70, 45), 20, 20);
     return image;
@@ -143,14 +139,17 @@ CourseFileScene::~CourseFileScene()
 
 bool CourseFileScene::install()
 {
-    if (!m_dir.isValid())
-        return false;
-    CourseFile deck { "5001", "1", QString::fromUtf8("分数的初步认识.pptx"), m_dir.filePath("5001_1"), {} };
-    CourseFile pictures { "5002", "1", QString::fromUtf8("分数练习题.pdf"), m_dir.filePath("5002_1"), {} };
-    // A missing deck makes the sandbox no worse for the rest of its scenes.
-    if (!makeHtmlDeck(deck) || !addFile(deck))
+    m_fileScene = FileScene::of(sandbox());
+    // Without a file server there is nothing to share; the rest of the sandbox plays on.
+    if (!m_fileScene || !m_dir.isValid()) {
+        qWarning() << "the course files have no file server";
+        return true;
+    }
+    const QString deck = m_dir.filePath("deck");
+    if (!makeHtmlDeck(deck) || !share(QString::fromUtf8("分数的初步认识.pptx"), deck))
         qWarning() << "the html deck could not be made";
-    if (!makePictureDeck(pictures) || !addFile(pictures))
+    const QString pictures = m_dir.filePath("pictures");
+    if (!makePictureDeck(pictures) || !share(QString::fromUtf8("分数练习题.pdf"), pictures))
         qWarning() << "the picture deck could not be made";
 
     connect(sandbox(), &ClassroomSandbox::lessonJoined, this, &CourseFileScene::onLessonJoined);
@@ -158,24 +157,22 @@ bool CourseFileScene::install()
         ++m_generation;
         m_sharePending = false;
     });
-    connect(sandbox()->classroom(), &FakeClassroomServer::lineReceived, this, &CourseFileScene::onLine);
     startClip();
     return true;
 }
 
-bool CourseFileScene::makeHtmlDeck(CourseFile &file)
+bool CourseFileScene::makeHtmlDeck(const QString &folder)
 {
-    return writeFile(file.folder + "/index.html", deckPage)
-        && writeFile(file.folder + "/data/pres/outline.xml", outlineXml)
-        && slidePicture().save(file.folder + "/data/pres/sb1.jpg", "JPG");
+    return writeFile(folder + "/index.html", deckPage) && writeFile(folder + "/data/pres/outline.xml", outlineXml)
+        && slidePicture().save(folder + "/data/pres/sb1.jpg", "JPG");
 }
 
-bool CourseFileScene::makePictureDeck(CourseFile &file)
+bool CourseFileScene::makePictureDeck(const QString &folder)
 {
-    if (!QDir().mkpath(file.folder))
+    if (!QDir().mkpath(folder))
         return false;
     for (int page = 1; page <= 3; ++page) {
-        if (!pagePicture(page).save(QString("%1/page_%2.jpg").arg(file.folder).arg(page), "JPG"))
+        if (!pagePicture(page).save(QString("%1/page_%2.jpg").arg(folder).arg(page), "JPG"))
             return false;
     }
     return true;
@@ -183,13 +180,13 @@ bool CourseFileScene::makePictureDeck(CourseFile &file)
 
 void CourseFileScene::startClip()
 {
-    const QString folder = m_dir.filePath("5003_1");
+    const QString folder = m_dir.filePath("clip");
     QDir().mkpath(folder);
     m_clipProcess = new QProcess(this);
     m_clipProcess->setProgram("ffmpeg");
     m_clipProcess->setArguments({ "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-        QString("testsrc2=size=640x360:rate=25:duration=%1").arg(clipSeconds), "-c:v", "libx264", "-pix_fmt", "yuv420p",
-        "-preset", "ultrafast", "-movflags", "+faststart", folder + "/clip.mp4" });
+        QString("testsrc2=size=480x270:rate=25:duration=%1").arg(clipSeconds), "-c:v", "libx264", "-pix_fmt", "yuv420p",
+        "-preset", "ultrafast", "-crf", "30", "-movflags", "+faststart", folder + "/clip.mp4" });
     connect(m_clipProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             clipFinished(false);
@@ -207,8 +204,7 @@ void CourseFileScene::clipFinished(bool ok)
     m_ready = true;
     m_clipProcess->deleteLater();
     m_clipProcess = nullptr;
-    CourseFile clip { "5003", "1", QString::fromUtf8("分数动画.mp4"), m_dir.filePath("5003_1"), {} };
-    if (!ok || !addFile(clip))
+    if (!ok || !share(QString::fromUtf8("分数动画.mp4"), m_dir.filePath("clip")))
         qWarning() << "the course video could not be made";
     emit filesReady();
     if (m_sharePending) {
@@ -217,57 +213,32 @@ void CourseFileScene::clipFinished(bool ok)
     }
 }
 
-bool CourseFileScene::addFile(CourseFile file)
+bool CourseFileScene::share(const QString &fileName, const QString &folder)
 {
-    const QString zipPath = file.folder + ".zip";
-    if (!JlCompress::compressDir(zipPath, file.folder, true))
+    const QString zipPath = folder + ".zip";
+    if (!JlCompress::compressDir(zipPath, folder, true))
         return false;
     QFile zip(zipPath);
     if (!zip.open(QIODevice::ReadOnly))
         return false;
-    file.archive = zip.readAll();
-    FakeHttpServer::Reply reply;
-    reply.body = file.archive;
-    reply.contentType = "application/zip";
-    reply.ranges = true;
-    sandbox()->http()->setReply(QByteArray(filePath) + file.fileIdAll().toUtf8() + ".zip", reply);
-    m_files.append(file);
+    m_fileIds << m_fileScene->addSharedArchive(fileName, zip.readAll());
     return true;
-}
-
-QString CourseFileScene::fileUrl(const CourseFile &file) const
-{
-    return sandbox()->http()->baseUrl() + filePath + file.fileIdAll() + ".zip";
 }
 
 QStringList CourseFileScene::shareLines() const
 {
     QStringList lines;
-    for (const CourseFile &file : m_files)
-        lines << QStringList { "4", "0", file.fileName, file.fileIdAll(), fileUrl(file), "1" }.join('\t');
-    lines << listLine();
+    for (const FileScene::SharedFile &file : m_fileScene->sharedFiles()) {
+        if (m_fileIds.contains(file.fileIdAll()))
+            lines << QStringList { "4", "0", file.fileName, file.fileIdAll(), m_fileScene->fileUrl(file), "1" }.join(
+                '\t');
+    }
+    lines << m_fileScene->fileListLine();
     return lines;
 }
 
-QString CourseFileScene::listLine() const
+void CourseFileScene::onLessonJoined()
 {
-    QJsonArray list;
-    const QString uploaded = QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss");
-    for (const CourseFile &file : m_files) {
-        QJsonObject entry;
-        entry.insert("id", file.serverId.toLongLong());
-        entry.insert("courseType", file.courseType.toInt());
-        entry.insert("fileName", file.fileName);
-        entry.insert("fileSize", QString::number(file.archive.size()));
-        entry.insert("uploadDate", uploaded);
-        list.append(entry);
-    }
-    return "4\t2\t" + QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact));
-}
-
-void CourseFileScene::onLessonJoined(const ClassroomSandbox::Lesson &lesson)
-{
-    Q_UNUSED(lesson)
     const quint64 generation = ++m_generation;
     m_sharePending = false;
     QTimer::singleShot(m_shareDelayMs, this, [this, generation] {
@@ -279,12 +250,4 @@ void CourseFileScene::onLessonJoined(const ClassroomSandbox::Lesson &lesson)
         else
             m_sharePending = true;
     });
-}
-
-void CourseFileScene::onLine(const QString &line)
-{
-    // "4", user id, "2": the client asks for the class's files.
-    const QStringList fields = line.split('\t');
-    if (fields.size() == 3 && fields.at(0) == "4" && fields.at(2) == "2")
-        sandbox()->classroom()->sendLine(listLine());
 }

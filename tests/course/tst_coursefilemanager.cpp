@@ -373,7 +373,7 @@ void TestCourseFileManager::refusedIdsTouchNothing()
     QVERIFY(m_dir->writeFile("fileRecv/u1/a/b.zip", "keep"));
     QVERIFY(storeRow("a/b", 2, 1));
 
-    const QString refused = "the fileIdAll is no plain name, refused! ";
+    const QString refused = "the fileId is not a plain name! ";
     expectWarnings({ refused });
     QCOMPARE(feed(QString("4\t0\tx.pdf\t%1\thttp://h/x.zip\t1").arg(fileIdAll)), QStringList());
     m_recorder->clear();

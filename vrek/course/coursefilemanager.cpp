@@ -2,6 +2,8 @@
 
 #include "vrek/container/coursefilehash.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/transferfile/localfiletool.h"
+#include "vrek/transferfile/receivedfilepath.h"
 #include "vrek/utils/fileutil.h"
 #include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
@@ -15,12 +17,22 @@
 #include <QStringList>
 
 namespace {
-QString userFolder()
+const int uploadDateLength = 16; // "yyyy-MM-dd hh:mm"
+
+// A file id from the server names a folder, so anything but one plain path element is refused before the
+// table or the disk is touched.
+bool refused(const QString &fileIdAll)
 {
-    return QString("fileRecv/%1").arg(g_userId);
+    if (ReceivedFilePath::isValidFileId(fileIdAll))
+        return false;
+    qWarning() << "the fileId is not a plain name! fia:" << fileIdAll;
+    return true;
 }
 
-const int uploadDateLength = 16; // "yyyy-MM-dd hh:mm"
+QString fileFolder(const QString &fileIdAll)
+{
+    return ReceivedFilePath::fileFolder(g_userId, fileIdAll);
+}
 } // namespace
 
 CourseFileManager::CourseFileManager(QObject *parent, SocketClientManager *connection)
@@ -42,25 +54,6 @@ CourseFileManager::~CourseFileManager() = default;
 SocketClientManager *CourseFileManager::connection() const
 {
     return m_connection ? m_connection.data() : g_socketClientManager;
-}
-
-QString CourseFileManager::fileFolder(const QString &fileIdAll)
-{
-    return QString("fileRecv/%1/%2").arg(g_userId, fileIdAll);
-}
-
-bool CourseFileManager::isPlainFileId(const QString &fileIdAll)
-{
-    if (fileIdAll.isEmpty())
-        return false;
-    for (const QChar c : fileIdAll) {
-        const ushort u = c.unicode();
-        const bool plain
-            = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '-';
-        if (!plain)
-            return false;
-    }
-    return true;
 }
 
 QDateTime CourseFileManager::folderCreationTime(const QFileInfo &folder)
@@ -130,10 +123,8 @@ void CourseFileManager::readOfferedFile(const QStringList &fields, const QString
         qWarning() << "fileIdAll or fileFlag is empty!";
         return;
     }
-    if (!isPlainFileId(fileIdAll)) {
-        qWarning() << "the fileIdAll is no plain name, refused! fileIdAll:" << fileIdAll;
+    if (refused(fileIdAll))
         return;
-    }
     UserFile file;
     file.setId(fileIdAll, g_userId);
     bool exists = false;
@@ -156,10 +147,8 @@ void CourseFileManager::readFileList(const QStringList &fields, const QString &l
     QList<UserFile> files;
     for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
         const QString fileIdAll = row.value("id").toString() + "_" + row.value("courseType").toString();
-        if (!isPlainFileId(fileIdAll)) {
-            qWarning() << "the fileIdAll is no plain name, refused! fileIdAll:" << fileIdAll;
+        if (refused(fileIdAll))
             continue;
-        }
         UserFile file;
         file.setId(fileIdAll, g_userId);
         file.setFileName(row.value("fileName").toString());
@@ -175,10 +164,8 @@ void CourseFileManager::readFileList(const QStringList &fields, const QString &l
 void CourseFileManager::slotGetFileStart(QString fileIdAll, QString fileName, QString fileUrl)
 {
     qInfo() << "fia:" << fileIdAll << "fileName:" << fileName << "fileUrl:" << fileUrl;
-    if (!isPlainFileId(fileIdAll)) {
-        qWarning() << "the fileIdAll is no plain name, refused! fileIdAll:" << fileIdAll;
+    if (refused(fileIdAll))
         return;
-    }
     UserFile file;
     file.setId(fileIdAll, g_userId);
     bool exists = false;
@@ -201,10 +188,8 @@ void CourseFileManager::slotGetFileStart(QString fileIdAll, QString fileName, QS
 void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
 {
     qInfo() << "fia:" << fileIdAll << "ok:" << ok;
-    if (!isPlainFileId(fileIdAll)) {
-        qWarning() << "the fileIdAll is no plain name, refused! fileIdAll:" << fileIdAll;
+    if (refused(fileIdAll))
         return;
-    }
     if (!ok) {
         slotRemoveLocalFile(fileIdAll);
         return;
@@ -233,44 +218,21 @@ void CourseFileManager::slotRemoveLocalFile(QString fileIdAll)
 {
     if (fileIdAll.isEmpty())
         return;
-    if (!isPlainFileId(fileIdAll)) {
-        qWarning() << "the fileIdAll is no plain name, refused! fileIdAll:" << fileIdAll;
+    if (refused(fileIdAll))
         return;
-    }
     UserFile file;
     if (g_courseFileHash.selectUserFile(fileIdAll, file)) {
         file.setDownloaded(false);
         g_courseFileHash.updateUserFile(file);
     }
     removeDBGetFileRecord(file.getId());
-    removeFolderFiles(fileIdAll);
+    removeFileAndDir(fileIdAll);
     emit signalRemoveLocalFileOut(fileIdAll);
 }
 
 void CourseFileManager::removeFileAndDir(const QString &fileIdAll)
 {
-    if (fileIdAll.isEmpty())
-        return;
-    if (!isPlainFileId(fileIdAll)) {
-        qWarning() << "the fileIdAll is no plain name, refused! fileIdAll:" << fileIdAll;
-        return;
-    }
-    removeFolderFiles(fileIdAll);
-}
-
-void CourseFileManager::removeFolderFiles(const QString &fileIdAll)
-{
-    if (fileIdAll.isEmpty() || fileIdAll == "." || fileIdAll == "..")
-        return;
-    const QString dirString = fileFolder(fileIdAll);
-    const QString fileString = dirString + ".zip";
-    const QString tempString = fileString + "_tmp";
-    if (FileUtil::dirExists(dirString) && !FileUtil::dirRemove(dirString))
-        qWarning() << "the dirRemove fail! fia:" << fileIdAll << "dirString:" << dirString;
-    if (QFileInfo::exists(FileUtil::toAbsolutePath(fileString)) && !FileUtil::fileRemove(fileString))
-        qWarning() << "the fileRemove fail! fia:" << fileIdAll << "fileString:" << fileString;
-    if (QFileInfo::exists(FileUtil::toAbsolutePath(tempString)) && !FileUtil::fileRemove(tempString))
-        qWarning() << "the tempRemove fail! fia:" << fileIdAll << "tempString:" << tempString;
+    LocalFileTool().removeFileAndDir(fileIdAll);
 }
 
 bool CourseFileManager::removeDBGetFileRecord(const QString &id)
@@ -330,7 +292,7 @@ bool CourseFileManager::verifyLocalFile(const QDateTime &now)
     for (const UserFile &file : qAsConst(stored))
         rows.insert(file.getFileIdAll(), file);
 
-    const QString path = userFolder();
+    const QString path = ReceivedFilePath::userFolder(g_userId);
     if (!FileUtil::dirExists(path)) {
         if (!FileUtil::dirMakePath(path))
             qWarning() << "the pathMakeRel fail! path:" << path;
@@ -354,7 +316,7 @@ bool CourseFileManager::verifyLocalFile(const QDateTime &now)
                 addCourseFile(file);
                 rows.erase(row);
             } else {
-                removeFolderFiles(name);
+                removeFileAndDir(name);
             }
         }
     }

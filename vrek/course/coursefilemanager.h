@@ -29,11 +29,6 @@ public:
     explicit CourseFileManager(QObject *parent = nullptr, SocketClientManager *connection = nullptr);
     ~CourseFileManager() override;
 
-    // "fileRecv/<userId>/<fileIdAll>".
-    static QString fileFolder(const QString &fileIdAll);
-    // A file id from the server names a folder, so it must be one plain path element: letters, digits, "_"
-    // and "-", not empty.
-    static bool isPlainFileId(const QString &fileIdAll);
     // When a folder came to be: its birth time where the file system records one, else its last change.
     static QDateTime folderCreationTime(const QFileInfo &folder);
 
@@ -65,8 +60,6 @@ private:
     SocketClientManager *connection() const;
     void readOfferedFile(const QStringList &fields, const QString &line);
     void readFileList(const QStringList &fields, const QString &line);
-    // removeFileAndDir without the check of the id, for names read from the user's folder itself.
-    void removeFolderFiles(const QString &fileIdAll);
 
     QPointer<SocketClientManager> m_connection;
     UserFileDao m_userFileDao;
