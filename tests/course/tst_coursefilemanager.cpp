@@ -103,6 +103,7 @@ private slots:
     void purge_data();
     void purge();
     void purgeCreatesAMissingUserFolder();
+    void purgeLeavesADownloadAlone();
     void lecturerRegistersTwoPartIds();
 
 private:
@@ -464,6 +465,24 @@ void TestCourseFileManager::purgeCreatesAMissingUserFolder()
     QCOMPARE(storedRow(second).status, -1);
     QVERIFY(QFileInfo::exists("fileRecv/other/keep.txt"));
     QCOMPARE(m_recorder->emitted(), QStringList());
+}
+
+// A download that has been unpacked but not yet recorded keeps its folder through a purge (a server list may
+// arrive at any time), and is recorded complete afterwards.
+void TestCourseFileManager::purgeLeavesADownloadAlone()
+{
+    const QString id = freshId();
+    m_manager->slotGetFileStart(id, "deck.pptx", "http://h/deck.zip");
+    QVERIFY(makeFolder(id, 2));
+    m_recorder->clear();
+    QVERIFY(m_manager->verifyLocalFile(QDateTime::currentDateTime().addSecs(10 * 24 * 3600)));
+    QVERIFY(QFileInfo(folderOf(id)).isDir());
+    QCOMPARE(storedRow(id).status, 1);
+    QCOMPARE(m_recorder->emitted(), QStringList());
+
+    m_manager->slotGetFileResult(id, true);
+    QCOMPARE(storedRow(id).status, 2);
+    QCOMPARE(storedRow(id).fileCount, 2);
 }
 
 void TestCourseFileManager::lecturerRegistersTwoPartIds()

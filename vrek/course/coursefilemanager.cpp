@@ -291,6 +291,17 @@ bool CourseFileManager::verifyLocalFile(const QDateTime &now)
     QHash<QString, UserFile> rows;
     for (const UserFile &file : qAsConst(stored))
         rows.insert(file.getFileIdAll(), file);
+    // Files of this run that are still downloading: their folders may be being unpacked right now.
+    QList<UserFile> storedOrLoading;
+    if (!m_userFileDao.selectUserFileList(g_userId, storedOrLoading, 1)) {
+        qCritical() << "the select error! ";
+        return false;
+    }
+    QSet<QString> loading;
+    for (const UserFile &file : qAsConst(storedOrLoading)) {
+        if (!rows.contains(file.getFileIdAll()))
+            loading.insert(file.getFileIdAll());
+    }
 
     const QString path = ReceivedFilePath::userFolder(g_userId);
     if (!FileUtil::dirExists(path)) {
@@ -302,6 +313,8 @@ bool CourseFileManager::verifyLocalFile(const QDateTime &now)
                   .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden | QDir::System);
         for (const QFileInfo &folder : folders) {
             const QString name = folder.fileName();
+            if (loading.contains(name))
+                continue;
             const qint64 ageDays = folderCreationTime(folder).secsTo(now) / (24 * 3600);
             if (ageDays >= historyDays && FileUtil::dirRemove(folder.absoluteFilePath()))
                 qInfo() << "delete history files!" << name;

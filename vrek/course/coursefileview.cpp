@@ -1,12 +1,19 @@
 #include "vrek/course/coursefileview.h"
 
 #include "vrek/course/coursefilemanager.h"
+#include "vrek/transferfile/transferfileview.h"
 #include "vrek/utils/globalfunc.h"
+#include "vrek/window/titleview.h"
 
 #include <QDebug>
 #include <QGridLayout>
 #include <QIcon>
 #include <QToolButton>
+
+namespace {
+// The transfer list's frame: a modeless window with a close button only.
+const int transferTitleFlags = TitleView::NoMinButton | TitleView::NoMaxButton | TitleView::Modeless;
+} // namespace
 
 CourseFileView::CourseFileView(QWidget *parent)
     : QWidget(parent)
@@ -14,11 +21,14 @@ CourseFileView::CourseFileView(QWidget *parent)
     qInfo() << "parent:" << parent;
     setupForm();
     initial();
+    viewInitial();
 }
 
 CourseFileView::~CourseFileView()
 {
     m_manager->deleteLater();
+    // The frame holds the transfer list.
+    m_transferTitleView->deleteLater();
 }
 
 void CourseFileView::setupForm()
@@ -54,6 +64,28 @@ void CourseFileView::initial()
     connect(m_fileButton, &QToolButton::clicked, this, &CourseFileView::openCourseList);
 }
 
+void CourseFileView::viewInitial()
+{
+    m_transferFileView = new TransferFileView();
+    m_transferTitleView = new TitleView(m_transferFileView,
+        GlobalFunc::isMeetingClass() ? QString::fromUtf8("资料上传") : QString::fromUtf8("文件上传"),
+        transferTitleFlags);
+    m_transferTitleView->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+
+    connect(m_manager, &CourseFileManager::signalReadFileList, m_transferFileView, &TransferFileView::slotRecvFileList);
+    connect(m_manager, &CourseFileManager::signalCourseFileResult, m_transferFileView,
+        &TransferFileView::slotCourseFileResult);
+    connect(
+        m_manager, &CourseFileManager::signalGetFileResult, m_transferFileView, &TransferFileView::slotGetFileResult);
+    connect(m_manager, &CourseFileManager::signalDeleteFileResult, m_transferFileView,
+        &TransferFileView::slotDeleteFileResult);
+    connect(m_transferFileView, &TransferFileView::signalGetFileStart, m_manager, &CourseFileManager::slotGetFileStart);
+    connect(
+        m_transferFileView, &TransferFileView::signalGetFileResult, m_manager, &CourseFileManager::slotGetFileResult);
+    connect(
+        m_transferFileView, &TransferFileView::signalGetFileProgress, this, &CourseFileView::signalCourseFileStatus);
+}
+
 void CourseFileView::verifyLocalFile()
 {
     m_manager->verifyLocalFile();
@@ -62,9 +94,10 @@ void CourseFileView::verifyLocalFile()
 void CourseFileView::openCourseList()
 {
     qInfo() << "open the course list";
+    m_transferTitleView->show();
 }
 
 void CourseFileView::slotUpdateFileStatus(QString fileIdAll)
 {
-    qInfo() << "fia:" << fileIdAll;
+    m_transferFileView->slotUpdateFileStatus(fileIdAll);
 }

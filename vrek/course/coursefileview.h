@@ -9,9 +9,12 @@
 class CourseFileManager;
 class QGridLayout;
 class QToolButton;
+class TitleView;
+class TransferFileView;
 
-// The course file panel at the right end of the course file bar: it owns the course file manager, relays its
-// news to the center view, and, for the lecturer's side, has the button that opens the transfer list.
+// The course file panel at the right end of the course file bar: it owns the course file manager and the
+// transfer list that downloads what the manager is offered, relays their news to the center view, and, for the
+// lecturer's side, has the button that opens the transfer list.
 class CourseFileView : public QWidget
 {
     Q_OBJECT
@@ -23,6 +26,8 @@ public:
     void verifyLocalFile();
     CourseFileManager *manager() const { return m_manager; }
     QToolButton *fileButton() const { return m_fileButton; }
+    TransferFileView *transferFileView() const { return m_transferFileView; }
+    TitleView *transferTitleView() const { return m_transferTitleView; }
 
 signals:
     void signalLateCountInc(CtrlMessage::LateCtrlType type);
@@ -39,10 +44,13 @@ public slots:
 private:
     void setupForm();
     void initial();
+    void viewInitial();
 
     QGridLayout *m_gridLayout = nullptr;
     QToolButton *m_fileButton = nullptr;
     CourseFileManager *m_manager = nullptr;
+    TransferFileView *m_transferFileView = nullptr;
+    TitleView *m_transferTitleView = nullptr;
 };
 
 #endif // COURSEFILEVIEW_H
