@@ -110,8 +110,8 @@ bool playThroughWrapper(const QString &clip, Figures *figures)
 bool decodeWithTool(const QString &clip, Figures *figures)
 {
     const QByteArray path = QFile::encodeName(clip);
-    const char *const arguments[] = { "ffmpeg", "-v", "error", "-nostdin", "-i", path.constData(), "-f", "null", "-",
-        nullptr };
+    const char *const arguments[]
+        = { "ffmpeg", "-v", "error", "-nostdin", "-i", path.constData(), "-f", "null", "-", nullptr };
     QElapsedTimer wall;
     wall.start();
     pid_t pid = 0;

@@ -13,6 +13,11 @@ PACKAGES=(
     libxcb1-dev
     xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
+# Only the tests need these: a private sound server (null sink, sine source) that each test starts itself.
+TEST_PACKAGES=(
+    pulseaudio
+)
+PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

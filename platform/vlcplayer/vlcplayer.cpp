@@ -63,8 +63,8 @@ libvlc_instance_t *acquireInstance()
         return nullptr;
     if (!sharedInstance) {
         // Pictures go to our callbacks: no window system, no titles drawn into the picture.
-        const char *const arguments[] = { "--no-xlib", "--no-video-title-show", "--no-snapshot-preview",
-            "--no-stats", "--no-sub-autodetect-file", "--quiet" };
+        const char *const arguments[] = { "--no-xlib", "--no-video-title-show", "--no-snapshot-preview", "--no-stats",
+            "--no-sub-autodetect-file", "--quiet" };
         sharedInstance = libvlc_new(int(sizeof arguments / sizeof *arguments), arguments);
         if (!sharedInstance)
             return nullptr;
@@ -364,8 +364,8 @@ void VlcPlayer::eventCallback(const libvlc_event_t *event, void *opaque)
     emit self->vlcEventOut(event->type, value, self->m_generation.load(), QPrivateSignal());
 }
 
-unsigned VlcPlayer::formatCallback(void **opaque, char *chroma, unsigned *width, unsigned *height, unsigned *pitches,
-    unsigned *lines)
+unsigned VlcPlayer::formatCallback(
+    void **opaque, char *chroma, unsigned *width, unsigned *height, unsigned *pitches, unsigned *lines)
 {
     auto *self = static_cast<VlcPlayer *>(*opaque);
     // The size given is the decoder's, rows of padding included; the picture is the media's visible part.
@@ -405,9 +405,8 @@ void VlcPlayer::displayCallback(void *opaque, void *)
 {
     auto *self = static_cast<VlcPlayer *>(opaque);
     // The buffer is written again for the next picture: the image takes a copy.
-    const QImage image = QImage(self->m_buffer.data(), self->m_width, self->m_height, self->m_pitch,
-        QImage::Format_RGB32)
-                             .copy();
+    const QImage image
+        = QImage(self->m_buffer.data(), self->m_width, self->m_height, self->m_pitch, QImage::Format_RGB32).copy();
     {
         QMutexLocker locker(&self->m_imageMutex);
         self->m_image = image;

@@ -104,8 +104,8 @@ private:
     QSize visibleSize() const;
 
     static void eventCallback(const libvlc_event_t *event, void *opaque);
-    static unsigned formatCallback(void **opaque, char *chroma, unsigned *width, unsigned *height,
-        unsigned *pitches, unsigned *lines);
+    static unsigned formatCallback(
+        void **opaque, char *chroma, unsigned *width, unsigned *height, unsigned *pitches, unsigned *lines);
     static void cleanupCallback(void *opaque);
     static void *lockCallback(void *opaque, void **planes);
     static void displayCallback(void *opaque, void *picture);
