@@ -1,11 +1,13 @@
 #include "sandbox/sandboxscene.h"
 
+#include "sandbox/lockscene.h"
+
 #include <QList>
 
 // The scenes the sandbox plays, one line each.
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    Q_UNUSED(sandbox)
+    scenes.append(new LockScene(sandbox));
     return scenes;
 }

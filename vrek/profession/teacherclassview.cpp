@@ -3,6 +3,8 @@
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
@@ -124,6 +126,9 @@ void TeacherClassView::mediaInitial()
 void TeacherClassView::toolInitial()
 {
     qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolView->getPadTcpManager()->startTcpServer();
+    m_toolLayout->addWidget(m_toolView);
 }
 
 void TeacherClassView::deviceInitial()
@@ -163,6 +168,8 @@ void TeacherClassView::initialLater()
 void TeacherClassView::sendLateState(QString userId)
 {
     qInfo() << "uid:" << userId;
+    if (m_toolView)
+        m_toolView->sendLateState(userId);
     if (m_mediaView)
         m_mediaView->sendLateState(userId);
     CtrlMessage message;
