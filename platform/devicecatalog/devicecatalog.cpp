@@ -1,13 +1,10 @@
 #include "platform/devicecatalog/devicecatalog.h"
 
 #include "platform/devicecatalog/qtdevicecatalog.h"
+#include "platform/factory/replaceablefactory.h"
 
 namespace {
-DeviceCatalog::Factory &installedFactory()
-{
-    static DeviceCatalog::Factory factory;
-    return factory;
-}
+ReplaceableFactory<DeviceCatalog> factory([] { return std::make_unique<QtDeviceCatalog>(); });
 } // namespace
 
 DeviceCatalog::~DeviceCatalog() = default;
@@ -24,12 +21,10 @@ QList<AudioDeviceEntry> DeviceCatalog::microphones()
 
 std::unique_ptr<DeviceCatalog> DeviceCatalog::create()
 {
-    if (installedFactory())
-        return installedFactory()();
-    return std::make_unique<QtDeviceCatalog>();
+    return factory.create();
 }
 
-void DeviceCatalog::setFactory(Factory factory)
+void DeviceCatalog::setFactory(Factory maker)
 {
-    installedFactory() = std::move(factory);
+    factory.replace(std::move(maker));
 }

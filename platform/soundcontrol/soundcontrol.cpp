@@ -1,27 +1,22 @@
 #include "platform/soundcontrol/soundcontrol.h"
 
+#include "platform/factory/replaceablefactory.h"
 #include "platform/soundcontrol/pulseaudiosoundcontrol.h"
 
 namespace {
-SoundControl::Factory &installedFactory()
-{
-    static SoundControl::Factory factory;
-    return factory;
-}
+ReplaceableFactory<SoundControl> factory([] { return std::make_unique<PulseAudioSoundControl>(); });
 } // namespace
 
 SoundControl::~SoundControl() = default;
 
 std::unique_ptr<SoundControl> SoundControl::create()
 {
-    if (installedFactory())
-        return installedFactory()();
-    return std::make_unique<PulseAudioSoundControl>();
+    return factory.create();
 }
 
-void SoundControl::setFactory(Factory factory)
+void SoundControl::setFactory(Factory maker)
 {
-    installedFactory() = std::move(factory);
+    factory.replace(std::move(maker));
 }
 
 int NullSoundControl::volume(Endpoint, bool &ok)

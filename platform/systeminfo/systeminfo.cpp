@@ -1,25 +1,20 @@
 #include "platform/systeminfo/systeminfo.h"
 
+#include "platform/factory/replaceablefactory.h"
 #include "platform/systeminfo/linuxsysteminfo.h"
 
 namespace {
-SystemInfo::Factory &installedFactory()
-{
-    static SystemInfo::Factory factory;
-    return factory;
-}
+ReplaceableFactory<SystemInfo> factory([] { return std::make_unique<LinuxSystemInfo>(); });
 } // namespace
 
 SystemInfo::~SystemInfo() = default;
 
 std::unique_ptr<SystemInfo> SystemInfo::create()
 {
-    if (installedFactory())
-        return installedFactory()();
-    return std::make_unique<LinuxSystemInfo>();
+    return factory.create();
 }
 
-void SystemInfo::setFactory(Factory factory)
+void SystemInfo::setFactory(Factory maker)
 {
-    installedFactory() = std::move(factory);
+    factory.replace(std::move(maker));
 }

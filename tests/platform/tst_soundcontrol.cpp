@@ -12,21 +12,6 @@ namespace {
 // A call may take this much longer than its limit on a busy machine; a hang takes for ever.
 constexpr qint64 slackMs = 2000;
 
-// Points PULSE_SERVER elsewhere for the life of the object.
-class ServerAddress
-{
-public:
-    explicit ServerAddress(const QByteArray &address)
-        : m_previous(qgetenv("PULSE_SERVER"))
-    {
-        qputenv("PULSE_SERVER", address);
-    }
-    ~ServerAddress() { qputenv("PULSE_SERVER", m_previous); }
-
-private:
-    QByteArray m_previous;
-};
-
 int volume(SoundControl &control, bool speaker, bool &ok)
 {
     return speaker ? control.getSpeakerVolume(ok) : control.getMicrophoneVolume(ok);
@@ -206,7 +191,7 @@ void TestSoundControl::aMonitorIsNoMicrophone()
     options.microphone = false;
     PulseAudioServer server(options);
     QVERIFY2(server.start(), qPrintable(server.log()));
-    ServerAddress address(server.address().toLocal8Bit());
+    PulseServerAddress address(server.address());
     PulseAudioSoundControl control;
     bool ok = true;
     control.getMicrophoneVolume(ok);
@@ -220,7 +205,7 @@ void TestSoundControl::aMonitorIsNoMicrophone()
 void TestSoundControl::noServerFailsAtOnce()
 {
     QTemporaryDir dir;
-    ServerAddress address(QString("unix:%1/nothing-here").arg(dir.path()).toLocal8Bit());
+    PulseServerAddress address(QString("unix:%1/nothing-here").arg(dir.path()));
     PulseAudioSoundControl control;
     QElapsedTimer timer;
     timer.start();
@@ -257,7 +242,7 @@ void TestSoundControl::hungServerAnswersWithinTheBound()
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
     {
-        ServerAddress address(QString("tcp:127.0.0.1:%1").arg(silent.serverPort()).toLatin1());
+        PulseServerAddress address(QString("tcp:127.0.0.1:%1").arg(silent.serverPort()));
         PulseAudioSoundControl fresh(limitMs, quietMs);
         timer.restart();
         fresh.getMicrophoneVolume(ok);

@@ -146,18 +146,16 @@ void TestSystemInfo::productName_data()
 {
     QTest::addColumn<QString>("osRelease");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("debian") << "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n"
-                            << "Debian GNU/Linux 12 (bookworm)";
-    QTest::newRow("unquoted") << "NAME=Arch\nPRETTY_NAME=Arch\n"
-                              << "Arch";
-    QTest::newRow("single quotes and escapes") << "PRETTY_NAME='My \\\"Linux\\\" 1'\n"
-                                               << "My \"Linux\" 1";
-    QTest::newRow("no pretty name") << "NAME=\"Some OS\"\nVERSION=\"7 (x)\"\n"
-                                    << "Some OS 7 (x)";
-    QTest::newRow("comments") << "# PRETTY_NAME=no\nPRETTY_NAME=yes\n"
-                              << "yes";
-    QTest::newRow("empty") << ""
-                           << "";
+    const auto row = [](const char *name, const QString &osRelease, const QString &expected) {
+        QTest::newRow(name) << osRelease << expected;
+    };
+    row("debian", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n",
+        "Debian GNU/Linux 12 (bookworm)");
+    row("unquoted", "NAME=Arch\nPRETTY_NAME=Arch\n", "Arch");
+    row("single quotes and escapes", "PRETTY_NAME='My \\\"Linux\\\" 1'\n", "My \"Linux\" 1");
+    row("no pretty name", "NAME=\"Some OS\"\nVERSION=\"7 (x)\"\n", "Some OS 7 (x)");
+    row("comments", "# PRETTY_NAME=no\nPRETTY_NAME=yes\n", "yes");
+    row("empty", "", "");
 }
 
 void TestSystemInfo::productName()
@@ -174,37 +172,19 @@ void TestSystemInfo::identifierTellsTheWidth_data()
     QTest::addColumn<QString>("identifier");
     QTest::addColumn<QString>("bits");
 
+    const auto row
+        = [](const char *name, const QString &architecture, const QString &cpuinfo, const QString &identifier,
+              const QString &bits) { QTest::newRow(name) << architecture << cpuinfo << identifier << bits; };
     const QString amd = "vendor_id\t: AuthenticAMD\ncpu family\t: 23\nmodel\t\t: 186\nstepping\t: 0\n";
-    QTest::newRow("intel 64-bit, model 86") << "x86_64" << intelCpuinfo << "Intel64"
-                                            << "64";
-    QTest::newRow("amd 64-bit, model 186") << "x86_64" << amd << "AMD64"
-                                           << "64";
-    QTest::newRow("64-bit without cpuinfo") << "x86_64"
-                                            << ""
-                                            << "AMD64"
-                                            << "64";
-    QTest::newRow("arm 64-bit") << "arm64"
-                                << "Processor\t: AArch64\n"
-                                << "ARM64"
-                                << "64";
-    QTest::newRow("arm 64-bit, uname's name") << "aarch64"
-                                              << ""
-                                              << "ARM64"
-                                              << "64";
-    QTest::newRow("x86 32-bit") << "i386" << intelCpuinfo << "x86 Family 6 Model 86 Stepping 3"
-                                << "32";
-    QTest::newRow("x86 32-bit without cpuinfo") << "i686"
-                                                << ""
-                                                << "x86"
-                                                << "32";
-    QTest::newRow("other 64-bit") << "riscv64"
-                                  << ""
-                                  << "riscv64"
-                                  << "64";
-    QTest::newRow("other 32-bit") << "arm"
-                                  << ""
-                                  << "arm"
-                                  << "?";
+    row("intel 64-bit, model 86", "x86_64", intelCpuinfo, "Intel64", "64");
+    row("amd 64-bit, model 186", "x86_64", amd, "AMD64", "64");
+    row("64-bit without cpuinfo", "x86_64", "", "AMD64", "64");
+    row("arm 64-bit", "arm64", "Processor\t: AArch64\n", "ARM64", "64");
+    row("arm 64-bit, uname's name", "aarch64", "", "ARM64", "64");
+    row("x86 32-bit", "i386", intelCpuinfo, "x86 Family 6 Model 86 Stepping 3", "32");
+    row("x86 32-bit without cpuinfo", "i686", "", "x86", "32");
+    row("other 64-bit", "riscv64", "", "riscv64", "64");
+    row("other 32-bit", "arm", "", "arm", "?");
 }
 
 void TestSystemInfo::identifierTellsTheWidth()

@@ -22,12 +22,6 @@ PulseAudioServer::~PulseAudioServer()
 {
     stop();
     delete m_process;
-    if (m_environmentSet) {
-        if (m_previousServer.isNull())
-            qunsetenv("PULSE_SERVER");
-        else
-            qputenv("PULSE_SERVER", m_previousServer);
-    }
 }
 
 QString PulseAudioServer::address() const
@@ -37,11 +31,8 @@ QString PulseAudioServer::address() const
 
 void PulseAudioServer::useEnvironment()
 {
-    if (!m_environmentSet) {
-        m_previousServer = qgetenv("PULSE_SERVER");
-        m_environmentSet = true;
-    }
-    qputenv("PULSE_SERVER", address().toLocal8Bit());
+    if (!m_address)
+        m_address = std::make_unique<PulseServerAddress>(address());
 }
 
 bool PulseAudioServer::start(int timeoutMs)
@@ -130,4 +121,18 @@ QString PulseAudioServer::log() const
 {
     QFile file(m_dir.filePath("pulseaudio.log"));
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+PulseServerAddress::PulseServerAddress(const QString &address)
+    : m_previous(qgetenv("PULSE_SERVER"))
+{
+    qputenv("PULSE_SERVER", address.toLocal8Bit());
+}
+
+PulseServerAddress::~PulseServerAddress()
+{
+    if (m_previous.isNull())
+        qunsetenv("PULSE_SERVER");
+    else
+        qputenv("PULSE_SERVER", m_previous);
 }

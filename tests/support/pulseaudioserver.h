@@ -5,7 +5,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <memory>
+
 class ChildProcess;
+class PulseServerAddress;
 
 // A PulseAudio server of the test's own, with a null sink as the speaker and a sine source as the microphone,
 // run from a temporary folder (its runtime folder, home and socket) for the life of the object and stopped by
@@ -53,8 +56,22 @@ private:
     Options m_options;
     QTemporaryDir m_dir;
     ChildProcess *m_process;
-    bool m_environmentSet = false;
-    QByteArray m_previousServer;
+    std::unique_ptr<PulseServerAddress> m_address;
+};
+
+// Points PULSE_SERVER at another address (another server, a listener that never answers, nothing at all) for the
+// life of the object.
+class PulseServerAddress
+{
+public:
+    explicit PulseServerAddress(const QString &address);
+    ~PulseServerAddress();
+
+    PulseServerAddress(const PulseServerAddress &) = delete;
+    PulseServerAddress &operator=(const PulseServerAddress &) = delete;
+
+private:
+    QByteArray m_previous;
 };
 
 #endif // PULSEAUDIOSERVER_H
