@@ -87,8 +87,8 @@ void TestVlcPlayer::playsToTheEnd()
         QList<VlcPlayer::State>({ VlcPlayer::Loading, VlcPlayer::Loaded, VlcPlayer::Playing, VlcPlayer::Ended }));
     QVERIFY(!images.isEmpty());
     QCOMPARE(player.currentImage().size(), QSize(320, 240));
-    // A 2 s clip at 25 pictures a second; a busy machine may drop late ones, none comes twice.
-    QVERIFY2(player.imageCount() >= 5 && player.imageCount() <= 50, qPrintable(QString::number(player.imageCount())));
+    // A 2 s clip at 25 pictures a second; a busy machine may drop late ones or show one again.
+    QVERIFY2(player.imageCount() >= 5 && player.imageCount() <= 100, qPrintable(QString::number(player.imageCount())));
     QVERIFY(!lengths.isEmpty());
     QVERIFY(qAbs(lengths.last().first().toLongLong() - 2000) <= 100);
     QVERIFY(positions.size() >= 2);
