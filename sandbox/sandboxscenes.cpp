@@ -1,5 +1,7 @@
 #include "sandbox/sandboxscene.h"
 
+#include "sandbox/chatscene.h"
+#include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 
 #include <QList>
@@ -8,6 +10,8 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
+    scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
+    scenes.append(new FileScene(sandbox));
     return scenes;
 }
