@@ -26,6 +26,11 @@ const char *fake_calls(void)
     return s_calls;
 }
 
+void fake_reset(void)
+{
+    s_calls[0] = '\0';
+}
+
 #ifdef FAKE_THREADED
 static char s_startAnswer[16] = "0";
 
