@@ -51,7 +51,7 @@ ClassroomSandbox::Lesson ClassroomSandbox::lessonByClassId(const QString &classI
         if (lesson.tClass() == classId)
             return lesson;
     }
-    return Lesson { };
+    return Lesson {};
 }
 
 quint16 ClassroomSandbox::httpPort() const
@@ -95,7 +95,7 @@ QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QS
             continue;
         // Lessons that start soon stay enterable however long the sandbox runs.
         const QDateTime begin = lesson.startsIn < 3600 ? QDateTime::currentDateTime().addSecs(lesson.startsIn)
-                                                         : m_started.addSecs(lesson.startsIn);
+                                                       : m_started.addSecs(lesson.startsIn);
         QJsonObject entry;
         entry.insert("id", lesson.id);
         entry.insert("title", lesson.title);

@@ -1,4 +1,5 @@
 #include "sandbox/sandboxscene.h"
+#include "sandbox/streamteacherscene.h"
 
 #include <QList>
 
@@ -6,6 +7,6 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    Q_UNUSED(sandbox)
+    scenes << new StreamTeacherScene(sandbox);
     return scenes;
 }
