@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMetaType>
 #include <QSize>
+#include <QtTest>
 
 namespace {
 QString formatValue(const QVariant &value, bool &handled)
@@ -111,6 +112,27 @@ QStringList StreamControlScript::expand(const QStringList &texts) const
     return expanded;
 }
 
+void StreamControlScript::addColumns()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("emitted");
+    QTest::addColumn<QString>("warning");
+}
+
+void StreamControlScript::runRow()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, emitted);
+    QFETCH(QString, warning);
+    if (!warning.isEmpty())
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
+    QVERIFY2(run(steps), qPrintable(error()));
+    QCOMPARE(this->lines(), expand(lines));
+    QCOMPARE(signalTexts(), expand(emitted));
+}
+
 void StreamControlScript::setSession(int userType, const QString &userId, int classType)
 {
     g_userType = userType;
@@ -140,4 +162,9 @@ QString StreamControlScript::personalLine(const QString &target, const QString &
 QString StreamControlScript::pullUrl(const QString &streamId)
 {
     return QString("rtmp://127.0.0.1:1935/live/%1 live=1 timeout=7").arg(streamId);
+}
+
+QString StreamControlScript::startPull(const QString &userId, const QString &streamId)
+{
+    return QString("startPullStreamOut(%1,2,%2,true)").arg(userId, pullUrl(streamId));
 }

@@ -38,6 +38,11 @@ public:
     // "$ID" replaced by the own push stream id.
     QStringList expand(const QStringList &texts) const;
 
+    // A table of scripts has the columns steps, lines, emitted and warning (a pattern of a warning the steps
+    // log, or empty); runRow() runs the current row and compares what was sent and emitted.
+    static void addColumns();
+    void runRow();
+
     // The words of a step: "-" is empty, "$ID" the own push stream id.
     QString word(const QStringList &words, int index) const;
     static StreamMediaMessage message(const QStringList &words, const QString &ownPushStreamId);
@@ -48,6 +53,8 @@ public:
     static QString classLine(const QString &data);
     static QString personalLine(const QString &target, const QString &data);
     static QString pullUrl(const QString &streamId);
+    // startPullStreamOut as the recorder writes it.
+    static QString startPull(const QString &userId, const QString &streamId);
 
 private:
     QObject *m_manager;

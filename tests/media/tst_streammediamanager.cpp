@@ -14,20 +14,9 @@
 #include <memory>
 
 namespace {
-QString C(const QString &data)
-{
-    return StreamControlScript::classLine(data);
-}
-
-QString P(const QString &target, const QString &data)
-{
-    return StreamControlScript::personalLine(target, data);
-}
-
-QString startPull(const QString &userId, const QString &streamId)
-{
-    return QString("startPullStreamOut(%1,2,%2,true)").arg(userId, StreamControlScript::pullUrl(streamId));
-}
+const auto C = &StreamControlScript::classLine;
+const auto P = &StreamControlScript::personalLine;
+const auto startPull = &StreamControlScript::startPull;
 
 // A controller whose engines are not told anything: the tests play the engines' reports themselves.
 struct Fixture
@@ -100,28 +89,12 @@ private slots:
     void lecturerStreamFlag();
     void webrtcWithoutLibrary();
     void noWebrtcEngineInMeetings();
-
-private:
-    void runScript(Fixture &fixture);
 };
 
 void TestStreamMediaManager::cleanup()
 {
     WebrtcSdkInterface::unload();
     GlobalFunc::setStreamFlag(false);
-}
-
-void TestStreamMediaManager::runScript(Fixture &fixture)
-{
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, lines);
-    QFETCH(QStringList, emitted);
-    QFETCH(QString, warning);
-    if (!warning.isEmpty())
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(warning));
-    QVERIFY2(fixture.script->run(steps), qPrintable(fixture.script->error()));
-    QCOMPARE(fixture.script->lines(), fixture.script->expand(lines));
-    QCOMPARE(fixture.script->signalTexts(), fixture.script->expand(emitted));
 }
 
 void TestStreamMediaManager::pushStreamIdSizeAndAddress()
@@ -184,10 +157,7 @@ void TestStreamMediaManager::deviceNames()
 
 void TestStreamMediaManager::listenerScripts_data()
 {
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("emitted");
-    QTest::addColumn<QString>("warning");
+    StreamControlScript::addColumns();
     const QString pullL1 = startPull("L1", "LS");
     const QString pushRtmp = "startPushStreamOut(2,mic0,cam0,160x120)";
     const QString pushStage = "startPushWebrtcStreamOut(0,cam0,mic0,160x120,LS,false,NameS1)";
@@ -315,15 +285,12 @@ void TestStreamMediaManager::listenerScripts_data()
 void TestStreamMediaManager::listenerScripts()
 {
     Fixture fixture(false);
-    runScript(fixture);
+    fixture.script->runRow();
 }
 
 void TestStreamMediaManager::lecturerScripts_data()
 {
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("emitted");
-    QTest::addColumn<QString>("warning");
+    StreamControlScript::addColumns();
     const QString push = "startPushStreamOut(2,mic0,cam0,320x240)";
     const QStringList asked { "startLect", "push ok", "click S2" };
 
@@ -401,7 +368,7 @@ void TestStreamMediaManager::lecturerScripts_data()
 void TestStreamMediaManager::lecturerScripts()
 {
     Fixture fixture(true);
-    runScript(fixture);
+    fixture.script->runRow();
 }
 
 void TestStreamMediaManager::announcementByClassType_data()

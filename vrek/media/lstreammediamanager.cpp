@@ -11,6 +11,7 @@
 
 LStreamMediaManager::LStreamMediaManager(const QString &userId, const GlobalEnum::GroupType classType, QObject *parent)
     : QObject(parent)
+    , PushStreamSettings("LStreamMediaManager::")
     , m_isLect(GlobalFunc::isCurrentUserLect())
     , m_userId(userId)
     , m_classType(classType)
@@ -56,7 +57,7 @@ void LStreamMediaManager::initial()
 
 void LStreamMediaManager::deviceNameInitial()
 {
-    m_pushVideoSize = m_isLect ? QSize(320, 240) : QSize(160, 120);
+    setPushVideoSize(m_isLect ? QSize(320, 240) : QSize(160, 120));
 }
 
 void LStreamMediaManager::ffmpegInitial()
@@ -119,33 +120,6 @@ void LStreamMediaManager::userRoleInit()
             << "streamId:" << m_my.streamId;
 }
 
-void LStreamMediaManager::setAudioDeviceName(const QString &name)
-{
-    qInfo() << "LStreamMediaManager::adn:" << name;
-    m_audioDeviceName = name;
-}
-
-void LStreamMediaManager::setVideoDeviceName(const QString &name)
-{
-    qInfo() << "LStreamMediaManager::vdn:" << name;
-    m_videoDeviceName = name;
-}
-
-void LStreamMediaManager::setPushVideoSize(const GlobalEnum::VideoQualityType vqt)
-{
-    QSize size;
-    if (!pushVideoSizeOf(vqt, size)) {
-        qWarning() << "LStreamMediaManager::the vqt type unknown error! vqt:" << int(vqt);
-        return;
-    }
-    setPushVideoSize(size);
-}
-
-void LStreamMediaManager::setPushVideoSize(const QSize &size)
-{
-    m_pushVideoSize = size;
-}
-
 void LStreamMediaManager::logStates() const
 {
     qInfo() << "pushStreamState:" << m_pushStreamState << "pushStreamMode:" << m_pushStreamMode
@@ -190,9 +164,8 @@ bool LStreamMediaManager::startPushWebrtcStream(const QString &roomId)
     if (m_pushStreamState != PushStreamIdle || !m_webRtcStreamEngine)
         return false;
     m_pushStreamState = PushStreamStarting;
-    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, StreamControl::pushCameraName(m_videoDeviceName),
-        StreamControl::pushMicrophoneName(m_audioDeviceName), m_pushVideoSize, roomId,
-        m_userIdentity == TeacherIdentity, m_my.userName);
+    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, pushCameraName(), pushMicrophoneName(),
+        pushVideoSize(), roomId, m_userIdentity == TeacherIdentity, m_my.userName);
     return true;
 }
 

@@ -3,7 +3,7 @@
 
 #include "vrek/media/mediamanagerinfo.h"
 #include "vrek/media/pullstreamengine.h"
-#include "vrek/media/pushstreaminterface.h"
+#include "vrek/media/pushstreamsettings.h"
 #include "vrek/media/webrtcstreamengine.h"
 #include "vrek/message/streammediamessage.h"
 #include "vrek/utils/globalenum.h"
@@ -23,7 +23,7 @@ class PullEngineFactory;
 // a parent pull the teacher, a watching parent the child. One push and one pull at a time, each with a small
 // state machine; a stop that overtakes a start is carried out once the start has reported. Lives in the GUI
 // thread; the engines answer by queued signals.
-class LStreamMediaManager : public QObject, public PushStreamInterface
+class LStreamMediaManager : public QObject, public PushStreamSettings
 {
     Q_OBJECT
 public:
@@ -89,10 +89,6 @@ public:
     ~LStreamMediaManager() override;
 
     // PushStreamInterface; new names and sizes count from the next push start.
-    void setAudioDeviceName(const QString &name) override;
-    void setVideoDeviceName(const QString &name) override;
-    void setPushVideoSize(const GlobalEnum::VideoQualityType vqt) override;
-    void setPushVideoSize(const QSize &size) override;
     QString &getPushStreamId() override { return m_my.streamId; }
     bool isPushingStream() override { return m_pushStreamState != PushStreamIdle; }
 
@@ -114,7 +110,6 @@ public:
     PullStreamMode pullStreamMode() const { return m_pullStreamMode; }
     StreamChangeType streamChangeType() const { return m_streamChangeType; }
     QString pullUserId() const { return m_pullUserId; }
-    QSize pushVideoSize() const { return m_pushVideoSize; }
     QSet<QString> interactUserIds() const { return m_interactUserIdSet; }
     PullEngineFactory *pullEngineFactory() const { return m_pullEngineFactory; }
     // Null with class type 5: there no push is possible.
@@ -204,9 +199,6 @@ private:
     GlobalEnum::GroupType m_classType;
     QElapsedTimer m_clickTimer;
     int m_clickInterval = clickIntervalMs;
-    QString m_audioDeviceName;
-    QString m_videoDeviceName;
-    QSize m_pushVideoSize = QSize(-1, -1);
 
     PullEngineFactory *m_pullEngineFactory = nullptr;
     WebRtcStreamEngine *m_webRtcStreamEngine = nullptr;

@@ -13,6 +13,7 @@
 
 StreamMediaManager::StreamMediaManager(const QString &userId, const GlobalEnum::GroupType classType, QObject *parent)
     : QObject(parent)
+    , PushStreamSettings("")
     , m_isLect(GlobalFunc::isCurrentUserLect())
     , m_userId(userId)
     , m_classType(classType)
@@ -82,7 +83,7 @@ void StreamMediaManager::initial()
 
 void StreamMediaManager::deviceNameInitial()
 {
-    m_pushVideoSize = m_isLect ? QSize(320, 240) : QSize(160, 120);
+    setPushVideoSize(m_isLect ? QSize(320, 240) : QSize(160, 120));
 }
 
 void StreamMediaManager::ffmpegInitial()
@@ -148,33 +149,6 @@ void StreamMediaManager::webrtcInitial()
     connect(m_webRtcStreamEngine, &WebRtcStreamEngine::sendRemoteStream, this, &StreamMediaManager::sendRemoteStream);
 }
 
-void StreamMediaManager::setAudioDeviceName(const QString &name)
-{
-    qInfo() << "adn:" << name;
-    m_audioDeviceName = name;
-}
-
-void StreamMediaManager::setVideoDeviceName(const QString &name)
-{
-    qInfo() << "vdn:" << name;
-    m_videoDeviceName = name;
-}
-
-void StreamMediaManager::setPushVideoSize(const GlobalEnum::VideoQualityType vqt)
-{
-    QSize size;
-    if (!pushVideoSizeOf(vqt, size)) {
-        qWarning() << "the vqt type unknown error! vqt:" << int(vqt);
-        return;
-    }
-    setPushVideoSize(size);
-}
-
-void StreamMediaManager::setPushVideoSize(const QSize &size)
-{
-    m_pushVideoSize = size;
-}
-
 bool StreamMediaManager::isPushingStream()
 {
     const bool commanded = m_isLect ? m_pushStreamCmdLect : m_pushStreamCmdListener;
@@ -227,8 +201,8 @@ bool StreamMediaManager::startPushStreamLect()
         return false;
     m_pushStreamCmdLect = true;
     m_pushIsWebrtc = false;
-    emit startPushStreamOut(PushStreamEngine::PushAudioStreamMust, StreamControl::pushMicrophoneName(m_audioDeviceName),
-        StreamControl::pushCameraName(m_videoDeviceName), m_pushVideoSize);
+    emit startPushStreamOut(
+        PushStreamEngine::PushAudioStreamMust, pushMicrophoneName(), pushCameraName(), pushVideoSize());
     return true;
 }
 
@@ -239,8 +213,8 @@ bool StreamMediaManager::startPushWebrtcStreamLect()
         return false;
     m_pushStreamCmdLect = true;
     m_pushIsWebrtc = true;
-    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, StreamControl::pushCameraName(m_videoDeviceName),
-        StreamControl::pushMicrophoneName(m_audioDeviceName), m_pushVideoSize, m_pushStreamId, m_isLect, g_userName);
+    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, pushCameraName(), pushMicrophoneName(),
+        pushVideoSize(), m_pushStreamId, m_isLect, g_userName);
     return true;
 }
 
@@ -286,8 +260,8 @@ bool StreamMediaManager::startPushStreamStu()
     m_pushStreamCmdListener = true;
     m_pushStreamStartListener = true;
     m_pushIsWebrtc = false;
-    emit startPushStreamOut(PushStreamEngine::PushAudioStreamMust, StreamControl::pushMicrophoneName(m_audioDeviceName),
-        StreamControl::pushCameraName(m_videoDeviceName), m_pushVideoSize);
+    emit startPushStreamOut(
+        PushStreamEngine::PushAudioStreamMust, pushMicrophoneName(), pushCameraName(), pushVideoSize());
     return true;
 }
 
@@ -299,8 +273,8 @@ bool StreamMediaManager::startPushWebrtcStreamStu(const QString &roomId)
     m_pushStreamCmdListener = true;
     m_pushStreamStartListener = true;
     m_pushIsWebrtc = true;
-    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, StreamControl::pushCameraName(m_videoDeviceName),
-        StreamControl::pushMicrophoneName(m_audioDeviceName), m_pushVideoSize, roomId, m_isLect, g_userName);
+    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, pushCameraName(), pushMicrophoneName(),
+        pushVideoSize(), roomId, m_isLect, g_userName);
     return true;
 }
 
@@ -454,40 +428,31 @@ void StreamMediaManager::startPullStream(const QString &userId, const QString &s
     emit startPullStreamOut(userId, PullStreamEngine::PullAudioRequired, url, true);
 }
 
+void StreamMediaManager::endPull(bool &flag, bool &started, QString &userId, bool isLectFlag, const QString &msg)
+{
+    if (!flag)
+        return;
+    flag = false;
+    if (started)
+        emit stopPullStreamOut(userId);
+    started = false;
+    emit pullStreamResultOut(isLectFlag, false, userId, msg);
+    userId.clear();
+}
+
 void StreamMediaManager::stopPullMainStream(const QString &msg)
 {
-    if (!m_pullMainStreamFlag)
-        return;
-    m_pullMainStreamFlag = false;
-    if (m_pullMainStreamStart)
-        emit stopPullStreamOut(m_pullMainUserId);
-    m_pullMainStreamStart = false;
-    emit pullStreamResultOut(true, false, m_pullMainUserId, msg);
-    m_pullMainUserId.clear();
+    endPull(m_pullMainStreamFlag, m_pullMainStreamStart, m_pullMainUserId, true, msg);
 }
 
 void StreamMediaManager::stopPullSubStream(const QString &msg)
 {
-    if (!m_pullSubStreamFlag)
-        return;
-    m_pullSubStreamFlag = false;
-    if (m_pullSubStreamStart)
-        emit stopPullStreamOut(m_pullSubUserId);
-    m_pullSubStreamStart = false;
-    emit pullStreamResultOut(false, false, m_pullSubUserId, msg);
-    m_pullSubUserId.clear();
+    endPull(m_pullSubStreamFlag, m_pullSubStreamStart, m_pullSubUserId, false, msg);
 }
 
 void StreamMediaManager::stopPullStuStream(const QString &msg)
 {
-    if (!m_pullStreamCmdFlag)
-        return;
-    m_pullStreamCmdFlag = false;
-    if (m_pullListStreamStart)
-        emit stopPullStreamOut(m_currentPullUserId);
-    m_pullListStreamStart = false;
-    emit pullStreamResultOut(false, false, m_currentPullUserId, msg);
-    m_currentPullUserId.clear();
+    endPull(m_pullStreamCmdFlag, m_pullListStreamStart, m_currentPullUserId, false, msg);
 }
 
 void StreamMediaManager::stopAllPullStream()

@@ -3,7 +3,7 @@
 
 #include "vrek/media/pullstreamengine.h"
 #include "vrek/media/pushstreamengine.h"
-#include "vrek/media/pushstreaminterface.h"
+#include "vrek/media/pushstreamsettings.h"
 #include "vrek/media/webrtcstreamengine.h"
 #include "vrek/message/streammediamessage.h"
 #include "vrek/utils/globalenum.h"
@@ -23,7 +23,7 @@ class PullEngineFactory;
 // WebRTC room through the WebRTC engine when a student is called onto the stage. On the lecturer's side it asks
 // students onto the stage, keeps who is there and replays the state to late joiners. Lives in the GUI thread;
 // the engines run in threads of their own and answer by queued signals.
-class StreamMediaManager : public QObject, public PushStreamInterface
+class StreamMediaManager : public QObject, public PushStreamSettings
 {
     Q_OBJECT
 public:
@@ -49,10 +49,6 @@ public:
     ~StreamMediaManager() override;
 
     // PushStreamInterface; new names and sizes count from the next push start.
-    void setAudioDeviceName(const QString &name) override;
-    void setVideoDeviceName(const QString &name) override;
-    void setPushVideoSize(const GlobalEnum::VideoQualityType vqt) override;
-    void setPushVideoSize(const QSize &size) override;
     QString &getPushStreamId() override { return m_pushStreamId; }
     bool isPushingStream() override;
 
@@ -74,7 +70,6 @@ public:
 
     bool isLect() const { return m_isLect; }
     QString pushStreamUrl() const { return m_pushStreamUrl; }
-    QSize pushVideoSize() const { return m_pushVideoSize; }
     PushStreamEngine *pushStreamEngine() const { return m_pushStreamEngine; }
     PullEngineFactory *pullEngineFactory() const { return m_pullEngineFactory; }
     // Null with class type 5: there the WebRTC operations refuse.
@@ -151,6 +146,8 @@ private:
     void interactReqResultNotify(bool result, const QString &msg, const QString &fromUserId);
     void startPullStream(const QString &userId, const QString &streamId);
     QString getPullStreamUrl(const QString &streamId) const;
+    // Ends one pull of the bookkeeping given: a started pull is stopped, and its end is reported.
+    void endPull(bool &flag, bool &started, QString &userId, bool isLectFlag, const QString &msg);
     void stopPullMainStream(const QString &msg);
     void stopPullSubStream(const QString &msg);
     void stopPullStuStream(const QString &msg);
@@ -167,9 +164,6 @@ private:
     GlobalEnum::GroupType m_classType;
     QElapsedTimer m_clickTimer;
     int m_clickInterval = clickIntervalMs;
-    QString m_audioDeviceName;
-    QString m_videoDeviceName;
-    QSize m_pushVideoSize = QSize(-1, -1);
     QString m_pushStreamId;
     QString m_pushStreamUrl;
 
