@@ -1,4 +1,6 @@
 #include "sandbox/sandboxscene.h"
+
+#include "sandbox/lockscene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -7,6 +9,7 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    scenes << new StreamTeacherScene(sandbox);
+    scenes.append(new LockScene(sandbox));
+    scenes.append(new StreamTeacherScene(sandbox));
     return scenes;
 }

@@ -79,6 +79,11 @@ void StreamTeacherScene::stopPublishing(const QString &streamId)
 void StreamTeacherScene::startClass(const ClassroomSandbox::Lesson &lesson)
 {
     endClass();
+    // The lesson's own teacher pushes for himself.
+    if (m_joinedUserId == lesson.teacherId) {
+        qInfo().noquote() << "stream teacher: the teacher" << lesson.teacherId << "joined, no stream is played";
+        return;
+    }
     m_lesson = lesson;
     const QString pushId = lecturerPushId(lesson);
     publish(pushId, teacherStream());
@@ -125,6 +130,9 @@ bool StreamTeacherScene::readStreamCommand(const QString &line, StreamCommand &c
 
 void StreamTeacherScene::onLine(const QString &line)
 {
+    // The join line: "6", user id, class id, ...
+    if (line.startsWith(QLatin1String("6\t")))
+        m_joinedUserId = line.section('\t', 1, 1);
     StreamCommand command;
     if (!readStreamCommand(line, command))
         return;

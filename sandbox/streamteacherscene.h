@@ -15,12 +15,12 @@
 class RtmpServer;
 
 // The sandbox's teacher on stream: an RTMP server (nginx) that the login reply names as the stream server
-// (fields 4/5 and 8/9), and, while a student is in a lesson, the lesson's teacher publishing a generated stream
-// (a test picture with a running counter, a tone) under the teacher's push stream id. After the join it starts
-// the class and tells the student to pull that stream (stream command 0), and it logs every stream command the
-// student sends. Later scenes publish more streams (classmates, meeting participants) through publish() and
-// send their own stream commands through sendStreamCommand(); they find this scene among the sandbox's children
-// (sandbox()->findChild<StreamTeacherScene *>()).
+// (fields 4/5 and 8/9), and, while a student (anyone but the lesson's own teacher) is in a lesson, the lesson's
+// teacher publishing a generated stream (a test picture with a running counter, a tone) under the teacher's push
+// stream id. After the join it starts the class and tells the student to pull that stream (stream command 0),
+// and it logs every stream command the student sends. Later scenes publish more streams (classmates, meeting
+// participants) through publish() and send their own stream commands through sendStreamCommand(); they find
+// this scene among the sandbox's children (sandbox()->findChild<StreamTeacherScene *>()).
 class StreamTeacherScene : public SandboxScene
 {
     Q_OBJECT
@@ -81,6 +81,7 @@ private:
     QMap<QString, std::shared_ptr<FfmpegPublisher>> m_publishers;
     QDateTime m_started;
     ClassroomSandbox::Lesson m_lesson;
+    QString m_joinedUserId;
     QList<StreamCommand> m_commands;
 };
 

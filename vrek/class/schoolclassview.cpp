@@ -5,78 +5,157 @@
 
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
+#include "vrek/media/mediaviewinterface.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/viewui/popup.h"
+#include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
 #include <QDebug>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QTabWidget>
 #include <QVBoxLayout>
+
+namespace {
+const char *const tabStyleLarge
+    = "QTabBar{border-bottom:2px solid #dfe4e9;}QTabBar::tab{width:%1px;height:%2px;font:20px "
+      "微软雅黑;background-color:transparent;}QTabBar::tab:selected{color:#0081ff;border-bottom:3px solid #0081ff;}";
+const char *const tabStyleNormal
+    = "QTabBar{border-bottom:2px solid #dfe4e9;}QTabBar::tab{width:%1px;height:%2px;font:14px "
+      "微软雅黑;background-color:transparent;}QTabBar::tab:selected{color:#0081ff;border-bottom:3px solid #0081ff;}";
+
+QRect availableGeometry(const QWidget *widget)
+{
+    QScreen *screen = widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1280, 720);
+}
+} // namespace
 
 SchoolClassView::SchoolClassView(QWidget *parent)
     : QWidget(parent)
 {
-    qInfo() << "";
-    setObjectName("SchoolClassView");
-    resize(1280, 720);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_caption = new LessonCaption(this);
-    layout->addWidget(m_caption);
+    qInfo() << "parent:" << parent;
+    buildForm();
+    menuInitial();
+    userInitial();
+    chatInitial();
+    centerInitial();
+    logoutInitial();
+    mediaInitial();
+    toolInitial();
+    frameInitial();
+    deviceInitial();
+    answerInitial();
+    callRollInitial();
+    praiseInitial();
+    tipInitial();
+    lockInitial();
 }
 
 SchoolClassView::~SchoolClassView()
 {
     qInfo() << "";
-    // The frame is a window of its own and takes the prompt with it.
+    // The frames are windows of their own and take their panels with them.
     delete m_callRollTitle;
+    delete m_popUp;
 }
 
-void SchoolClassView::initialLater()
+void SchoolClassView::buildForm()
 {
-    qInfo() << "classType:" << g_classType;
-    m_caption->setTitle(g_classTitle);
-    m_caption->setState(QStringLiteral("已进入课堂"));
+    setObjectName("SchoolClassView");
+    setWindowTitle("SchoolClassView");
+    resize(667, 401);
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setSpacing(0);
+    verticalLayout->setContentsMargins(0, 0, 0, 0);
+    auto *contentLayout = new QHBoxLayout();
+    contentLayout->setSpacing(0);
+    const QMargins margins = contentLayout->contentsMargins();
+    contentLayout->setContentsMargins(margins.left(), margins.top(), 0, 0);
+    verticalLayout->addLayout(contentLayout);
+
+    m_leftLayout = new QHBoxLayout();
+    m_centerLayout = new QHBoxLayout();
+    m_rightWidget = new QWidget(this);
+    m_rightWidget->setObjectName("rightWidget");
+    contentLayout->addLayout(m_leftLayout, 1);
+    contentLayout->addLayout(m_centerLayout, 15);
+    contentLayout->addWidget(m_rightWidget, 3);
+
+    auto *rightLayout = new QVBoxLayout(m_rightWidget);
+    rightLayout->setSpacing(0);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    m_mediaLayout = new QVBoxLayout();
+    m_rightMidLayout = new QGridLayout();
+    m_rightMidLayout->setSpacing(0);
+    m_rightMidLayout->setContentsMargins(0, 0, 1, 0);
+    m_toolLayout = new QVBoxLayout();
+    const QMargins toolMargins = m_toolLayout->contentsMargins();
+    m_toolLayout->setContentsMargins(toolMargins.left(), toolMargins.top(), toolMargins.right(), 20);
+    rightLayout->addLayout(m_mediaLayout, 6);
+    rightLayout->addLayout(m_rightMidLayout, 14);
+    rightLayout->addLayout(m_toolLayout);
+
+    m_userChatWidget = new QTabWidget(m_rightWidget);
+    m_userChatWidget->setObjectName("userChatWidget");
+    m_userChatWidget->setTabShape(QTabWidget::Triangular);
+    m_userChatWidget->setUsesScrollButtons(false);
+    m_userChatWidget->setDocumentMode(true);
+    m_userChatWidget->setMovable(false);
+    m_userWidget = new QWidget();
+    m_userWidget->setObjectName("userWidget");
+    m_userLayout = new QVBoxLayout(m_userWidget);
+    m_chatWidget = new QWidget();
+    m_chatWidget->setObjectName("chatWidget");
+    m_chatLayout = new QVBoxLayout(m_chatWidget);
+    m_chatLayout->setContentsMargins(0, 0, 0, 0);
+    m_userChatWidget->addTab(m_userWidget, QString());
+    m_userChatWidget->addTab(m_chatWidget, QString());
+    m_userChatWidget->setCurrentIndex(0);
+    m_rightMidLayout->addWidget(m_userChatWidget, 0, 0);
+
+    // Until the courseware area is built, the lesson's title and the connection state stand in its place.
+    m_caption = new LessonCaption(this);
+    m_centerLayout->addWidget(m_caption);
+}
+
+void SchoolClassView::menuInitial()
+{
+    qDebug() << "menuInitial";
+}
+
+void SchoolClassView::userInitial()
+{
+    qDebug() << "userInitial";
+}
+
+void SchoolClassView::chatInitial()
+{
+    qDebug() << "chatInitial";
+}
+
+void SchoolClassView::centerInitial()
+{
+    qDebug() << "centerInitial";
     lateCtrlInitial();
-    mediaInitial();
-    callRollInitial();
 }
 
-void SchoolClassView::lateCtrlInitial()
+void SchoolClassView::logoutInitial()
 {
-    if (m_lateCtrlManager)
-        return;
-    m_lateCtrlManager = new LateCtrlManager(this);
-    if (g_socketClientManager)
-        connect(g_socketClientManager, &SocketClientManager::readCtrlMessage, m_lateCtrlManager,
-            &LateCtrlManager::readCtrlMessage);
-    // The replay is asked for once the lecturer shows up in the first participant list.
-    if (g_userInfoManager)
-        connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
-            &LateCtrlManager::slotLateMessageStart);
-}
-
-void SchoolClassView::callRollInitial()
-{
-    if (m_callRoll)
-        return;
-    m_callRoll = new CallRoll(this);
-    m_callRoll->setAttribute(Qt::WA_ShowModal, true);
-    m_callRoll->setWindowModality(Qt::ApplicationModal);
-    m_callRoll->setFixedSize(m_callRoll->size());
-    m_callRollTitle = new TitleView(m_callRoll, QStringLiteral("课堂点名"), callRollTitleFlags);
-    m_callRollTitle->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    m_callRollTitle->setFixedSize(QSize(400, 300));
-    if (g_socketClientManager)
-        connect(
-            g_socketClientManager, &SocketClientManager::signalCallRollStart, m_callRoll, &CallRoll::onCallRollStart);
-    connect(m_callRoll, &CallRoll::signalCallRollShow, m_callRollTitle, [this]() { m_callRollTitle->show(); });
-    connect(m_callRoll, &CallRoll::signalCallRollHide, m_callRollTitle, &QWidget::hide);
+    qDebug() << "logoutInitial";
 }
 
 void SchoolClassView::mediaInitial()
 {
+    qDebug() << "mediaInitial";
     switch (g_classType) {
     case 0:
     case 1:
@@ -98,6 +177,119 @@ void SchoolClassView::mediaInitial()
     }
 }
 
+void SchoolClassView::toolInitial()
+{
+    qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolLayout->addWidget(m_toolView);
+    m_toolView->getPadTcpManager()->startTcpServer();
+}
+
+void SchoolClassView::frameInitial()
+{
+    qDebug() << "frameInitial";
+    const QRect available = availableGeometry(this);
+    const int width = qMax(available.width() * 750 / 1000, minimumWidth() + 60);
+    const int height = qMax(available.height() * 850 / 1000, minimumHeight());
+    resize(width, height);
+}
+
+void SchoolClassView::deviceInitial()
+{
+    qDebug() << "deviceInitial";
+}
+
+void SchoolClassView::answerInitial()
+{
+    qDebug() << "answerInitial";
+}
+
+void SchoolClassView::callRollInitial()
+{
+    qDebug() << "callRollInitial";
+    m_callRoll = new CallRoll(this);
+    m_callRoll->setAttribute(Qt::WA_ShowModal, true);
+    m_callRoll->setWindowModality(Qt::ApplicationModal);
+    m_callRoll->setFixedSize(m_callRoll->size());
+    m_callRollTitle = new TitleView(m_callRoll, QStringLiteral("课堂点名"), callRollTitleFlags);
+    m_callRollTitle->setWindowFlags(popUpWindowFlags);
+    m_callRollTitle->setFixedSize(QSize(400, 300));
+    if (g_socketClientManager)
+        connect(
+            g_socketClientManager, &SocketClientManager::signalCallRollStart, m_callRoll, &CallRoll::onCallRollStart);
+    connect(m_callRoll, &CallRoll::signalCallRollShow, m_callRollTitle, [this]() { m_callRollTitle->show(); });
+    connect(m_callRoll, &CallRoll::signalCallRollHide, m_callRollTitle, &QWidget::hide);
+}
+
+void SchoolClassView::praiseInitial()
+{
+    qDebug() << "praiseInitial";
+}
+
+void SchoolClassView::tipInitial()
+{
+    qDebug() << "tipInitial";
+    m_tipWidget = new TipWidget(this);
+    m_tipWidget->hide();
+    m_popUp = new PopUp();
+}
+
+void SchoolClassView::lockInitial()
+{
+    qDebug() << "lockInitial";
+}
+
+void SchoolClassView::lateCtrlInitial()
+{
+    m_lateCtrlManager = new LateCtrlManager(this);
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::readCtrlMessage, m_lateCtrlManager,
+            &LateCtrlManager::readCtrlMessage);
+    // The replay is asked for once the lecturer shows up in the first participant list.
+    if (g_userInfoManager)
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
+            &LateCtrlManager::slotLateMessageStart);
+}
+
+void SchoolClassView::initialLater()
+{
+    qInfo() << "classType:" << g_classType;
+    if (m_mediaView)
+        m_mediaView->initialLater();
+    m_caption->setTitle(g_classTitle);
+    m_caption->setState(QStringLiteral("已进入课堂"));
+}
+
+void SchoolClassView::slotShowTip(const QString &text, uint time)
+{
+    if (m_tipWidget)
+        m_tipWidget->showTip(text, time);
+}
+
+void SchoolClassView::slotShowTip(const QString &text)
+{
+    slotShowTip(text, TipWidget::defaultSeconds);
+}
+
+void SchoolClassView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->geometry().width() : width();
+    const int rightWidth = screenWidth * 200 / 1100;
+    m_rightWidget->setFixedWidth(rightWidth);
+    if (auto *media = dynamic_cast<QWidget *>(m_mediaView))
+        media->setFixedHeight(rightWidth * 750 / 1000 + 28);
+    const int tabWidth = rightWidth / 2 - 1;
+    const int tabHeight = tabWidth * 215 / 1000;
+    m_userChatWidget->setTabText(0, QStringLiteral("用户列表"));
+    m_userChatWidget->setTabText(1, QStringLiteral("讨论交流"));
+    const char *style = g_uiScale > 1.2 ? tabStyleLarge : tabStyleNormal;
+    m_userChatWidget->setStyleSheet(QString::fromUtf8(style).arg(tabWidth).arg(tabHeight));
+    if (m_tipWidget)
+        m_tipWidget->move((width() - m_tipWidget->width()) / 2, 0);
+}
+
 void SchoolClassView::clientOnline()
 {
     setEnabled(true);
@@ -112,4 +304,8 @@ void SchoolClassView::clientOffline()
     m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
     g_teacherList.clear();
+    if (m_mediaView) {
+        m_mediaView->stopPushStreamListener();
+        m_mediaView->stopAllPullStream();
+    }
 }

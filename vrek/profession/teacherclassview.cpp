@@ -3,44 +3,149 @@
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
+#include "vrek/media/mediaviewinterface.h"
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/viewui/popup.h"
+#include "vrek/viewui/tipwidget.h"
 
 #include <QDebug>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QScreen>
 #include <QVBoxLayout>
 
 TeacherClassView::TeacherClassView(QWidget *parent)
     : QWidget(parent)
 {
-    qInfo() << "";
-    setObjectName("TeacherClassView");
-    resize(1280, 720);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_caption = new LessonCaption(this);
-    layout->addWidget(m_caption);
+    qInfo() << "parent:" << parent;
+    buildForm();
+    frameInitial();
+    menuInitial();
+    userInitial();
+    chatInitial();
+    centerInitial();
+    logoutInitial();
+    mediaInitial();
+    toolInitial();
+    deviceInitial();
+    tipInitial();
 }
 
 TeacherClassView::~TeacherClassView()
 {
     qInfo() << "";
+    delete m_popUp;
 }
 
-void TeacherClassView::initialLater()
+void TeacherClassView::buildForm()
 {
-    qInfo() << "classType:" << g_classType;
-    m_caption->setTitle(g_classTitle);
-    m_caption->setState(QStringLiteral("已进入会议"));
+    setObjectName("TeacherClassView");
+    setWindowTitle("Form");
+    resize(667, 401);
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setSpacing(0);
+    verticalLayout->setContentsMargins(0, 0, 0, 0);
+    auto *contentLayout = new QHBoxLayout();
+    contentLayout->setSpacing(0);
+    verticalLayout->addLayout(contentLayout);
+
+    m_leftLayout = new QHBoxLayout();
+    m_centerLayout = new QHBoxLayout();
+    m_rightWidget = new QWidget(this);
+    m_rightWidget->setObjectName("rightWidget");
+    contentLayout->addLayout(m_leftLayout, 1);
+    contentLayout->addLayout(m_centerLayout, 15);
+    contentLayout->addWidget(m_rightWidget, 3);
+
+    auto *rightLayout = new QVBoxLayout(m_rightWidget);
+    rightLayout->setSpacing(0);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    m_userLayout = new QVBoxLayout();
+    m_chatLayout = new QVBoxLayout();
+    m_toolLayout = new QVBoxLayout();
+    rightLayout->addLayout(m_userLayout, 10);
+    rightLayout->addLayout(m_chatLayout, 10);
+    rightLayout->addLayout(m_toolLayout);
+
+    // Until the courseware area is built, the meeting's title and the connection state stand in its place.
+    m_caption = new LessonCaption(this);
+    m_centerLayout->addWidget(m_caption);
+}
+
+void TeacherClassView::frameInitial()
+{
+    qDebug() << "frameInitial";
+    QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 720);
+    const int width = qMax(available.width() * 750 / 1000, minimumWidth() + 60);
+    const int height = qMax(available.height() * 850 / 1000, minimumHeight());
+    resize(width, height);
+}
+
+void TeacherClassView::menuInitial()
+{
+    qDebug() << "menuInitial";
+}
+
+void TeacherClassView::userInitial()
+{
+    qDebug() << "userInitial";
+}
+
+void TeacherClassView::chatInitial()
+{
+    qDebug() << "chatInitial";
+}
+
+void TeacherClassView::centerInitial()
+{
+    qDebug() << "centerInitial";
     lateCtrlInitial();
+}
+
+void TeacherClassView::logoutInitial()
+{
+    qDebug() << "logoutInitial";
+}
+
+void TeacherClassView::mediaInitial()
+{
+    qDebug() << "mediaInitial";
+    if (g_classType != 5) {
+        qWarning() << "classType unknown error! classType:" << g_classType;
+        return;
+    }
+}
+
+void TeacherClassView::toolInitial()
+{
+    qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolView->getPadTcpManager()->startTcpServer();
+    m_toolLayout->addWidget(m_toolView);
+}
+
+void TeacherClassView::deviceInitial()
+{
+    qDebug() << "deviceInitial";
+}
+
+void TeacherClassView::tipInitial()
+{
+    qDebug() << "tipInitial";
+    m_tipWidget = new TipWidget(this);
+    m_tipWidget->hide();
+    m_popUp = new PopUp();
 }
 
 void TeacherClassView::lateCtrlInitial()
 {
-    if (m_lateCtrlManager)
-        return;
     m_lateCtrlManager = new LateCtrlManager(this);
     if (g_socketClientManager)
         connect(g_socketClientManager, &SocketClientManager::readCtrlMessage, m_lateCtrlManager,
@@ -51,9 +156,22 @@ void TeacherClassView::lateCtrlInitial()
     connect(m_lateCtrlManager, &LateCtrlManager::signalSendStatusLate, this, &TeacherClassView::sendLateState);
 }
 
+void TeacherClassView::initialLater()
+{
+    qInfo() << "classType:" << g_classType;
+    if (m_mediaView)
+        m_mediaView->initialLater();
+    m_caption->setTitle(g_classTitle);
+    m_caption->setState(QStringLiteral("已进入会议"));
+}
+
 void TeacherClassView::sendLateState(QString userId)
 {
     qInfo() << "uid:" << userId;
+    if (m_toolView)
+        m_toolView->sendLateState(userId);
+    if (m_mediaView)
+        m_mediaView->sendLateState(userId);
     CtrlMessage message;
     message.setCtType(LateCtrlManager::LateEnd);
     message.setPersonId(g_userId);
@@ -62,6 +180,27 @@ void TeacherClassView::sendLateState(QString userId)
         return;
     if (g_socketClientManager)
         g_socketClientManager->sendServerForwardPersonal(userId, "0", text);
+}
+
+void TeacherClassView::slotShowTip(const QString &text, uint time)
+{
+    if (m_tipWidget)
+        m_tipWidget->showTip(text, time);
+}
+
+void TeacherClassView::slotShowTip(const QString &text)
+{
+    slotShowTip(text, TipWidget::defaultSeconds);
+}
+
+void TeacherClassView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->geometry().width() : width();
+    m_rightWidget->setFixedWidth(screenWidth * 200 / 1000);
+    if (m_tipWidget)
+        m_tipWidget->move((width() - m_tipWidget->width()) / 2, 0);
 }
 
 void TeacherClassView::clientOnline()
@@ -77,4 +216,8 @@ void TeacherClassView::clientOffline()
     setEnabled(false);
     m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
+    if (m_mediaView) {
+        m_mediaView->stopPushStreamLect();
+        m_mediaView->stopAllPullStream();
+    }
 }

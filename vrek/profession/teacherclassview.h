@@ -7,9 +7,16 @@
 
 class LateCtrlManager;
 class LessonCaption;
+class MediaViewInterface;
+class PopUp;
+class QHBoxLayout;
+class QVBoxLayout;
+class TipWidget;
+class ToolView;
 
-// The content of the teacher class window (user types 2 and 3: meetings); a shorter set of panels than the
-// school class window.
+// The teacher class window (user types 2 and 3: the host and the participants of a meeting). A shorter set of
+// panels than the school class window, built by steps in a fixed order; the media panel sits in the
+// courseware area.
 class TeacherClassView : public QWidget, public MainViewInterface
 {
     Q_OBJECT
@@ -22,15 +29,52 @@ public:
     void clientOffline() override;
 
     LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
+    MediaViewInterface *mediaView() const { return m_mediaView; }
+    TipWidget *tipWidget() const { return m_tipWidget; }
+    // The tool bar; its pad link is there for the courseware area to connect to.
+    ToolView *toolView() const { return m_toolView; }
+    QWidget *rightWidget() const { return m_rightWidget; }
 
 public slots:
     // A late joiner has been replayed the courseware: the class status follows, then the end of the replay.
     void sendLateState(QString userId);
+    void slotShowTip(const QString &text, uint time);
+    void slotShowTip(const QString &text);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void buildForm();
+
+    // The construction steps, in the order the constructor runs them.
+    void frameInitial();
+    void menuInitial();
+    void userInitial();
+    void chatInitial();
+    void centerInitial();
+    void logoutInitial();
+    void mediaInitial();
+    void toolInitial();
+    void deviceInitial();
+    void tipInitial();
+    // The late-arrival control, until the courseware area brings its own.
     void lateCtrlInitial();
 
+    // The form.
+    QHBoxLayout *m_leftLayout = nullptr; // the menu bar
+    QHBoxLayout *m_centerLayout = nullptr; // the courseware area
+    QWidget *m_rightWidget = nullptr;
+    QVBoxLayout *m_userLayout = nullptr; // the participant panel
+    QVBoxLayout *m_chatLayout = nullptr; // the chat panel
+    QVBoxLayout *m_toolLayout = nullptr; // the tool bar
+
+    // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    MediaViewInterface *m_mediaView = nullptr;
+    ToolView *m_toolView = nullptr;
+    TipWidget *m_tipWidget = nullptr;
+    PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;
 };
 
