@@ -20,6 +20,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void studentFollowsTheTeacher();
+    void theTeachersOwnJoin();
     void morePublishedStreams();
     void streamCommandsOfTheStudent_data();
     void streamCommandsOfTheStudent();
@@ -104,6 +105,29 @@ void TestSandboxStreamTeacher::studentFollowsTheTeacher()
     QTRY_VERIFY_WITH_TIMEOUT(m_scene->currentLesson().id == 0, 10000);
     QVERIFY(m_scene->publishedStreams().isEmpty());
     g_socketClientManager = nullptr;
+}
+
+// The lesson's own teacher pushes for himself: the scene plays no teacher to him.
+void TestSandboxStreamTeacher::theTeachersOwnJoin()
+{
+    const ClassroomSandbox::Lesson lesson = m_sandbox->lessons().first();
+    const ClassroomSandbox::Account teacher = m_sandbox->accounts().value(1);
+    QCOMPARE(teacher.userId, lesson.teacherId);
+    g_userType = 0;
+    SocketClientManager client(GlobalEnum::User0);
+    client.setHostAndPort("127.0.0.1", m_sandbox->classroomPort());
+    client.connectServerAndLogin(teacher.userCode, teacher.password);
+    QTRY_VERIFY_WITH_TIMEOUT(client.isConnected(), 10000);
+    QCOMPARE(g_userId, teacher.userId);
+    QSignalSpy joins(m_sandbox, &ClassroomSandbox::lessonJoined);
+    g_classId = lesson.tClass();
+    client.sendJoinGroupRequest();
+    QVERIFY(joins.wait(10000));
+    QCOMPARE(m_scene->currentLesson().id, qint64(0));
+    QVERIFY(m_scene->publishedStreams().isEmpty());
+    client.slotDisconnectFromServer();
+    QTRY_VERIFY_WITH_TIMEOUT(!client.isConnected(), 10000);
+    g_userType = 1;
 }
 
 // Later scenes publish more streams (classmates, meeting participants) on the same server.
