@@ -32,21 +32,9 @@ LStreamMediaManager::LStreamMediaManager(const QString &userId, const GlobalEnum
 LStreamMediaManager::~LStreamMediaManager()
 {
     qInfo() << "LStreamMediaManager::~LStreamMediaManager ";
-    if (m_webRtcStreamEngine) {
-        m_webRtcStreamEngine->disconnect(this);
-        disconnect(m_webRtcStreamEngine);
-        if (m_pushStreamState == PushStreamStarting || m_pushStreamState == PushStreamRunning)
-            m_webRtcStreamEngine->onStopPushStream();
-        delete m_webRtcStreamEngine;
-        m_webRtcStreamEngine = nullptr;
-    }
-    if (m_pullEngineFactory) {
-        // The pool stops its engines and waits for them; their end reports are no longer wanted.
-        m_pullEngineFactory->disconnect(this);
-        disconnect(m_pullEngineFactory);
-        delete m_pullEngineFactory;
-        m_pullEngineFactory = nullptr;
-    }
+    StreamControl::releaseWebRtcEngine(
+        this, m_webRtcStreamEngine, m_pushStreamState == PushStreamStarting || m_pushStreamState == PushStreamRunning);
+    StreamControl::releasePullEngineFactory(this, m_pullEngineFactory);
 }
 
 void LStreamMediaManager::initial()

@@ -1,7 +1,9 @@
 #include "vrek/media/streamcontrol.h"
 
 #include "platform/capturedevice/capturedeviceresolver.h"
+#include "vrek/media/pullenginefactory.h"
 #include "vrek/media/streammediaforward.h"
+#include "vrek/media/webrtcstreamengine.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalenum.h"
 #include "vrek/utils/globalvalue.h"
@@ -95,4 +97,26 @@ bool StreamControl::sendPersonal(const QString &targetId, const StreamMediaMessa
         return false;
     }
     return StreamMediaForward::send(message, targetId);
+}
+
+void StreamControl::releasePullEngineFactory(QObject *owner, PullEngineFactory *&factory)
+{
+    if (!factory)
+        return;
+    factory->disconnect(owner);
+    owner->disconnect(factory);
+    delete factory;
+    factory = nullptr;
+}
+
+void StreamControl::releaseWebRtcEngine(QObject *owner, WebRtcStreamEngine *&engine, bool stopPush)
+{
+    if (!engine)
+        return;
+    engine->disconnect(owner);
+    owner->disconnect(engine);
+    if (stopPush)
+        engine->onStopPushStream();
+    delete engine;
+    engine = nullptr;
 }

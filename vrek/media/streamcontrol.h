@@ -5,6 +5,10 @@
 
 #include <QString>
 
+class PullEngineFactory;
+class QObject;
+class WebRtcStreamEngine;
+
 // What the two stream controllers (the RTMP one and the WebRTC-mode one) share: the media libraries, the device
 // names of a push, the pull address, the lesson announcement and the stream commands they send.
 namespace StreamControl {
@@ -33,6 +37,12 @@ bool sendClassWide(const StreamMediaMessage &message);
 // To one user (or a parent's server id); refused, with the warning, when there is no target: a personal
 // answer must never go to the whole class.
 bool sendPersonal(const QString &targetId, const StreamMediaMessage &message);
+
+// What a controller does with its engines when it goes: the pool stops its pulls, waits for them and is freed,
+// the WebRTC engine is told to stop a push still under way and freed; nothing they report reaches the owner
+// any more. Both pointers are null afterwards.
+void releasePullEngineFactory(QObject *owner, PullEngineFactory *&factory);
+void releaseWebRtcEngine(QObject *owner, WebRtcStreamEngine *&engine, bool stopPush);
 } // namespace StreamControl
 
 #endif // STREAMCONTROL_H

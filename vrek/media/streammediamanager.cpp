@@ -27,14 +27,7 @@ StreamMediaManager::~StreamMediaManager()
 {
     qInfo() << "pushId:" << m_pushStreamId;
     const bool pushing = isPushingStream();
-    if (m_webRtcStreamEngine) {
-        m_webRtcStreamEngine->disconnect(this);
-        disconnect(m_webRtcStreamEngine);
-        if (pushing && m_pushIsWebrtc)
-            m_webRtcStreamEngine->onStopPushStream();
-        delete m_webRtcStreamEngine;
-        m_webRtcStreamEngine = nullptr;
-    }
+    StreamControl::releaseWebRtcEngine(this, m_webRtcStreamEngine, pushing && m_pushIsWebrtc);
     if (m_pushStreamEngine) {
         m_pushStreamEngine->disconnect(this);
         disconnect(m_pushStreamEngine);
@@ -47,13 +40,7 @@ StreamMediaManager::~StreamMediaManager()
             m_pushStreamEngine->releaseThread();
         m_pushStreamEngine = nullptr;
     }
-    if (m_pullEngineFactory) {
-        // The pool stops its engines and waits for them; their end reports are no longer wanted.
-        m_pullEngineFactory->disconnect(this);
-        disconnect(m_pullEngineFactory);
-        delete m_pullEngineFactory;
-        m_pullEngineFactory = nullptr;
-    }
+    StreamControl::releasePullEngineFactory(this, m_pullEngineFactory);
 }
 
 void StreamMediaManager::initial()
@@ -192,114 +179,92 @@ void StreamMediaManager::sendPersonal(const QString &targetId, quint32 type, con
     StreamControl::sendPersonal(targetId, StreamControl::message(type, fromUserId, toUserId, streamId, errorType));
 }
 
-// Own push, lecturer side.
+// Own push. The lecturer's side and a listener's keep flags of their own; the push runs on one engine at a time.
+
+bool StreamMediaManager::startOwnPush(bool lecturerSide, bool webrtc, const QString &roomId)
+{
+    logFlags();
+    if ((webrtc && !m_webRtcStreamEngine) || !ownPushIdle())
+        return false;
+    if (lecturerSide) {
+        m_pushStreamCmdLect = true;
+    } else {
+        m_pushStreamCmdListener = true;
+        m_pushStreamStartListener = true;
+    }
+    m_pushIsWebrtc = webrtc;
+    if (webrtc) {
+        emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, pushCameraName(), pushMicrophoneName(),
+            pushVideoSize(), roomId, m_isLect, g_userName);
+    } else {
+        emit startPushStreamOut(
+            PushStreamEngine::PushAudioStreamMust, pushMicrophoneName(), pushCameraName(), pushVideoSize());
+    }
+    return true;
+}
+
+bool StreamMediaManager::stopOwnPush(bool lecturerSide, bool webrtc)
+{
+    logFlags();
+    if ((lecturerSide && !m_pushStreamCmdLect) || !m_pushingStreamSucc || m_pushIsWebrtc != webrtc)
+        return false;
+    m_pushingStreamSucc = false;
+    m_stopingPushStream = true;
+    if (lecturerSide) {
+        m_pushStreamCmdLect = false;
+        sendClassWide(StreamMediaMessage::StopPullMainStream);
+        if (g_socketClientManager)
+            g_socketClientManager->sendEndClass(m_pushStreamId);
+        if (!webrtc && m_pullStreamCmdFlag)
+            requestStopSubStream(m_currentPullUserId);
+    } else {
+        m_pushStreamCmdListener = false;
+    }
+    if (webrtc)
+        emit stopPushWebrtcStreamOut();
+    else
+        emit stopPushStreamOut();
+    return true;
+}
 
 bool StreamMediaManager::startPushStreamLect()
 {
-    logFlags();
-    if (!ownPushIdle())
-        return false;
-    m_pushStreamCmdLect = true;
-    m_pushIsWebrtc = false;
-    emit startPushStreamOut(
-        PushStreamEngine::PushAudioStreamMust, pushMicrophoneName(), pushCameraName(), pushVideoSize());
-    return true;
+    return startOwnPush(true, false, QString());
 }
 
 bool StreamMediaManager::startPushWebrtcStreamLect()
 {
-    logFlags();
-    if (!m_webRtcStreamEngine || !ownPushIdle())
-        return false;
-    m_pushStreamCmdLect = true;
-    m_pushIsWebrtc = true;
-    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, pushCameraName(), pushMicrophoneName(),
-        pushVideoSize(), m_pushStreamId, m_isLect, g_userName);
-    return true;
+    return startOwnPush(true, true, m_pushStreamId);
 }
 
 bool StreamMediaManager::stopPushStreamLect()
 {
-    logFlags();
-    if (!m_pushStreamCmdLect || !m_pushingStreamSucc || m_pushIsWebrtc)
-        return false;
-    m_pushingStreamSucc = false;
-    m_stopingPushStream = true;
-    m_pushStreamCmdLect = false;
-    sendClassWide(StreamMediaMessage::StopPullMainStream);
-    if (g_socketClientManager)
-        g_socketClientManager->sendEndClass(m_pushStreamId);
-    if (m_pullStreamCmdFlag)
-        requestStopSubStream(m_currentPullUserId);
-    emit stopPushStreamOut();
-    return true;
+    return stopOwnPush(true, false);
 }
 
 bool StreamMediaManager::stopPushWebrtcStreamLect()
 {
-    logFlags();
-    if (!m_pushStreamCmdLect || !m_pushingStreamSucc || !m_pushIsWebrtc)
-        return false;
-    m_pushingStreamSucc = false;
-    m_stopingPushStream = true;
-    m_pushStreamCmdLect = false;
-    sendClassWide(StreamMediaMessage::StopPullMainStream);
-    if (g_socketClientManager)
-        g_socketClientManager->sendEndClass(m_pushStreamId);
-    emit stopPushWebrtcStreamOut();
-    return true;
+    return stopOwnPush(true, true);
 }
-
-// Own push, listener side.
 
 bool StreamMediaManager::startPushStreamStu()
 {
-    logFlags();
-    if (!ownPushIdle())
-        return false;
-    m_pushStreamCmdListener = true;
-    m_pushStreamStartListener = true;
-    m_pushIsWebrtc = false;
-    emit startPushStreamOut(
-        PushStreamEngine::PushAudioStreamMust, pushMicrophoneName(), pushCameraName(), pushVideoSize());
-    return true;
+    return startOwnPush(false, false, QString());
 }
 
 bool StreamMediaManager::startPushWebrtcStreamStu(const QString &roomId)
 {
-    logFlags();
-    if (!m_webRtcStreamEngine || !ownPushIdle())
-        return false;
-    m_pushStreamCmdListener = true;
-    m_pushStreamStartListener = true;
-    m_pushIsWebrtc = true;
-    emit startPushWebrtcStreamOut(WebRtcStreamEngine::PullBothStream, pushCameraName(), pushMicrophoneName(),
-        pushVideoSize(), roomId, m_isLect, g_userName);
-    return true;
+    return startOwnPush(false, true, roomId);
 }
 
 bool StreamMediaManager::stopPushStreamListener()
 {
-    logFlags();
-    if (!m_pushingStreamSucc || m_pushIsWebrtc)
-        return false;
-    m_pushingStreamSucc = false;
-    m_stopingPushStream = true;
-    m_pushStreamCmdListener = false;
-    emit stopPushStreamOut();
-    return true;
+    return stopOwnPush(false, false);
 }
 
 bool StreamMediaManager::stopPushWebrtcStreamStu()
 {
-    logFlags();
-    if (!m_pushingStreamSucc || !m_pushIsWebrtc)
-        return false;
-    m_pushingStreamSucc = false;
-    m_stopingPushStream = true;
-    m_pushStreamCmdListener = false;
-    emit stopPushWebrtcStreamOut();
-    return true;
+    return stopOwnPush(false, true);
 }
 
 // RTMP push reports.
@@ -575,6 +540,15 @@ void StreamMediaManager::readSocketMessageIn(StreamMediaMessage message)
     }
 }
 
+bool StreamMediaManager::isListenerRequest(const StreamMediaMessage &message, const char *warning) const
+{
+    if (m_isLect || message.getFromUserId().isEmpty() || message.getToUserId().isEmpty()) {
+        qWarning() << warning;
+        return false;
+    }
+    return true;
+}
+
 void StreamMediaManager::startPullMainStreamHandle(const StreamMediaMessage &message)
 {
     if (m_isLect || message.getFromUserId().isEmpty() || message.getStreamId().isEmpty()) {
@@ -615,10 +589,8 @@ void StreamMediaManager::stopPullMainStreamHandle(const StreamMediaMessage &mess
 
 void StreamMediaManager::requestPushStreamIdHandle(const StreamMediaMessage &message)
 {
-    if (m_isLect || message.getFromUserId().isEmpty() || message.getToUserId().isEmpty()) {
-        qWarning() << "RequestPushStreamId ";
+    if (!isListenerRequest(message, "RequestPushStreamId "))
         return;
-    }
     if (message.getToUserId() != m_userId) {
         insertPullUserIdSet(message.getToUserId());
         return;
@@ -632,10 +604,8 @@ void StreamMediaManager::requestPushStreamIdHandle(const StreamMediaMessage &mes
 
 void StreamMediaManager::requestStopPushStreamHandle(const StreamMediaMessage &message)
 {
-    if (m_isLect || message.getFromUserId().isEmpty() || message.getToUserId().isEmpty()) {
-        qWarning() << "RequestStopPushStream ";
+    if (!isListenerRequest(message, "RequestStopPushStream "))
         return;
-    }
     const QString toUserId = message.getToUserId();
     if (toUserId != m_userId) {
         deletePullUserIdSet(toUserId);
@@ -738,10 +708,8 @@ void StreamMediaManager::stopPullSubStreamHandle(const StreamMediaMessage &messa
 
 void StreamMediaManager::requestPushWebRtcStreamHandle(const StreamMediaMessage &message)
 {
-    if (m_isLect || message.getFromUserId().isEmpty() || message.getToUserId().isEmpty()) {
-        qWarning() << "RequestPushStreamId ";
+    if (!isListenerRequest(message, "RequestPushStreamId "))
         return;
-    }
     if (message.getToUserId() != m_userId)
         return;
     m_lectUserId = message.getFromUserId();
@@ -778,10 +746,8 @@ void StreamMediaManager::responsePushWebRtcStreamFailHandle(const StreamMediaMes
 
 void StreamMediaManager::requestStopPushWebrtcStreamHandle(const StreamMediaMessage &message)
 {
-    if (m_isLect || message.getFromUserId().isEmpty() || message.getToUserId().isEmpty()) {
-        qWarning() << "RequestStopPushWebrtcStream ";
+    if (!isListenerRequest(message, "RequestStopPushWebrtcStream "))
         return;
-    }
     if (!m_pullMainStreamFlag && m_pushingStreamSucc) {
         // The push ends once the lecturer's stream plays again (see the pull result).
         m_pullMainStreamFlag = true;

@@ -117,6 +117,9 @@ private:
     // A lecturer's click within the interval of the last accepted one; else the click counts.
     bool clickTooSoon(QString &text);
     bool ownPushIdle() const;
+    // The own push of the lecturer's side or a listener's, as RTMP or into a WebRTC room.
+    bool startOwnPush(bool lecturerSide, bool webrtc, const QString &roomId);
+    bool stopOwnPush(bool lecturerSide, bool webrtc);
     // On the WebRTC stage, or called there and starting.
     bool onWebrtcStage() const;
     // Leaves the stage; a refusal withdraws the command instead.
@@ -126,6 +129,8 @@ private:
     void sendPersonal(const QString &targetId, quint32 type, const QString &fromUserId,
         const QString &toUserId = QString(), const QString &streamId = QString(), quint32 errorType = 0) const;
 
+    // A command for a listener, with a sender and a target; else false, with the type's warning.
+    bool isListenerRequest(const StreamMediaMessage &message, const char *warning) const;
     void startPullMainStreamHandle(const StreamMediaMessage &message);
     void stopPullMainStreamHandle(const StreamMediaMessage &message);
     void requestPushStreamIdHandle(const StreamMediaMessage &message);
