@@ -131,6 +131,7 @@ QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QS
         entry.insert("sort", 1);
         entry.insert("classState", lesson.classState);
         entry.insert("lessonType", lesson.lessonType);
+        entry.insert("videoId", QString("video%1").arg(lesson.id));
         body.append(entry);
     }
     QJsonObject reply;

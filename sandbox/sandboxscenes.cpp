@@ -1,5 +1,6 @@
 #include "sandbox/sandboxscene.h"
 
+#include "sandbox/chatscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/streamteacherscene.h"
 
@@ -9,6 +10,7 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
+    scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     return scenes;

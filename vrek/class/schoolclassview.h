@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CallRoll;
+class ChatView;
 class LateCtrlManager;
 class LessonCaption;
 class MediaViewInterface;
@@ -14,6 +15,7 @@ class QGridLayout;
 class QHBoxLayout;
 class QTabWidget;
 class QVBoxLayout;
+class TipLabel;
 class TipWidget;
 class ToolView;
 class TitleView;
@@ -46,11 +48,15 @@ public:
     // The tool bar; its pad link is there for the courseware area to connect to.
     ToolView *toolView() const { return m_toolView; }
     QTabWidget *userChatWidget() const { return m_userChatWidget; }
+    ChatView *chatView() const { return m_chatView; }
+    TipLabel *chatTipLabel() const { return m_chatTipLabel; }
     QWidget *rightWidget() const { return m_rightWidget; }
 
 public slots:
     void slotShowTip(const QString &text, uint time);
     void slotShowTip(const QString &text);
+    // The unread mark of the chat tab follows the class conversation only.
+    void slotUserChatTip(const QString &id, bool shown);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -91,6 +97,8 @@ private:
 
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    TipLabel *m_chatTipLabel = nullptr; // owned by the tab bar
+    ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;

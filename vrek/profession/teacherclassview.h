@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class ChatView;
 class LateCtrlManager;
 class LessonCaption;
 class MediaViewInterface;
@@ -31,6 +32,7 @@ public:
     LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
+    ChatView *chatView() const { return m_chatView; }
     // The tool bar; its pad link is there for the courseware area to connect to.
     ToolView *toolView() const { return m_toolView; }
     QWidget *rightWidget() const { return m_rightWidget; }
@@ -71,6 +73,7 @@ private:
 
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
