@@ -231,6 +231,9 @@ void TestLStreamMediaManager::studentScripts_data()
         << QStringList { P("T1", "3$17$S1$$$1$$") } << QStringList() << QString();
     QTest::newRow("16 on the stage: nothing")
         << (onStage + QStringList { "clear", "smm 16 T1 S1 TS" }) << QStringList() << QStringList() << QString();
+    QTest::newRow("no answer to an unknown teacher goes to the whole class")
+        << QStringList { "smm 16 T1 S1 TS", "clear", "smm 16 T1 S1 TS" } << QStringList() << QStringList()
+        << "the targetId is empty, nothing sent! smmType: 17";
     QTest::newRow("a failed stage push answers 17")
         << (inClass + QStringList { "smm 16 T1 S1 TS", "clear", "push fail" })
         << QStringList { P("T1", "3$17$S1$$$ID$0$$") } << QStringList() << QString();
