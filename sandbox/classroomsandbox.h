@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "tests/support/fakeclassroomserver.h"
 
@@ -65,6 +66,9 @@ public:
     FakeClassroomServer::LoginReply &loginReply() { return m_loginReply; }
     FakeHttpServer *http() const { return m_http; }
     FakeClassroomServer *classroom() const { return m_classroom; }
+    // What a scene tells the sandbox's user on the first line, after the sandbox's own fields ("name=value").
+    void announce(const QString &name, const QString &value) { m_announced.append(name + "=" + value); }
+    QStringList announced() const { return m_announced; }
 
     // The REST login reply for a user code and password: granted for a demo account, "wrong password"
     // otherwise.
@@ -88,6 +92,7 @@ private:
     QList<Lesson> m_lessons;
     QDateTime m_started;
     QList<SandboxScene *> m_scenes;
+    QStringList m_announced;
 };
 
 #endif // CLASSROOMSANDBOX_H

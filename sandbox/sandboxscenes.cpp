@@ -1,6 +1,7 @@
 #include "sandbox/sandboxscene.h"
 
 #include "sandbox/chatscene.h"
+#include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/streamteacherscene.h"
 
@@ -12,6 +13,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     QList<SandboxScene *> scenes;
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
+    scenes.append(new FileScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     return scenes;
 }
