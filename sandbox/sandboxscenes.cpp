@@ -4,6 +4,7 @@
 #include "sandbox/coursefilescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/streamteacherscene.h"
 
 #include <QList>
 
@@ -15,5 +16,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new StreamTeacherScene(sandbox));
     return scenes;
 }
