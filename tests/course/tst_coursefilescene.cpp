@@ -1,5 +1,6 @@
 #include "sandbox/classroomsandbox.h"
 #include "sandbox/coursefilescene.h"
+#include "tests/support/sandboxlesson.h"
 #include "tests/support/signalrecorder.h"
 #include "tests/support/tempworkdir.h"
 #include "tests/transferfile/transfertestsupport.h"
@@ -79,15 +80,7 @@ void TestCourseFileScene::initTestCase()
     m_scene->setShareDelay(0);
 
     const ClassroomSandbox::Account account = m_sandbox->account();
-    const ClassroomSandbox::Lesson lesson = m_sandbox->lessons().first();
-    g_userId = account.userId;
-    g_classId = lesson.tClass();
-    g_classTitle = lesson.title;
-    g_lessonTitle = lesson.title;
-    g_roomId = QString::number(lesson.id);
-    g_classType = lesson.lessonType;
-    g_lectId = lesson.teacherId;
-    g_userType = 1;
+    enterSandboxLesson(*m_sandbox);
 
     m_connection = new SocketClientManager(GlobalEnum::User1);
     g_socketClientManager = m_connection;
