@@ -1,9 +1,9 @@
+#include "tests/course/storeduserfile.h"
 #include "tests/support/classroomlink.h"
 #include "tests/support/signalrecorder.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/container/coursefilehash.h"
 #include "vrek/course/coursefilemanager.h"
-#include "vrek/dao/basedao.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/userfiledao.h"
 #include "vrek/socketclientmanager.h"
@@ -53,21 +53,9 @@ QString folderOf(const QString &fileIdAll)
     return QString("fileRecv/%1/%2").arg(userId, fileIdAll);
 }
 
-struct Row
+StoredUserFile storedRow(const QString &fileIdAll)
 {
-    int status = -1; // -1: no row
-    int fileCount = 0;
-};
-
-Row storedRow(const QString &fileIdAll)
-{
-    DaoAccessPeriod period;
-    QStringList keys { "status", "fileCount" };
-    QList<QVariantList> rows;
-    if (!period.isOpen() || !DBManager::select("UserFile", keys, rows, "id = ?", { fileIdAll + "@" + userId })
-        || rows.isEmpty())
-        return Row {};
-    return Row { rows.first().at(0).toInt(), rows.first().at(1).toInt() };
+    return storedUserFile(fileIdAll + "@" + userId);
 }
 
 bool storeRow(const QString &fileIdAll, int status, int fileCount, const QString &name = "deck.pptx")

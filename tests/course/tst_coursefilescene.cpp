@@ -1,11 +1,11 @@
 #include "sandbox/classroomsandbox.h"
 #include "sandbox/coursefilescene.h"
+#include "tests/course/storeduserfile.h"
 #include "tests/support/sandboxlesson.h"
 #include "tests/support/signalrecorder.h"
 #include "tests/support/tempworkdir.h"
 #include "tests/transferfile/transfertestsupport.h"
 #include "vrek/course/coursefileview.h"
-#include "vrek/dao/basedao.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
 #include "vrek/dao/userfiledao.h"
@@ -23,17 +23,6 @@ QString formatRecord(const QVariant &value, bool &handled)
 {
     handled = value.userType() == qMetaTypeId<CtrlMessage::LateCtrlType>();
     return handled ? QString::number(quint32(value.value<CtrlMessage::LateCtrlType>())) : QString();
-}
-
-int storedCount(const QString &fileIdAll)
-{
-    DaoAccessPeriod period;
-    QStringList keys { "status", "fileCount" };
-    QList<QVariantList> rows;
-    if (!period.isOpen() || !DBManager::select("UserFile", keys, rows, "id = ?", { fileIdAll + "@" + g_userId })
-        || rows.isEmpty() || rows.first().at(0).toInt() != 2)
-        return -1;
-    return rows.first().at(1).toInt();
 }
 
 QString folderOf(const QString &fileIdAll)
@@ -120,7 +109,9 @@ void TestCourseFileScene::sharedFilesArriveAfterTheJoin()
     for (int i = 0; i < ids.size(); ++i) {
         QVERIFY(m_recorder->emitted().contains(QString("signalAddCourseFileOut(%1,%2)").arg(ids.at(i), names.at(i))));
         QVERIFY(QFileInfo(folderOf(ids.at(i))).isDir());
-        QCOMPARE(storedCount(ids.at(i)), counts.at(i));
+        const StoredUserFile row = storedUserFile(ids.at(i) + "@" + g_userId);
+        QCOMPARE(row.status, 2);
+        QCOMPARE(row.fileCount, counts.at(i));
     }
     // Stored files offered again count only for a late joiner.
     m_recorder->clear();

@@ -1,3 +1,4 @@
+#include "tests/course/storeduserfile.h"
 #include "tests/support/classroomlink.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/signalrecorder.h"
@@ -6,7 +7,6 @@
 #include "vrek/container/coursefilehash.h"
 #include "vrek/course/coursefilemanager.h"
 #include "vrek/course/coursefileview.h"
-#include "vrek/dao/basedao.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
 #include "vrek/dao/userfiledao.h"
@@ -39,17 +39,6 @@ int rowStatus(const CourseFileView &view, const QString &fileId)
     return view.transferFileView()->treeView()->selectRow(info) ? int(info.getStatus()) : -1;
 }
 
-int storedStatus(const QString &id, int *fileCount = nullptr)
-{
-    DaoAccessPeriod period;
-    QStringList keys { "status", "fileCount" };
-    QList<QVariantList> rows;
-    if (!period.isOpen() || !DBManager::select("UserFile", keys, rows, "id = ?", { id }) || rows.isEmpty())
-        return -1;
-    if (fileCount)
-        *fileCount = rows.first().at(1).toInt();
-    return rows.first().at(0).toInt();
-}
 } // namespace
 
 class TestCourseFileView : public QObject
@@ -242,23 +231,22 @@ void TestCourseFileView::downloadsThroughTheTransferList()
     QVERIFY(QFileInfo::exists("fileRecv/u1/61_1/index.html"));
     QVERIFY(QFileInfo::exists("fileRecv/u1/61_1/data/pres/outline.xml"));
     QVERIFY(!QFileInfo::exists("fileRecv/u1/61_1.zip"));
-    int fileCount = -1;
-    QCOMPARE(storedStatus("61_1@u1", &fileCount), 2);
-    QCOMPARE(fileCount, 1);
+    QCOMPARE(storedUserFile("61_1@u1").status, 2);
+    QCOMPARE(storedUserFile("61_1@u1").fileCount, 1);
     UserFile file;
     QVERIFY(g_courseFileHash.selectUserFile("61_1", file));
     QVERIFY(file.isDownloaded());
     QCOMPARE(file.getCourseType(), 2);
     QCOMPARE(rowStatus(view, "61_1"), int(TransferInfo::Downloaded));
     QCOMPARE(rowStatus(view, "62_1"), int(TransferInfo::FreeText));
-    QCOMPARE(storedStatus("62_1@u1"), -1);
+    QCOMPARE(storedUserFile("62_1@u1").status, -1);
 
     recorder.clear();
     link.server().sendLine(QString("4\t0\tlost.pdf\t63_1\t%1/files/none.zip\t1").arg(files.baseUrl()));
     QTRY_VERIFY_WITH_TIMEOUT(recorder.emitted().contains("signalRemoveLocalFileOut(63_1)"), 20000);
     QCOMPARE(recorder.emitted().first(), QString("signalAddCourseFileOut(63_1,lost.pdf)"));
     QVERIFY(!recorder.emitted().contains("signalFileDownloadFinish(63_1)"));
-    QCOMPARE(storedStatus("63_1@u1"), -1);
+    QCOMPARE(storedUserFile("63_1@u1").status, -1);
     QVERIFY(!QFileInfo::exists("fileRecv/u1/63_1"));
     QCOMPARE(rowStatus(view, "63_1"), int(TransferInfo::DownloadError));
 }

@@ -33,6 +33,15 @@ QString fileFolder(const QString &fileIdAll)
 {
     return ReceivedFilePath::fileFolder(g_userId, fileIdAll);
 }
+
+// Whether a file-info line has the fields its kind needs; logs the kind's warning when not.
+bool enoughFields(const QStringList &fields, int needed, const char *warning, const QString &line)
+{
+    if (fields.size() >= needed)
+        return true;
+    qWarning() << warning << "msg:" << line;
+    return false;
+}
 } // namespace
 
 CourseFileManager::CourseFileManager(QObject *parent, SocketClientManager *connection)
@@ -65,37 +74,25 @@ QDateTime CourseFileManager::folderCreationTime(const QFileInfo &folder)
 void CourseFileManager::slotProtocolAnalysis(QString line)
 {
     const QStringList fields = line.split('\t');
-    if (fields.size() < 3) {
-        qWarning() << "the msgListSize < 3 error! "
-                   << "msg:" << line;
+    if (!enoughFields(fields, 3, "the msgListSize < 3 error! ", line))
         return;
-    }
     const QString kind = fields.at(1);
     if (kind == "0" || kind == "1") {
         readOfferedFile(fields, line);
     } else if (kind == "2") {
         readFileList(fields, line);
     } else if (kind == "3") {
-        if (fields.size() < 6) {
-            qWarning() << "the msgListSize != 6 error! "
-                       << "msg:" << line;
+        if (!enoughFields(fields, 6, "the msgListSize != 6 error! ", line))
             return;
-        }
         if (SocketClientManager *manager = connection())
             manager->sendWebFile(fields.at(2) + "_" + fields.at(5));
     } else if (kind == "5") {
-        if (fields.size() < 5) {
-            qWarning() << "the msgListSize < 5 error!"
-                       << "msg:" << line;
+        if (!enoughFields(fields, 5, "the msgListSize < 5 error!", line))
             return;
-        }
         emit signalDeleteFileResult(fields.at(2) + "_" + fields.at(3), fields.at(4).toInt());
     } else if (kind == "6") {
-        if (fields.size() < 8) {
-            qWarning() << "the msgListSize < 8 error! "
-                       << "msg:" << line;
+        if (!enoughFields(fields, 8, "the msgListSize < 8 error! ", line))
             return;
-        }
         if (fields.at(2).isEmpty() || fields.at(7).isEmpty()) {
             qWarning() << "the fileName or fileId is empty! " << line;
             return;
@@ -110,11 +107,8 @@ void CourseFileManager::slotProtocolAnalysis(QString line)
 
 void CourseFileManager::readOfferedFile(const QStringList &fields, const QString &line)
 {
-    if (fields.size() < 6) {
-        qWarning() << "the msgListSize < 6 error! "
-                   << "msg:" << line;
+    if (!enoughFields(fields, 6, "the msgListSize < 6 error! ", line))
         return;
-    }
     const QString fileName = fields.at(2);
     const QString fileIdAll = fields.at(3);
     const QString fileUrl = fields.at(4);
