@@ -51,7 +51,37 @@ ClassroomSandbox::Lesson ClassroomSandbox::lessonByClassId(const QString &classI
         if (lesson.tClass() == classId)
             return lesson;
     }
-    return Lesson { };
+    return Lesson {};
+}
+
+void ClassroomSandbox::addParticipant(const Participant &participant)
+{
+    for (Participant &known : m_participants) {
+        if (known.userId == participant.userId) {
+            known = participant;
+            return;
+        }
+    }
+    m_participants.append(participant);
+}
+
+QList<ClassroomSandbox::Participant> ClassroomSandbox::lessonParticipants() const
+{
+    QList<Participant> list;
+    if (m_joined.id != 0)
+        list.append({ m_joined.teacherId, m_joined.teacherName, QStringLiteral("0") });
+    list.append({ m_account.userId, m_account.userName, QStringLiteral("1") });
+    return list + m_participants;
+}
+
+QString ClassroomSandbox::participantJson(const QList<Participant> &participants)
+{
+    QJsonArray rows;
+    for (const Participant &participant : participants) {
+        rows.append(QJsonObject { { "userId", participant.userId }, { "userName", participant.userName },
+            { "userType", participant.userType }, { "isMainAccount", 1 } });
+    }
+    return QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact));
 }
 
 quint16 ClassroomSandbox::httpPort() const
@@ -95,7 +125,7 @@ QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QS
             continue;
         // Lessons that start soon stay enterable however long the sandbox runs.
         const QDateTime begin = lesson.startsIn < 3600 ? QDateTime::currentDateTime().addSecs(lesson.startsIn)
-                                                         : m_started.addSecs(lesson.startsIn);
+                                                       : m_started.addSecs(lesson.startsIn);
         QJsonObject entry;
         entry.insert("id", lesson.id);
         entry.insert("title", lesson.title);
@@ -140,6 +170,7 @@ void ClassroomSandbox::installRoutes()
         if (fields.size() == 5 && fields.at(4) == "1") {
             // A logout: the server closes the connection.
             QTimer::singleShot(0, m_classroom, &FakeClassroomServer::drop);
+            m_joined = Lesson {};
             emit lessonLeft();
             return QStringList();
         }
@@ -155,9 +186,13 @@ void ClassroomSandbox::installRoutes()
     m_classroom->setAnswer("6\t", [this](const QString &line) {
         const QStringList fields = line.split('\t');
         const Lesson lesson = lessonByClassId(fields.value(2));
+        m_joined = lesson;
         if (lesson.id != 0)
             QTimer::singleShot(0, this, [this, lesson] { emit lessonJoined(lesson); });
         return QStringList { "6\t0" };
     });
+    // The participant list the client asks for on entering and after a reconnect.
+    m_classroom->setAnswer(
+        "3\t", [this](const QString &) { return QStringList { "3\t" + participantJson(lessonParticipants()) }; });
     m_classroom->setAnswer("25\t", [](const QString &) { return QStringList { "25\t1" }; });
 }

@@ -42,6 +42,14 @@ public:
         QString tClass() const { return QStringLiteral("class%1").arg(id); }
     };
 
+    // Someone else in the joined lesson, as the participant list names them.
+    struct Participant
+    {
+        QString userId;
+        QString userName;
+        QString userType = QStringLiteral("1"); // "0" to "5"
+    };
+
     explicit ClassroomSandbox(QObject *parent = nullptr);
     ~ClassroomSandbox() override;
 
@@ -59,6 +67,18 @@ public:
     FakeClassroomServer::LoginReply &loginReply() { return m_loginReply; }
     FakeHttpServer *http() const { return m_http; }
     FakeClassroomServer *classroom() const { return m_classroom; }
+    QList<SandboxScene *> scenes() const { return m_scenes; }
+
+    // The participant list ("3" line) is answered by the sandbox itself: the joined lesson's teacher, the
+    // student, and the classmates the scenes add (one entry per user id; a later add replaces the earlier).
+    void addParticipant(const Participant &participant);
+    QList<Participant> participants() const { return m_participants; }
+    // The lesson the student is in; a lesson with id 0 when none.
+    Lesson joinedLesson() const { return m_joined; }
+    // The JSON array of a participant list, one object per participant.
+    static QString participantJson(const QList<Participant> &participants);
+    // The whole list of the joined lesson.
+    QList<Participant> lessonParticipants() const;
 
     // The REST login reply for a user code and password: granted for the demo student, "wrong password"
     // otherwise.
@@ -80,6 +100,8 @@ private:
     FakeClassroomServer *m_classroom;
     FakeClassroomServer::LoginReply m_loginReply;
     QList<Lesson> m_lessons;
+    QList<Participant> m_participants;
+    Lesson m_joined;
     QDateTime m_started;
     QList<SandboxScene *> m_scenes;
 };

@@ -1,3 +1,4 @@
+#include "sandbox/classpanelscene.h"
 #include "sandbox/sandboxscene.h"
 
 #include <QList>
@@ -6,6 +7,6 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    Q_UNUSED(sandbox)
+    scenes << new ClassPanelScene(sandbox);
     return scenes;
 }
