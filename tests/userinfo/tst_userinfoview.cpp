@@ -59,6 +59,7 @@ private slots:
     void init();
     void rowStates_data();
     void rowStates();
+    void loweredHandShowsNothing();
     void ownRowIsMarked();
     void rowsAreMadeWhenLaidOut();
     void sortWaitsThenRebuildsTheRows();
@@ -189,6 +190,20 @@ void TestUserInfoView::rowStates()
     QCOMPARE(hand->styleSheet().contains("handup_01.png"), handUp);
     QCOMPARE(praiseButton->palette().color(QPalette::Active, QPalette::ButtonText), QColor(255, 0, 0));
     QCOMPARE(hand->size(), QSize(20, 20));
+}
+
+void TestUserInfoView::loweredHandShowsNothing()
+{
+    UserInfo userInfo("S2", "Name", "1");
+    UserInfoWidget row(userInfo);
+    row.resize(240, 60);
+    QPushButton *hand = button(&row, "handUpButton");
+    const QImage lowered = row.grab().toImage();
+    QVERIFY(lowered.pixelColor(hand->geometry().center()) != QColor(Qt::black));
+    userInfo.setHandUp(true);
+    row.updateUserInfo(userInfo);
+    QVERIFY(
+        row.grab().toImage().pixelColor(hand->geometry().center()) != lowered.pixelColor(hand->geometry().center()));
 }
 
 void TestUserInfoView::ownRowIsMarked()

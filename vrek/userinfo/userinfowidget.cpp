@@ -13,6 +13,8 @@
 
 namespace {
 const char *const markerStyle = "border-image:url(%1);background-color:transparent;";
+// An empty border image paints the button black: a lowered hand shows nothing at all instead.
+const char *const noMarkerStyle = "border:none;background-color:transparent;";
 const char *const praiseStyle
     = "QPushButton{border-image:url(%1);background-color:transparent;}QPushButton::hover{border-image:url(%2);}";
 constexpr int buttonSide = 20;
@@ -100,7 +102,8 @@ void UserInfoWidget::initUserInfo(const UserInfo &userInfo)
 void UserInfoWidget::updateUserInfo(const UserInfo &userInfo)
 {
     const QString style = QString::fromLatin1(markerStyle);
-    m_handUpButton->setStyleSheet(style.arg(userInfo.getHandUp() ? UserInfo::handUpIcon() : QString()));
+    m_handUpButton->setStyleSheet(
+        userInfo.getHandUp() ? style.arg(UserInfo::handUpIcon()) : QString::fromLatin1(noMarkerStyle));
 
     const bool cameraAvailable = userInfo.getCameraState() == 3;
     QString camera = UserInfo::cameraIcon02();
