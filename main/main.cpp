@@ -1,5 +1,6 @@
 #include "main/startup.h"
 #include "platform/appdata/appdata.h"
+#include "platform/fonts/fontsubstitution.h"
 #include "platform/singleapplication/qtsingleapplication.h"
 #include "vrek/commandlinemanager.h"
 #include "vrek/crashrptmanager.h"
@@ -26,6 +27,7 @@ int main(int argc, char *argv[])
 
     QtSingleApplication application(argc, argv, QStringLiteral("TaviStudent"));
     Startup::acceptMessageBoxesForTests();
+    FontSubstitution::install();
     g_uiScale = Startup::getScale();
 
     QThread::currentThread()->setObjectName("Main Thread");
@@ -66,7 +68,7 @@ int main(int argc, char *argv[])
     });
     timeCheck.start();
 
-    g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
+    g_socketClientManager = new SocketClientManager(GlobalEnum::UserType(g_userType));
     int result = 0;
     {
         ZephApplication zephApplication;

@@ -3,13 +3,14 @@
 #include "vrek/logfilemanager.h"
 #include "vrek/media/pullaudiostream.h"
 #include "vrek/media/pullstreamengine.h"
+#include "vrek/media/pullvideostream.h"
 #include "vrek/media/pushaudiostream.h"
 #include "vrek/media/pushstreamengine.h"
 #include "vrek/media/pushvideostream.h"
-#include "vrek/media/pullvideostream.h"
 #include "vrek/networktimes/cnetwork.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpengine.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -22,6 +23,10 @@
 
 #include <cmath>
 #include <cstdio>
+
+namespace {
+constexpr unsigned int machineIdLength = 10;
+} // namespace
 
 double Startup::scaleForDpi(double dpi)
 {
@@ -55,10 +60,20 @@ bool Startup::clockOutOfStep(const QDateTime &network, const QDateTime &local, q
 
 void Startup::globalValueInitial()
 {
-    g_userType = 1;
+    g_userType = testUserType();
+    // The machine id a pad learns when it pairs; new for every run.
+    g_runId = StringUtil::randomString(machineIdLength, QString::fromLatin1(GlobalDefault::idAlphabet));
     QCoreApplication::setApplicationName("TaviStudent");
     QCoreApplication::setApplicationVersion("2.1.0");
     g_logFileName = LogFileManager::fileNameFor(QDateTime::currentDateTime());
+}
+
+int Startup::testUserType()
+{
+    // Every release runs on the student's side; the sandbox's lecturer account needs the lecturer's side.
+    if (qEnvironmentVariable("TAVI_TEST_USER_TYPE") == QLatin1String("0"))
+        return 0;
+    return 1;
 }
 
 void Startup::metaTypeInitial()

@@ -12,7 +12,10 @@ double scaleForDpi(double dpi);
 double getScale();
 // True when the two clocks differ by more than the limit; a missing network time is no difference.
 bool clockOutOfStep(const QDateTime &network, const QDateTime &local, qint64 limitSeconds = 1800);
+// Sets the student's side (user type 1), or the lecturer's (0) under TAVI_TEST_USER_TYPE=0, and draws the
+// run's machine id.
 void globalValueInitial();
+int testUserType();
 void metaTypeInitial();
 // Whether the arguments only ask for the help or version text (answered without a display).
 bool onlyHelpOrVersion(int argc, char *argv[]);

@@ -2,11 +2,12 @@
 
 #include "tests/support/fakeclassroomserver.h"
 
-#include <QDebug>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
+
+#include <cstdio>
 
 const char *const ClassPanelScene::singleAce = "B";
 const char *const ClassPanelScene::multipleAce = "ACE";
@@ -77,6 +78,9 @@ QList<ClassPanelScene::Cue> ClassPanelScene::script(const ClassroomSandbox::Less
 
 void ClassPanelScene::start(const ClassroomSandbox::Lesson &lesson)
 {
+    // The teacher's play is for the student's seat; a lecturer who joins gets none of it.
+    if (sandbox()->joinedUserId() != sandbox()->account().userId)
+        return;
     m_classId = lesson.tClass();
     m_teacherId = lesson.teacherId;
     m_cues = script(lesson);
@@ -109,12 +113,12 @@ void ClassPanelScene::record(const QString &line)
     if (fields.size() == 5 && fields.at(0) == "11" && fields.at(1) == "0" && fields.at(4) == "3"
         && fields.at(3).contains('@')) {
         m_handUps.append(line);
-        qInfo().noquote() << "sandbox: hand" << fields.at(3);
+        std::fprintf(stderr, "hand %s\n", qPrintable(fields.at(3)));
     } else if (fields.size() == 8 && fields.at(0) == "9") {
         m_answers.append(line);
-        qInfo().noquote() << "sandbox: answer" << fields.at(6) << fields.at(7);
+        std::fprintf(stderr, "answer %s %s\n", qPrintable(fields.at(6)), qPrintable(fields.at(7)));
     } else if (fields.size() == 5 && fields.at(0) == "11" && fields.at(1) == "1" && fields.at(4) == "10") {
         m_rollCallAnswers.append(line);
-        qInfo().noquote() << "sandbox: roll call answered" << fields.at(3);
+        std::fprintf(stderr, "rollcall %s\n", qPrintable(fields.at(3)));
     }
 }

@@ -10,8 +10,9 @@ class QTimer;
 
 // The teacher's in-class play: three classmates in the lesson, one of whom raises a hand; hands forbidden and
 // allowed again; praise for the student and a classmate; a four-option single-choice question and later a
-// six-option multiple-choice one, each stopped and closed; then a roll call. The student's hand-up, answer
-// and roll-call lines are recorded.
+// six-option multiple-choice one, each stopped and closed; then a roll call. It plays when the demo student
+// joins. The student's hand-up, answer and roll-call lines are recorded and printed on the sandbox's standard
+// error ("hand <id>@<0|1>", "answer <letters> <yes|no>", "rollcall <id>@<roll call>").
 class ClassPanelScene : public SandboxScene
 {
     Q_OBJECT

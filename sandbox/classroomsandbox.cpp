@@ -22,10 +22,18 @@ ClassroomSandbox::ClassroomSandbox(QObject *parent)
     m_lessons.append({ 3102, QString::fromUtf8("英语口语练习"), 8, QString::fromUtf8("英语"), "902",
         QString::fromUtf8("陈老师"), 2 * 3600 });
 
-    m_loginReply.userId = m_account.userId;
-    m_loginReply.userName = m_account.userName;
-    m_loginReply.accountId = "a" + m_account.userId;
-    m_loginReply.loginSignId = "sandbox-" + m_account.userId;
+    m_accounts.append(Account());
+    // The lecturer's side signs in as the teacher of the first lesson.
+    Account lecturer;
+    lecturer.userId = "901";
+    lecturer.userCode = "teacher01";
+    lecturer.userName = QString::fromUtf8("王老师");
+    m_accounts.append(lecturer);
+
+    m_loginReply.userId = account().userId;
+    m_loginReply.userName = account().userName;
+    m_loginReply.accountId = "a" + account().userId;
+    m_loginReply.loginSignId = "sandbox-" + account().userId;
     m_loginReply.rtmpHost = "127.0.0.1";
     m_loginReply.webrtcHost = "127.0.0.1";
 }
@@ -70,8 +78,32 @@ QList<ClassroomSandbox::Participant> ClassroomSandbox::lessonParticipants() cons
     QList<Participant> list;
     if (m_joined.id != 0)
         list.append({ m_joined.teacherId, m_joined.teacherName, QStringLiteral("0") });
-    list.append({ m_account.userId, m_account.userName, QStringLiteral("1") });
-    return list + m_participants;
+    // Whoever joined is there, and the demo student always is.
+    for (const Account &present : { accountById(m_joinedUserId), account() }) {
+        if (!present.userId.isEmpty())
+            list.append({ present.userId, present.userName, QStringLiteral("1") });
+    }
+    list += m_participants;
+    QList<Participant> once;
+    QStringList ids;
+    for (const Participant &participant : qAsConst(list)) {
+        if (ids.contains(participant.userId))
+            continue;
+        ids.append(participant.userId);
+        once.append(participant);
+    }
+    return once;
+}
+
+ClassroomSandbox::Account ClassroomSandbox::accountById(const QString &userId) const
+{
+    for (const Account &known : m_accounts) {
+        if (known.userId == userId)
+            return known;
+    }
+    Account none;
+    none.userId.clear();
+    return none;
 }
 
 QString ClassroomSandbox::participantJson(const QList<Participant> &participants)
@@ -94,18 +126,30 @@ quint16 ClassroomSandbox::classroomPort() const
     return m_classroom->port();
 }
 
+ClassroomSandbox::Account ClassroomSandbox::accountFor(const QString &userCode, const QString &password) const
+{
+    for (const Account &account : m_accounts) {
+        if (account.userCode == userCode && account.password == password)
+            return account;
+    }
+    Account none;
+    none.userId.clear();
+    return none;
+}
+
 QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QString &password) const
 {
     QJsonObject body;
-    if (userCode == m_account.userCode && password == m_account.password) {
-        body.insert("userId", m_account.userId.toLongLong());
-        body.insert("userCode", m_account.userCode);
-        body.insert("userName", m_account.userName);
-        body.insert("passWord", m_account.password);
-        body.insert("loginSignId", "sandbox-" + m_account.userId);
+    const Account account = accountFor(userCode, password);
+    if (!account.userId.isEmpty()) {
+        body.insert("userId", account.userId.toLongLong());
+        body.insert("userCode", account.userCode);
+        body.insert("userName", account.userName);
+        body.insert("passWord", account.password);
+        body.insert("loginSignId", "sandbox-" + account.userId);
         body.insert("mobile", "13800000000");
-        body.insert("gradeName", m_account.gradeName);
-        body.insert("className", m_account.className);
+        body.insert("gradeName", account.gradeName);
+        body.insert("className", account.className);
         body.insert("loginStatus", 0);
     } else {
         body.insert("loginStatus", 2); // wrong password
@@ -132,8 +176,8 @@ QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QS
         entry.insert("beginTime", begin.toString("yyyy-MM-dd HH:mm:ss"));
         entry.insert("endTime", begin.addSecs(45 * 60).toString("yyyy-MM-dd HH:mm:ss"));
         entry.insert("actualTime", "45");
-        entry.insert("gradeName", m_account.gradeName);
-        entry.insert("className", m_account.className);
+        entry.insert("gradeName", account().gradeName);
+        entry.insert("className", account().className);
         entry.insert("tClass", lesson.tClass());
         entry.insert("subjectName", lesson.subjectName);
         entry.insert("teacherId", lesson.teacherId.toLongLong());
@@ -171,14 +215,22 @@ void ClassroomSandbox::installRoutes()
             // A logout: the server closes the connection.
             QTimer::singleShot(0, m_classroom, &FakeClassroomServer::drop);
             m_joined = Lesson {};
+            m_joinedUserId.clear();
             emit lessonLeft();
             return QStringList();
         }
         if (fields.size() < 4)
             return QStringList();
         FakeClassroomServer::LoginReply reply = m_loginReply;
-        if (fields.at(1) != m_account.userCode || fields.at(2) != m_account.password)
+        const Account account = accountFor(fields.at(1), fields.at(2));
+        if (account.userId.isEmpty()) {
             reply.result = "2";
+        } else {
+            reply.userId = account.userId;
+            reply.userName = account.userName;
+            reply.accountId = "a" + account.userId;
+            reply.loginSignId = "sandbox-" + account.userId;
+        }
         return QStringList { reply.line() };
     });
     m_classroom->answerHeartbeats(true);
@@ -187,6 +239,7 @@ void ClassroomSandbox::installRoutes()
         const QStringList fields = line.split('\t');
         const Lesson lesson = lessonByClassId(fields.value(2));
         m_joined = lesson;
+        m_joinedUserId = fields.value(1);
         if (lesson.id != 0)
             QTimer::singleShot(0, this, [this, lesson] { emit lessonJoined(lesson); });
         return QStringList { "6\t0" };

@@ -11,8 +11,9 @@
 class FakeHttpServer;
 class SandboxScene;
 
-// What a school's service serves a student, on loopback: the REST sign-in with one demo student, the student's
-// course list, and the classroom server's side of the login, join, quit and heartbeat lines. What the other
+// What a school's service serves a student, on loopback: the REST sign-in with its demo accounts (a student and,
+// for the lecturer's side, the teacher of the first lesson), the course list, and the classroom server's side of
+// the login, join, quit and heartbeat lines. What the other
 // side of a lesson plays (streams, courseware, chat ...) comes from the scenes (sandboxscene.h).
 class ClassroomSandbox : public QObject
 {
@@ -57,7 +58,12 @@ public:
     bool start(quint16 httpPort = 0, quint16 classroomPort = 0);
     quint16 httpPort() const;
     quint16 classroomPort() const;
-    const Account &account() const { return m_account; }
+    // The demo student; accounts() holds every account that can sign in, the student first.
+    const Account &account() const { return m_accounts.first(); }
+    QList<Account> accounts() const { return m_accounts; }
+    void addAccount(const Account &account) { m_accounts.append(account); }
+    // The account of a user code and password; one with an empty user id when none matches.
+    Account accountFor(const QString &userCode, const QString &password) const;
     // The lessons on the course list; scenes add theirs before start() returns.
     QList<Lesson> lessons() const { return m_lessons; }
     void addLesson(const Lesson &lesson) { m_lessons.append(lesson); }
@@ -69,18 +75,23 @@ public:
     FakeClassroomServer *classroom() const { return m_classroom; }
     QList<SandboxScene *> scenes() const { return m_scenes; }
 
-    // The participant list ("3" line) is answered by the sandbox itself: the joined lesson's teacher, the
-    // student, and the classmates the scenes add (one entry per user id; a later add replaces the earlier).
+    // The participant list ("3" line) is answered by the sandbox itself: the joined lesson's teacher, whoever
+    // joined, the demo student, and the classmates the scenes add (one entry per user id; a later add replaces
+    // the earlier).
     void addParticipant(const Participant &participant);
     QList<Participant> participants() const { return m_participants; }
     // The lesson the student is in; a lesson with id 0 when none.
     Lesson joinedLesson() const { return m_joined; }
+    // The user id of the join line; empty when none.
+    QString joinedUserId() const { return m_joinedUserId; }
+    // The account of a user id; one with an empty user id when none has it.
+    Account accountById(const QString &userId) const;
     // The JSON array of a participant list, one object per participant.
     static QString participantJson(const QList<Participant> &participants);
     // The whole list of the joined lesson.
     QList<Participant> lessonParticipants() const;
 
-    // The REST login reply for a user code and password: granted for the demo student, "wrong password"
+    // The REST login reply for a user code and password: granted for a demo account, "wrong password"
     // otherwise.
     QByteArray restLoginReply(const QString &userCode, const QString &password) const;
     // One page of the course list for a lesson type ("all", or a type's number): a lesson at school (type 4)
@@ -95,13 +106,14 @@ signals:
 private:
     void installRoutes();
 
-    Account m_account;
+    QList<Account> m_accounts;
     FakeHttpServer *m_http;
     FakeClassroomServer *m_classroom;
     FakeClassroomServer::LoginReply m_loginReply;
     QList<Lesson> m_lessons;
     QList<Participant> m_participants;
     Lesson m_joined;
+    QString m_joinedUserId;
     QDateTime m_started;
     QList<SandboxScene *> m_scenes;
 };

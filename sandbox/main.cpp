@@ -1,5 +1,6 @@
 // tavisandbox [--http-port N] [--classroom-port N]: serves a school's service on loopback until stopped, and
-// prints on its first line where, and the demo student to sign in with.
+// prints on its first line where, the demo student to sign in with and the lecturer's account (which the client
+// signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0).
 #include "sandbox/classroomsandbox.h"
 
 #include <QCommandLineParser>
@@ -23,8 +24,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
         return 1;
     }
-    std::printf("http=%u classroom=%u user=%s password=%s\n", sandbox.httpPort(), sandbox.classroomPort(),
-        qPrintable(sandbox.account().userCode), qPrintable(sandbox.account().password));
+    const ClassroomSandbox::Account lecturer = sandbox.accounts().value(1);
+    std::printf("http=%u classroom=%u user=%s password=%s lecturer=%s lecturer-password=%s\n", sandbox.httpPort(),
+        sandbox.classroomPort(), qPrintable(sandbox.account().userCode), qPrintable(sandbox.account().password),
+        qPrintable(lecturer.userCode), qPrintable(lecturer.password));
     std::fflush(stdout);
     return application.exec();
 }

@@ -1,5 +1,7 @@
-#include "sandbox/classpanelscene.h"
 #include "sandbox/sandboxscene.h"
+
+#include "sandbox/classpanelscene.h"
+#include "sandbox/lockscene.h"
 
 #include <QList>
 
@@ -7,6 +9,7 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
-    scenes << new ClassPanelScene(sandbox);
+    scenes.append(new LockScene(sandbox));
+    scenes.append(new ClassPanelScene(sandbox));
     return scenes;
 }

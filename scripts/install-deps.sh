@@ -13,6 +13,11 @@ PACKAGES=(
     libxcb1-dev
     xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
+# Needed by the tests only.
+TEST_PACKAGES=(
+    zbar-tools
+)
+PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,4 +1,7 @@
 #include "main/startup.h"
+#include "vrek/utils/globalvalue.h"
+
+#include <QRegularExpression>
 
 #include <QtTest>
 
@@ -10,6 +13,8 @@ private slots:
     void scale();
     void clock_data();
     void clock();
+    void machineIdAndSide_data();
+    void machineIdAndSide();
 };
 
 void TestStartup::scale_data()
@@ -55,6 +60,32 @@ void TestStartup::clock()
     const QDateTime network
         = networkMinusLocal == std::numeric_limits<qint64>::min() ? QDateTime() : local.addSecs(networkMinusLocal);
     QCOMPARE(Startup::clockOutOfStep(network, local), outOfStep);
+}
+
+void TestStartup::machineIdAndSide_data()
+{
+    QTest::addColumn<QByteArray>("side");
+    QTest::addColumn<int>("userType");
+    QTest::newRow("student by default") << QByteArray() << 1;
+    QTest::newRow("lecturer's side") << QByteArray("0") << 0;
+    QTest::newRow("no other side") << QByteArray("2") << 1;
+}
+
+void TestStartup::machineIdAndSide()
+{
+    QFETCH(QByteArray, side);
+    QFETCH(int, userType);
+    if (side.isNull())
+        qunsetenv("TAVI_TEST_USER_TYPE");
+    else
+        qputenv("TAVI_TEST_USER_TYPE", side);
+    Startup::globalValueInitial();
+    QCOMPARE(g_userType, userType);
+    const QString first = g_runId;
+    QVERIFY2(QRegularExpression("^[0-9A-Za-z]{10}$").match(first).hasMatch(), qPrintable(first));
+    Startup::globalValueInitial();
+    QVERIFY(g_runId != first);
+    qunsetenv("TAVI_TEST_USER_TYPE");
 }
 
 QTEST_GUILESS_MAIN(TestStartup)

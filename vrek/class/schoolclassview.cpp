@@ -7,6 +7,8 @@
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/mainmenu/menuview.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
@@ -224,6 +226,9 @@ void SchoolClassView::mediaInitial()
 void SchoolClassView::toolInitial()
 {
     qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolLayout->addWidget(m_toolView);
+    m_toolView->getPadTcpManager()->startTcpServer();
 }
 
 void SchoolClassView::frameInitial()

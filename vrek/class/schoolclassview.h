@@ -21,6 +21,7 @@ class QHBoxLayout;
 class QTabWidget;
 class QVBoxLayout;
 class TipWidget;
+class ToolView;
 class TitleView;
 class UserInfoView;
 
@@ -56,6 +57,8 @@ public:
     TitleView *callRollTitle() const { return m_callRollTitle; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
+    // The tool bar; its pad link is there for the courseware area to connect to.
+    ToolView *toolView() const { return m_toolView; }
     QTabWidget *userChatWidget() const { return m_userChatWidget; }
     QWidget *rightWidget() const { return m_rightWidget; }
     MenuView *menuView() const { return m_menuView; }
@@ -125,6 +128,7 @@ private:
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
+    ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;

@@ -4,6 +4,8 @@
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
 #include "vrek/mainmenu/menuview.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
@@ -150,6 +152,9 @@ void TeacherClassView::mediaInitial()
 void TeacherClassView::toolInitial()
 {
     qDebug() << "toolInitial";
+    m_toolView = new ToolView(this);
+    m_toolView->getPadTcpManager()->startTcpServer();
+    m_toolLayout->addWidget(m_toolView);
 }
 
 void TeacherClassView::deviceInitial()
@@ -198,6 +203,8 @@ void TeacherClassView::sendLateState(QString userId)
 {
     qInfo() << "uid:" << userId;
     m_menuView->sendLateState(userId);
+    if (m_toolView)
+        m_toolView->sendLateState(userId);
     if (m_mediaView)
         m_mediaView->sendLateState(userId);
     CtrlMessage message;

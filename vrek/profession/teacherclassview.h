@@ -15,6 +15,7 @@ class QHBoxLayout;
 class QVBoxLayout;
 class TipWidget;
 class TitleView;
+class ToolView;
 class UserInfoView;
 
 // The teacher class window (user types 2 and 3: the host and the participants of a meeting). A shorter set of
@@ -37,6 +38,8 @@ public:
     LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
+    // The tool bar; its pad link is there for the courseware area to connect to.
+    ToolView *toolView() const { return m_toolView; }
     QWidget *rightWidget() const { return m_rightWidget; }
     MenuView *menuView() const { return m_menuView; }
     UserInfoView *userInfoView() const { return m_userInfoView; }
@@ -84,6 +87,7 @@ private:
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
+    ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;

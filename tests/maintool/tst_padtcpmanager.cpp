@@ -1,0 +1,359 @@
+#include "tests/support/padclient.h"
+#include "vrek/maintool/padtcpmanager.h"
+#include "vrek/message/ppprotocolanalysis.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/utils/tcpserver.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+const QString machineId = QStringLiteral("Ab3dE6gH9k");
+const QString userId = QStringLiteral("90001");
+const QString userName = QString::fromUtf8("王老师");
+// The heartbeat ticks are driven by hand; the timer itself never fires within a test.
+constexpr int idleTickMs = 3600 * 1000;
+
+QByteArray controlBytes(int subtype, const QJsonObject &object)
+{
+    QByteArray bytes;
+    bytes.append(char(1)).append(char(subtype));
+    return bytes + QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+QByteArray loginMsgBytes(int subtype)
+{
+    return controlBytes(subtype,
+        { { "ui", userId }, { "mi", machineId }, { "un", QString::fromLatin1(userName.toUtf8().toBase64()) } });
+}
+
+QJsonObject pageTurn(const QString &mi, int page)
+{
+    return { { "mi", mi }, { "fi", "file7" }, { "pm", QString::number(page) }, { "dc", "1" } };
+}
+
+void ignoreWarning(const QString &prefix)
+{
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^" + QRegularExpression::escape(prefix)));
+}
+
+// A manager listening on loopback, and what it said.
+struct Rig
+{
+    Rig()
+        : manager(userId, userName, nullptr, idleTickMs)
+        , loggedIn(&manager, &PadTcpManager::newConnectOut)
+        , gone(&manager, &PadTcpManager::disConnectOut)
+        , courseware(&manager, &PadTcpManager::readPPtMessageOut)
+    {
+        manager.setServerEnabled(true);
+        port = manager.startTcpServer();
+    }
+
+    // Connects a pad and waits until the manager knows it.
+    bool connect(PadClient &pad)
+    {
+        const int before = manager.beatTable().size();
+        return pad.connectTo("127.0.0.1", port)
+            && QTest::qWaitFor([&] { return manager.beatTable().size() > before; }, 5000);
+    }
+
+    bool loginPad(PadClient &pad)
+    {
+        manager.setPairingOpen(true);
+        return connect(pad) && pad.login();
+    }
+
+    PadTcpManager manager;
+    quint16 port = 0;
+    QSignalSpy loggedIn;
+    QSignalSpy gone;
+    QSignalSpy courseware;
+};
+} // namespace
+
+class TestPadTcpManager : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void loginHandshakeBytes();
+    void loginOnlyWhilePairing();
+    void wrongTokenUnansweredAndDropped();
+    void onlyThePadsHeartbeatKeepsItAlive();
+    void secondPadGetsLoginRepAndCannotTakeOver();
+    void coursewareOnlyFromThePad();
+    void boardChangesGoToThePadOnly();
+    void activePadGone();
+    void portWhenTheDefaultIsTaken();
+    void noServerWithoutAddressOrPermission();
+    void chooseAddress_data();
+    void chooseAddress();
+};
+
+void TestPadTcpManager::initTestCase()
+{
+    g_runId = machineId;
+    PadTcpManager::setAddressChooser([] { return QStringLiteral("127.0.0.1"); });
+}
+
+void TestPadTcpManager::cleanupTestCase()
+{
+    PadTcpManager::setAddressChooser({});
+}
+
+void TestPadTcpManager::loginHandshakeBytes()
+{
+    Rig rig;
+    QVERIFY(rig.port != 0);
+    QCOMPARE(rig.manager.getIPAddress(), QString("127.0.0.1"));
+    QCOMPARE(rig.manager.getIPNumber(), QString("2130706433"));
+    rig.manager.setPairingOpen(true);
+    PadClient pad;
+    QVERIFY(rig.connect(pad));
+    pad.sendLoginReq();
+    QCOMPARE(pad.waitForPayload(), loginMsgBytes(1));
+    pad.sendLoginPwd(machineId, userId + machineId);
+    QCOMPARE(pad.waitForPayload(), controlBytes(3, { { "mi", machineId }, { "hb", "KPRV" } }));
+    QCOMPARE(rig.loggedIn.count(), 1);
+    QCOMPARE(rig.loggedIn.first().at(0).value<uchar>(), uchar(0));
+    QVERIFY(rig.manager.isPadConnected());
+    // Every valid heartbeat is answered with the PC's own.
+    pad.sendControl(4, { { "mi", machineId }, { "hb", "KPRV" } });
+    QCOMPARE(pad.waitForPayload(), controlBytes(4, { { "mi", machineId }, { "hb", "KPRV" } }));
+    QCOMPARE(rig.loggedIn.count(), 1);
+}
+
+void TestPadTcpManager::loginOnlyWhilePairing()
+{
+    Rig rig;
+    PadClient pad;
+    QVERIFY(rig.connect(pad));
+    pad.sendLoginReq();
+    QVERIFY(!pad.waitForPayload().isNull());
+    // With the pairing code off the screen a right password logs nobody in.
+    ignoreWarning("the pairing code is not shown, login refused!");
+    pad.sendLoginPwd(machineId, userId + machineId);
+    QVERIFY(!pad.receivesWithin(300));
+    QCOMPARE(rig.loggedIn.count(), 0);
+    // A wrong password or machine id gets no answer either.
+    rig.manager.setPairingOpen(true);
+    pad.sendLoginPwd(machineId, userId + "x" + machineId);
+    pad.sendLoginPwd("other", userId + "other");
+    QVERIFY(!pad.receivesWithin(300));
+    QCOMPARE(rig.loggedIn.count(), 0);
+    pad.sendLoginPwd(machineId, userId + machineId);
+    PadClient::Payload success;
+    QVERIFY(pad.waitForControl(3, success));
+    QCOMPARE(rig.loggedIn.count(), 1);
+}
+
+void TestPadTcpManager::wrongTokenUnansweredAndDropped()
+{
+    Rig rig;
+    PadClient pad;
+    QVERIFY(rig.connect(pad));
+    ignoreWarning("PadTcpManager::readPPCtrlMessage the heartBeat string error! hBStr: \"ABCD\"");
+    pad.sendLoginReq("ABCD");
+    QVERIFY(!pad.receivesWithin(300));
+    for (int tick = 1; tick < PadTcpManager::heartBeatLimit; ++tick) {
+        rig.manager.checkHeartBeat();
+        QCOMPARE(rig.manager.beatTable().values(), QList<quint8> { quint8(tick) });
+    }
+    QVERIFY(!pad.waitForDisconnect(200));
+    rig.manager.checkHeartBeat();
+    QVERIFY(pad.waitForDisconnect(5000));
+    QVERIFY(rig.manager.beatTable().isEmpty());
+    QCOMPARE(rig.gone.count(), 0);
+}
+
+void TestPadTcpManager::onlyThePadsHeartbeatKeepsItAlive()
+{
+    Rig rig;
+    PadClient pad;
+    PadClient stranger;
+    QVERIFY(rig.loginPad(pad));
+    QVERIFY(rig.connect(stranger));
+    // The stranger beats with the right machine id and token too; it is answered but earns no time.
+    stranger.sendLoginReq();
+    QVERIFY(!stranger.waitForPayload().isNull());
+    PadClient::Payload answer;
+    for (int tick = 0; tick < 10; ++tick) {
+        pad.sendHeartBeat();
+        QVERIFY(pad.waitForControl(4, answer));
+        if (stranger.isConnected()) {
+            stranger.sendControl(4, { { "mi", machineId }, { "hb", "KPRV" } });
+            QVERIFY(stranger.waitForControl(4, answer));
+        }
+        rig.manager.checkHeartBeat();
+    }
+    QVERIFY(stranger.waitForDisconnect(5000));
+    QVERIFY(pad.isConnected());
+    QVERIFY(rig.manager.isPadConnected());
+    QCOMPARE(rig.manager.beatTable().keys(), QList<qintptr> { rig.manager.activeSid() });
+}
+
+void TestPadTcpManager::secondPadGetsLoginRepAndCannotTakeOver()
+{
+    Rig rig;
+    PadClient first;
+    QVERIFY(rig.loginPad(first));
+    const qintptr active = rig.manager.activeSid();
+    PadClient second;
+    QVERIFY(rig.connect(second));
+    QCOMPARE(second.waitForPayload(), loginMsgBytes(5));
+    ignoreWarning("a pad is logged in already, login refused!");
+    second.sendLoginPwd(machineId, userId + machineId);
+    QVERIFY(!second.receivesWithin(300));
+    QCOMPARE(rig.loggedIn.count(), 1);
+    QCOMPARE(rig.manager.activeSid(), active);
+}
+
+void TestPadTcpManager::coursewareOnlyFromThePad()
+{
+    Rig rig;
+    PadClient stranger;
+    QVERIFY(rig.connect(stranger));
+    ignoreWarning("the courseware message is not from the logged-in pad, dropped!");
+    stranger.sendCourse(1, pageTurn(machineId, 3));
+    QVERIFY(!stranger.receivesWithin(300));
+    QCOMPARE(rig.courseware.count(), 0);
+
+    PadClient pad;
+    QVERIFY(rig.loginPad(pad));
+    ignoreWarning("the mid != machineId! at OpenFile & PageChange mid:");
+    pad.sendCourse(1, pageTurn("Zz9yYxXwWv", 4));
+    ignoreWarning("the courseware message is not from the logged-in pad, dropped!");
+    stranger.sendCourse(1, pageTurn(machineId, 5));
+    pad.sendCourse(1, pageTurn(machineId, 6));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.courseware.count(), 1, 5000);
+    QTest::qWait(200);
+    QCOMPARE(rig.courseware.count(), 1);
+    const PPtMessage message = rig.courseware.first().at(0).value<PPtMessage>();
+    QCOMPARE(quint32(message.getPpmType()), 1u);
+    QCOMPARE(message.getDrawControl().getFileIdAll(), QString("file7"));
+    QCOMPARE(message.getDrawControl().getPageId(), 6u);
+    QCOMPARE(rig.courseware.first().at(1).value<GlobalEnum::PPMFromType>(), GlobalEnum::PPMPad);
+}
+
+void TestPadTcpManager::boardChangesGoToThePadOnly()
+{
+    Rig rig;
+    PadClient stranger;
+    QVERIFY(rig.connect(stranger));
+    PPtMessage board(PPtMessage::BoardIdChange);
+    rig.manager.sendPPtMessageIn(board);
+    QVERIFY(!stranger.receivesWithin(300));
+
+    PadClient pad;
+    QVERIFY(rig.loginPad(pad));
+    rig.manager.sendPPtMessageIn(PPtMessage(PPtMessage::PageChange));
+    PPtMessage zoom(PPtMessage::ZoomChange);
+    zoom.setRate(150);
+    rig.manager.sendPPtMessageIn(zoom);
+    const PadClient::Payload sent = PadClient::decode(pad.waitForPayload());
+    QCOMPARE(sent.type, 2);
+    QCOMPARE(sent.subtype, 9);
+    QCOMPARE(sent.object.value("ra").toString(), QString("150"));
+    QCOMPARE(sent.object.value("mi").toString(), machineId);
+    QVERIFY(!pad.receivesWithin(200));
+    QVERIFY(!stranger.receivesWithin(100));
+}
+
+void TestPadTcpManager::activePadGone()
+{
+    Rig rig;
+    PadClient pad;
+    PadClient other;
+    QVERIFY(rig.loginPad(pad));
+    QVERIFY(rig.connect(other));
+    other.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.manager.beatTable().size(), 1, 5000);
+    QCOMPARE(rig.gone.count(), 0);
+    QVERIFY(rig.manager.isPadConnected());
+    // The PC drops the pad itself.
+    rig.manager.disConnectIn();
+    QVERIFY(pad.waitForDisconnect(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), 1, 5000);
+    QCOMPARE(rig.gone.first().at(0).value<uchar>(), uchar(0));
+    QVERIFY(!rig.manager.isPadConnected());
+    QCOMPARE(rig.manager.activeSid(), qintptr(0));
+    // A new pad can pair again.
+    PadClient again;
+    QVERIFY(rig.loginPad(again));
+    QCOMPARE(rig.loggedIn.count(), 2);
+}
+
+void TestPadTcpManager::portWhenTheDefaultIsTaken()
+{
+    QTcpServer blocker;
+    blocker.listen(QHostAddress::LocalHost, PadTcpManager::defaultPort); // may already be taken by another
+    Rig rig;
+    QVERIFY(rig.port >= 50000 && rig.port <= 59999);
+    QCOMPARE(rig.manager.getServerPort(), rig.port);
+    QCOMPARE(rig.manager.tcpServer()->serverAddress(), QHostAddress(QHostAddress::LocalHost));
+    QCOMPARE(rig.manager.tcpServer()->maxConnections(), PadTcpManager::maxConnections);
+    ignoreWarning(QStringLiteral("hostPort: %1").arg(rig.port));
+    QCOMPARE(rig.manager.startTcpServer(), quint16(0));
+    PadClient pad;
+    QVERIFY(rig.loginPad(pad));
+}
+
+void TestPadTcpManager::noServerWithoutAddressOrPermission()
+{
+    PadTcpManager::setAddressChooser([] { return QString(); });
+    {
+        PadTcpManager manager(userId, userName);
+        manager.setServerEnabled(true);
+        QCOMPARE(manager.getIPNumber(), QString("0"));
+        ignoreWarning("no local address for the pad link, no server started");
+        QCOMPARE(manager.startTcpServer(), quint16(0));
+        QCOMPARE(manager.getServerPort(), quint16(0));
+        QVERIFY(!manager.tcpServer());
+    }
+    PadTcpManager::setAddressChooser([] { return QStringLiteral("127.0.0.1"); });
+    PadTcpManager manager(userId, userName);
+    QCOMPARE(manager.startTcpServer(), quint16(0));
+    QVERIFY(!manager.tcpServer());
+}
+
+void TestPadTcpManager::chooseAddress_data()
+{
+    using Entry = PadTcpManager::InterfaceEntry;
+    QTest::addColumn<QVariant>("interfaces");
+    QTest::addColumn<QString>("address");
+    const QNetworkInterface::InterfaceFlags up = QNetworkInterface::IsUp | QNetworkInterface::IsRunning
+        | QNetworkInterface::CanBroadcast | QNetworkInterface::CanMulticast;
+    const Entry lan { up, "52:54:00:12:34:56", { QHostAddress("fe80::1"), QHostAddress("192.168.1.20") } };
+    const Entry wifi { up, "52:54:00:aa:bb:cc", { QHostAddress("10.0.0.7"), QHostAddress("10.0.0.8") } };
+    const Entry linkLocal { up, "52:54:00:00:00:01", { QHostAddress("169.254.10.3") } };
+    const Entry vmware { up, "00:50:56:C0:00:08", { QHostAddress("192.168.56.1") } };
+    const Entry loopback { up | QNetworkInterface::IsLoopBack, "", { QHostAddress("127.0.0.1") } };
+    const Entry down { QNetworkInterface::IsUp | QNetworkInterface::CanBroadcast | QNetworkInterface::CanMulticast,
+        "52:54:00:00:00:02", { QHostAddress("192.168.9.9") } };
+    const Entry edge { up, "52:54:00:00:00:03", { QHostAddress("169.254.0.5") } };
+    const auto list = [](const QList<Entry> &entries) { return QVariant::fromValue(entries); };
+    QTest::newRow("one interface") << list({ lan }) << "192.168.1.20";
+    QTest::newRow("the last qualifying interface wins") << list({ lan, wifi }) << "10.0.0.7";
+    QTest::newRow("link-local only") << list({ linkLocal }) << "";
+    QTest::newRow("169.254.0.x is outside the excluded range") << list({ edge }) << "169.254.0.5";
+    QTest::newRow("VMware host adapter and loopback left out") << list({ lan, vmware, loopback }) << "192.168.1.20";
+    QTest::newRow("not running") << list({ down }) << "";
+    QTest::newRow("none") << list({}) << "";
+}
+
+void TestPadTcpManager::chooseAddress()
+{
+    QFETCH(QVariant, interfaces);
+    QFETCH(QString, address);
+    QCOMPARE(PadTcpManager::chooseAddress(interfaces.value<QList<PadTcpManager::InterfaceEntry>>()), address);
+}
+
+Q_DECLARE_METATYPE(PadTcpManager::InterfaceEntry)
+
+QTEST_GUILESS_MAIN(TestPadTcpManager)
+#include "tst_padtcpmanager.moc"

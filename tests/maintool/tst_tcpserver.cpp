@@ -1,0 +1,260 @@
+#include "tests/support/padclient.h"
+#include "vrek/utils/tcpserver.h"
+#include "vrek/utils/threadhandle.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+
+#include <cstring>
+
+namespace {
+// One server and a pad connected to it; each connection is known by the id the server signalled.
+struct Rig
+{
+    explicit Rig(int maxConnections = 8)
+        : server(maxConnections)
+        , connected(&server, &TcpServer::connectClient)
+        , messages(&server, &TcpServer::readMessagesOut)
+        , gone(&server, &TcpServer::sockDisConnect)
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+
+    // Connects a new pad and returns its id on the server (0 on failure).
+    qintptr connectPad(PadClient &pad)
+    {
+        const int before = connected.count();
+        if (!pad.connectTo("127.0.0.1", server.serverPort()))
+            return 0;
+        if (!QTest::qWaitFor([&] { return connected.count() > before; }, 5000))
+            return 0;
+        return connected.last().at(0).value<qintptr>();
+    }
+
+    QList<QByteArray> payloads() const
+    {
+        QList<QByteArray> result;
+        for (const QList<QVariant> &arguments : messages)
+            result.append(arguments.at(0).toByteArray());
+        return result;
+    }
+
+    TcpServer server;
+    QSignalSpy connected;
+    QSignalSpy messages;
+    QSignalSpy gone;
+};
+
+// The child's part of exitWithABusySocketThread: a socket thread is still working when the program ends.
+int busyExit(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    {
+        Rig rig;
+        PadClient pad;
+        const qintptr id = rig.connectPad(pad);
+        if (id == 0)
+            return 3;
+        QObject worker;
+        worker.moveToThread(rig.server.threadOf(id));
+        QMetaObject::invokeMethod(
+            &worker, [] { QThread::sleep(8); }, Qt::QueuedConnection);
+        QTest::qWait(100);
+        worker.moveToThread(nullptr);
+    }
+    return 0;
+}
+} // namespace
+
+class TestTcpServer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void framesCoalescedAndSplit();
+    void emptyAndWaitingHeads();
+    void oversizedHeadDropsTheConnection();
+    void payloadsGoToOneSocketFramed();
+    void fourthConnectionSharesAThread();
+    void connectionsAtTheCapAreRefused();
+    void peerGoneIsReportedOnce();
+    void exitWithABusySocketThread();
+};
+
+void TestTcpServer::framesCoalescedAndSplit()
+{
+    Rig rig;
+    PadClient pad;
+    QVERIFY(rig.connectPad(pad) != 0);
+    // Two frames in one segment give two payloads in order.
+    pad.sendRaw(PadClient::frame("first") + PadClient::frame("second"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 2, 5000);
+    QCOMPARE(rig.payloads(), (QList<QByteArray> { "first", "second" }));
+    // One frame in many pieces gives one payload after the last piece.
+    const QByteArray frame = PadClient::frame(QByteArray(3000, 'x'));
+    for (int offset = 0; offset < frame.size(); offset += 700) {
+        pad.sendRaw(frame.mid(offset, 700));
+        QTest::qWait(20);
+        if (offset + 700 < frame.size())
+            QCOMPARE(rig.messages.count(), 2);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 3, 5000);
+    QCOMPARE(rig.payloads().last(), QByteArray(3000, 'x'));
+}
+
+void TestTcpServer::emptyAndWaitingHeads()
+{
+    Rig rig;
+    PadClient pad;
+    const qintptr id = rig.connectPad(pad);
+    QVERIFY(id != 0);
+    pad.sendRaw(PadClient::frame(QByteArray()));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, 5000);
+    QCOMPARE(rig.payloads().first(), QByteArray(""));
+    QCOMPARE(rig.messages.first().at(1).value<qintptr>(), id);
+    // Three bytes of a head wait for the fourth without being lost.
+    const QByteArray frame = PadClient::frame("ab");
+    pad.sendRaw(frame.left(3));
+    QTest::qWait(200);
+    QCOMPARE(rig.messages.count(), 1);
+    pad.sendRaw(frame.mid(3));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 2, 5000);
+    QCOMPARE(rig.payloads().last(), QByteArray("ab"));
+}
+
+void TestTcpServer::oversizedHeadDropsTheConnection()
+{
+    Rig rig;
+    PadClient pad;
+    const qintptr id = rig.connectPad(pad);
+    QVERIFY(id != 0);
+    QByteArray head;
+    head.append(char(0x00)).append(char(0x10)).append(char(0x00)).append(char(0x01)); // 1 MiB + 1
+    pad.sendRaw(head + QByteArray(100, 'y'));
+    QVERIFY(pad.waitForDisconnect(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), 1, 5000);
+    QCOMPARE(rig.gone.first().at(0).value<qintptr>(), id);
+    QCOMPARE(rig.messages.count(), 0);
+    QCOMPARE(rig.server.connectionCount(), 0);
+
+    // A frame of exactly 1 MiB is still taken.
+    PadClient big;
+    QVERIFY(rig.connectPad(big) != 0);
+    big.sendRaw(PadClient::frame(QByteArray(1024 * 1024, 'z')));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, 10000);
+    QCOMPARE(rig.payloads().first().size(), 1024 * 1024);
+}
+
+void TestTcpServer::payloadsGoToOneSocketFramed()
+{
+    Rig rig;
+    PadClient first;
+    PadClient second;
+    const qintptr firstId = rig.connectPad(first);
+    const qintptr secondId = rig.connectPad(second);
+    QVERIFY(firstId != 0 && secondId != 0);
+    rig.server.sendMessagesIn("one", secondId);
+    rig.server.sendMessagesIn("two", secondId);
+    rig.server.sendMessagesIn(QByteArray(), firstId);
+    QTRY_COMPARE_WITH_TIMEOUT(second.received().size(), 2, 5000);
+    QCOMPARE(second.received(), (QList<QByteArray> { "one", "two" }));
+    QTRY_COMPARE_WITH_TIMEOUT(first.received().size(), 1, 5000);
+    QCOMPARE(first.received().first(), QByteArray(""));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the sid does not exist! sid: 424242"));
+    rig.server.sendMessagesIn("nobody", 424242);
+    QVERIFY(!first.receivesWithin(200));
+    QCOMPARE(second.received().size(), 2);
+
+    QString address;
+    quint16 port = 0;
+    rig.server.getAddressBySId(firstId, address, port);
+    QCOMPARE(address, QString("127.0.0.1"));
+    QVERIFY(port != 0);
+}
+
+void TestTcpServer::fourthConnectionSharesAThread()
+{
+    Rig rig;
+    PadClient pads[4];
+    QList<QThread *> threads;
+    for (PadClient &pad : pads) {
+        const qintptr id = rig.connectPad(pad);
+        QVERIFY(id != 0);
+        threads.append(rig.server.threadOf(id));
+    }
+    QCOMPARE(QSet<QThread *>(threads.begin(), threads.begin() + 3).size(), 3);
+    QVERIFY(threads.mid(0, 3).contains(threads.at(3)));
+    QVERIFY(!threads.contains(QThread::currentThread()));
+    QCOMPARE(threads.at(3)->objectName(), QString("TcpSocket   "));
+    // Each thread still serves its own connection.
+    for (PadClient &pad : pads)
+        pad.sendRaw(PadClient::frame("hi"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 4, 5000);
+}
+
+void TestTcpServer::connectionsAtTheCapAreRefused()
+{
+    Rig rig(2);
+    PadClient first;
+    PadClient second;
+    PadClient third;
+    QVERIFY(rig.connectPad(first) != 0);
+    QVERIFY(rig.connectPad(second) != 0);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the connections reach the maximum, refused!"));
+    // The kernel takes the connection before the server refuses it: the pad sees it closed at once.
+    third.connectTo("127.0.0.1", rig.server.serverPort());
+    QVERIFY(third.waitForDisconnect(5000));
+    QVERIFY(!third.receivesWithin(100));
+    QCOMPARE(rig.connected.count(), 2);
+    QCOMPARE(rig.server.connectionCount(), 2);
+    // A place that frees up is taken again.
+    first.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.server.connectionCount(), 1, 5000);
+    PadClient fourth;
+    QVERIFY(rig.connectPad(fourth) != 0);
+}
+
+void TestTcpServer::peerGoneIsReportedOnce()
+{
+    Rig rig;
+    PadClient pad;
+    const qintptr id = rig.connectPad(pad);
+    QVERIFY(id != 0);
+    QThread *thread = rig.server.threadOf(id);
+    const unsigned int load = ThreadHandle::getInstance().connectionCount(thread);
+    pad.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), 1, 5000);
+    const QList<QVariant> arguments = rig.gone.first();
+    QCOMPARE(arguments.at(0).value<qintptr>(), id);
+    QCOMPARE(arguments.at(1).toString(), QString("127.0.0.1"));
+    QCOMPARE(rig.server.connectionCount(), 0);
+    QCOMPARE(ThreadHandle::getInstance().connectionCount(thread), load - 1);
+    QTest::qWait(200);
+    QCOMPARE(rig.gone.count(), 1);
+}
+
+void TestTcpServer::exitWithABusySocketThread()
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), { "--busy-exit" });
+    QVERIFY(child.waitForFinished(60000));
+    const QByteArray output = child.readAll();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit, output.constData());
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY2(output.contains("left running"), output.constData());
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc > 1 && std::strcmp(argv[1], "--busy-exit") == 0)
+        return busyExit(argc, argv);
+    QCoreApplication application(argc, argv);
+    TestTcpServer test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_tcpserver.moc"

@@ -1,0 +1,47 @@
+#ifndef TCPSERVER_H
+#define TCPSERVER_H
+
+#include <QHash>
+#include <QTcpServer>
+
+class QThread;
+class TcpSocket;
+
+// The pad link's TCP server. Each accepted connection becomes a TcpSocket in a pooled socket thread; payloads
+// go in and out by signals keyed by the connection's socket descriptor (its id). The server and its table
+// belong to the thread that made it.
+class TcpServer : public QTcpServer
+{
+    Q_OBJECT
+public:
+    explicit TcpServer(int numConnections, QObject *parent = nullptr);
+    ~TcpServer() override;
+
+    int maxConnections() const { return m_maxConnections; }
+    int connectionCount() const { return m_socketTable.size(); }
+    // For tests: the thread a connection lives in (null when the id is unknown).
+    QThread *threadOf(qintptr id) const;
+
+signals:
+    void connectClient(qintptr id, QString address, quint16 port);
+    void sockDisConnect(qintptr id, QString address, quint16 port);
+    void readMessagesOut(QByteArray payload, qintptr id);
+    // To the sockets; -1 addresses all of them.
+    void sendDisConnect(qintptr id);
+    void sendDelConnect(qintptr id);
+
+public slots:
+    void sendMessagesIn(const QByteArray &payload, qintptr id);
+    void sockDisConnectSlot(qintptr id, const QString &address, quint16 port, QThread *thread);
+    void getAddressBySId(qintptr id, QString &address, quint16 &port) const;
+    void clear();
+
+protected:
+    void incomingConnection(qintptr socketDescriptor) override;
+
+private:
+    QHash<qintptr, TcpSocket *> m_socketTable;
+    int m_maxConnections;
+};
+
+#endif // TCPSERVER_H

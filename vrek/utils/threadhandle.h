@@ -1,0 +1,43 @@
+#ifndef THREADHANDLE_H
+#define THREADHANDLE_H
+
+#include <QList>
+#include <QPair>
+
+class QThread;
+
+// The pad link's pool of socket threads: three threads made on the first request, each new connection given
+// to the one with the fewest. Used from the GUI thread only; the pool ends with the program.
+class ThreadHandle
+{
+public:
+    static constexpr int poolSize = 3;
+    // How long the end of the program waits for each thread before leaving a busy one to the process's end.
+    static constexpr unsigned long exitWaitMs = 3000;
+
+    static ThreadHandle &getInstance();
+
+    QThread *getThread();
+    void removeThread(QThread *thread);
+    // Every thread counts as free again.
+    void clear();
+
+    // For tests: the number of connections given to a thread (0 for a thread not in the pool).
+    unsigned int connectionCount(QThread *thread) const;
+
+    ThreadHandle(const ThreadHandle &) = delete;
+    ThreadHandle &operator=(const ThreadHandle &) = delete;
+
+private:
+    ThreadHandle();
+    ~ThreadHandle();
+
+    void initThreadSize();
+    QThread *findLeastUsedThread();
+
+    // Kept in creation order, so that among equal counts the first thread wins.
+    QList<QPair<QThread *, unsigned int>> m_threads;
+    bool m_initialised = false;
+};
+
+#endif // THREADHANDLE_H
