@@ -3,14 +3,13 @@
 #include "sandbox/classpanelscene.h"
 #include "sandbox/classroomsandbox.h"
 #include "tests/support/fakeclassroomserver.h"
-#include "tests/support/tempworkdir.h"
+#include "tests/support/sandboxclient.h"
 #include "vrek/class/classinfowidget.h"
 #include "vrek/class/classlistwidget.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/container/userinfohash.h"
-#include "vrek/login/loginclient.h"
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
@@ -26,10 +25,8 @@
 
 #include <QButtonGroup>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -58,50 +55,34 @@ private slots:
     void lessonFromEnterToLeave();
 
 private:
-    TempWorkDir *m_work = nullptr;
+    SandboxClient *m_client = nullptr;
     ClassroomSandbox *m_sandbox = nullptr;
     ClassPanelScene *m_scene = nullptr;
 };
 
 void TestSandboxLesson::initTestCase()
 {
-    QThread::currentThread()->setObjectName("Main Thread");
-    m_work = new TempWorkDir;
-    QVERIFY(m_work->isValid());
-    m_sandbox = new ClassroomSandbox;
-    QVERIFY(m_sandbox->start());
+    m_client = new SandboxClient;
+    QVERIFY(m_client->start());
+    m_sandbox = m_client->sandbox();
     for (SandboxScene *scene : m_sandbox->scenes()) {
         if (auto *panels = qobject_cast<ClassPanelScene *>(scene))
             m_scene = panels;
     }
     QVERIFY(m_scene);
     m_scene->setStep(stepMs);
-    g_socketHost = "127.0.0.1";
-    g_socketPort = QString::number(m_sandbox->classroomPort());
-    g_webHost = "127.0.0.1";
-    g_webPort = QString::number(m_sandbox->httpPort());
-    g_fileHost = "127.0.0.1";
-    g_userType = 1;
-    g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
 }
 
 void TestSandboxLesson::cleanupTestCase()
 {
-    delete g_socketClientManager;
-    g_socketClientManager = nullptr;
-    delete m_sandbox;
-    delete m_work;
+    delete m_client;
 }
 
 void TestSandboxLesson::lessonFromEnterToLeave()
 {
     ZephApplication application;
     QVERIFY(application.run());
-    const ClassroomSandbox::Account account = m_sandbox->account();
-    LoginClient *login = application.loginClient();
-    login->findChild<QLineEdit *>("userCodeEdit")->setText(account.userCode);
-    login->findChild<QLineEdit *>("passwordEdit")->setText(account.password);
-    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+    SandboxClient::signIn(application, m_sandbox->account());
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
     ClassListWidget *all = application.classManagerView()->selectClassView()->pages().first();
     QTRY_COMPARE_WITH_TIMEOUT(all->cards().size(), 2, waitMs);

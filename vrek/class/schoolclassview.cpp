@@ -186,9 +186,7 @@ void SchoolClassView::centerInitial()
 void SchoolClassView::logoutInitial()
 {
     qDebug() << "logoutInitial";
-    m_logoutView = new LogoutView(0);
-    m_logoutView->setText(LogoutView::leaveQuestion(g_classType));
-    m_logoutView->setFixedSize(LogoutView::dialogWidth, LogoutView::dialogHeight);
+    m_logoutView = LogoutView::makeLeaveQuestion(g_classType);
     m_logoutTitle = new TitleView(m_logoutView, QStringLiteral("Vantrel"), logoutTitleFlags);
     connect(m_logoutView, &LogoutView::signalClose, m_logoutTitle, &QWidget::close);
     connect(m_logoutView, &LogoutView::signalLogout, m_logoutTitle, &QWidget::close);

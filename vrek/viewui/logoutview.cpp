@@ -76,6 +76,14 @@ QString LogoutView::leaveQuestion(int classType)
     return classType == 5 || classType == 6 ? QStringLiteral("确定退出会议吗?") : QStringLiteral("确定退出课堂吗?");
 }
 
+LogoutView *LogoutView::makeLeaveQuestion(int classType)
+{
+    auto *view = new LogoutView(0);
+    view->setText(leaveQuestion(classType));
+    view->setFixedSize(dialogWidth, dialogHeight);
+    return view;
+}
+
 void LogoutView::setText(const QString &text)
 {
     m_textLabel->setText(text);

@@ -21,6 +21,8 @@ public:
 
     // The question before leaving a lesson of the class type: meetings ask about the meeting.
     static QString leaveQuestion(int classType);
+    // The leave question (kind 0) for the class type at the size the class windows give it, for a frame.
+    static LogoutView *makeLeaveQuestion(int classType);
 
     explicit LogoutView(unsigned kind, QWidget *parent = nullptr);
     ~LogoutView() override;
