@@ -106,12 +106,13 @@ ClassroomSandbox::Account ClassroomSandbox::accountById(const QString &userId) c
     return none;
 }
 
-QString ClassroomSandbox::participantJson(const QList<Participant> &participants)
+QString ClassroomSandbox::participantJson(const QList<Participant> &participants) const
 {
     QJsonArray rows;
     for (const Participant &participant : participants) {
         rows.append(QJsonObject { { "userId", participant.userId }, { "userName", participant.userName },
-            { "userType", participant.userType }, { "isMainAccount", 1 } });
+            { "userType", participant.userType }, { "classCode", m_joined.tClass() },
+            { "className", account().className }, { "loginDevice", 0 }, { "isMainAccount", 1 } });
     }
     return QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact));
 }
@@ -185,6 +186,7 @@ QByteArray ClassroomSandbox::courseListReply(const QString &lessonType, const QS
         entry.insert("sort", 1);
         entry.insert("classState", lesson.classState);
         entry.insert("lessonType", lesson.lessonType);
+        entry.insert("videoId", QString("video%1").arg(lesson.id));
         body.append(entry);
     }
     QJsonObject reply;

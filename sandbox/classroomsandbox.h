@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "tests/support/fakeclassroomserver.h"
 
@@ -86,10 +87,13 @@ public:
     QString joinedUserId() const { return m_joinedUserId; }
     // The account of a user id; one with an empty user id when none has it.
     Account accountById(const QString &userId) const;
-    // The JSON array of a participant list, one object per participant.
-    static QString participantJson(const QList<Participant> &participants);
+    // The JSON array of a participant list, one object per participant, in the joined lesson's class.
+    QString participantJson(const QList<Participant> &participants) const;
     // The whole list of the joined lesson.
     QList<Participant> lessonParticipants() const;
+    // What a scene tells the sandbox's user on the first line, after the sandbox's own fields ("name=value").
+    void announce(const QString &name, const QString &value) { m_announced.append(name + "=" + value); }
+    QStringList announced() const { return m_announced; }
 
     // The REST login reply for a user code and password: granted for a demo account, "wrong password"
     // otherwise.
@@ -116,6 +120,7 @@ private:
     QString m_joinedUserId;
     QDateTime m_started;
     QList<SandboxScene *> m_scenes;
+    QStringList m_announced;
 };
 
 #endif // CLASSROOMSANDBOX_H

@@ -1,6 +1,8 @@
 #include "sandbox/sandboxscene.h"
 
+#include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
+#include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 
 #include <QList>
@@ -9,7 +11,9 @@
 QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
 {
     QList<SandboxScene *> scenes;
+    scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
+    scenes.append(new FileScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     return scenes;
 }

@@ -31,7 +31,7 @@ QJsonObject lessonJson(int id, const QDateTime &begin)
 {
     return QJsonObject { { "id", id }, { "title", QString("第%1课").arg(id) },
         { "beginTime", begin.toString(timeFormat) }, { "tClass", QString("c%1").arg(id) }, { "lessonType", 4 },
-        { "teacherId", 900 + id }, { "teacherName", "王老师" } };
+        { "teacherId", 900 + id }, { "teacherName", "王老师" }, { "videoId", QString("v%1").arg(id) } };
 }
 
 QByteArray page(int count, int first = 1, const QDateTime &begin = QDateTime::currentDateTime())
@@ -63,6 +63,7 @@ GroupInfo joinRecord(int lessonType)
     info.setTeacherId("901");
     info.setTeacherName("王老师");
     info.setParentId(12);
+    info.setVideoId("v77");
     info.setLessonType(lessonType);
     return info;
 }
@@ -533,6 +534,7 @@ void TestSelectClassView::join()
     QCOMPARE(g_lessonTitle, QString("分数"));
     QCOMPARE(g_lessonName, QString("分数"));
     QCOMPARE(g_classId, QString("c5"));
+    QCOMPARE(g_videoId, QString("v77"));
     QCOMPARE(g_parentId, 12);
     QCOMPARE(g_classTitle, classTitle);
     QCOMPARE(g_roomId, roomId);
@@ -553,6 +555,7 @@ void TestSelectClassView::joinFromACard()
     QCOMPARE(connectAsked.count(), 1);
     QCOMPARE(g_roomId, QString("2"));
     QCOMPARE(g_classId, QString("c2"));
+    QCOMPARE(g_videoId, QString("v2"));
     QCOMPARE(g_lectId, QString("902"));
 }
 

@@ -3,7 +3,7 @@
 // sandbox's pad program reads the code, logs in, turns a page and draws a stroke.
 #include "sandbox/classroomsandbox.h"
 #include "tests/support/tempworkdir.h"
-#include "tests/support/xvfbdisplay.h"
+#include "tests/support/xvfbtestmain.h"
 #include "vrek/class/classinfowidget.h"
 #include "vrek/class/classlistwidget.h"
 #include "vrek/class/classmanagerview.h"
@@ -147,23 +147,6 @@ void TestPadPairing::lecturerPairsAPad()
         padButton->styleSheet(), QString("border-image: url(:/vrek/image/toolview/padconnect-3.png);"), 10000);
 }
 
-int main(int argc, char *argv[])
-{
-    XvfbDisplay display;
-    if (!display.start()) {
-        std::fprintf(stderr, "Xvfb did not start\n");
-        return 1;
-    }
-    qputenv("DISPLAY", display.name().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        TestPadPairing test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    display.stop();
-    return result;
-}
+VREK_XVFB_TEST_MAIN(TestPadPairing)
 
 #include "tst_padpairing.moc"

@@ -4,6 +4,7 @@
 #include "callroll/callroll.h"
 #include "vrek/course/latectrlmanager.h"
 
+#include "vrek/chat/chatview.h"
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/mainmenu/menuview.h"
@@ -19,6 +20,7 @@
 #include "vrek/view/praiseview.h"
 #include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/popup.h"
+#include "vrek/viewui/tiplabel.h"
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
@@ -27,6 +29,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -175,6 +178,22 @@ void SchoolClassView::userInitial()
 void SchoolClassView::chatInitial()
 {
     qDebug() << "chatInitial";
+    m_chatView = new ChatView(this);
+    m_chatLayout->addWidget(m_chatView);
+    m_chatWidget->setStyleSheet("background-color: white;");
+    m_chatTipLabel = new TipLabel();
+    m_userChatWidget->tabBar()->setTabButton(1, QTabBar::RightSide, m_chatTipLabel);
+
+    if (g_userInfoManager)
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdOffline, m_chatView, &ChatView::resetChatTextEdit);
+    connect(m_userChatWidget, &QTabWidget::currentChanged, m_chatView, &ChatView::onUserWidgetChange);
+    connect(m_chatView, &ChatView::signalUserChatTip, this, &SchoolClassView::slotUserChatTip);
+    // The tip bar is made by a later step: the window's slot looks for it when a tip comes.
+    connect(
+        m_chatView, &ChatView::showMessageTip, this, qOverload<const QString &, uint>(&SchoolClassView::slotShowTip));
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::signalClassClearScreen, m_chatView,
+            &ChatView::slotClassClearScreen);
 }
 
 void SchoolClassView::centerInitial()
@@ -375,6 +394,12 @@ void SchoolClassView::slotShowTip(const QString &text, uint time)
 void SchoolClassView::slotShowTip(const QString &text)
 {
     slotShowTip(text, TipWidget::defaultSeconds);
+}
+
+void SchoolClassView::slotUserChatTip(const QString &id, bool shown)
+{
+    if (id == g_classId)
+        m_chatTipLabel->setTipShown(shown);
 }
 
 void SchoolClassView::resizeEvent(QResizeEvent *event)

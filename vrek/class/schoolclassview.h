@@ -9,6 +9,7 @@
 
 class AnswerCard;
 class CallRoll;
+class ChatView;
 class LateCtrlManager;
 class LessonCaption;
 class LogoutView;
@@ -20,6 +21,7 @@ class QGridLayout;
 class QHBoxLayout;
 class QTabWidget;
 class QVBoxLayout;
+class TipLabel;
 class TipWidget;
 class ToolView;
 class TitleView;
@@ -60,6 +62,8 @@ public:
     // The tool bar; its pad link is there for the courseware area to connect to.
     ToolView *toolView() const { return m_toolView; }
     QTabWidget *userChatWidget() const { return m_userChatWidget; }
+    ChatView *chatView() const { return m_chatView; }
+    TipLabel *chatTipLabel() const { return m_chatTipLabel; }
     QWidget *rightWidget() const { return m_rightWidget; }
     MenuView *menuView() const { return m_menuView; }
     UserInfoView *userInfoView() const { return m_userInfoView; }
@@ -77,6 +81,8 @@ public slots:
     void lectOnlineLate(UserInfo userInfo);
     void slotShowTip(const QString &text, uint time);
     void slotShowTip(const QString &text);
+    // The unread mark of the chat tab follows the class conversation only.
+    void slotUserChatTip(const QString &id, bool shown);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -127,6 +133,8 @@ private:
     UserInfoView *m_userInfoView = nullptr;
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    TipLabel *m_chatTipLabel = nullptr; // owned by the tab bar
+    ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;

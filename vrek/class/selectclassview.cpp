@@ -220,6 +220,7 @@ GroupInfo SelectClassView::groupInfoFromMap(const QMap<QString, QVariant> &map)
     info.setIsCanSit(map.value("isCanSit").toBool());
     info.setClassState(map.value("classState").toInt());
     info.setLessonType(map.value("lessonType").toInt());
+    info.setVideoId(textOf(map.value("videoId")));
     return info;
 }
 
@@ -293,6 +294,7 @@ void SelectClassView::slotJoinClassesIn(const GroupInfo &info)
     g_lessonTitle = info.getTitle();
     g_lessonName = info.getTitle();
     g_classId = info.getTClass();
+    g_videoId = info.getVideoId();
     g_parentId = info.getParentId();
     if (g_classType == 0) {
         g_classTitle = QString("%1 %2 %3").arg(info.getGradeName(), info.getClassName(), info.getTitle());

@@ -25,6 +25,8 @@ public:
     void setCmType(quint32 type) { m_cmType = type; }
     QString getSenderId() const { return m_senderId; }
     void setSenderId(const QString &senderId) { m_senderId = senderId; }
+    // The fifth field on the wire. The chat fills it with the receiver: the target user's id of a personal
+    // text, the class id of a class-wide one, the muted user's id or "all" of a mute or unmute.
     QString getSenderName() const { return m_senderName; }
     void setSenderName(const QString &senderName) { m_senderName = senderName; }
     // Whole seconds on the wire.

@@ -1,5 +1,6 @@
 #include "vrek/profession/teacherclassview.h"
 
+#include "vrek/chat/chatview.h"
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
@@ -121,6 +122,11 @@ void TeacherClassView::userInitial()
 void TeacherClassView::chatInitial()
 {
     qDebug() << "chatInitial";
+    m_chatView = new ChatView(this);
+    m_chatLayout->addWidget(m_chatView);
+    // The tip bar is made by a later step: the window's slot looks for it when a tip comes.
+    connect(
+        m_chatView, &ChatView::showMessageTip, this, qOverload<const QString &, uint>(&TeacherClassView::slotShowTip));
 }
 
 void TeacherClassView::centerInitial()

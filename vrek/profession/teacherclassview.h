@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class ChatView;
 class LateCtrlManager;
 class LessonCaption;
 class LogoutView;
@@ -38,6 +39,7 @@ public:
     LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
+    ChatView *chatView() const { return m_chatView; }
     // The tool bar; its pad link is there for the courseware area to connect to.
     ToolView *toolView() const { return m_toolView; }
     QWidget *rightWidget() const { return m_rightWidget; }
@@ -86,6 +88,7 @@ private:
     UserInfoView *m_userInfoView = nullptr;
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
+    ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;

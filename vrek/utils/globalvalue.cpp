@@ -36,6 +36,7 @@ bool g_inClass = false;
 int g_classStartCount = 0;
 int g_lessonTypeFilter = -1;
 QString g_pushStreamId;
+QString g_videoId;
 
 QString g_socketHost = QString::fromLatin1(GlobalDefault::serviceHost);
 QString g_socketPort = QString::fromLatin1(GlobalDefault::socketPort);

@@ -35,6 +35,7 @@ extern bool g_inClass; // a class window is open
 extern int g_classStartCount; // classes started in the joined lesson; reset on joining
 extern int g_lessonTypeFilter; // lesson type of the last course-list request, -1 for all; shared by the list pages
 extern QString g_pushStreamId; // the own push stream id, made by whichever stream manager pushes
+extern QString g_videoId; // the joined lesson's video id, sent with uploads made in the lesson
 
 // Servers. Ports of the command-line servers are decimal text.
 extern QString g_socketHost;

@@ -1,0 +1,114 @@
+#include "vrek/chat/chatclient.h"
+
+#include "vrek/chat/chatengine.h"
+#include "vrek/message/tsprotocolanalysis.h"
+#include "vrek/socketclientmanager.h"
+#include "vrek/utils/globalvalue.h"
+
+#include <QDebug>
+
+ChatClient::ChatClient(QObject *parent)
+    : QObject(parent)
+    , m_engine(new ChatEngine)
+{
+    qInfo() << "ChatClient";
+    connect(m_engine, &ChatEngine::schoolClassMsgSend, this, &ChatClient::addChatMessgae, Qt::DirectConnection);
+    connect(m_engine, &ChatEngine::schoolClassMsgReceived, this, &ChatClient::addChatMessgae, Qt::DirectConnection);
+    connect(m_engine, &ChatEngine::personalMsgSend, this, &ChatClient::addChatMessgae, Qt::DirectConnection);
+    connect(m_engine, &ChatEngine::personalMsgReceived, this, &ChatClient::addChatMessgae, Qt::DirectConnection);
+    connect(m_engine, &ChatEngine::schoolNoTalkMsgReceived, this, &ChatClient::addNoTalkMessage, Qt::DirectConnection);
+}
+
+ChatClient::~ChatClient()
+{
+    delete m_engine;
+    qInfo() << "~ChatClient";
+}
+
+void ChatClient::readChatMessage(ChatMessage message)
+{
+    m_engine->readMessage(message);
+}
+
+ChatMessage ChatClient::makeMessage(quint32 cmType, const QString &receiverId, const QString &content)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    ChatMessage message;
+    message.setCmType(cmType);
+    message.setSenderId(g_userId);
+    message.setSendTime(now);
+    message.setSenderName(receiverId);
+    message.setReceiveTime(now);
+    message.setContent(content);
+    return message;
+}
+
+ChatMessage ChatClient::makeNoTalkMessage(const QString &receiverId, bool noTalk)
+{
+    return makeMessage(noTalk ? ChatMessage::Mute : ChatMessage::Unmute, receiverId, QString());
+}
+
+bool ChatClient::write(const ChatMessage &message, QString &text)
+{
+    if (!TSProtocolAnalysis::sendChatMessage(message, text))
+        return false;
+    if (!g_socketClientManager) {
+        qWarning() << "no classroom connection! data:" << text;
+        return false;
+    }
+    return true;
+}
+
+void ChatClient::forwardToClass(const ChatMessage &message)
+{
+    QString text;
+    if (write(message, text))
+        g_socketClientManager->sendServerForwardSchoolClass(forwardType, text);
+}
+
+void ChatClient::forwardToPerson(const QString &targetId, const ChatMessage &message)
+{
+    QString text;
+    if (write(message, text))
+        g_socketClientManager->sendServerForwardPersonal(targetId, forwardType, text);
+}
+
+void ChatClient::sendSchoolClassChatMessage(QString text)
+{
+    const ChatMessage message = makeMessage(ChatMessage::WholeClass, g_classId, text);
+    // Shown before it leaves: a text sent while the connection is down stays in the own list only.
+    m_engine->sendMessage(message);
+    forwardToClass(message);
+}
+
+void ChatClient::sendPersonalChatMessage(QString targetId, QString text)
+{
+    const ChatMessage message = makeMessage(ChatMessage::Personal, targetId, text);
+    m_engine->sendMessage(message);
+    forwardToPerson(targetId, message);
+}
+
+void ChatClient::sendNoTalkSchoolClassMessage(QString receiverId, bool noTalk)
+{
+    forwardToClass(makeNoTalkMessage(receiverId, noTalk));
+}
+
+void ChatClient::sendNoTalkPersonalMessage(QString targetId, QString receiverId, bool noTalk)
+{
+    forwardToPerson(targetId, makeNoTalkMessage(receiverId, noTalk));
+}
+
+void ChatClient::addChatMessgae(ChatMessage message)
+{
+    switch (message.getCmType()) {
+    case ChatMessage::WholeClass:
+        emit addSchoolClassMessage(message);
+        break;
+    case ChatMessage::Personal:
+        emit addPersonalMessage(message);
+        break;
+    default:
+        qCritical() << "ChatClient::addChatMessgae the cmType error! cmType:" << message.getCmType();
+        break;
+    }
+}

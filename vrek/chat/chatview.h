@@ -1,0 +1,147 @@
+#ifndef CHATVIEW_H
+#define CHATVIEW_H
+
+#include "vrek/chat/pictureupload.h"
+#include "vrek/message/chatmessage.h"
+#include "vrek/userinfo/userinfo.h"
+
+#include <QDateTime>
+#include <QMap>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+class ChatClient;
+class ChatItemWidget;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTextEdit;
+class QTimer;
+
+// The chat panel of the class windows: the rows of one chat target (the class, or one participant), the
+// unread counts of the others, the lecturer's mute and the input with its pictures and word filter. The class
+// window connects it; what it says reaches the class through its ChatClient.
+class ChatView : public QWidget
+{
+    Q_OBJECT
+public:
+    // The list keeps no more rows than this; the oldest goes first.
+    static constexpr int maxItems = 100;
+    // Rows closer together than this (in seconds) share one time line.
+    static constexpr qint64 timeLineSeconds = 60;
+    // The last shown time after construction, a clear or a target change: long before any message.
+    static constexpr qint64 startSeconds = 315504000;
+    static constexpr qint64 maxPictureBytes = 5000000;
+    static constexpr int tipMs = 2000;
+    static constexpr uint blockedTipSeconds = 5;
+    static constexpr int chatTab = 1;
+
+    // Chooses a picture file for the input; an empty answer chooses none.
+    using PictureChooser = std::function<QString(QWidget *parent)>;
+
+    explicit ChatView(QWidget *parent = nullptr);
+    ~ChatView() override;
+
+    // The word list: ":/otherres/key.txt" unless a test gives another file.
+    static QString defaultWordListPath();
+    void setWordListPath(const QString &path) { m_wordListPath = path; }
+    // The file dialog, unless a test answers in its place.
+    void setPictureChooser(const PictureChooser &chooser) { m_pictureChooser = chooser; }
+
+    ChatClient *chatClient() const { return m_chatClient; }
+    QListWidget *listWidget() const { return m_listWidget; }
+    QTextEdit *textEdit() const { return m_textEdit; }
+    QPushButton *sendButton() const { return m_sendButton; }
+    QPushButton *noTalkButton() const { return m_noTalkButton; }
+    QPushButton *pictureButton() const { return m_pictureButton; }
+    QPushButton *clearButton() const { return m_clearButton; }
+    QComboBox *targetBox() const { return m_targetBox; }
+    QLabel *titleLabel() const { return m_titleLabel; }
+    QLabel *tipLabel() const { return m_tipLabel; }
+    QString currentTargetId() const { return m_currentTargetId; }
+    int unreadCount(const QString &id) const { return m_chatListMap.value(id); }
+    bool pictureFlag() const { return m_pictureFlag; }
+    QString picturePath() const { return m_picturePath; }
+    PictureUpload *pictureUpload() const { return m_pictureUpload; }
+    ChatItemWidget *row(int index) const;
+
+signals:
+    void sendSchoolClassMessage(QString text);
+    void sendPersonalMessage(QString targetId, QString text);
+    void sendNoTalkSchoolClassMessage(QString receiverId, bool noTalk);
+    void sendNoTalkPersonalMessage(QString targetId, QString receiverId, bool noTalk);
+    void signalUserWidgetChange(int tab);
+    void signalUserChatTip(QString targetId, bool unread);
+    void showMessageTip(QString text, uint time);
+
+public slots:
+    void addSchoolClassMessage(ChatMessage message);
+    void addPersonalMessage(ChatMessage message);
+    void addNoTalkMessage(ChatMessage message);
+    void resetChatTextEdit();
+    void getChatMessage();
+    void addChatListWidget(UserInfo userInfo);
+    void delChatListWidget(QString id);
+    void onChatSubmitTargetChanged(int index);
+    void onChatNoTalkRadioButtonToggled(bool on);
+    void onChatListWidgetChange(QString id);
+    void onImageSendButtonClicked();
+    void onChatClearButtonClicked();
+    void onChatEmojiButtonClicked();
+    void onUserWidgetChange(int tab);
+    void sendLateState(QString userId);
+    void slotClassClearScreen();
+    void showTip(QString text);
+    void onInsertPicture(QString userId, QString path);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void buildWidgets();
+    void connectClient();
+    void showMessage(const ChatMessage &message, const QString &conversationId);
+    // Appends a row and makes it current, which scrolls the list to it.
+    void appendRow(ChatItemWidget *row);
+    void clearList();
+    void setInputEnabled(bool enabled);
+    void resetInput();
+    // The text of a picture message: the first paragraph around the picture, as HTML. Starts the upload and
+    // shows the picture-sent row.
+    QString takePictureText(const QString &html);
+    // The entries of the word list in file order; false when the list cannot be read.
+    bool readWordList(QStringList &words) const;
+    int itemIndexOf(const QString &id) const;
+
+    ChatClient *m_chatClient = nullptr;
+    QDateTime m_lastTime;
+    QString m_currentTargetId;
+    QMap<QString, int> m_chatListMap;
+    int m_tabIndex = 0;
+    bool m_pictureFlag = false;
+    QString m_picturePath;
+    QPointer<PictureUpload> m_pictureUpload;
+    QString m_wordListPath;
+    PictureChooser m_pictureChooser;
+
+    QLabel *m_titleLabel = nullptr;
+    QListWidget *m_listWidget = nullptr;
+    QLabel *m_targetLabel = nullptr;
+    QComboBox *m_targetBox = nullptr;
+    QPushButton *m_emojiButton = nullptr;
+    QPushButton *m_wordButton = nullptr;
+    QPushButton *m_pictureButton = nullptr;
+    QPushButton *m_noTalkButton = nullptr;
+    QPushButton *m_clearButton = nullptr;
+    QTextEdit *m_textEdit = nullptr;
+    QPushButton *m_sendButton = nullptr;
+    QLabel *m_tipLabel = nullptr;
+    QTimer *m_tipTimer = nullptr;
+};
+
+#endif // CHATVIEW_H
