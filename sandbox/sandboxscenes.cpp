@@ -1,6 +1,7 @@
 #include "sandbox/sandboxscene.h"
 
 #include "sandbox/chatscene.h"
+#include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
@@ -17,5 +18,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
+    scenes.append(new ClassPanelScene(sandbox));
     return scenes;
 }
