@@ -116,7 +116,7 @@ void ClassPanelScene::record(const QString &line)
         std::fprintf(stderr, "hand %s\n", qPrintable(fields.at(3)));
     } else if (fields.size() == 8 && fields.at(0) == "9") {
         m_answers.append(line);
-        std::fprintf(stderr, "answer %s %s\n", qPrintable(fields.at(6)), qPrintable(fields.at(7)));
+        std::fprintf(stderr, "answer %s %s\n", qPrintable(fields.at(3)), qPrintable(fields.at(4)));
     } else if (fields.size() == 5 && fields.at(0) == "11" && fields.at(1) == "1" && fields.at(4) == "10") {
         m_rollCallAnswers.append(line);
         std::fprintf(stderr, "rollcall %s\n", qPrintable(fields.at(3)));
