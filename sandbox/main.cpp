@@ -25,9 +25,14 @@ int main(int argc, char *argv[])
         return 1;
     }
     const ClassroomSandbox::Account lecturer = sandbox.accounts().value(1);
-    std::printf("http=%u classroom=%u user=%s password=%s lecturer=%s lecturer-password=%s\n", sandbox.httpPort(),
-        sandbox.classroomPort(), qPrintable(sandbox.account().userCode), qPrintable(sandbox.account().password),
-        qPrintable(lecturer.userCode), qPrintable(lecturer.password));
+    QString line
+        = QString("http=%1 classroom=%2 user=%3 password=%4 lecturer=%5 lecturer-password=%6")
+              .arg(sandbox.httpPort())
+              .arg(sandbox.classroomPort())
+              .arg(sandbox.account().userCode, sandbox.account().password, lecturer.userCode, lecturer.password);
+    for (const QString &field : sandbox.announced())
+        line += " " + field;
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
     return application.exec();
 }

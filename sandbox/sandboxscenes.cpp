@@ -1,7 +1,11 @@
 #include "sandbox/sandboxscene.h"
 
 #include "sandbox/chatscene.h"
+#include "sandbox/classpanelscene.h"
+#include "sandbox/coursefilescene.h"
+#include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/streamteacherscene.h"
 
 #include <QList>
 
@@ -11,5 +15,9 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     QList<SandboxScene *> scenes;
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
+    scenes.append(new FileScene(sandbox));
+    scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new StreamTeacherScene(sandbox));
+    scenes.append(new ClassPanelScene(sandbox));
     return scenes;
 }

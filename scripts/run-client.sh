@@ -22,11 +22,12 @@ for _ in $(seq 100); do
     [ -s "$info" ] && break
     sleep 0.1
 done
-read -r http classroom user password lecturer lecturerPassword <"$info"
+read -r http classroom user password lecturer lecturerPassword file _ <"$info"
 http=${http#http=}
 classroom=${classroom#classroom=}
-echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom). Sign in with ${user#user=} / ${password#password=}."
+file=${file#file=}
+echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
 echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
 export TAVI_APPDATA=${TAVI_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox}
 "$BUILD/main/TaviStudent" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
-    --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 "$@"
+    --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@"

@@ -3,7 +3,7 @@
 #include "tests/support/ffmpegreceiver.h"
 #include "tests/support/rtmpserver.h"
 #include "tests/support/tempworkdir.h"
-#include "tests/support/xvfbdisplay.h"
+#include "tests/support/xvfbtestmain.h"
 
 #include "platform/windowcapture/windowcaptureresolver.h"
 #include "vrek/dao/dbmanager.h"
@@ -634,23 +634,6 @@ void TestScreenRecorder::silentShareServerDoesNotHoldTheGuiThread()
     QVERIFY(stopRecording(&manager));
 }
 
-int main(int argc, char *argv[])
-{
-    XvfbDisplay display;
-    if (!display.start()) {
-        std::fprintf(stderr, "Xvfb did not start\n");
-        return 1;
-    }
-    qputenv("DISPLAY", display.name().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        TestScreenRecorder test;
-        result = QTest::qExec(&test, argc, argv);
-    }
-    display.stop();
-    return result;
-}
+VREK_XVFB_TEST_MAIN(TestScreenRecorder)
 
 #include "tst_screenrecorder.moc"

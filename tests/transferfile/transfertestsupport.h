@@ -1,0 +1,62 @@
+#ifndef TRANSFERTESTSUPPORT_H
+#define TRANSFERTESTSUPPORT_H
+
+// What the transfer tests share: the network engine in a thread of its own, file contents that show misplaced
+// bytes, and the file server's answer to an upload request.
+#include "vrek/utils/networkengine.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMetaObject>
+#include <QString>
+#include <QThread>
+
+// The network engine's manager in a started "Network Engine" thread, stopped with the object.
+class NetworkEngineThread
+{
+public:
+    NetworkEngineThread()
+    {
+        m_thread.setObjectName("Network Engine");
+        g_networkEngine->moveThread(&m_thread);
+        m_thread.start();
+    }
+    ~NetworkEngineThread()
+    {
+        m_thread.quit();
+        m_thread.wait();
+    }
+    QThread *thread() { return &m_thread; }
+    // Runs what was posted to the thread before this call.
+    static void flush()
+    {
+        QMetaObject::invokeMethod(
+            g_networkEngine, [] {}, Qt::BlockingQueuedConnection);
+    }
+
+    NetworkEngineThread(const NetworkEngineThread &) = delete;
+    NetworkEngineThread &operator=(const NetworkEngineThread &) = delete;
+
+private:
+    QThread m_thread;
+};
+
+// Bytes that differ from their neighbours and repeat only after long stretches.
+inline QByteArray transferPattern(qint64 size)
+{
+    QByteArray bytes(int(size), '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char((i * 13 + i / 509) & 0xff);
+    return bytes;
+}
+
+// {"result":[{"fileId","fileName","status"}]}
+inline QByteArray chunkAnswer(const QString &fileId, const QString &status, const QString &fileName = "f.bin")
+{
+    const QJsonObject entry { { "fileId", fileId }, { "fileName", fileName }, { "status", status } };
+    return QJsonDocument(QJsonObject { { "result", QJsonArray { entry } } }).toJson(QJsonDocument::Compact);
+}
+
+#endif // TRANSFERTESTSUPPORT_H

@@ -1,0 +1,32 @@
+#include "vrek/transferfile/localfiletool.h"
+
+#include "vrek/transferfile/receivedfilepath.h"
+#include "vrek/utils/fileutil.h"
+#include "vrek/utils/globalvalue.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+
+LocalFileTool::LocalFileTool(QObject *parent)
+    : QObject(parent)
+{ }
+
+void LocalFileTool::removeFileAndDir(QString fileId)
+{
+    if (fileId.isEmpty())
+        return;
+    if (!ReceivedFilePath::isValidFileId(fileId)) {
+        qWarning() << "the fileId is not a plain name! fia:" << fileId;
+        return;
+    }
+    const QString dirString = ReceivedFilePath::fileFolder(g_userId, fileId);
+    if (QDir(dirString).exists() && !FileUtil::dirRemove(dirString))
+        qWarning() << "the dirRemove fail! fia:" << fileId << "dirString:" << dirString;
+    const QString fileString = dirString + ".zip";
+    if (QFile::exists(fileString) && !FileUtil::fileRemove(fileString))
+        qWarning() << "the fileRemove fail! fia:" << fileId << "fileString:" << fileString;
+    const QString tempString = fileString + "_tmp";
+    if (QFile::exists(tempString) && !FileUtil::fileRemove(tempString))
+        qWarning() << "the tempRemove fail! fia:" << fileId << "tempString:" << tempString;
+}

@@ -1,0 +1,34 @@
+#include "vrek/transferfile/transferfileprompt.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+TransferFilePrompt::~TransferFilePrompt() = default;
+
+QString TransferFilePrompt::openFile(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent, title, QString(), filter);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontResolveSymlinks);
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
+}
+
+void TransferFilePrompt::information(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool TransferFilePrompt::question(
+    QWidget *parent, const QString &title, const QString &text, const QString &yes, const QString &no)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QPushButton *yesButton = box.addButton(yes, QMessageBox::YesRole);
+    box.addButton(no, QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == yesButton;
+}
