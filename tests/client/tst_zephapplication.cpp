@@ -51,8 +51,6 @@ private slots:
     void enteringALessonOpensTheClassWindowByUserType();
     void droppedConnectionOnTheCourseListStartsTheReconnect();
     void closingTheClassWindowReturnsToTheCourseList();
-    void theClassWindowsOwnCloseButtonLeavesTheLesson_data();
-    void theClassWindowsOwnCloseButtonLeavesTheLesson();
     void aMeetingRoleDoesNotOutlastTheMeeting();
 
 private:
@@ -350,42 +348,6 @@ void TestZephApplication::closingTheClassWindowReturnsToTheCourseList()
     QVERIFY(m_application->courseListWindow()->isVisible());
     QVERIFY(m_application->classManagerView()->isEnabled());
     QTRY_VERIFY(!m_application->classWindow());
-}
-
-void TestZephApplication::theClassWindowsOwnCloseButtonLeavesTheLesson_data()
-{
-    QTest::addColumn<int>("userType");
-    QTest::newRow("school class window") << 1;
-    QTest::newRow("teacher class window") << 3;
-}
-
-void TestZephApplication::theClassWindowsOwnCloseButtonLeavesTheLesson()
-{
-    QFETCH(int, userType);
-    reachCourseList();
-    if (QTest::currentTestFailed())
-        return;
-    SelectClassView *courses = m_application->classManagerView()->selectClassView();
-    GroupInfo lesson;
-    lesson.setId("l7");
-    lesson.setTitle("Maths");
-    lesson.setTClass("c-l7");
-    lesson.setLessonType(userType == 3 ? 5 : 4);
-    lesson.setTeacherId("900");
-    courses->slotJoinClassesIn(lesson);
-    QTRY_VERIFY_WITH_TIMEOUT(m_application->stage() == int(ZephApplication::StageSchoolClass)
-            || m_application->stage() == int(ZephApplication::StageTeacherClass),
-        10000);
-    QPointer<TitleView> window = m_application->classWindow();
-    QVERIFY(window->isVisible());
-    QPushButton *exit = window->findChild<QPushButton *>("exitButton");
-    QVERIFY(exit && exit->isVisible());
-    QTest::mouseClick(exit, Qt::LeftButton);
-    // The same way out as the window manager's close: quit, log out, back to the course list.
-    QCOMPARE(m_application->stage(), int(ZephApplication::StageCourseList));
-    QVERIFY(m_application->courseListWindow()->isVisible());
-    QVERIFY(!m_sandbox->classroom()->waitForLine("25\t", 5000).isNull());
-    QTRY_VERIFY(window.isNull());
 }
 
 void TestZephApplication::aMeetingRoleDoesNotOutlastTheMeeting()

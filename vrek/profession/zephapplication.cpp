@@ -361,8 +361,6 @@ void ZephApplication::showClassWindow(Stage stage)
         auto *view = new View();
         m_classWindow = new TitleView(view, QStringLiteral("TaviStudent.exe"), classWindowFlags);
         connect(m_classWindow, &TitleView::signalClose, this, &ZephApplication::slotMainCloseIn);
-        // The frame's own close button only asks; leaving takes the same way as the window manager's close.
-        connect(m_classWindow, &TitleView::signalCustomClose, m_classWindow, &QWidget::close);
         view->initialLater();
         view->clientOnline();
         view->show();
