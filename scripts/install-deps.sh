@@ -13,9 +13,10 @@ PACKAGES=(
     libxcb1-dev
     xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
-# Needed by the tests only.
+# Needed by the tests only: zbar-tools reads QR codes; pulseaudio is a private sound server (null sink, sine
+# source) that each test starts itself.
 TEST_PACKAGES=(
-    zbar-tools
+    zbar-tools pulseaudio
 )
 PACKAGES+=("${TEST_PACKAGES[@]}")
 

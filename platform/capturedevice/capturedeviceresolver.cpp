@@ -1,15 +1,13 @@
 #include "platform/capturedevice/capturedeviceresolver.h"
 
-#include <QDeadlineTimer>
+#include "platform/sounddevices/sounddevicelist.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QRegularExpression>
-#include <QThread>
 
-#include <alsa/asoundlib.h>
 #include <fcntl.h>
 #include <linux/videodev2.h>
-#include <pulse/pulseaudio.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -22,50 +20,6 @@ const QString CaptureDeviceResolver::lavfiPrefix = QStringLiteral("lavfi:");
 namespace {
 // A sound server that does not answer within this time is taken as absent.
 constexpr int pulseQueryLimitMs = 1500;
-
-struct PulseQuery
-{
-    QList<CaptureDevice> sources;
-    QString defaultSource;
-    int pending = 0;
-};
-
-void pulseServerInfo(pa_context *, const pa_server_info *info, void *userdata)
-{
-    auto *query = static_cast<PulseQuery *>(userdata);
-    if (info && info->default_source_name)
-        query->defaultSource = QString::fromUtf8(info->default_source_name);
-    --query->pending;
-}
-
-void pulseSourceInfo(pa_context *, const pa_source_info *info, int eol, void *userdata)
-{
-    auto *query = static_cast<PulseQuery *>(userdata);
-    if (eol != 0) {
-        --query->pending;
-        return;
-    }
-    if (!info || !info->name || info->monitor_of_sink != PA_INVALID_INDEX)
-        return;
-    CaptureDevice device;
-    device.id = QString::fromUtf8(info->name);
-    device.name = info->description && *info->description ? QString::fromUtf8(info->description) : device.id;
-    device.backend = QStringLiteral("pulse");
-    query->sources.append(device);
-}
-
-// Runs the loop until done() or the deadline, never blocking longer than a few milliseconds at a time.
-template<typename Done>
-bool iteratePulse(pa_mainloop *loop, const QDeadlineTimer &deadline, Done done)
-{
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        if (pa_mainloop_prepare(loop, 5000) < 0 || pa_mainloop_poll(loop) < 0 || pa_mainloop_dispatch(loop) < 0)
-            return false;
-    }
-    return true;
-}
 
 int videoNodeNumber(const QString &fileName)
 {
@@ -129,102 +83,28 @@ QList<CaptureDevice> CaptureDeviceResolver::cameras()
     return result;
 }
 
-QList<CaptureDevice> CaptureDeviceResolver::pulseSources(bool *serverAnswered)
+QList<CaptureDevice> CaptureDeviceResolver::soundSources(const QList<SoundDevice> &sources, const QString &backend)
 {
-    *serverAnswered = false;
     QList<CaptureDevice> result;
-    pa_mainloop *loop = pa_mainloop_new();
-    if (!loop)
-        return result;
-    pa_context *context = pa_context_new(pa_mainloop_get_api(loop), "TaviStudent");
-    if (!context) {
-        pa_mainloop_free(loop);
-        return result;
-    }
-    PulseQuery query;
-    QDeadlineTimer deadline(pulseQueryLimitMs);
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
-        bool failed = false;
-        const bool ready = iteratePulse(loop, deadline, [&] {
-            const pa_context_state_t state = pa_context_get_state(context);
-            failed = !PA_CONTEXT_IS_GOOD(state);
-            return state == PA_CONTEXT_READY || failed;
-        });
-        if (ready && !failed) {
-            query.pending = 2;
-            pa_operation *info = pa_context_get_server_info(context, &pulseServerInfo, &query);
-            pa_operation *list = pa_context_get_source_info_list(context, &pulseSourceInfo, &query);
-            if (!info)
-                --query.pending;
-            if (!list)
-                --query.pending;
-            *serverAnswered = iteratePulse(loop, deadline, [&] { return query.pending <= 0; }) && list;
-            if (info)
-                pa_operation_unref(info);
-            if (list)
-                pa_operation_unref(list);
-        }
-        pa_context_disconnect(context);
-    }
-    pa_context_unref(context);
-    pa_mainloop_free(loop);
-    if (!*serverAnswered)
-        return result;
-
-    for (const CaptureDevice &source : qAsConst(query.sources)) {
-        if (isLoopbackSource(source.name, source.id))
+    for (const SoundDevice &source : sources) {
+        if (source.isMonitor || isLoopbackSource(source.name, source.id))
             continue;
-        CaptureDevice device = source;
-        device.isDefault = device.id == query.defaultSource;
-        if (device.isDefault)
-            result.prepend(device);
-        else
-            result.append(device);
+        CaptureDevice device;
+        device.name = source.name;
+        device.id = source.id;
+        device.backend = backend;
+        device.isDefault = source.isDefault;
+        result.append(device);
     }
-    return result;
-}
-
-QList<CaptureDevice> CaptureDeviceResolver::alsaCaptureDevices()
-{
-    QList<CaptureDevice> result;
-    void **hints = nullptr;
-    if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints)
-        return result;
-    for (void **hint = hints; *hint; ++hint) {
-        char *name = snd_device_name_get_hint(*hint, "NAME");
-        char *description = snd_device_name_get_hint(*hint, "DESC");
-        char *direction = snd_device_name_get_hint(*hint, "IOID");
-        const QString id = QString::fromUtf8(name ? name : "");
-        const QString text = QString::fromUtf8(description ? description : "").section(QLatin1Char('\n'), 0, 0);
-        // The default, and one entry per card and device (the plug layer converts whatever format is asked).
-        const bool input = !direction || qstrcmp(direction, "Input") == 0;
-        const bool wanted = id == QLatin1String("default") || id.startsWith(QLatin1String("plughw:"));
-        if (input && wanted && !isLoopbackSource(text, id)) {
-            CaptureDevice device;
-            device.id = id;
-            device.name = text.isEmpty() ? id : text;
-            device.backend = QStringLiteral("alsa");
-            device.isDefault = id == QLatin1String("default");
-            if (device.isDefault)
-                result.prepend(device);
-            else
-                result.append(device);
-        }
-        free(name);
-        free(description);
-        free(direction);
-    }
-    snd_device_name_free_hint(hints);
     return result;
 }
 
 QList<CaptureDevice> CaptureDeviceResolver::microphones()
 {
-    bool serverAnswered = false;
-    QList<CaptureDevice> result = pulseSources(&serverAnswered);
-    if (!serverAnswered)
-        result = alsaCaptureDevices();
-    return result;
+    SoundDeviceList::Pulse pulse;
+    if (SoundDeviceList::pulse(pulseQueryLimitMs, &pulse))
+        return soundSources(pulse.sources, QStringLiteral("pulse"));
+    return soundSources(SoundDeviceList::alsa(true), QStringLiteral("alsa"));
 }
 
 QString CaptureDeviceResolver::chooseCamera(const QString &stored, const QList<CaptureDevice> &cameras)

@@ -4,6 +4,8 @@
 #include "platform/capturedevice/capturedevice.h"
 #include "platform/capturedevice/capturesource.h"
 
+struct SoundDevice;
+
 #include <QList>
 #include <QString>
 
@@ -44,8 +46,8 @@ public:
     static bool isLoopbackSource(const QString &name, const QString &id);
 
 private:
-    static QList<CaptureDevice> pulseSources(bool *serverAnswered);
-    static QList<CaptureDevice> alsaCaptureDevices();
+    // The sources that record the user, the default first.
+    static QList<CaptureDevice> soundSources(const QList<SoundDevice> &sources, const QString &backend);
     static CaptureSource lavfiSource(const QString &name, bool isAudio);
 };
 

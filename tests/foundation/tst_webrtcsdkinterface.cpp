@@ -54,9 +54,9 @@ void TestWebrtcSdkInterface::missingLibrary()
     WebrtcSdkInterface::onRtcInit();
     QVERIFY(!WebrtcSdkInterface::isLoaded());
     QTest::ignoreMessage(QtWarningMsg, "!funcStartPush");
-    WebrtcSdkInterface::onRtcStartPushStream("p", nullptr, onEvent, nullptr, onFrame);
+    QVERIFY(!WebrtcSdkInterface::onRtcStartPushStream("p", nullptr, onEvent, nullptr, onFrame));
     QTest::ignoreMessage(QtWarningMsg, "!funcStop");
-    WebrtcSdkInterface::onRtcStopPushStream("room");
+    QVERIFY(!WebrtcSdkInterface::onRtcStopPushStream("room"));
     QString text = "room,1001";
     QTest::ignoreMessage(QtDebugMsg, "Kick \"room,1001\"");
     QTest::ignoreMessage(QtWarningMsg, "!funcEvent");
@@ -76,12 +76,12 @@ void TestWebrtcSdkInterface::fullLibrary()
     QVERIFY(WebrtcSdkInterface::isLoaded());
 
     Callbacks callbacks;
-    WebrtcSdkInterface::onRtcStartPushStream("host\t8000\troom", &callbacks, onEvent, &callbacks, onFrame);
+    QVERIFY(WebrtcSdkInterface::onRtcStartPushStream("host\t8000\troom", &callbacks, onEvent, &callbacks, onFrame));
     QCOMPARE(callbacks.frame, QSize(2, 2));
     QCOMPARE(callbacks.firstPixel, QColor(255, 0, 0));
     QCOMPARE(callbacks.events.size(), 1);
     QCOMPARE(callbacks.events.at(0), qMakePair(0, QString("0")));
-    WebrtcSdkInterface::onRtcStopPushStream("room");
+    QVERIFY(WebrtcSdkInterface::onRtcStopPushStream("room"));
     QString text = "room,1001";
     WebrtcSdkInterface::onRtcEvent(text, 1);
     WebrtcSdkInterface::onRtcRelease();

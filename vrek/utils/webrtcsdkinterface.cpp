@@ -90,25 +90,27 @@ void WebrtcSdkInterface::onRtcLog(const char *text, int type)
         qCritical().noquote() << line;
 }
 
-void WebrtcSdkInterface::onRtcStartPushStream(
+bool WebrtcSdkInterface::onRtcStartPushStream(
     const char *params, void *eventUser, EventCallBackType onEvent, void *frameUser, StreamCallBackType onFrame)
 {
     StartPushFunc startPush = s_startPush.load();
     if (!startPush) {
         qWarning() << "!funcStartPush";
-        return;
+        return false;
     }
     startPush(params, eventUser, onEvent, frameUser, onFrame);
+    return true;
 }
 
-void WebrtcSdkInterface::onRtcStopPushStream(const char *params)
+bool WebrtcSdkInterface::onRtcStopPushStream(const char *params)
 {
     StopPushFunc stopPush = s_stopPush.load();
     if (!stopPush) {
         qWarning() << "!funcStop";
-        return;
+        return false;
     }
     stopPush(params);
+    return true;
 }
 
 void WebrtcSdkInterface::onRtcRelease()

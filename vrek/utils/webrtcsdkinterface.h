@@ -24,9 +24,10 @@ public:
 public slots:
     static void onRtcInit();
     static void onRtcLog(const char *text, int type);
-    static void onRtcStartPushStream(const char *params, void *eventUser, WebrtcSdkInterface::EventCallBackType onEvent,
+    // Both return whether the library was called: without it nothing will ever call back.
+    static bool onRtcStartPushStream(const char *params, void *eventUser, WebrtcSdkInterface::EventCallBackType onEvent,
         void *frameUser, WebrtcSdkInterface::StreamCallBackType onFrame);
-    static void onRtcStopPushStream(const char *params);
+    static bool onRtcStopPushStream(const char *params);
     static void onRtcRelease();
 
 public:
