@@ -122,8 +122,7 @@ bool TransferRecordView::recordFileTime(const QString &fileName, const QString &
     if (file.suffix() != QLatin1String("ts"))
         return false;
     const QStringList parts = file.completeBaseName().split('_');
-    if (parts.size() != 4 || parts.at(0).size() != 1 || parts.at(2) != userId
-        || parts.at(3).size() != timeStampLength)
+    if (parts.size() != 4 || parts.at(0).size() != 1 || parts.at(2) != userId || parts.at(3).size() != timeStampLength)
         return false;
     if (displayTime) {
         const QString stamp = parts.at(3);
@@ -160,8 +159,8 @@ void TransferRecordView::verifyLocalFile()
 
 void TransferRecordView::loadRecordFiles()
 {
-    const QFileInfoList files = QDir(QLatin1String(mediaFolder))
-                                    .entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
+    const QFileInfoList files
+        = QDir(QLatin1String(mediaFolder)).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Unsorted);
     TransferFileDao dao;
     for (const QFileInfo &file : files) {
         const QString name = file.fileName();

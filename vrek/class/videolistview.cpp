@@ -97,7 +97,8 @@ void VideoListView::buildForm()
     horizontalLayout->setContentsMargins(0, 0, 0, 18);
     m_courseTime = new QLabel(QStringLiteral("系列课时间："), m_horizontalWidget);
     m_courseTime->setObjectName("courseTime");
-    m_courseTime->setStyleSheet("\nQLabel{\n    font-size:15px;\n    color: rgb(102, 102, 102);\n    border-bottom:no;\n}\n\n");
+    m_courseTime->setStyleSheet(
+        "\nQLabel{\n    font-size:15px;\n    color: rgb(102, 102, 102);\n    border-bottom:no;\n}\n\n");
     horizontalLayout->addWidget(m_courseTime);
 
     m_treeView = new VideoTreeView(this);
@@ -184,8 +185,8 @@ void VideoListView::initial()
     connect(m_treeView, &VideoTreeView::signalResetSort, this, &VideoListView::slotResetSort, Qt::UniqueConnection);
     connect(m_delButton, &QPushButton::clicked, this, &VideoListView::slotDelButtonClicked);
     connect(m_returnButton, &QPushButton::clicked, this, &VideoListView::signalReturnButtonClicked);
-    connect(m_treeView, &VideoTreeView::signalReachBottom, this, &VideoListView::slotBottomChange,
-        Qt::UniqueConnection);
+    connect(
+        m_treeView, &VideoTreeView::signalReachBottom, this, &VideoListView::slotBottomChange, Qt::UniqueConnection);
     connect(m_delButton, &QPushButton::clicked, this, &VideoListView::signalReturnButtonClicked);
     connect(m_refreshButton, &QPushButton::clicked, this, &VideoListView::slotRefresh);
 
@@ -316,8 +317,8 @@ void VideoListView::showLessonList(const QList<GroupInfo> &lessons)
     m_classSubjectLabel->setText(m_subjectName);
     m_courseName->setText(m_title);
     m_courseTime->setText(QStringLiteral("系列课时间：%1 至 %2").arg(m_planBeginTime, m_planEndTime));
-    connect(m_treeView, &VideoTreeView::signalReachBottom, this, &VideoListView::slotBottomChange,
-        Qt::UniqueConnection);
+    connect(
+        m_treeView, &VideoTreeView::signalReachBottom, this, &VideoListView::slotBottomChange, Qt::UniqueConnection);
     m_lessons = lessons;
     if (m_lessons.size() <= batchSize) {
         addLessons(0, m_lessons.size());
@@ -440,8 +441,8 @@ void VideoListView::slotDelButtonClicked()
     if (m_selectedVideoId.isEmpty())
         return;
     const QString videoId = m_selectedVideoId;
-    if (!m_prompt->question(
-            this, QStringLiteral("提示"), QStringLiteral("是否删除视频?"), QStringLiteral("确定"), QStringLiteral("取消")))
+    if (!m_prompt->question(this, QStringLiteral("提示"), QStringLiteral("是否删除视频?"), QStringLiteral("确定"),
+            QStringLiteral("取消")))
         return;
     if (g_httpClientManager)
         g_httpClientManager->sendDeleteVideo(videoId);

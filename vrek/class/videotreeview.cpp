@@ -45,7 +45,8 @@ void VideoTreeView::initial()
     m_tipWidget->setFixedSize(int(112 * g_uiScale), int(35 * g_uiScale));
     m_tipWidget->setStyleSheet("QWidget{background-color:#ff8214;}");
     m_tipWidget->hideCloseButton();
-    m_tipWidget->move((host->width() - m_tipWidget->width()) / 2 + 20, (host->height() - m_tipWidget->height()) / 2 - 50);
+    m_tipWidget->move(
+        (host->width() - m_tipWidget->width()) / 2 + 20, (host->height() - m_tipWidget->height()) / 2 - 50);
 
     // The first click is always accepted: the clock is only started by an accepted one.
     m_lastSort.invalidate();
