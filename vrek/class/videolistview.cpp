@@ -233,8 +233,11 @@ GroupInfo VideoListView::lessonFromMap(const QMap<QString, QVariant> &map)
 
 void VideoListView::requestLessonList(int pageIndex)
 {
-    if (!m_requestFree)
+    if (!m_requestFree) {
+        if (pageIndex == 1)
+            m_reloadPending = true;
         return;
+    }
     if (!g_httpClientManager) {
         qWarning() << "the http client manager is not created! pageIndex:" << pageIndex;
         return;
@@ -249,6 +252,12 @@ void VideoListView::slotReviewLessonProtocol(const QString &reply)
 {
     qInfo() << "lessonList reply, page:" << m_pageIndex;
     m_requestFree = true;
+    if (m_reloadPending) {
+        m_reloadPending = false;
+        qInfo() << "the reply of the request before the reload is dropped";
+        requestLessonList(1);
+        return;
+    }
     QString loginStatus = QStringLiteral("0");
     JsonRows rows;
     if (StringUtil::httpJsonToList(reply, rows, loginStatus)) {

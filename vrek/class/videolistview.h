@@ -138,6 +138,8 @@ private:
     QString m_sortText = QStringLiteral("0");
     QMutex m_sortMutex;
     bool m_requestFree = true;
+    // A reload asked for while a request was open: that request's reply is not the new list.
+    bool m_reloadPending = false;
     bool m_loaded = false;
     // A monotonic clock, invalid until the first accepted refresh.
     QElapsedTimer m_lastRefresh;

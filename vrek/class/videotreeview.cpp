@@ -109,7 +109,8 @@ void VideoTreeView::currentChanged(const QModelIndex &current, const QModelIndex
 
 void VideoTreeView::resizeEvent(QResizeEvent *event)
 {
-    setColumnWidths(event->size().width());
+    // The viewport's resizes come here too: the widths follow the view's own width.
+    setColumnWidths(width());
     QTreeView::resizeEvent(event);
 }
 
