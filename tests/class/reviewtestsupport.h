@@ -2,8 +2,9 @@
 #define REVIEWTESTSUPPORT_H
 
 // What the recorded-lesson tests share: the REST client over a fake HTTP server (the network engine in a thread
-// of its own), the network tip, and the replies the school's service gives.
+// of its own), the network tip, the replies the school's service gives, and answers to the views' questions.
 #include "tests/support/fakehttpserver.h"
+#include "vrek/transferfile/transferfileprompt.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/networkengine.h"
@@ -12,7 +13,28 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 #include <QThread>
+
+// Answers a view's questions as the test says and records them.
+class FakePrompt : public TransferFilePrompt
+{
+public:
+    bool yes = true;
+    QStringList informations;
+    QStringList questions;
+
+    void information(QWidget *, const QString &title, const QString &text) override
+    {
+        informations << title + "|" + text;
+    }
+    bool question(
+        QWidget *, const QString &title, const QString &text, const QString &yesText, const QString &noText) override
+    {
+        questions << title + "|" + text + "|" + yesText + "|" + noText;
+        return yes;
+    }
+};
 
 // The shared REST client and network tip over a fake server, for one test function.
 class ReviewHttp

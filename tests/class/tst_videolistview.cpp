@@ -6,7 +6,6 @@
 #include "vrek/class/videoopenbutton.h"
 #include "vrek/class/videotreemodel.h"
 #include "vrek/class/videotreeview.h"
-#include "vrek/transferfile/transferfileprompt.h"
 #include "vrek/viewui/tipwidget.h"
 
 #include <QHeaderView>
@@ -23,26 +22,6 @@ const QString more = QStringLiteral("加载更多");
 const QString loading = QStringLiteral("正在加载...");
 const QString noMore = QStringLiteral("没有更多了");
 const QString netError = QStringLiteral("网络连接异常，加载数据失败！\n请检查您的网络连接后点击刷新重试！");
-
-// Answers the view's questions as the test says and records them.
-class FakePrompt : public TransferFilePrompt
-{
-public:
-    bool yes = true;
-    QStringList informations;
-    QStringList questions;
-
-    void information(QWidget *, const QString &title, const QString &text) override
-    {
-        informations << title + "|" + text;
-    }
-    bool question(
-        QWidget *, const QString &title, const QString &text, const QString &yesText, const QString &noText) override
-    {
-        questions << title + "|" + text + "|" + yesText + "|" + noText;
-        return yes;
-    }
-};
 
 GroupInfo series()
 {
