@@ -3,6 +3,7 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/reviewscene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -14,6 +15,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
+    scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     return scenes;
 }

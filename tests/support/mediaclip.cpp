@@ -1,9 +1,8 @@
 #include "tests/support/mediaclip.h"
 
 #include <QProcess>
-#include <QStringList>
 
-bool MediaClip::make(const QString &path) const
+QStringList MediaClip::arguments(const QString &path) const
 {
     // "testsrc2" and "color=c=red" alike take the size after their own options.
     const QString source = QString("%1%2size=%3:rate=25").arg(picture, picture.contains('=') ? ":" : "=", size);
@@ -15,7 +14,12 @@ bool MediaClip::make(const QString &path) const
     arguments << "-c:a"
               << "aac"
               << "-shortest" << path;
+    return arguments;
+}
+
+bool MediaClip::make(const QString &path) const
+{
     QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", arguments);
+    ffmpeg.start("ffmpeg", arguments(path));
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
