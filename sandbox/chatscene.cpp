@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QDebug>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -73,8 +72,6 @@ bool ChatScene::install()
     connect(sandbox(), &ClassroomSandbox::lessonJoined, this, &ChatScene::onLessonJoined);
     connect(sandbox(), &ClassroomSandbox::lessonLeft, this, &ChatScene::onLessonLeft);
     connect(sandbox()->classroom(), &FakeClassroomServer::lineReceived, this, &ChatScene::onLine);
-    // The participant request: "3", user id.
-    sandbox()->classroom()->setAnswer("3\t", [this](const QString &) { return participants(); });
 
     sandbox()->http()->setHandler(uploadPath, [this](const FakeHttpServer::Request &request) {
         FakeHttpServer::Reply reply;
@@ -129,24 +126,15 @@ QString ChatScene::speakerId() const
     return m_joinedUserId == m_lesson.teacherId ? sandbox()->account().userId : m_lesson.teacherId;
 }
 
-QStringList ChatScene::participants()
+void ChatScene::greetOnce()
 {
-    const ClassroomSandbox::Account &account = sandbox()->account();
-    QJsonArray rows;
-    rows.append(QJsonObject { { "userId", account.userId }, { "userName", account.userName }, { "userType", "1" },
-        { "classCode", m_lesson.tClass() }, { "className", account.className }, { "loginDevice", 0 },
-        { "isMainAccount", 1 } });
-    if (m_inLesson && !m_lesson.teacherId.isEmpty())
-        rows.append(QJsonObject { { "userId", m_lesson.teacherId }, { "userName", m_lesson.teacherName },
-            { "userType", "0" }, { "classCode", m_lesson.tClass() }, { "loginDevice", 0 }, { "isMainAccount", 1 } });
-    if (m_inLesson && !m_greeted) {
-        m_greeted = true;
-        if (teacherSpeaks())
-            saysLater(QStringLiteral("同学们好，欢迎来到《%1》！有问题可以在这里提问。").arg(m_lesson.title));
-        else
-            saysLater(QStringLiteral("老师好！我是%1。").arg(account.userName));
-    }
-    return { "3\t" + QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact)) };
+    if (!m_inLesson || m_greeted)
+        return;
+    m_greeted = true;
+    if (teacherSpeaks())
+        saysLater(QStringLiteral("同学们好，欢迎来到《%1》！有问题可以在这里提问。").arg(m_lesson.title));
+    else
+        saysLater(QStringLiteral("老师好！我是%1。").arg(sandbox()->account().userName));
 }
 
 void ChatScene::onLine(const QString &line)
@@ -156,6 +144,9 @@ void ChatScene::onLine(const QString &line)
     // The join: "6", user id, ...; the lesson itself arrives with the sandbox's lessonJoined.
     if (fields.size() > 2 && fields.at(0) == QLatin1String("6"))
         m_joinedUserId = fields.at(1);
+    // The participant request ("3", user id; the sandbox answers it): the user is in.
+    if (fields.size() == 2 && fields.at(0) == QLatin1String("3"))
+        greetOnce();
     if (!m_inLesson || fields.size() != 5 || fields.at(0) != QLatin1String("11"))
         return;
     const QString &data = fields.at(3);

@@ -7,8 +7,8 @@
 #include <QStringList>
 #include <QTimer>
 
-// The other side of the lesson's chat. The participant list holds the demo student and the lesson's teacher. To a
-// student the teacher greets the class once the student is in, answers every text, mutes the whole class for a
+// The other side of the lesson's chat. To a student the teacher greets the class once the student is in (has
+// asked for the participant list, which the sandbox answers), answers every text, mutes the whole class for a
 // while when a text asks for "禁言"; to the lecturer's side (the teacher signed in) the demo student greets and
 // answers. Chat pictures are taken on the REST port (answering their address, which then serves the picture);
 // the pictures' notices to the lecturer ("13") are kept.
@@ -38,7 +38,7 @@ private:
     void onLessonJoined(const ClassroomSandbox::Lesson &lesson);
     void onLessonLeft();
     void onLine(const QString &line);
-    QStringList participants();
+    void greetOnce();
     // Who speaks to the signed-in user: the teacher, or the demo student when the teacher is signed in.
     QString speakerId() const;
     bool teacherSpeaks() const { return speakerId() == m_lesson.teacherId; }

@@ -62,6 +62,61 @@ ClassroomSandbox::Lesson ClassroomSandbox::lessonByClassId(const QString &classI
     return Lesson {};
 }
 
+void ClassroomSandbox::addParticipant(const Participant &participant)
+{
+    for (Participant &known : m_participants) {
+        if (known.userId == participant.userId) {
+            known = participant;
+            return;
+        }
+    }
+    m_participants.append(participant);
+}
+
+QList<ClassroomSandbox::Participant> ClassroomSandbox::lessonParticipants() const
+{
+    QList<Participant> list;
+    if (m_joined.id != 0)
+        list.append({ m_joined.teacherId, m_joined.teacherName, QStringLiteral("0") });
+    // Whoever joined is there, and the demo student always is.
+    for (const Account &present : { accountById(m_joinedUserId), account() }) {
+        if (!present.userId.isEmpty())
+            list.append({ present.userId, present.userName, QStringLiteral("1") });
+    }
+    list += m_participants;
+    QList<Participant> once;
+    QStringList ids;
+    for (const Participant &participant : qAsConst(list)) {
+        if (ids.contains(participant.userId))
+            continue;
+        ids.append(participant.userId);
+        once.append(participant);
+    }
+    return once;
+}
+
+ClassroomSandbox::Account ClassroomSandbox::accountById(const QString &userId) const
+{
+    for (const Account &known : m_accounts) {
+        if (known.userId == userId)
+            return known;
+    }
+    Account none;
+    none.userId.clear();
+    return none;
+}
+
+QString ClassroomSandbox::participantJson(const QList<Participant> &participants) const
+{
+    QJsonArray rows;
+    for (const Participant &participant : participants) {
+        rows.append(QJsonObject { { "userId", participant.userId }, { "userName", participant.userName },
+            { "userType", participant.userType }, { "classCode", m_joined.tClass() },
+            { "className", account().className }, { "loginDevice", 0 }, { "isMainAccount", 1 } });
+    }
+    return QString::fromUtf8(QJsonDocument(rows).toJson(QJsonDocument::Compact));
+}
+
 quint16 ClassroomSandbox::httpPort() const
 {
     return m_http->port();
@@ -161,6 +216,8 @@ void ClassroomSandbox::installRoutes()
         if (fields.size() == 5 && fields.at(4) == "1") {
             // A logout: the server closes the connection.
             QTimer::singleShot(0, m_classroom, &FakeClassroomServer::drop);
+            m_joined = Lesson {};
+            m_joinedUserId.clear();
             emit lessonLeft();
             return QStringList();
         }
@@ -183,9 +240,14 @@ void ClassroomSandbox::installRoutes()
     m_classroom->setAnswer("6\t", [this](const QString &line) {
         const QStringList fields = line.split('\t');
         const Lesson lesson = lessonByClassId(fields.value(2));
+        m_joined = lesson;
+        m_joinedUserId = fields.value(1);
         if (lesson.id != 0)
             QTimer::singleShot(0, this, [this, lesson] { emit lessonJoined(lesson); });
         return QStringList { "6\t0" };
     });
+    // The participant list the client asks for on entering and after a reconnect.
+    m_classroom->setAnswer(
+        "3\t", [this](const QString &) { return QStringList { "3\t" + participantJson(lessonParticipants()) }; });
     m_classroom->setAnswer("25\t", [](const QString &) { return QStringList { "25\t1" }; });
 }

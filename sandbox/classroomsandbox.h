@@ -44,6 +44,14 @@ public:
         QString tClass() const { return QStringLiteral("class%1").arg(id); }
     };
 
+    // Someone else in the joined lesson, as the participant list names them.
+    struct Participant
+    {
+        QString userId;
+        QString userName;
+        QString userType = QStringLiteral("1"); // "0" to "5"
+    };
+
     explicit ClassroomSandbox(QObject *parent = nullptr);
     ~ClassroomSandbox() override;
 
@@ -66,6 +74,23 @@ public:
     FakeClassroomServer::LoginReply &loginReply() { return m_loginReply; }
     FakeHttpServer *http() const { return m_http; }
     FakeClassroomServer *classroom() const { return m_classroom; }
+    QList<SandboxScene *> scenes() const { return m_scenes; }
+
+    // The participant list ("3" line) is answered by the sandbox itself: the joined lesson's teacher, whoever
+    // joined, the demo student, and the classmates the scenes add (one entry per user id; a later add replaces
+    // the earlier).
+    void addParticipant(const Participant &participant);
+    QList<Participant> participants() const { return m_participants; }
+    // The lesson the student is in; a lesson with id 0 when none.
+    Lesson joinedLesson() const { return m_joined; }
+    // The user id of the join line; empty when none.
+    QString joinedUserId() const { return m_joinedUserId; }
+    // The account of a user id; one with an empty user id when none has it.
+    Account accountById(const QString &userId) const;
+    // The JSON array of a participant list, one object per participant, in the joined lesson's class.
+    QString participantJson(const QList<Participant> &participants) const;
+    // The whole list of the joined lesson.
+    QList<Participant> lessonParticipants() const;
     // What a scene tells the sandbox's user on the first line, after the sandbox's own fields ("name=value").
     void announce(const QString &name, const QString &value) { m_announced.append(name + "=" + value); }
     QStringList announced() const { return m_announced; }
@@ -94,6 +119,9 @@ private:
     FakeClassroomServer *m_classroom;
     FakeClassroomServer::LoginReply m_loginReply;
     QList<Lesson> m_lessons;
+    QList<Participant> m_participants;
+    Lesson m_joined;
+    QString m_joinedUserId;
     QDateTime m_started;
     QList<SandboxScene *> m_scenes;
     QStringList m_announced;

@@ -1,6 +1,8 @@
 #include "sandbox/sandboxscene.h"
 
 #include "sandbox/chatscene.h"
+#include "sandbox/classpanelscene.h"
+#include "sandbox/coursefilescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
@@ -15,7 +17,9 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
+    scenes.append(new CourseFileScene(sandbox));
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
+    scenes.append(new ClassPanelScene(sandbox));
     return scenes;
 }

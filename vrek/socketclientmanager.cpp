@@ -369,7 +369,8 @@ void SocketClientManager::sendAnswerInfo(const QString &answer, const QString &i
         qWarning() << "the socket is disconnect or userType != Student! isCorrect:" << isCorrect << "answer:" << answer;
         return;
     }
-    sendLine({ "9", g_userId, "1", g_lectId, g_pushStreamId, m_questionId, answer, isCorrect });
+    // The answer and its verdict come right after the kind; the lecturer and the push id follow.
+    sendLine({ "9", g_userId, "1", answer, isCorrect, g_lectId, g_pushStreamId, m_questionId });
 }
 
 void SocketClientManager::sendServerForwardSchoolClass(const QString &type, const QString &data)

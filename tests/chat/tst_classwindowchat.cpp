@@ -5,6 +5,7 @@
 #include "vrek/container/userinfohash.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/userinfo/userinfomanager.h"
+#include "vrek/userinfo/userinfoview.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/tiplabel.h"
 #include "vrek/viewui/tipwidget.h"
@@ -71,7 +72,9 @@ void TestClassWindowChat::schoolWindowHoldsTheChatTab()
     QTabWidget *tabs = window.userChatWidget();
     QCOMPARE(chat->parentWidget(), tabs->widget(1));
     QCOMPARE(tabs->widget(1)->styleSheet(), QString("background-color: white;"));
-    QCOMPARE(tabs->widget(0)->layout()->count(), 0);
+    // The participants' tab holds the participant panel alone.
+    QCOMPARE(tabs->widget(0)->layout()->count(), 1);
+    QCOMPARE(window.userInfoView()->parentWidget(), tabs->widget(0));
     QCOMPARE(tabs->tabBar()->tabButton(1, QTabBar::RightSide), static_cast<QWidget *>(window.chatTipLabel()));
     QVERIFY(!window.chatTipLabel()->isTipShown());
 }

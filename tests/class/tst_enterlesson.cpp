@@ -1,13 +1,12 @@
 #include "sandbox/classroomsandbox.h"
 #include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
-#include "tests/support/tempworkdir.h"
+#include "tests/support/sandboxclient.h"
 #include "vrek/class/classinfowidget.h"
 #include "vrek/class/classlistwidget.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/logfilemanager.h"
-#include "vrek/login/loginclient.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
@@ -16,10 +15,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QThread>
 #include <QtTest>
 
 // From sign-in to the classroom: the running client against the sandboxed school service, with its log file.
@@ -36,33 +33,21 @@ private slots:
 private:
     void signIn(ZephApplication &application);
 
-    TempWorkDir *m_work = nullptr;
+    SandboxClient *m_client = nullptr;
     ClassroomSandbox *m_sandbox = nullptr;
 };
 
 void TestEnterLesson::initTestCase()
 {
-    QThread::currentThread()->setObjectName("Main Thread");
-    m_work = new TempWorkDir;
-    QVERIFY(m_work->isValid());
-    m_sandbox = new ClassroomSandbox;
-    QVERIFY(m_sandbox->start());
-    g_socketHost = "127.0.0.1";
-    g_socketPort = QString::number(m_sandbox->classroomPort());
-    g_webHost = "127.0.0.1";
-    g_webPort = QString::number(m_sandbox->httpPort());
-    g_fileHost = "127.0.0.1";
-    g_userType = 1;
+    m_client = new SandboxClient;
+    QVERIFY(m_client->start());
+    m_sandbox = m_client->sandbox();
     g_logFileName = LogFileManager::fileNameFor(QDateTime::currentDateTime());
-    g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
 }
 
 void TestEnterLesson::cleanupTestCase()
 {
-    delete g_socketClientManager;
-    g_socketClientManager = nullptr;
-    delete m_sandbox;
-    delete m_work;
+    delete m_client;
 }
 
 void TestEnterLesson::cleanup()
@@ -77,10 +62,7 @@ void TestEnterLesson::cleanup()
 void TestEnterLesson::signIn(ZephApplication &application)
 {
     QVERIFY(application.run());
-    LoginClient *login = application.loginClient();
-    login->findChild<QLineEdit *>("userCodeEdit")->setText(m_sandbox->account().userCode);
-    login->findChild<QLineEdit *>("passwordEdit")->setText(m_sandbox->account().password);
-    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+    SandboxClient::signIn(application, m_sandbox->account());
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), 10000);
 }
 

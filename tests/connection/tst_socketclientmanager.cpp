@@ -457,7 +457,7 @@ void TestSocketClientManager::outgoingLines_data()
     QTest::newRow("record file") << 1 << "recordFile"
                                  << "8\t1001\tpart\tf5\t3\n";
     QTest::newRow("answer, student") << 1 << "answer"
-                                     << "9\t1001\t1\tL1\tps1\t\tAB\t1\n";
+                                     << "9\t1001\t1\tAB\t1\tL1\tps1\t\n";
     QTest::newRow("answer, lecturer") << 0 << "answer"
                                       << "";
     QTest::newRow("forward class") << 1 << "forwardClass"

@@ -1,18 +1,24 @@
 #include "vrek/class/schoolclassview.h"
 
+#include "answercard/answercard.h"
 #include "callroll/callroll.h"
 #include "vrek/course/latectrlmanager.h"
 
 #include "vrek/chat/chatview.h"
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
+#include "vrek/userinfo/userinfoview.h"
+#include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/view/praiseview.h"
+#include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/popup.h"
 #include "vrek/viewui/tiplabel.h"
 #include "vrek/viewui/tipwidget.h"
@@ -67,7 +73,11 @@ SchoolClassView::~SchoolClassView()
 {
     qInfo() << "";
     // The frames are windows of their own and take their panels with them.
+    delete m_logoutTitle;
+    delete m_relativeLogoutTitle;
+    delete m_answerTitle;
     delete m_callRollTitle;
+    delete m_praiseView;
     delete m_popUp;
 }
 
@@ -133,11 +143,36 @@ void SchoolClassView::buildForm()
 void SchoolClassView::menuInitial()
 {
     qDebug() << "menuInitial";
+    m_menuView = new MenuView(this);
+    m_leftLayout->addWidget(m_menuView);
+    if (g_userInfoManager) {
+        connect(g_userInfoManager, &UserInfoManager::signalLectInfoOnline, m_menuView, &MenuView::slotLectOnline);
+        connect(g_userInfoManager, &UserInfoManager::signalLectInfoOffline, m_menuView, &MenuView::slotLectOffline);
+    }
 }
 
 void SchoolClassView::userInitial()
 {
     qDebug() << "userInitial";
+    m_userInfoView = new UserInfoView(this);
+    m_userLayout->addWidget(m_userInfoView);
+    if (g_userInfoManager) {
+        UserInfoManager *users = g_userInfoManager;
+        connect(users, &UserInfoManager::signalUserInfoList, m_userInfoView, &UserInfoView::slotAddUserInfoList);
+        connect(users, &UserInfoManager::signalTeacherInfoList, m_userInfoView, &UserInfoView::slotAddTeacherInfoList);
+        connect(users, &UserInfoManager::signalUserInfoLate, m_userInfoView, &UserInfoView::slotAddUserInfo);
+        connect(users, &UserInfoManager::signalUserInfoOffline, m_userInfoView, &UserInfoView::slotRemoveUserInfo);
+        connect(
+            users, &UserInfoManager::signalRelativeInfoOnline, m_userInfoView, &UserInfoView::slotRelativeInfoUpdate);
+        connect(
+            users, &UserInfoManager::signalRelativeInfoOffline, m_userInfoView, &UserInfoView::slotRelativeInfoUpdate);
+        connect(users, &UserInfoManager::signalLectInfoLate, this, &SchoolClassView::lectOnlineLate);
+    }
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::signalHandUp, m_userInfoView,
+            &UserInfoView::slotHandUpButtonChanged);
+    connect(m_menuView, &MenuView::signalHandDisable, m_userInfoView, &UserInfoView::slotResetHandUpButton);
+    connect(m_menuView, &MenuView::signalHandButtonChanged, m_userInfoView, &UserInfoView::slotHandUpButtonChanged);
 }
 
 void SchoolClassView::chatInitial()
@@ -170,6 +205,15 @@ void SchoolClassView::centerInitial()
 void SchoolClassView::logoutInitial()
 {
     qDebug() << "logoutInitial";
+    m_logoutView = LogoutView::makeLeaveQuestion(g_classType);
+    m_logoutTitle = new TitleView(m_logoutView, QStringLiteral("Vantrel"), logoutTitleFlags);
+    connect(m_logoutView, &LogoutView::signalClose, m_logoutTitle, &QWidget::close);
+    connect(m_logoutView, &LogoutView::signalLogout, m_logoutTitle, &QWidget::close);
+
+    m_relativeLogoutView = new LogoutView(LogoutView::NoCloseButton);
+    m_relativeLogoutView->setText(QStringLiteral("学生已退出无法继续旁听"));
+    m_relativeLogoutView->setFixedSize(LogoutView::dialogWidth, LogoutView::dialogHeight);
+    m_relativeLogoutTitle = new TitleView(m_relativeLogoutView, QStringLiteral("Vantrel"), relativeLogoutTitleFlags);
 }
 
 void SchoolClassView::mediaInitial()
@@ -221,6 +265,23 @@ void SchoolClassView::deviceInitial()
 void SchoolClassView::answerInitial()
 {
     qDebug() << "answerInitial";
+    m_answerCard = new AnswerCard();
+    m_answerCard->setFixedSize(m_answerCard->size());
+    m_answerTitle = new TitleView(m_answerCard, QStringLiteral("答题"), answerTitleFlags);
+    m_answerTitle->setWindowFlags(popUpWindowFlags);
+    // Observers (type 5) take no quiz.
+    if (GlobalFunc::isCurrentUserTypeFive())
+        return;
+    connect(m_answerCard, &AnswerCard::signalAnswerCardShow, m_answerTitle, [this]() { m_answerTitle->show(); });
+    if (g_socketClientManager) {
+        SocketClientManager *socket = g_socketClientManager;
+        connect(socket, &SocketClientManager::signalShowQuestionInfo, m_answerCard, &AnswerCard::deQuestionInfo);
+        connect(socket, &SocketClientManager::signalStopQuestion, m_answerCard, &AnswerCard::OnStopQuestion);
+        connect(socket, &SocketClientManager::signalCloseQuestion, m_answerCard, &AnswerCard::exitQuestion);
+        connect(socket, &SocketClientManager::signalCloseQuestion, m_answerTitle, &QWidget::close);
+    }
+    if (g_userInfoManager)
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdOffline, m_answerTitle, &QWidget::close);
 }
 
 void SchoolClassView::callRollInitial()
@@ -243,6 +304,8 @@ void SchoolClassView::callRollInitial()
 void SchoolClassView::praiseInitial()
 {
     qDebug() << "praiseInitial";
+    m_praiseView = new PraiseView();
+    connect(m_praiseView, &PraiseView::signalPraiseBtnChanged, m_userInfoView, &UserInfoView::slotPraiseButtonChanged);
 }
 
 void SchoolClassView::tipInitial()
@@ -268,6 +331,8 @@ void SchoolClassView::lateCtrlInitial()
     if (g_userInfoManager)
         connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
             &LateCtrlManager::slotLateMessageStart);
+    // The replayed page checks the menu's page button.
+    connect(m_lateCtrlManager, &LateCtrlManager::signalChangeUIType, m_menuView, &MenuView::slotChangeUIType);
 }
 
 void SchoolClassView::initialLater()
@@ -277,6 +342,47 @@ void SchoolClassView::initialLater()
         m_mediaView->initialLater();
     m_caption->setTitle(g_classTitle);
     m_caption->setState(QStringLiteral("已进入课堂"));
+    m_titleView = qobject_cast<TitleView *>(parentWidget());
+    if (!m_titleView) {
+        qWarning() << "SchoolClassView::initialLater titleView is null!";
+        return;
+    }
+    connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
+    connect(m_logoutTitle, &TitleView::signalClose, this, &SchoolClassView::slotLogoutTitleClosed);
+    connect(m_titleView, &TitleView::signalCustomClose, this, &SchoolClassView::slotCustomClose);
+    connect(m_relativeLogoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
+    connect(m_userInfoView, &UserInfoView::signalRelativeUserOffline, m_relativeLogoutTitle,
+        [this]() { m_relativeLogoutTitle->show(); });
+}
+
+void SchoolClassView::applyTitleLock()
+{
+    if (!m_titleView)
+        return;
+    const int flags = m_titleView->titleFlags();
+    m_titleView->setTitleFlags(m_titleLocked ? flags | titleLockBits : flags & ~titleLockBits);
+}
+
+void SchoolClassView::slotCustomClose()
+{
+    // The dialog needs the title bar's buttons free while it is open.
+    m_titleLocked = false;
+    applyTitleLock();
+    m_logoutTitle->show();
+}
+
+void SchoolClassView::slotLogoutTitleClosed()
+{
+    if (!m_screenLocked)
+        return;
+    m_titleLocked = true;
+    applyTitleLock();
+}
+
+void SchoolClassView::lectOnlineLate(UserInfo userInfo)
+{
+    Q_UNUSED(userInfo)
+    m_userInfoView->slotResetPraiseButton();
 }
 
 void SchoolClassView::slotShowTip(const QString &text, uint time)
@@ -321,6 +427,7 @@ void SchoolClassView::clientOnline()
     m_caption->setState(QStringLiteral("已进入课堂"));
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
+    m_menuView->restoreState();
 }
 
 void SchoolClassView::clientOffline()
@@ -333,4 +440,5 @@ void SchoolClassView::clientOffline()
         m_mediaView->stopPushStreamListener();
         m_mediaView->stopAllPullStream();
     }
+    m_userInfoView->slotResetUserInfoView();
 }

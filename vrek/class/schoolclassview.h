@@ -3,14 +3,20 @@
 
 #include "vrek/interface/mainviewinterface.h"
 
+#include "vrek/userinfo/userinfo.h"
+
 #include <QWidget>
 
+class AnswerCard;
 class CallRoll;
 class ChatView;
 class LateCtrlManager;
 class LessonCaption;
+class LogoutView;
 class MediaViewInterface;
+class MenuView;
 class PopUp;
+class PraiseView;
 class QGridLayout;
 class QHBoxLayout;
 class QTabWidget;
@@ -19,6 +25,7 @@ class TipLabel;
 class TipWidget;
 class ToolView;
 class TitleView;
+class UserInfoView;
 
 // The school class window (user types 0 and 1). It owns no classroom logic: its steps create the panels of
 // the lesson in a fixed order, place them and connect them to the classroom connection, the participant
@@ -30,6 +37,13 @@ class SchoolClassView : public QWidget, public MainViewInterface
 public:
     // The roll-call frame: no minimise or maximise button, fixed size.
     static constexpr int callRollTitleFlags = 70;
+    // The leave dialog's frame as the roll call's; the notice that the watched student left and the answer
+    // card have no close button either.
+    static constexpr int logoutTitleFlags = 70;
+    static constexpr int relativeLogoutTitleFlags = 71;
+    static constexpr int answerTitleFlags = 71;
+    // The title-bar bits of a locked window: no buttons, fixed, not draggable, on top.
+    static constexpr int titleLockBits = 0x1C7;
     // Tool window, frameless, stays on top: the frames of the pop-up panels.
     static constexpr Qt::WindowFlags popUpWindowFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
 
@@ -51,8 +65,20 @@ public:
     ChatView *chatView() const { return m_chatView; }
     TipLabel *chatTipLabel() const { return m_chatTipLabel; }
     QWidget *rightWidget() const { return m_rightWidget; }
+    MenuView *menuView() const { return m_menuView; }
+    UserInfoView *userInfoView() const { return m_userInfoView; }
+    LogoutView *logoutView() const { return m_logoutView; }
+    TitleView *logoutTitle() const { return m_logoutTitle; }
+    LogoutView *relativeLogoutView() const { return m_relativeLogoutView; }
+    TitleView *relativeLogoutTitle() const { return m_relativeLogoutTitle; }
+    AnswerCard *answerCard() const { return m_answerCard; }
+    TitleView *answerTitle() const { return m_answerTitle; }
+    PraiseView *praiseView() const { return m_praiseView; }
+    TitleView *titleView() const { return m_titleView; }
+    bool isTitleLocked() const { return m_titleLocked; }
 
 public slots:
+    void lectOnlineLate(UserInfo userInfo);
     void slotShowTip(const QString &text, uint time);
     void slotShowTip(const QString &text);
     // The unread mark of the chat tab follows the class conversation only.
@@ -61,8 +87,15 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
+private slots:
+    // The frame's close button leaves closing to this window: it asks first.
+    void slotCustomClose();
+    void slotLogoutTitleClosed();
+
 private:
     void buildForm();
+    // Writes titleLocked into the frame's title-bar bits.
+    void applyTitleLock();
 
     // The construction steps, in the order the constructor runs them.
     void menuInitial();
@@ -95,6 +128,9 @@ private:
     QWidget *m_chatWidget = nullptr;
     QVBoxLayout *m_chatLayout = nullptr; // the chat panel
 
+    TitleView *m_titleView = nullptr; // the frame holding this window, from initialLater on
+    MenuView *m_menuView = nullptr;
+    UserInfoView *m_userInfoView = nullptr;
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
     TipLabel *m_chatTipLabel = nullptr; // owned by the tab bar
@@ -104,8 +140,17 @@ private:
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;
+    LogoutView *m_logoutView = nullptr;
+    TitleView *m_logoutTitle = nullptr;
+    LogoutView *m_relativeLogoutView = nullptr;
+    TitleView *m_relativeLogoutTitle = nullptr;
+    AnswerCard *m_answerCard = nullptr;
+    TitleView *m_answerTitle = nullptr;
     CallRoll *m_callRoll = nullptr;
     TitleView *m_callRollTitle = nullptr;
+    PraiseView *m_praiseView = nullptr;
+    bool m_titleLocked = false;
+    bool m_screenLocked = false;
 };
 
 #endif // SCHOOLCLASSVIEW_H

@@ -4,6 +4,7 @@
 #include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/course/latectrlmanager.h"
+#include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/toolview.h"
 #include "vrek/media/mediaviewinterface.h"
@@ -11,9 +12,12 @@
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfomanager.h"
+#include "vrek/userinfo/userinfoview.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/popup.h"
 #include "vrek/viewui/tipwidget.h"
+#include "vrek/window/titleview.h"
 
 #include <QDebug>
 #include <QGuiApplication>
@@ -41,6 +45,7 @@ TeacherClassView::TeacherClassView(QWidget *parent)
 TeacherClassView::~TeacherClassView()
 {
     qInfo() << "";
+    delete m_logoutTitle;
     delete m_popUp;
 }
 
@@ -92,11 +97,26 @@ void TeacherClassView::frameInitial()
 void TeacherClassView::menuInitial()
 {
     qDebug() << "menuInitial";
+    m_menuView = new MenuView(this);
+    m_leftLayout->addWidget(m_menuView);
+    if (g_userInfoManager) {
+        connect(g_userInfoManager, &UserInfoManager::signalLectInfoOnline, m_menuView, &MenuView::slotLectOnline);
+        connect(g_userInfoManager, &UserInfoManager::signalLectInfoOffline, m_menuView, &MenuView::slotLectOffline);
+    }
 }
 
 void TeacherClassView::userInitial()
 {
     qDebug() << "userInitial";
+    m_userInfoView = new UserInfoView(this);
+    m_userLayout->addWidget(m_userInfoView);
+    if (!g_userInfoManager)
+        return;
+    connect(
+        g_userInfoManager, &UserInfoManager::signalUserInfoList, m_userInfoView, &UserInfoView::slotAddUserInfoList);
+    connect(g_userInfoManager, &UserInfoManager::signalUserInfoLate, m_userInfoView, &UserInfoView::slotAddUserInfo);
+    connect(
+        g_userInfoManager, &UserInfoManager::signalUserInfoOffline, m_userInfoView, &UserInfoView::slotRemoveUserInfo);
 }
 
 void TeacherClassView::chatInitial()
@@ -118,6 +138,10 @@ void TeacherClassView::centerInitial()
 void TeacherClassView::logoutInitial()
 {
     qDebug() << "logoutInitial";
+    m_logoutView = LogoutView::makeLeaveQuestion(g_classType);
+    m_logoutTitle = new TitleView(m_logoutView, QStringLiteral("Vantrel"), logoutTitleFlags);
+    connect(m_logoutView, &LogoutView::signalClose, m_logoutTitle, &QWidget::close);
+    connect(m_logoutView, &LogoutView::signalLogout, m_logoutTitle, &QWidget::close);
 }
 
 void TeacherClassView::mediaInitial()
@@ -160,6 +184,7 @@ void TeacherClassView::lateCtrlInitial()
         connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
             &LateCtrlManager::slotLateMessageStart);
     connect(m_lateCtrlManager, &LateCtrlManager::signalSendStatusLate, this, &TeacherClassView::sendLateState);
+    connect(m_lateCtrlManager, &LateCtrlManager::signalChangeUIType, m_menuView, &MenuView::slotChangeUIType);
 }
 
 void TeacherClassView::initialLater()
@@ -169,11 +194,19 @@ void TeacherClassView::initialLater()
         m_mediaView->initialLater();
     m_caption->setTitle(g_classTitle);
     m_caption->setState(QStringLiteral("已进入会议"));
+    m_titleView = qobject_cast<TitleView *>(parentWidget());
+    if (!m_titleView) {
+        qWarning() << "SchoolClassView::initialLater titleView is null!";
+        return;
+    }
+    connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
+    connect(m_titleView, &TitleView::signalCustomClose, m_logoutTitle, [this]() { m_logoutTitle->show(); });
 }
 
 void TeacherClassView::sendLateState(QString userId)
 {
     qInfo() << "uid:" << userId;
+    m_menuView->sendLateState(userId);
     if (m_toolView)
         m_toolView->sendLateState(userId);
     if (m_mediaView)
@@ -215,6 +248,7 @@ void TeacherClassView::clientOnline()
     m_caption->setState(QStringLiteral("已进入会议"));
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
+    m_menuView->restoreState();
 }
 
 void TeacherClassView::clientOffline()
@@ -226,4 +260,5 @@ void TeacherClassView::clientOffline()
         m_mediaView->stopPushStreamLect();
         m_mediaView->stopAllPullStream();
     }
+    m_userInfoView->slotResetUserInfoView();
 }

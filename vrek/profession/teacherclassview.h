@@ -8,12 +8,16 @@
 class ChatView;
 class LateCtrlManager;
 class LessonCaption;
+class LogoutView;
 class MediaViewInterface;
+class MenuView;
 class PopUp;
 class QHBoxLayout;
 class QVBoxLayout;
 class TipWidget;
+class TitleView;
 class ToolView;
+class UserInfoView;
 
 // The teacher class window (user types 2 and 3: the host and the participants of a meeting). A shorter set of
 // panels than the school class window, built by steps in a fixed order; the media panel sits in the
@@ -22,6 +26,9 @@ class TeacherClassView : public QWidget, public MainViewInterface
 {
     Q_OBJECT
 public:
+    // The leave dialog's frame: no minimise or maximise button, fixed size.
+    static constexpr int logoutTitleFlags = 70;
+
     explicit TeacherClassView(QWidget *parent = nullptr);
     ~TeacherClassView() override;
 
@@ -36,6 +43,11 @@ public:
     // The tool bar; its pad link is there for the courseware area to connect to.
     ToolView *toolView() const { return m_toolView; }
     QWidget *rightWidget() const { return m_rightWidget; }
+    MenuView *menuView() const { return m_menuView; }
+    UserInfoView *userInfoView() const { return m_userInfoView; }
+    LogoutView *logoutView() const { return m_logoutView; }
+    TitleView *logoutTitle() const { return m_logoutTitle; }
+    TitleView *titleView() const { return m_titleView; }
 
 public slots:
     // A late joiner has been replayed the courseware: the class status follows, then the end of the replay.
@@ -71,6 +83,9 @@ private:
     QVBoxLayout *m_chatLayout = nullptr; // the chat panel
     QVBoxLayout *m_toolLayout = nullptr; // the tool bar
 
+    TitleView *m_titleView = nullptr; // the frame holding this window, from initialLater on
+    MenuView *m_menuView = nullptr;
+    UserInfoView *m_userInfoView = nullptr;
     // Stands in the courseware area until the courseware area exists.
     LessonCaption *m_caption = nullptr;
     ChatView *m_chatView = nullptr;
@@ -79,6 +94,8 @@ private:
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
     LateCtrlManager *m_lateCtrlManager = nullptr;
+    LogoutView *m_logoutView = nullptr;
+    TitleView *m_logoutTitle = nullptr;
 };
 
 #endif // TEACHERCLASSVIEW_H

@@ -1,0 +1,49 @@
+#include "tests/support/sandboxclient.h"
+
+#include "tests/support/tempworkdir.h"
+#include "vrek/login/loginclient.h"
+#include "vrek/profession/zephapplication.h"
+#include "vrek/socketclientmanager.h"
+#include "vrek/utils/globalvalue.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+
+SandboxClient::SandboxClient(GlobalEnum::UserType userType)
+    : m_userType(userType)
+{ }
+
+SandboxClient::~SandboxClient()
+{
+    delete g_socketClientManager;
+    g_socketClientManager = nullptr;
+    delete m_sandbox;
+    delete m_work;
+}
+
+bool SandboxClient::start()
+{
+    QThread::currentThread()->setObjectName("Main Thread");
+    m_work = new TempWorkDir;
+    m_sandbox = new ClassroomSandbox;
+    if (!m_work->isValid() || !m_sandbox->start())
+        return false;
+    g_socketHost = "127.0.0.1";
+    g_socketPort = QString::number(m_sandbox->classroomPort());
+    g_webHost = "127.0.0.1";
+    g_webPort = QString::number(m_sandbox->httpPort());
+    g_fileHost = "127.0.0.1";
+    g_userType = int(m_userType);
+    g_socketClientManager = new SocketClientManager(m_userType);
+    return true;
+}
+
+void SandboxClient::signIn(ZephApplication &application, const ClassroomSandbox::Account &account)
+{
+    LoginClient *login = application.loginClient();
+    login->findChild<QLineEdit *>("userCodeEdit")->setText(account.userCode);
+    login->findChild<QLineEdit *>("passwordEdit")->setText(account.password);
+    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+}

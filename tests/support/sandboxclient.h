@@ -1,0 +1,37 @@
+#ifndef SANDBOXCLIENT_H
+#define SANDBOXCLIENT_H
+
+#include "sandbox/classroomsandbox.h"
+#include "vrek/utils/globalenum.h"
+
+#include <QString>
+
+class TempWorkDir;
+class ZephApplication;
+
+// The client's side of a sandboxed school service, for tests that run the whole program: a temporary working
+// folder, the sandbox on free ports, the session's server addresses pointed at it, and the program's classroom
+// connection for the user type. Everything goes with the object.
+class SandboxClient
+{
+public:
+    explicit SandboxClient(GlobalEnum::UserType userType = GlobalEnum::User1);
+    ~SandboxClient();
+    SandboxClient(const SandboxClient &) = delete;
+    SandboxClient &operator=(const SandboxClient &) = delete;
+
+    // False when the folder or the sandbox's ports cannot be had.
+    bool start();
+    ClassroomSandbox *sandbox() const { return m_sandbox; }
+    TempWorkDir *work() const { return m_work; }
+
+    // Types the account into the running application's login window and presses its button.
+    static void signIn(ZephApplication &application, const ClassroomSandbox::Account &account);
+
+private:
+    GlobalEnum::UserType m_userType;
+    TempWorkDir *m_work = nullptr;
+    ClassroomSandbox *m_sandbox = nullptr;
+};
+
+#endif // SANDBOXCLIENT_H
