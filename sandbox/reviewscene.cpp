@@ -140,6 +140,7 @@ void ReviewScene::makeClip()
             qWarning() << "review scene: the ffmpeg tool cannot be started";
     });
     m_ffmpeg->start("ffmpeg", clip.arguments(path));
+    QTimer::singleShot(clipTimeoutMs, m_ffmpeg, &QProcess::kill);
 }
 
 bool ReviewScene::seedRecording()

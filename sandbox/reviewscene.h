@@ -39,6 +39,8 @@ public:
     // In a run with a data folder, each range of a recording is answered after this long, so that the upload's
     // progress can be watched.
     static constexpr int rangeDelayMs = 1000;
+    // A clip not made by then will not be.
+    static constexpr int clipTimeoutMs = 60000;
 
     explicit ReviewScene(ClassroomSandbox *sandbox);
     ~ReviewScene() override;
