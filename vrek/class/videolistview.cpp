@@ -112,11 +112,11 @@ void VideoListView::buildForm()
     verticalLayout3->setContentsMargins(0, 30, 0, 0);
     auto *verticalLayout4 = new QVBoxLayout;
     verticalLayout4->setObjectName("verticalLayout_4");
-    // The table takes the height while it shows; the spacer only when it is hidden.
+    // The table takes the height of the page; while it is hidden the footer sits in the middle.
     verticalLayout4->addWidget(m_treeView, 1);
     verticalLayout4->addWidget(m_label);
     verticalLayout4->addWidget(m_tipLabel);
-    verticalLayout3->addLayout(verticalLayout4);
+    verticalLayout3->addLayout(verticalLayout4, 1);
     verticalLayout3->addItem(new QSpacerItem(20, 40, QSizePolicy::Minimum, QSizePolicy::Expanding));
 
     m_verticalLayout->addLayout(m_titleLayout);

@@ -4,6 +4,8 @@ VideoOpenButton::VideoOpenButton(const GroupInfo &info, QWidget *parent)
     : QPushButton(parent)
     , m_groupInfo(info)
 {
+    // Flat, so that a style that draws a bevel of the button colour (Fusion) leaves the transparent row to show.
+    setFlat(true);
     connect(this, &QPushButton::clicked, this, &VideoOpenButton::slotButtonClicked);
 }
 

@@ -180,6 +180,8 @@ void VideoPlayView::initial()
     m_displayBtn->setCheckable(true);
     m_displayBtn->setChecked(false);
     m_displayBtn->setFixedSize(50, 32);
+    // Flat, so that a style that draws a bevel of the button colour (Fusion) keeps it invisible.
+    m_displayBtn->setFlat(true);
     m_forwardBtn->setFixedSize(32, 32);
     m_backwardBtn->setFixedSize(32, 32);
     m_playOrStopBtn->setFixedSize(32, 32);
