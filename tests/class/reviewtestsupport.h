@@ -1,10 +1,10 @@
 #ifndef REVIEWTESTSUPPORT_H
 #define REVIEWTESTSUPPORT_H
 
-// What the recorded-lesson tests share: the REST client over a fake HTTP server (the network engine in a thread
-// of its own), the network tip, the replies the school's service gives, and answers to the views' questions.
+// What the recorded-lesson tests share: the REST client over a fake HTTP server, the network tip and the replies
+// the school's service gives; with the transfer tests' support (the network engine's thread, FakePrompt).
 #include "tests/support/fakehttpserver.h"
-#include "vrek/transferfile/transferfileprompt.h"
+#include "tests/transferfile/transfertestsupport.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/networkengine.h"
@@ -14,27 +14,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
-#include <QThread>
-
-// Answers a view's questions as the test says and records them.
-class FakePrompt : public TransferFilePrompt
-{
-public:
-    bool yes = true;
-    QStringList informations;
-    QStringList questions;
-
-    void information(QWidget *, const QString &title, const QString &text) override
-    {
-        informations << title + "|" + text;
-    }
-    bool question(
-        QWidget *, const QString &title, const QString &text, const QString &yesText, const QString &noText) override
-    {
-        questions << title + "|" + text + "|" + yesText + "|" + noText;
-        return yes;
-    }
-};
 
 // The shared REST client and network tip over a fake server, for one test function.
 class ReviewHttp
@@ -63,26 +42,6 @@ public:
 
     ReviewHttp(const ReviewHttp &) = delete;
     ReviewHttp &operator=(const ReviewHttp &) = delete;
-};
-
-// The network engine's manager in a started "Network Engine" thread, for a whole test case.
-class ReviewNetworkThread
-{
-public:
-    ReviewNetworkThread()
-    {
-        m_thread.setObjectName("Network Engine");
-        m_thread.start();
-        g_networkEngine->moveThread(&m_thread);
-    }
-    ~ReviewNetworkThread()
-    {
-        m_thread.quit();
-        m_thread.wait();
-    }
-
-private:
-    QThread m_thread;
 };
 
 // {"loginStatus":..,"requestStatus":"success","requestBody":[...]}

@@ -44,7 +44,7 @@ private slots:
     void recordingIsLeftOnceAndUploads();
 
 private:
-    ReviewNetworkThread *m_network = nullptr;
+    NetworkEngineThread *m_network = nullptr;
     ClassroomSandbox *m_sandbox = nullptr;
     ReviewScene *m_scene = nullptr;
     ReviewHttp *m_http = nullptr;
@@ -52,7 +52,7 @@ private:
 
 void TestReviewScene::initTestCase()
 {
-    m_network = new ReviewNetworkThread;
+    m_network = new NetworkEngineThread;
     QVERIFY(DBManager::dbFileInitial());
     m_sandbox = new ClassroomSandbox;
     QVERIFY(m_sandbox->start());
@@ -187,8 +187,7 @@ void TestReviewScene::recordingIsLeftOnceAndUploads()
         QVERIFY(!QFile::exists("media/" + name));
     }
     g_socketClientManager = previous;
-    QMetaObject::invokeMethod(
-        g_networkEngine, [] {}, Qt::BlockingQueuedConnection);
+    NetworkEngineThread::flush();
 }
 
 QTEST_MAIN(TestReviewScene)

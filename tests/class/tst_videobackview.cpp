@@ -59,6 +59,7 @@ class TestVideobackView : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -82,7 +83,7 @@ private slots:
     void courseListWindowShowAndCloseDriveTheUploads();
 
 private:
-    ReviewNetworkThread *m_network = nullptr;
+    NetworkEngineThread *m_network = nullptr;
     ReviewHttp *m_http = nullptr;
     // The course-list window looks for recordings in the working folder.
     TempWorkDir *m_dir = nullptr;
@@ -90,8 +91,13 @@ private:
 
 void TestVideobackView::initTestCase()
 {
-    m_network = new ReviewNetworkThread;
+    m_network = new NetworkEngineThread;
     QVERIFY(DBManager::dbFileInitial());
+}
+
+void TestVideobackView::cleanupTestCase()
+{
+    delete m_network;
 }
 
 void TestVideobackView::init()
@@ -470,8 +476,7 @@ void TestVideobackView::courseListWindowShowAndCloseDriveTheUploads()
             records->recordTreeView()->selectRow(row) && row.getStatus() == TransferInfo::UploadPaused, 10000);
         QCOMPARE(files.requestCount("/vSocket/socket/recevieClient/uploadFile"), 1);
     }
-    QMetaObject::invokeMethod(
-        g_networkEngine, [] {}, Qt::BlockingQueuedConnection);
+    NetworkEngineThread::flush();
 }
 
 QTEST_MAIN(TestVideobackView)

@@ -67,6 +67,8 @@ class TestVideoListView : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -90,16 +92,24 @@ private slots:
 private:
     VideoListView *makeView(int height);
 
-    ReviewNetworkThread *m_network = nullptr;
+    NetworkEngineThread *m_network = nullptr;
     ReviewHttp *m_http = nullptr;
     FakePrompt *m_prompt = nullptr;
     QSignalSpy *m_reLogin = nullptr;
 };
 
+void TestVideoListView::initTestCase()
+{
+    m_network = new NetworkEngineThread;
+}
+
+void TestVideoListView::cleanupTestCase()
+{
+    delete m_network;
+}
+
 void TestVideoListView::init()
 {
-    if (!m_network)
-        m_network = new ReviewNetworkThread;
     g_userId = "901";
     g_loginSignId = "sign9";
     m_http = new ReviewHttp;

@@ -1,13 +1,13 @@
 #include "vrek/class/videobackview.h"
 
 #include "vrek/class/classlistwidget.h"
+#include "vrek/class/listreply.h"
 #include "vrek/class/transferrecordview.h"
 #include "vrek/class/uploadbutton.h"
 #include "vrek/class/videolistview.h"
 #include "vrek/class/videoplayview.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
-#include "vrek/utils/stringutil.h"
 #include "vrek/viewui/httptipmessage.h"
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
@@ -130,10 +130,7 @@ void VideobackView::initial()
 {
     m_stackedWidget->setCurrentIndex(SeriesFace);
 
-    m_tipWidget = new TipWidget(this);
-    m_tipWidget->setFixedSize(int(112 * g_uiScale), int(35 * g_uiScale));
-    m_tipWidget->setStyleSheet("QWidget{background-color:#ff8214;}");
-    m_tipWidget->hideCloseButton();
+    m_tipWidget = TipWidget::smallBar(this);
     m_tipWidget->move((width() - m_tipWidget->width()) / 2, (height() - m_tipWidget->height()) / 2);
 
     // The first press is always accepted: the clock is only started by an accepted one.
@@ -273,36 +270,32 @@ void VideobackView::slotTabWidgetTabChanged(int index)
 
 void VideobackView::slotReviewCourseProtocol(const QString &reply)
 {
-    QString loginStatus = QStringLiteral("0");
-    QString body;
-    JsonRows rows;
-    if (StringUtil::httpJsonToList(reply, rows, loginStatus)) {
-        if (loginStatus == QLatin1String("0")) {
-            QList<GroupInfo> infos;
-            for (const QMap<QString, QVariant> &row : qAsConst(rows))
-                infos.append(seriesFromMap(row));
-            if (ClassListWidget *page = pageAt(m_tabWidget->currentIndex()))
-                page->addClassInfos(infos);
-            m_tabWidget->setEnabled(true);
-        } else {
-            // The tabs stay usable behind the relogin, as on the live-courses page.
-            setClassListError();
-            startReLogin();
-        }
-        return;
+    const ListReply read = ListReply::read(reply);
+    switch (read.kind) {
+    case ListReply::Rows: {
+        QList<GroupInfo> infos;
+        for (const QMap<QString, QVariant> &row : read.rows)
+            infos.append(seriesFromMap(row));
+        if (ClassListWidget *page = pageAt(m_tabWidget->currentIndex()))
+            page->addClassInfos(infos);
+        m_tabWidget->setEnabled(true);
+        break;
     }
-    if (!StringUtil::httpJsonToMap(reply, loginStatus, body)) {
+    case ListReply::Expired:
+        // The tabs stay usable behind the relogin, as on the live-courses page.
+        setClassListError();
+        startReLogin();
+        break;
+    case ListReply::Refused:
+        qWarning() << "the recorded lessons were refused! loginStatus:" << read.loginStatus << "body:" << read.body;
+        setClassListError();
+        break;
+    case ListReply::Unreadable:
         if (g_httpTipMessage)
             g_httpTipMessage->slotShow();
         setClassListError();
-        return;
+        break;
     }
-    // Any wrapper but a list leaves the pages usable: the error footer, and a relogin when the session expired.
-    setClassListError();
-    if (loginStatus == QLatin1String("1"))
-        startReLogin();
-    else
-        qWarning() << "the recorded lessons were refused! loginStatus:" << loginStatus << "body:" << body;
 }
 
 void VideobackView::slotRequestGroupInfo(const QString &lessonType, int pageIndex)

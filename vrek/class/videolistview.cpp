@@ -1,5 +1,6 @@
 #include "vrek/class/videolistview.h"
 
+#include "vrek/class/listreply.h"
 #include "vrek/class/videotreemodel.h"
 #include "vrek/class/videotreeview.h"
 #include "vrek/transferfile/transferfileprompt.h"
@@ -129,10 +130,7 @@ void VideoListView::initial()
 {
     m_movie = new QMovie(":/image/videoBack/wait.gif", QByteArray(), this);
 
-    m_tipWidget = new TipWidget(this);
-    m_tipWidget->setFixedSize(int(112 * g_uiScale), int(35 * g_uiScale));
-    m_tipWidget->setStyleSheet("QWidget{background-color:#ff8214;}");
-    m_tipWidget->hideCloseButton();
+    m_tipWidget = TipWidget::smallBar(this);
     m_tipWidget->move((width() - m_tipWidget->width()) / 2, (height() - m_tipWidget->height()) / 2);
 
     m_treeView->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -258,41 +256,39 @@ void VideoListView::slotReviewLessonProtocol(const QString &reply)
         requestLessonList(1);
         return;
     }
-    QString loginStatus = QStringLiteral("0");
-    JsonRows rows;
-    if (StringUtil::httpJsonToList(reply, rows, loginStatus)) {
-        if (loginStatus == QLatin1String("0")) {
-            QList<GroupInfo> lessons;
-            for (const QMap<QString, QVariant> &row : qAsConst(rows))
-                lessons.append(lessonFromMap(row));
-            if (lessons.isEmpty())
-                setEndType(EndNoMore);
-            if (lessons.size() < fullPageSize)
-                m_serverPaging = false;
-            showLessonList(lessons);
-        } else {
-            m_treeView->hide();
-            setEndType(EndNetError);
-            startReLogin();
+    const ListReply read = ListReply::read(reply);
+    switch (read.kind) {
+    case ListReply::Rows: {
+        QList<GroupInfo> lessons;
+        for (const QMap<QString, QVariant> &row : read.rows)
+            lessons.append(lessonFromMap(row));
+        if (lessons.isEmpty())
+            setEndType(EndNoMore);
+        if (lessons.size() < fullPageSize)
+            m_serverPaging = false;
+        showLessonList(lessons);
+        break;
+    }
+    case ListReply::Expired:
+        showNetError();
+        startReLogin();
+        if (read.isList) {
             showLessonList(QList<GroupInfo>());
             // The empty table comes back, but its footer tells of the failed load, not of an empty series.
             setEndType(EndNetError);
         }
-        return;
-    }
-    QString body;
-    if (!StringUtil::httpJsonToMap(reply, loginStatus, body)) {
+        break;
+    case ListReply::Refused:
+        // The load ends with the error footer rather than loading for ever.
+        qWarning() << "the lesson list was refused! loginStatus:" << read.loginStatus << "body:" << read.body;
+        showNetError();
+        break;
+    case ListReply::Unreadable:
         if (g_httpTipMessage)
             g_httpTipMessage->slotShow();
         showNetError();
-        return;
+        break;
     }
-    // Any wrapper but a list ends the loading: the error footer, and a relogin when the session expired.
-    showNetError();
-    if (loginStatus == QLatin1String("1"))
-        startReLogin();
-    else
-        qWarning() << "the lesson list was refused! loginStatus:" << loginStatus << "body:" << body;
 }
 
 void VideoListView::showNetError()

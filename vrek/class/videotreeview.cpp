@@ -2,7 +2,6 @@
 
 #include "vrek/class/videoopenbutton.h"
 #include "vrek/class/videotreemodel.h"
-#include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/tipwidget.h"
 
 #include <QHeaderView>
@@ -41,10 +40,7 @@ void VideoTreeView::initial()
     setColumnHidden(VideoTreeModel::VideoIdColumn, true);
 
     QWidget *host = parentWidget() ? parentWidget() : this;
-    m_tipWidget = new TipWidget(host);
-    m_tipWidget->setFixedSize(int(112 * g_uiScale), int(35 * g_uiScale));
-    m_tipWidget->setStyleSheet("QWidget{background-color:#ff8214;}");
-    m_tipWidget->hideCloseButton();
+    m_tipWidget = TipWidget::smallBar(host);
     m_tipWidget->move(
         (host->width() - m_tipWidget->width()) / 2 + 20, (host->height() - m_tipWidget->height()) / 2 - 50);
 
