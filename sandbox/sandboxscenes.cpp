@@ -4,6 +4,7 @@
 #include "sandbox/classpanelscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -17,5 +18,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new StageScene(sandbox));
     return scenes;
 }
