@@ -5,6 +5,7 @@
 #include "vrek/container/userinfohash.h"
 #include "vrek/media/defaultview.h"
 #include "vrek/media/mediaview.h"
+#include "vrek/media/panelaudiodevice.h"
 #include "vrek/media/pullenginefactory.h"
 #include "vrek/media/streammediamanager.h"
 #include "vrek/media/videoview.h"
@@ -361,7 +362,7 @@ void TestMediaView::fullScreenDuringClassAndClassEnd()
 void TestMediaView::unmuteAfterMute()
 {
     Fixture fixture(false);
-    QCOMPARE(fixture.panel->micVolume(), MediaView::startVolume);
+    QCOMPARE(fixture.panel->micVolume(), PanelAudioDevice::startVolume);
     QPushButton *mic = fixture.button("micBtn");
     mic->click();
     QVERIFY(fixture.machine->microphone.muted);

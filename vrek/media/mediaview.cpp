@@ -3,6 +3,7 @@
 #include "platform/soundcontrol/soundcontrol.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/media/defaultview.h"
+#include "vrek/media/panelaudiodevice.h"
 #include "vrek/media/streammediamanager.h"
 #include "vrek/media/videoview.h"
 #include "vrek/media/videoviewfull.h"
@@ -119,22 +120,13 @@ void MediaView::strInitial()
     m_stoppingText = QStringLiteral("正在关闭");
 }
 
-MediaView::AudioDevice MediaView::microphone()
-{
-    return { m_micBtn, m_micSlider, &m_micOn, &m_micVolume, &SoundControl::setMicrophone,
-        &SoundControl::getMicrophoneVolume, &SoundControl::getMicrophoneMute, "麦克风设备异常" };
-}
-
-MediaView::AudioDevice MediaView::speaker()
-{
-    return { m_spkBtn, m_spkSlider, &m_spkOn, &m_spkVolume, &SoundControl::setSpeaker, &SoundControl::getSpeakerVolume,
-        &SoundControl::getSpeakerMute, "扬声器设备异常" };
-}
-
 void MediaView::audioInitial()
 {
-    audioDeviceInitial(microphone());
-    audioDeviceInitial(speaker());
+    m_microphone
+        = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Microphone, m_sound.get(), m_micBtn, m_micSlider);
+    m_speaker = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Speaker, m_sound.get(), m_spkBtn, m_spkSlider);
+    audioDeviceInitial(*m_microphone, m_micOn, m_micVolume);
+    audioDeviceInitial(*m_speaker, m_spkOn, m_spkVolume);
     // Connected after the sliders were set, so the start values raise no tip.
     connect(m_micBtn, &QPushButton::clicked, this, &MediaView::openMicrophoneIn);
     connect(m_micSlider, &QSlider::valueChanged, this, &MediaView::micValueChangedIn);
@@ -142,22 +134,14 @@ void MediaView::audioInitial()
     connect(m_spkSlider, &QSlider::valueChanged, this, &MediaView::spkValueChangedIn);
 }
 
-void MediaView::audioDeviceInitial(const AudioDevice &device)
+void MediaView::audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume)
 {
-    SoundControl &sound = *m_sound;
-    bool ok = false;
-    const bool muted = (sound.*device.muted)(ok);
     // Without a sound control the controls stay as they are.
-    if (!ok)
+    if (!device.setUp())
         return;
-    if (muted)
-        (sound.*device.set)(SoundControl::Unmute);
-    (sound.*device.set)(startVolume);
-    device.slider->setValue(startVolume);
     // The panel knows the volume it set: a later unmute of the button needs it.
-    *device.volume = startVolume;
-    *device.on = true;
-    device.button->setChecked(false);
+    volume = PanelAudioDevice::startVolume;
+    on = true;
 }
 
 void MediaView::streamInitial()
@@ -492,70 +476,56 @@ void MediaView::hideFullVideoIn()
 
 // Sound
 
-void MediaView::openDevice(const AudioDevice &device)
+void MediaView::openDevice(PanelAudioDevice &device, bool &on, int &volume)
 {
-    SoundControl &sound = *m_sound;
-    if (*device.on || *device.volume == 0) {
-        *device.on = false;
-        device.button->setChecked(true);
-        (sound.*device.set)(SoundControl::Mute);
+    if (on || volume == 0) {
+        on = false;
+        device.button()->setChecked(true);
+        device.setMuted(true);
         showTip(QStringLiteral("当前已静音"), warningTipSeconds);
         return;
     }
-    *device.on = true;
-    device.button->setChecked(false);
-    (sound.*device.set)(SoundControl::Unmute);
+    on = true;
+    device.button()->setChecked(false);
+    device.setMuted(false);
     bool ok = false;
-    const int volume = (sound.*device.readVolume)(ok);
+    const int now = device.volume(ok);
     if (!ok)
-        showTip(QString::fromUtf8(device.failureTip), warningTipSeconds);
-    else if (volume < lowVolume)
+        showTip(device.failureText(), warningTipSeconds);
+    else if (now < PanelAudioDevice::lowVolume)
         showTip(QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds);
     else
         showTip(QStringLiteral("当前非静音"), normalTipSeconds);
 }
 
-void MediaView::deviceValueChanged(const AudioDevice &device, int value)
+void MediaView::deviceValueChanged(PanelAudioDevice &device, bool &on, int &volume, int value)
 {
-    SoundControl &sound = *m_sound;
-    (sound.*device.set)(SoundControl::Unmute);
-    (sound.*device.set)(value);
-    *device.volume = value;
-    if (value == 0) {
-        *device.on = false;
-        device.button->setChecked(true);
-        (sound.*device.set)(SoundControl::Mute);
-        showTip(QStringLiteral("当前已静音"), warningTipSeconds);
-        return;
-    }
-    *device.on = true;
-    device.button->setChecked(false);
-    if (value >= lowVolume)
-        showTip(QStringLiteral("音量正常"), normalTipSeconds);
-    else
-        showTip(QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds);
+    volume = value;
+    on = value != 0;
+    const PanelAudioDevice::Tip tip = device.volumeChanged(value);
+    showTip(tip.text, tip.seconds);
 }
 
 void MediaView::openMicrophoneIn()
 {
-    openDevice(microphone());
+    openDevice(*m_microphone, m_micOn, m_micVolume);
 }
 
 void MediaView::openSpeakerIn()
 {
-    openDevice(speaker());
+    openDevice(*m_speaker, m_spkOn, m_spkVolume);
 }
 
 void MediaView::micValueChangedIn(int mv)
 {
     qInfo() << "mv:" << mv;
-    deviceValueChanged(microphone(), mv);
+    deviceValueChanged(*m_microphone, m_micOn, m_micVolume, mv);
 }
 
 void MediaView::spkValueChangedIn(int sv)
 {
     qInfo() << "sv:" << sv;
-    deviceValueChanged(speaker(), sv);
+    deviceValueChanged(*m_speaker, m_spkOn, m_spkVolume, sv);
 }
 
 void MediaView::resizeEvent(QResizeEvent *event)

@@ -2,6 +2,7 @@
 #define MEDIAVIEW_H
 
 #include "vrek/media/mediaviewinterface.h"
+#include "vrek/media/panelaudiodevice.h"
 #include "vrek/utils/globalenum.h"
 
 #include <QImage>
@@ -31,11 +32,9 @@ class MediaView : public QWidget, public MediaViewInterface
     Q_OBJECT
 public:
     static constexpr uint resultTipSeconds = 5;
-    static constexpr uint normalTipSeconds = 1;
+    static constexpr uint normalTipSeconds = PanelAudioDevice::normalTipSeconds;
     // Kept up by the tip bar until the next tip replaces it.
-    static constexpr uint warningTipSeconds = 1065320319;
-    static constexpr int startVolume = 60;
-    static constexpr int lowVolume = 20;
+    static constexpr uint warningTipSeconds = PanelAudioDevice::warningTipSeconds;
     static constexpr int fullTitleFlags = 70;
     static QString defaultPicture() { return QStringLiteral(":/vrek/image/mediaview/defaultmedia.png"); }
 
@@ -92,19 +91,6 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // One of the two devices, with its controls and what the panel believes of it.
-    struct AudioDevice
-    {
-        QPushButton *button;
-        QSlider *slider;
-        bool *on;
-        int *volume;
-        bool (SoundControl::*set)(int);
-        int (SoundControl::*readVolume)(bool &);
-        bool (SoundControl::*muted)(bool &);
-        const char *failureTip;
-    };
-
     void buildForm();
     void initial();
     void strInitial();
@@ -119,15 +105,16 @@ private:
     void showTip(const QString &text, uint seconds);
     void tipIfAny(const QString &text);
     QString userName(const QString &uid) const;
-    AudioDevice microphone();
-    AudioDevice speaker();
-    void audioDeviceInitial(const AudioDevice &device);
-    void openDevice(const AudioDevice &device);
-    void deviceValueChanged(const AudioDevice &device, int value);
+    // What the panel believes of a device: on (not muted) and its last volume.
+    void audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume);
+    void openDevice(PanelAudioDevice &device, bool &on, int &volume);
+    void deviceValueChanged(PanelAudioDevice &device, bool &on, int &volume, int value);
 
     bool m_isLect;
     QString m_userId;
     std::unique_ptr<SoundControl> m_sound;
+    std::unique_ptr<PanelAudioDevice> m_microphone;
+    std::unique_ptr<PanelAudioDevice> m_speaker;
     QString m_startText;
     QString m_startingText;
     QString m_stopText;

@@ -1,6 +1,7 @@
 #include "vrek/media/mediaviewwebrtc.h"
 
 #include "platform/soundcontrol/soundcontrol.h"
+#include "vrek/media/panelaudiodevice.h"
 #include "vrek/media/videoshowwebrtc.h"
 #include "vrek/media/videoviewfull.h"
 #include "vrek/socketclientmanager.h"
@@ -118,8 +119,7 @@ MediaViewWebrtc::MediaViewWebrtc(const unsigned int fullHeight, QWidget *parent)
         break;
     }
 
-    audioInitial(microphone());
-    audioInitial(speaker());
+    audioInitial();
     managerInitial();
     fullInitial(fullHeight);
     uiInit();
@@ -184,29 +184,14 @@ void MediaViewWebrtc::buildForm()
     connect(m_spkSlider, &QSlider::sliderMoved, this, &MediaViewWebrtc::on_spkSlider_sliderMoved);
 }
 
-MediaViewWebrtc::AudioControls MediaViewWebrtc::microphone() const
+void MediaViewWebrtc::audioInitial()
 {
-    return { m_micBtn, m_micSlider, &SoundControl::setMicrophone, &SoundControl::getMicrophoneMute, "当前麦克风关闭" };
-}
-
-MediaViewWebrtc::AudioControls MediaViewWebrtc::speaker() const
-{
-    return { m_spkBtn, m_spkSlider, &SoundControl::setSpeaker, &SoundControl::getSpeakerMute, "当前扬声器关闭" };
-}
-
-void MediaViewWebrtc::audioInitial(const AudioControls &controls)
-{
-    SoundControl &sound = *m_sound;
-    bool ok = false;
-    const bool muted = (sound.*controls.muted)(ok);
+    m_microphone
+        = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Microphone, m_sound.get(), m_micBtn, m_micSlider);
+    m_speaker = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Speaker, m_sound.get(), m_spkBtn, m_spkSlider);
     // Without a sound control the controls stay as they are.
-    if (!ok)
-        return;
-    if (muted)
-        (sound.*controls.set)(SoundControl::Unmute);
-    (sound.*controls.set)(startVolume);
-    controls.slider->setValue(startVolume);
-    controls.button->setChecked(false);
+    m_microphone->setUp();
+    m_speaker->setUp();
 }
 
 void MediaViewWebrtc::managerInitial()
@@ -589,54 +574,41 @@ void MediaViewWebrtc::onFullVideoHide()
 
 // Sound
 
-void MediaViewWebrtc::audioButtonClicked(const AudioControls &controls)
+void MediaViewWebrtc::audioButtonClicked(PanelAudioDevice &device)
 {
-    SoundControl &sound = *m_sound;
-    if (controls.button->isChecked()) {
-        (sound.*controls.set)(SoundControl::Mute);
-        showTip(QString::fromUtf8(controls.offTip), warningTipSeconds);
+    if (device.button()->isChecked()) {
+        device.setMuted(true);
+        showTip(device.offText(), warningTipSeconds);
     } else {
-        (sound.*controls.set)(SoundControl::Unmute);
+        device.setMuted(false);
         showTip(QString(), normalTipSeconds);
     }
 }
 
-void MediaViewWebrtc::audioSliderMoved(const AudioControls &controls, int position)
+void MediaViewWebrtc::audioSliderMoved(PanelAudioDevice &device, int position)
 {
-    SoundControl &sound = *m_sound;
-    (sound.*controls.set)(SoundControl::Unmute);
-    (sound.*controls.set)(position);
-    if (position == 0) {
-        controls.button->setChecked(true);
-        (sound.*controls.set)(SoundControl::Mute);
-        showTip(QStringLiteral("当前已静音"), warningTipSeconds);
-        return;
-    }
-    controls.button->setChecked(false);
-    if (position >= lowVolume)
-        showTip(QStringLiteral("音量正常"), normalTipSeconds);
-    else
-        showTip(QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds);
+    const PanelAudioDevice::Tip tip = device.volumeChanged(position);
+    showTip(tip.text, tip.seconds);
 }
 
 void MediaViewWebrtc::on_micBtn_clicked()
 {
-    audioButtonClicked(microphone());
+    audioButtonClicked(*m_microphone);
 }
 
 void MediaViewWebrtc::on_spkBtn_clicked()
 {
-    audioButtonClicked(speaker());
+    audioButtonClicked(*m_speaker);
 }
 
 void MediaViewWebrtc::on_micSlider_sliderMoved(int position)
 {
-    audioSliderMoved(microphone(), position);
+    audioSliderMoved(*m_microphone, position);
 }
 
 void MediaViewWebrtc::on_spkSlider_sliderMoved(int position)
 {
-    audioSliderMoved(speaker(), position);
+    audioSliderMoved(*m_speaker, position);
 }
 
 void MediaViewWebrtc::resizeEvent(QResizeEvent *event)

@@ -4,6 +4,7 @@
 #include "vrek/media/lstreammediamanager.h"
 #include "vrek/media/mediamanagerinfo.h"
 #include "vrek/media/mediaviewinterface.h"
+#include "vrek/media/panelaudiodevice.h"
 #include "vrek/userinfo/userinfo.h"
 
 #include <QImage>
@@ -47,12 +48,8 @@ public:
     // Display times of tips, in seconds: results, normal states, and warnings (which the tip bar's 32-bit
     // millisecond timer keeps up until the next tip replaces them).
     static constexpr uint resultTipSeconds = 5;
-    static constexpr uint normalTipSeconds = 1;
-    static constexpr uint warningTipSeconds = 1065320319;
-    // The volume the panel gives both devices at the start.
-    static constexpr int startVolume = 60;
-    // Below this the microphone or speaker is called too quiet.
-    static constexpr int lowVolume = 20;
+    static constexpr uint normalTipSeconds = PanelAudioDevice::normalTipSeconds;
+    static constexpr uint warningTipSeconds = PanelAudioDevice::warningTipSeconds;
     // Frame flags of the full-screen window: no minimise or maximise button, fixed size.
     static constexpr int fullTitleFlags = 70;
 
@@ -123,18 +120,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // One of the two devices, with its controls.
-    struct AudioControls
-    {
-        QPushButton *button;
-        QSlider *slider;
-        bool (SoundControl::*set)(int);
-        bool (SoundControl::*muted)(bool &);
-        const char *offTip; // the tip when the button mutes
-    };
-
     void buildForm();
-    void audioInitial(const AudioControls &controls);
+    void audioInitial();
     void managerInitial();
     void fullInitial(unsigned int h);
     void uiInit();
@@ -143,10 +130,8 @@ private:
     bool applyStateButton(int state);
     void setVideoOn(bool on);
     void showTip(const QString &text, uint seconds);
-    void audioButtonClicked(const AudioControls &controls);
-    void audioSliderMoved(const AudioControls &controls, int position);
-    AudioControls microphone() const;
-    AudioControls speaker() const;
+    void audioButtonClicked(PanelAudioDevice &device);
+    void audioSliderMoved(PanelAudioDevice &device, int position);
 
     void teacherStartOpenClicked();
     void parentStartOpenClicked();
@@ -165,6 +150,8 @@ private:
     QPushButton *m_fullScreen = nullptr;
 
     std::unique_ptr<SoundControl> m_sound;
+    std::unique_ptr<PanelAudioDevice> m_microphone;
+    std::unique_ptr<PanelAudioDevice> m_speaker;
     LStreamMediaManager *m_manager = nullptr;
     VideoViewFull *m_videoFull = nullptr;
     TitleView *m_fullTitle = nullptr; // owns m_videoFull and what it holds
