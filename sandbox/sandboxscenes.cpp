@@ -6,6 +6,7 @@
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
+#include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -21,5 +22,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new StageScene(sandbox));
     return scenes;
 }

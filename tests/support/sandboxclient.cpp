@@ -1,5 +1,6 @@
 #include "tests/support/sandboxclient.h"
 
+#include "platform/soundcontrol/fakesoundcontrol.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/profession/zephapplication.h"
@@ -21,6 +22,7 @@ SandboxClient::~SandboxClient()
     g_socketClientManager = nullptr;
     delete m_sandbox;
     delete m_work;
+    SoundControl::setFactory({});
 }
 
 bool SandboxClient::start()
@@ -37,6 +39,8 @@ bool SandboxClient::start()
     g_fileHost = "127.0.0.1";
     g_userType = int(m_userType);
     g_socketClientManager = new SocketClientManager(m_userType);
+    // The lesson's media panel sets the volumes: a test never touches the machine's.
+    SoundControl::setFactory(FakeSoundControl::factory(m_sound));
     return true;
 }
 
