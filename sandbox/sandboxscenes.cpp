@@ -2,6 +2,7 @@
 
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
+#include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/streamteacherscene.h"
@@ -17,5 +18,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new DeviceCheckScene(sandbox));
     return scenes;
 }

@@ -5,6 +5,7 @@
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/settingconfig.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +38,8 @@ bool SandboxClient::start()
     g_fileHost = "127.0.0.1";
     g_userType = int(m_userType);
     g_socketClientManager = new SocketClientManager(m_userType);
+    // The device check is done: the course list opens on the live courses (a test of a first run clears it).
+    SettingConfig::getSetting().setValue("DeviceSet/initial", "1");
     return true;
 }
 

@@ -10,8 +10,8 @@ class TempWorkDir;
 class ZephApplication;
 
 // The client's side of a sandboxed school service, for tests that run the whole program: a temporary working
-// folder, the sandbox on free ports, the session's server addresses pointed at it, and the program's classroom
-// connection for the user type. Everything goes with the object.
+// folder whose settings have the device check done, the sandbox on free ports, the session's server addresses
+// pointed at it, and the program's classroom connection for the user type. Everything goes with the object.
 class SandboxClient
 {
 public:

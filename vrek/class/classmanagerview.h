@@ -6,6 +6,7 @@
 class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
+class DeviceSetView;
 class QVBoxLayout;
 class SelectClassView;
 
@@ -32,8 +33,10 @@ public:
     void resetToCourseList();
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
+    DeviceSetView *deviceSetView() const { return m_deviceSetView; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
+    QPushButton *deviceButton() const { return m_deviceButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
 signals:
@@ -46,6 +49,7 @@ signals:
 
 public slots:
     void slotTabButtonClicked(bool on);
+    void slotDeviceTestFinish();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -63,6 +67,7 @@ private:
     QPushButton *m_deviceButton = nullptr;
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
+    DeviceSetView *m_deviceSetView = nullptr;
 };
 
 #endif // CLASSMANAGERVIEW_H
