@@ -1,6 +1,7 @@
 #include "platform/devicecatalog/fakedevicecatalog.h"
 #include "platform/soundcontrol/fakesoundcontrol.h"
 #include "platform/systeminfo/fakesysteminfo.h"
+#include "tests/support/namedchild.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/deviceinfolabel.h"
 #include "vrek/class/devicesetview.h"
@@ -15,15 +16,6 @@
 #include <QtTest>
 
 namespace {
-template<typename T>
-T *child(const QWidget &view, const char *name)
-{
-    T *widget = view.findChild<T *>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
 QStringList itemsOf(const QComboBox *list)
 {
     QStringList items;
@@ -34,7 +26,7 @@ QStringList itemsOf(const QComboBox *list)
 
 void click(const DeviceSetView &view, const char *name)
 {
-    QTest::mouseClick(child<QPushButton>(view, name), Qt::LeftButton);
+    QTest::mouseClick(namedChild<QPushButton>(view, name), Qt::LeftButton);
 }
 
 QString setting(const char *key)
@@ -109,7 +101,7 @@ void TestDeviceSetView::init()
 
 void TestDeviceSetView::refresh(DeviceSetView &view, const char *stepButton)
 {
-    QPushButton *step = child<QPushButton>(view, stepButton);
+    QPushButton *step = namedChild<QPushButton>(view, stepButton);
     if (step->isChecked())
         view.slotRefreshTimeout();
     else
@@ -131,13 +123,13 @@ void TestDeviceSetView::firstRunOpensOnTheInvitation()
     QFETCH(int, page);
     SettingConfig::getSetting().setValue("DeviceSet/initial", initial);
     DeviceSetView view;
-    auto *pages = child<QStackedWidget>(view, "mainStackedWidget");
+    auto *pages = namedChild<QStackedWidget>(view, "mainStackedWidget");
     QCOMPARE(pages->currentIndex(), page);
-    QCOMPARE(child<QLabel>(view, "tipLabel")->text(), QString("为了给你带来更好的体验，请先检测设备!"));
+    QCOMPARE(namedChild<QLabel>(view, "tipLabel")->text(), QString("为了给你带来更好的体验，请先检测设备!"));
     click(view, "okButton_0");
     QCOMPARE(pages->currentIndex(), 1);
-    QCOMPARE(child<QStackedWidget>(view, "stackedWidget")->currentIndex(), 0);
-    QVERIFY(child<QPushButton>(view, "systemLeftButton")->isChecked());
+    QCOMPARE(namedChild<QStackedWidget>(view, "stackedWidget")->currentIndex(), 0);
+    QVERIFY(namedChild<QPushButton>(view, "systemLeftButton")->isChecked());
 }
 
 void TestDeviceSetView::stereoMixAndMonitorsAreNoMicrophones()
@@ -148,10 +140,11 @@ void TestDeviceSetView::stereoMixAndMonitorsAreNoMicrophones()
         FakeDeviceCatalog::audio("Monitor of Speakers") };
     DeviceSetView view;
     refresh(view, "microLeftButton");
-    QCOMPARE(itemsOf(child<ComboBox>(view, "microComboBox")), QStringList({ "Internal Microphone", "USB Microphone" }));
+    QCOMPARE(
+        itemsOf(namedChild<ComboBox>(view, "microComboBox")), QStringList({ "Internal Microphone", "USB Microphone" }));
     // The speakers are listed as they are.
     refresh(view, "speakLeftButton");
-    QCOMPARE(itemsOf(child<ComboBox>(view, "speakComboBox")), QStringList({ "Speakers", "Headphones" }));
+    QCOMPARE(itemsOf(namedChild<ComboBox>(view, "speakComboBox")), QStringList({ "Speakers", "Headphones" }));
 }
 
 void TestDeviceSetView::testButtonsFollowTheLists()
@@ -159,10 +152,10 @@ void TestDeviceSetView::testButtonsFollowTheLists()
     m_devices->outputs.clear();
     m_devices->inputs.clear();
     DeviceSetView view;
-    auto *speakButton = child<QPushButton>(view, "speakButton");
-    auto *videoButton = child<QPushButton>(view, "videoButton");
+    auto *speakButton = namedChild<QPushButton>(view, "speakButton");
+    auto *videoButton = namedChild<QPushButton>(view, "videoButton");
     refresh(view, "speakLeftButton");
-    QCOMPARE(child<ComboBox>(view, "speakComboBox")->count(), 0);
+    QCOMPARE(namedChild<ComboBox>(view, "speakComboBox")->count(), 0);
     QVERIFY(!speakButton->isEnabled());
     m_devices->outputs = { FakeDeviceCatalog::audio("USB Speaker") };
     view.slotRefreshTimeout();
@@ -172,10 +165,10 @@ void TestDeviceSetView::testButtonsFollowTheLists()
     QVERIFY(!speakButton->isEnabled());
 
     refresh(view, "microLeftButton");
-    QVERIFY(!child<QPushButton>(view, "microButton")->isEnabled());
+    QVERIFY(!namedChild<QPushButton>(view, "microButton")->isEnabled());
 
     refresh(view, "videoLeftButton");
-    auto *cameras = child<ComboBox>(view, "videoComboBox");
+    auto *cameras = namedChild<ComboBox>(view, "videoComboBox");
     QCOMPARE(cameras->currentText(), QString("Integrated Camera"));
     QVERIFY(videoButton->isEnabled());
     cameras->setCurrentIndex(cameras->findText("禁用"));
@@ -187,7 +180,7 @@ void TestDeviceSetView::unpluggedCamerasLeaveTheList()
     m_devices->cameras = { FakeDeviceCatalog::camera("Integrated Camera"), FakeDeviceCatalog::camera("USB Camera"),
         FakeDeviceCatalog::camera("Virtual Camera") };
     DeviceSetView view;
-    auto *cameras = child<ComboBox>(view, "videoComboBox");
+    auto *cameras = namedChild<ComboBox>(view, "videoComboBox");
     refresh(view, "videoLeftButton");
     QCOMPARE(itemsOf(cameras), QStringList({ "Integrated Camera", "USB Camera", "Virtual Camera", "禁用" }));
     QCOMPARE(cameras->currentIndex(), 0);
@@ -202,13 +195,13 @@ void TestDeviceSetView::unpluggedCamerasLeaveTheList()
     m_devices->cameras.clear();
     view.slotRefreshTimeout();
     QCOMPARE(cameras->count(), 0);
-    QVERIFY(!child<QPushButton>(view, "videoButton")->isEnabled());
+    QVERIFY(!namedChild<QPushButton>(view, "videoButton")->isEnabled());
 
     m_devices->cameras = { FakeDeviceCatalog::camera("USB Camera") };
     view.slotRefreshTimeout();
     QCOMPARE(itemsOf(cameras), QStringList({ "USB Camera", "禁用" }));
     QCOMPARE(cameras->currentIndex(), 0);
-    QVERIFY(child<QPushButton>(view, "videoButton")->isEnabled());
+    QVERIFY(namedChild<QPushButton>(view, "videoButton")->isEnabled());
     QCOMPARE(setting("CameraDevice/name"), QString("USB Camera"));
 }
 
@@ -219,7 +212,7 @@ void TestDeviceSetView::savedDevicesAreSelectedOnce()
     m_devices->cameras.append(FakeDeviceCatalog::camera("USB Camera"));
     {
         DeviceSetView view;
-        auto *speakers = child<ComboBox>(view, "speakComboBox");
+        auto *speakers = namedChild<ComboBox>(view, "speakComboBox");
         refresh(view, "speakLeftButton");
         QCOMPARE(speakers->currentText(), QString("Headphones"));
         // The student's own choice outlives later builds.
@@ -228,20 +221,20 @@ void TestDeviceSetView::savedDevicesAreSelectedOnce()
             view.slotRefreshTimeout();
         QCOMPARE(speakers->currentText(), QString("Speakers"));
         refresh(view, "videoLeftButton");
-        QCOMPARE(child<ComboBox>(view, "videoComboBox")->currentText(), QString("USB Camera"));
+        QCOMPARE(namedChild<ComboBox>(view, "videoComboBox")->currentText(), QString("USB Camera"));
     }
     // Once per run: a later view of the same run selects nothing saved.
     SettingConfig::getSetting().setValue("AudioDevice/Speaker", "Headphones");
     DeviceSetView later;
     refresh(later, "speakLeftButton");
-    QCOMPARE(child<ComboBox>(later, "speakComboBox")->currentText(), QString("Speakers"));
+    QCOMPARE(namedChild<ComboBox>(later, "speakComboBox")->currentText(), QString("Speakers"));
 
     // A saved name that is not there any more is ignored.
     DeviceSetView::resetRestoredLists();
     SettingConfig::getSetting().setValue("AudioDevice/Speaker", "Bluetooth Speaker");
     DeviceSetView another;
     refresh(another, "speakLeftButton");
-    QCOMPARE(child<ComboBox>(another, "speakComboBox")->currentText(), QString("Speakers"));
+    QCOMPARE(namedChild<ComboBox>(another, "speakComboBox")->currentText(), QString("Speakers"));
 }
 
 void TestDeviceSetView::hidingSavesTheChoices()
@@ -251,9 +244,9 @@ void TestDeviceSetView::hidingSavesTheChoices()
     view.show();
     QVERIFY(QTest::qWaitForWindowExposed(&view));
     refresh(view, "speakLeftButton");
-    child<ComboBox>(view, "speakComboBox")->setCurrentIndex(1);
+    namedChild<ComboBox>(view, "speakComboBox")->setCurrentIndex(1);
     refresh(view, "microLeftButton");
-    child<ComboBox>(view, "microComboBox")->setCurrentIndex(1);
+    namedChild<ComboBox>(view, "microComboBox")->setCurrentIndex(1);
     refresh(view, "videoLeftButton");
     QCOMPARE(setting("DeviceSet/initial"), QString());
     view.hide();
@@ -278,16 +271,17 @@ void TestDeviceSetView::verdictsReachTheResultPage()
 {
     DeviceSetView view;
     QSignalSpy finished(&view, &DeviceSetView::signalTestFinish);
-    auto *steps = child<QStackedWidget>(view, "stackedWidget");
-    const auto pass = [&view](const char *step) { return child<QPushButton>(view, step)->property("pass").toString(); };
+    auto *steps = namedChild<QStackedWidget>(view, "stackedWidget");
+    const auto pass
+        = [&view](const char *step) { return namedChild<QPushButton>(view, step)->property("pass").toString(); };
     const auto row = [&view](const char *name) {
-        DeviceInfoLabel *result = child<DeviceInfoLabel>(view, name);
+        DeviceInfoLabel *result = namedChild<DeviceInfoLabel>(view, name);
         return QStringList({ result->title(), result->info(), result->status() });
     };
     click(view, "okButton_0");
     click(view, "okButton_1");
     QCOMPARE(steps->currentIndex(), 1);
-    QVERIFY(child<QPushButton>(view, "speakLeftButton")->isChecked());
+    QVERIFY(namedChild<QPushButton>(view, "speakLeftButton")->isChecked());
     click(view, "cancelButton_2");
     QCOMPARE(row("result2Widget"), QStringList({ "扬声器", "您选择了不可以听到", "不通过" }));
     QCOMPARE(pass("speakLeftButton"), QString("0"));
@@ -301,12 +295,12 @@ void TestDeviceSetView::verdictsReachTheResultPage()
     QCOMPARE(pass("videoLeftButton"), QString("0"));
     QCOMPARE(steps->currentIndex(), 4);
     for (const char *step : { "systemLeftButton", "speakLeftButton", "microLeftButton", "videoLeftButton" })
-        QVERIFY2(!child<QPushButton>(view, step)->isChecked(), step);
+        QVERIFY2(!namedChild<QPushButton>(view, step)->isChecked(), step);
 
     // "重新检测" starts again at the system step; the verdicts stay.
     click(view, "okButton_5");
     QCOMPARE(steps->currentIndex(), 0);
-    QVERIFY(child<QPushButton>(view, "systemLeftButton")->isChecked());
+    QVERIFY(namedChild<QPushButton>(view, "systemLeftButton")->isChecked());
     QCOMPARE(row("result2Widget").last(), QString("不通过"));
     QCOMPARE(pass("speakLeftButton"), QString("0"));
 
@@ -329,14 +323,14 @@ void TestDeviceSetView::codeSetSlidersWriteNothing()
     m_sound->microphone.present = false;
     m_sound->microphone.volume = 70;
     DeviceSetView view;
-    auto *speakSlider = child<QSlider>(view, "speakSlider");
-    auto *microSlider = child<QSlider>(view, "microSlider");
+    auto *speakSlider = namedChild<QSlider>(view, "speakSlider");
+    auto *microSlider = namedChild<QSlider>(view, "microSlider");
     QCOMPARE(speakSlider->value(), -1);
     QVERIFY(!speakSlider->isEnabled());
     refresh(view, "speakLeftButton");
     refresh(view, "microLeftButton");
     // A second speaker chosen reads the volume again.
-    child<ComboBox>(view, "speakComboBox")->setCurrentIndex(1);
+    namedChild<ComboBox>(view, "speakComboBox")->setCurrentIndex(1);
 
     QVERIFY(speakSlider->isEnabled());
     QCOMPARE(speakSlider->value(), 35);
@@ -373,7 +367,7 @@ void TestDeviceSetView::userSliderMovesReachTheSystem()
     refresh(view, "speakLeftButton");
     refresh(view, "microLeftButton");
     m_sound->calls.clear();
-    auto *slider = child<QSlider>(view, sliderName.toLatin1().constData());
+    auto *slider = namedChild<QSlider>(view, sliderName.toLatin1().constData());
     QVERIFY(slider->isEnabled());
     // The user's own move, as the slider's keys make it.
     slider->setFocus();
@@ -397,17 +391,17 @@ void TestDeviceSetView::refreshFollowsTheStep()
     // Shown on the system step: the system is checked at once, and again each second.
     QCOMPARE(m_system->diskFolders.size(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(m_system->diskFolders.size() >= 2, 10000);
-    QCOMPARE(child<DeviceInfoLabel>(view, "memoryWidget")->info(), QString("8.00/16.00 GB (42%)"));
+    QCOMPARE(namedChild<DeviceInfoLabel>(view, "memoryWidget")->info(), QString("8.00/16.00 GB (42%)"));
     // Another step refreshes its own list instead; a hidden page refreshes nothing.
     refresh(view, "speakLeftButton");
     const int systemRuns = m_system->diskFolders.size();
     m_devices->outputs.append(FakeDeviceCatalog::audio("HDMI Output"));
-    QTRY_COMPARE_WITH_TIMEOUT(child<ComboBox>(view, "speakComboBox")->count(), 3, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(namedChild<ComboBox>(view, "speakComboBox")->count(), 3, 10000);
     QCOMPARE(m_system->diskFolders.size(), systemRuns);
     view.hide();
     m_devices->outputs.append(FakeDeviceCatalog::audio("Bluetooth"));
     QTest::qWait(2 * DeviceSetView::refreshIntervalMs + 200);
-    QCOMPARE(child<ComboBox>(view, "speakComboBox")->count(), 3);
+    QCOMPARE(namedChild<ComboBox>(view, "speakComboBox")->count(), 3);
 }
 
 void TestDeviceSetView::cameraThatCannotOpenLeavesThePlaceholder()
@@ -415,8 +409,8 @@ void TestDeviceSetView::cameraThatCannotOpenLeavesThePlaceholder()
     m_devices->cameras = { FakeDeviceCatalog::camera("Gone Camera", "/dev/video-none") };
     DeviceSetView view;
     refresh(view, "videoLeftButton");
-    auto *videoButton = child<QPushButton>(view, "videoButton");
-    auto *preview = child<QStackedWidget>(view, "videoStackedWidget");
+    auto *videoButton = namedChild<QPushButton>(view, "videoButton");
+    auto *preview = namedChild<QStackedWidget>(view, "videoStackedWidget");
     QVERIFY(videoButton->isEnabled());
     click(view, "videoButton");
     QTest::qWait(500);
@@ -426,7 +420,7 @@ void TestDeviceSetView::cameraThatCannotOpenLeavesThePlaceholder()
         click(view, "videoButton");
     QTRY_COMPARE_WITH_TIMEOUT(videoButton->text(), QString("打开预览画面"), 10000);
     QCOMPARE(preview->currentIndex(), 0);
-    QCOMPARE(child<QLabel>(view, "previewLabel")->property("open").toString(), QString("0"));
+    QCOMPARE(namedChild<QLabel>(view, "previewLabel")->property("open").toString(), QString("0"));
     // The next press tries again.
     click(view, "videoButton");
     QTest::qWait(200);

@@ -1,4 +1,5 @@
 #include "tests/support/messageboxcloser.h"
+#include "tests/support/namedchild.h"
 #include "tests/support/pulseaudioserver.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/devicesetview.h"
@@ -14,15 +15,6 @@
 #include <QtTest>
 
 namespace {
-template<typename T>
-T *child(const QWidget &view, const char *name)
-{
-    T *widget = view.findChild<T *>(QString::fromLatin1(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
 // The warnings of the view while it lives, and the longest time the event loop was kept from running.
 class Watch : public QObject
 {
@@ -157,14 +149,14 @@ void TestDeviceTests::barValue()
 void TestDeviceTests::speakerPlaysTheSoundToItsEnd()
 {
     DeviceSetView view;
-    child<QPushButton>(view, "speakLeftButton")->setChecked(true);
-    auto *speakers = child<ComboBox>(view, "speakComboBox");
+    namedChild<QPushButton>(view, "speakLeftButton")->setChecked(true);
+    auto *speakers = namedChild<ComboBox>(view, "speakComboBox");
     QCOMPARE(speakers->currentText(), m_server.options().sinkDescription);
-    auto *play = child<QPushButton>(view, "speakButton");
-    auto *bar = child<VolumeProgressBar>(view, "speakProgressBar");
+    auto *play = namedChild<QPushButton>(view, "speakButton");
+    auto *bar = namedChild<VolumeProgressBar>(view, "speakProgressBar");
     QVERIFY(play->isEnabled());
     // Once the first build of every list is over: a list that changes stops the tests.
-    QTRY_VERIFY(child<ComboBox>(view, "microComboBox")->count() > 0);
+    QTRY_VERIFY(namedChild<ComboBox>(view, "microComboBox")->count() > 0);
     Peak peak(bar);
     Watch watch;
     QElapsedTimer playing;
@@ -195,16 +187,16 @@ void TestDeviceTests::speakerPlaysTheSoundToItsEnd()
 void TestDeviceTests::microphoneRaisesTheBar()
 {
     DeviceSetView view;
-    auto *microStep = child<QPushButton>(view, "microLeftButton");
+    auto *microStep = namedChild<QPushButton>(view, "microLeftButton");
     microStep->setChecked(true);
-    auto *microphones = child<ComboBox>(view, "microComboBox");
+    auto *microphones = namedChild<ComboBox>(view, "microComboBox");
     // The speaker's monitor records no one.
     QCOMPARE(microphones->count(), 1);
     QCOMPARE(microphones->currentText(), m_server.options().sourceDescription);
-    auto *test = child<QPushButton>(view, "microButton");
-    auto *bar = child<VolumeProgressBar>(view, "microProgressBar");
+    auto *test = namedChild<QPushButton>(view, "microButton");
+    auto *bar = namedChild<VolumeProgressBar>(view, "microProgressBar");
     QCOMPARE(test->text(), QString("麦克风测试"));
-    QTRY_VERIFY(child<ComboBox>(view, "speakComboBox")->count() > 0);
+    QTRY_VERIFY(namedChild<ComboBox>(view, "speakComboBox")->count() > 0);
     for (int round = 0; round < 2; ++round) {
         Peak peak(bar);
         QTest::mouseClick(test, Qt::LeftButton);
@@ -212,7 +204,7 @@ void TestDeviceTests::microphoneRaisesTheBar()
         QTRY_VERIFY_WITH_TIMEOUT(peak.peak > 10, 20000);
         if (round == 0) {
             // Leaving the step stops the test.
-            child<QPushButton>(view, "systemLeftButton")->setChecked(true);
+            namedChild<QPushButton>(view, "systemLeftButton")->setChecked(true);
             microStep->setChecked(true);
         } else {
             QTest::mouseClick(test, Qt::LeftButton);
@@ -232,16 +224,16 @@ void TestDeviceTests::deadSpeakerIsReported()
         { "load-module", "module-null-sink", "sink_name=tavi_gone", "sink_properties=device.description=Gone_Speaker" },
         &module));
     DeviceSetView view;
-    child<QPushButton>(view, "speakLeftButton")->setChecked(true);
-    auto *speakers = child<ComboBox>(view, "speakComboBox");
+    namedChild<QPushButton>(view, "speakLeftButton")->setChecked(true);
+    auto *speakers = namedChild<ComboBox>(view, "speakComboBox");
     const int gone = speakers->findText("Gone_Speaker");
     QVERIFY2(gone >= 0, qPrintable(speakers->currentText()));
-    QTRY_VERIFY(child<ComboBox>(view, "microComboBox")->count() > 0);
+    QTRY_VERIFY(namedChild<ComboBox>(view, "microComboBox")->count() > 0);
     speakers->setCurrentIndex(gone);
     // Unplugged between the list's refresh and the press.
     QVERIFY(pactl({ "unload-module", module }));
     MessageBoxCloser boxes;
-    auto *play = child<QPushButton>(view, "speakButton");
+    auto *play = namedChild<QPushButton>(view, "speakButton");
     QTest::mouseClick(play, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(boxes.titledTexts, QStringList { "提示|扬声器打开失败!" }, 20000);
     QVERIFY(play->isEnabled());
