@@ -2,9 +2,11 @@
 
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
+#include "sandbox/coursefilescene.h"
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/reviewscene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -16,6 +18,8 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
+    scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     scenes.append(new DeviceCheckScene(sandbox));

@@ -2,6 +2,7 @@
 
 #include "vrek/class/devicesetview.h"
 #include "vrek/class/selectclassview.h"
+#include "vrek/class/videobackview.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reloginview.h"
 
@@ -21,6 +22,8 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     m_pageLayouts[ClassPage]->addWidget(m_selectClassView);
     m_deviceSetView = new DeviceSetView(this);
     m_pageLayouts[DevicePage]->addWidget(m_deviceSetView);
+    m_videobackView = new VideobackView(this);
+    m_pageLayouts[PlayPage]->addWidget(m_videobackView);
 
     for (QPushButton *button : { m_classButton, m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
         connect(button, &QPushButton::toggled, this, &ClassManagerView::slotTabButtonClicked);
@@ -35,16 +38,18 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     connect(
         this, &ClassManagerView::signalSocketConnectFalse, m_selectClassView, &SelectClassView::slotSocketConnectFalse);
     // An expired session found by a course page starts the run's one relogin.
-    connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, [] {
+    const auto reLogin = [] {
         if (g_reLoginView)
             g_reLoginView->slotLoginStartIn();
-    });
+    };
+    connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, reLogin);
+    connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
 
     connect(m_deviceSetView, &DeviceSetView::signalTestFinish, this, &ClassManagerView::slotDeviceTestFinish);
 
-    // The recorded lessons, personal centre and homework pages are not part of this client yet: their buttons
-    // stay hidden rather than lead to empty pages.
-    for (QPushButton *button : { m_playButton, m_homeworkButton, m_personButton })
+    // The personal centre and homework pages are not part of this client yet: their buttons stay hidden rather
+    // than lead to empty pages.
+    for (QPushButton *button : { m_homeworkButton, m_personButton })
         button->hide();
 }
 
@@ -172,6 +177,7 @@ void ClassManagerView::slotTabButtonClicked(bool on)
     } else if (button == m_deviceButton) {
         m_stackedWidget->setCurrentIndex(DevicePage);
     } else if (button == m_playButton) {
+        m_videobackView->refreshCurrentTab();
         m_stackedWidget->setCurrentIndex(PlayPage);
     } else if (button == m_personButton) {
         m_stackedWidget->setCurrentIndex(PersonPage);
@@ -180,8 +186,16 @@ void ClassManagerView::slotTabButtonClicked(bool on)
     }
 }
 
+void ClassManagerView::showEvent(QShowEvent *event)
+{
+    // The recordings upload while the course list is up (the player hides it only).
+    m_videobackView->setRecordUpload(true);
+    QWidget::showEvent(event);
+}
+
 void ClassManagerView::closeEvent(QCloseEvent *event)
 {
     emit signalCloseEventOut();
+    m_videobackView->setRecordUpload(false);
     QWidget::closeEvent(event);
 }

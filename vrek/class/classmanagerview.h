@@ -9,6 +9,7 @@ class QStackedWidget;
 class DeviceSetView;
 class QVBoxLayout;
 class SelectClassView;
+class VideobackView;
 
 // The course-list window of stage 2: a column of tab buttons on the left, the pages on the right. The live
 // courses page leads to the classroom; the controller drives the window through the operations below.
@@ -34,9 +35,11 @@ public:
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
     DeviceSetView *deviceSetView() const { return m_deviceSetView; }
+    VideobackView *videobackView() const { return m_videobackView; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
     QPushButton *deviceButton() const { return m_deviceButton; }
+    QPushButton *playButton() const { return m_playButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
 signals:
@@ -52,6 +55,7 @@ public slots:
     void slotDeviceTestFinish();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -68,6 +72,7 @@ private:
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
     DeviceSetView *m_deviceSetView = nullptr;
+    VideobackView *m_videobackView = nullptr;
 };
 
 #endif // CLASSMANAGERVIEW_H
