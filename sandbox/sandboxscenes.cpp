@@ -3,6 +3,7 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
@@ -23,5 +24,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     scenes.append(new StageScene(sandbox));
+    scenes.append(new DeviceCheckScene(sandbox));
     return scenes;
 }

@@ -6,6 +6,7 @@
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/settingconfig.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,6 +42,8 @@ bool SandboxClient::start()
     g_socketClientManager = new SocketClientManager(m_userType);
     // The lesson's media panel sets the volumes: a test never touches the machine's.
     SoundControl::setFactory(FakeSoundControl::factory(m_sound));
+    // The device check is done: the course list opens on the live courses (a test of a first run clears it).
+    SettingConfig::getSetting().setValue("DeviceSet/initial", "1");
     return true;
 }
 

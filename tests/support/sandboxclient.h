@@ -11,8 +11,9 @@ class TempWorkDir;
 class ZephApplication;
 
 // The client's side of a sandboxed school service, for tests that run the whole program: a temporary working
-// folder, the sandbox on free ports, the session's server addresses pointed at it, and the program's classroom
-// connection for the user type, and a pretend sound card. Everything goes with the object.
+// folder whose settings have the device check done, the sandbox on free ports, the session's server addresses
+// pointed at it, the program's classroom connection for the user type, and a pretend sound card. Everything goes
+// with the object.
 class SandboxClient
 {
 public:
