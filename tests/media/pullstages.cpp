@@ -3,8 +3,12 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QThread>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <functional>
 
@@ -19,6 +23,26 @@ bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
         QThread::msleep(5);
     }
     return true;
+}
+
+long threadIdOf(QObject *stage)
+{
+    long tid = 0;
+    QMetaObject::invokeMethod(
+        stage, [&tid] { tid = long(syscall(SYS_gettid)); }, Qt::BlockingQueuedConnection);
+    return tid;
+}
+
+long voluntarySwitches(long tid)
+{
+    QFile status(QString("/proc/self/task/%1/status").arg(tid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("voluntary_ctxt_switches:"))
+            return line.mid(line.indexOf(':') + 1).trimmed().toLong();
+    }
+    return -1;
 }
 } // namespace
 
@@ -36,6 +60,8 @@ PullStages::PullStages()
     m_readThread.start();
     m_audioThread.start();
     m_videoThread.start();
+    m_audioTid = threadIdOf(audio);
+    m_videoTid = threadIdOf(video);
     connect(video, &PullVideoStream::showVideoImageOut, this, [this](const QImage &image) {
         QMutexLocker lock(&m_mutex);
         m_pictures.append({ QDateTime::currentMSecsSinceEpoch(), image });
@@ -183,4 +209,14 @@ bool PullStages::waitForPictures(int n, int timeoutMs)
 {
     const int target = pictureCount() + n;
     return waitUntil([&] { return pictureCount() >= target; }, timeoutMs);
+}
+
+long PullStages::audioWakeups() const
+{
+    return voluntarySwitches(m_audioTid);
+}
+
+long PullStages::videoWakeups() const
+{
+    return voluntarySwitches(m_videoTid);
 }

@@ -57,6 +57,10 @@ public:
 
     int readExits() const { return m_readExits; }
 
+    // How often each stage's thread has gone to sleep and been woken (the kernel's voluntary context switches).
+    long audioWakeups() const;
+    long videoWakeups() const;
+
 private:
     QThread m_readThread;
     QThread m_audioThread;
@@ -66,6 +70,8 @@ private:
     int m_readExits = 0;
     std::atomic<bool> m_audioLoop { false };
     std::atomic<bool> m_videoLoop { false };
+    long m_audioTid = 0;
+    long m_videoTid = 0;
 };
 
 #endif // PULLSTAGES_H

@@ -54,6 +54,7 @@ private slots:
     void lipSyncWaitEnds_data();
     void lipSyncWaitEnds();
     void stopDuringLipSyncWaitEndsTheLoop();
+    void decodersSleepWhileTheInputIsSilent();
 
 private:
     RtmpServer m_server;
@@ -207,6 +208,44 @@ void TestPullVideoStream::stopDuringLipSyncWaitEndsTheLoop()
     QVERIFY2(timer.elapsed() < 300, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(ended.first().first().value<PullVideoStream::VideoDecodeType>(), PullVideoStream::VideoDecodeEnded);
     QCOMPARE(stages.pictureCount(), before);
+}
+
+// Waiting for packets costs nothing: neither decoder wakes while the publisher is silent, and a stop still ends
+// both loops at once.
+void TestPullVideoStream::decodersSleepWhileTheInputIsSilent()
+{
+    FfmpegPublisher publisher(pictureOptions(160, 120));
+    QVERIFY(publisher.start(m_server.url("silent")));
+    PullStages stages;
+    // The read keeps waiting for the silent publisher instead of giving up after a second.
+    stages.context.setWatchdogLimits(PullStreamContext::connectLimitMs, 60000);
+    QVERIFY(stages.open(m_server.url("silent")));
+    QVERIFY(stages.startPull(true, true));
+    QVERIFY(stages.waitForPictures(5, 5000));
+    QVERIFY(publisher.pause());
+    QTest::qWait(500); // what was under way is decoded
+
+    const long audio0 = stages.audioWakeups();
+    const long video0 = stages.videoWakeups();
+    QVERIFY(audio0 >= 0 && video0 >= 0);
+    QTest::qWait(1500);
+    const long audioWakeups = stages.audioWakeups() - audio0;
+    const long videoWakeups = stages.videoWakeups() - video0;
+    // Polling the queues every 10 or 30 ms would wake them 50 to 150 times here.
+    QVERIFY2(audioWakeups <= 3, qPrintable(QString::number(audioWakeups)));
+    QVERIFY2(videoWakeups <= 3, qPrintable(QString::number(videoWakeups)));
+
+    QSignalSpy audioEnded(stages.audio, &PullAudioStream::audioDecodeResultOut);
+    QSignalSpy videoEnded(stages.video, &PullVideoStream::videoDecodeResultOut);
+    QElapsedTimer timer;
+    timer.start();
+    stages.audio->pullAudioStop();
+    stages.video->pullVideoStop();
+    QTRY_VERIFY_WITH_TIMEOUT(!audioEnded.isEmpty() && !videoEnded.isEmpty(), 2000);
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(audioEnded.first().first().value<PullAudioStream::AudioDecodeType>(), PullAudioStream::AudioDecodeEnded);
+    QCOMPARE(videoEnded.first().first().value<PullVideoStream::VideoDecodeType>(), PullVideoStream::VideoDecodeEnded);
+    QVERIFY(publisher.resume());
 }
 
 QTEST_GUILESS_MAIN(TestPullVideoStream)

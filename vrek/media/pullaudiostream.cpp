@@ -47,6 +47,7 @@ void PullAudioStream::moveThread(QThread *thread)
 void PullAudioStream::pullAudioStop()
 {
     m_running.store(false);
+    m_context->wakeAudioStage();
 }
 
 void PullAudioStream::printFFmpegError(int error, const QString &tag)
@@ -198,12 +199,8 @@ void PullAudioStream::audioDecodeIn()
         emit audioDecodeResultOut(AudioDecodeStarted);
     AudioPreproc::instance()->reinitialise();
     AudioPlayer::instance()->regiser(this);
-    while (m_running.load()) {
-        AVPacket *packet = nullptr;
-        if (!m_context->takeAudioPacket(&packet)) {
-            QThread::msleep(10);
-            continue;
-        }
+    AVPacket *packet = nullptr;
+    while (m_context->waitAudioPacket(&packet, m_running)) {
         decodePacket(packet);
         av_packet_free(&packet);
     }

@@ -80,7 +80,8 @@ void PullReadAllStream::startReadStream()
             }
         }
         if (result == AVERROR(EAGAIN)) {
-            // A non-blocking input with nothing yet: the watchdog's limit still holds across such answers.
+            // A non-blocking input with nothing yet: the watchdog's limit still holds across such answers. The
+            // RTMP input never answers so: it waits for its data inside the read, where the interrupt reaches it.
             av_packet_free(&packet);
             if (sinceData.elapsed() > m_context->readLimit()) {
                 qWarning() << "the input stalled, read ends";

@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/dict.h>
 }
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QMutexLocker>
 
@@ -38,6 +39,7 @@ void PullStreamContext::pushAudioPacket(AVPacket *packet)
 {
     QMutexLocker lock(&m_audioQueueMutex);
     m_audioQueue.push_back(packet);
+    m_audioQueued.wakeAll();
 }
 
 bool PullStreamContext::pushVideoPacket(AVPacket *packet)
@@ -51,6 +53,7 @@ bool PullStreamContext::pushVideoPacket(AVPacket *packet)
         m_videoNeedsKeyframe = false;
     }
     m_videoQueue.push_back(packet);
+    m_videoQueued.wakeAll();
     return true;
 }
 
@@ -72,6 +75,57 @@ bool PullStreamContext::takeVideoPacket(AVPacket **packet)
     *packet = m_videoQueue.front();
     m_videoQueue.pop_front();
     return true;
+}
+
+namespace {
+// The running flag is read under the queue's lock, and whoever clears it takes that lock to wake the waiter:
+// a stop can never fall between the test and the wait.
+bool waitPacket(QMutex &mutex, QWaitCondition &queued, std::deque<AVPacket *> &queue, AVPacket **packet,
+    const std::atomic<bool> &running)
+{
+    QMutexLocker lock(&mutex);
+    for (;;) {
+        if (!running.load())
+            return false;
+        if (!queue.empty())
+            break;
+        queued.wait(&mutex);
+    }
+    *packet = queue.front();
+    queue.pop_front();
+    return true;
+}
+} // namespace
+
+bool PullStreamContext::waitAudioPacket(AVPacket **packet, const std::atomic<bool> &running)
+{
+    return waitPacket(m_audioQueueMutex, m_audioQueued, m_audioQueue, packet, running);
+}
+
+bool PullStreamContext::waitVideoPacket(AVPacket **packet, const std::atomic<bool> &running)
+{
+    return waitPacket(m_videoQueueMutex, m_videoQueued, m_videoQueue, packet, running);
+}
+
+void PullStreamContext::wakeAudioStage()
+{
+    QMutexLocker lock(&m_audioQueueMutex);
+    m_audioQueued.wakeAll();
+}
+
+void PullStreamContext::wakeVideoStage()
+{
+    QMutexLocker lock(&m_videoQueueMutex);
+    m_videoQueued.wakeAll();
+}
+
+void PullStreamContext::pauseVideoStage(int ms, const std::atomic<bool> &running)
+{
+    QDeadlineTimer deadline(ms);
+    QMutexLocker lock(&m_videoQueueMutex);
+    // Queued pictures wake it too; it sleeps on until the pause is over.
+    while (running.load() && !deadline.hasExpired())
+        m_videoQueued.wait(&m_videoQueueMutex, deadline);
 }
 
 int PullStreamContext::audioPacketQueueSize() const

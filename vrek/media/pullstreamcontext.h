@@ -3,6 +3,7 @@
 
 #include <QMutex>
 #include <QString>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <cstdint>
@@ -56,6 +57,15 @@ public:
     bool pushVideoPacket(AVPacket *packet);
     bool takeAudioPacket(AVPacket **packet);
     bool takeVideoPacket(AVPacket **packet);
+    // The decoders sleep here until the read stage queues a packet: true with the front packet, false once
+    // running is cleared. Whoever clears it wakes the stage (wakeAudioStage, wakeVideoStage).
+    bool waitAudioPacket(AVPacket **packet, const std::atomic<bool> &running);
+    bool waitVideoPacket(AVPacket **packet, const std::atomic<bool> &running);
+    void wakeAudioStage();
+    void wakeVideoStage();
+    // The video stage's pause while its pictures wait for the sound: ms at most, and over at once when
+    // running is cleared.
+    void pauseVideoStage(int ms, const std::atomic<bool> &running);
     int audioPacketQueueSize() const;
     int videoPacketQueueSize() const;
     void clearAudioPacketQueue();
@@ -118,8 +128,10 @@ private:
     std::atomic<int64_t> m_videoClock { noClock };
 
     mutable QMutex m_audioQueueMutex;
+    QWaitCondition m_audioQueued;
     std::deque<AVPacket *> m_audioQueue;
     mutable QMutex m_videoQueueMutex;
+    QWaitCondition m_videoQueued;
     std::deque<AVPacket *> m_videoQueue;
     bool m_videoNeedsKeyframe = true; // under the video queue lock
 

@@ -137,7 +137,11 @@ void PullStreamEngine::initial()
     connect(m_video, &PullVideoStream::videoInitialResultOut, this, &PullStreamEngine::videoInitialResultIn);
     connect(m_video, &PullVideoStream::videoDecodeResultOut, this, &PullStreamEngine::videoDecodeResultIn);
     connect(m_video, &PullVideoStream::videoResetResultOut, this, &PullStreamEngine::pullResetResultIn);
-    connect(m_video, &PullVideoStream::showVideoImageOut, this, &PullStreamEngine::showVideoImageIn);
+    // Pictures go on from the video thread: a stop over here only has to clear the flag that showVideoImageIn
+    // reads, and each picture is spared a wake-up of this thread on its way to the owner. The user id is set
+    // before a pull's decoding starts and stays until its loop has ended.
+    connect(
+        m_video, &PullVideoStream::showVideoImageOut, this, &PullStreamEngine::showVideoImageIn, Qt::DirectConnection);
     connect(this, &PullStreamEngine::videoInitialOut, m_video, &PullVideoStream::videoInitialIn);
     connect(this, &PullStreamEngine::videoResetOut, m_video, &PullVideoStream::videoResetIn);
     connect(this, &PullStreamEngine::videoDecodeOut, m_video, &PullVideoStream::videoDecodeIn);

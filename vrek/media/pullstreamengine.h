@@ -93,6 +93,7 @@ public slots:
     void pullResetResultIn(uchar type);
     void audioDecodeResultIn(PullAudioStream::AudioDecodeType type);
     void videoDecodeResultIn(PullVideoStream::VideoDecodeType type);
+    // Called on the video stage's thread.
     void showVideoImageIn(const QImage &frame);
     // A stream the pull wants showed up only after the open.
     void readStreamFoundIn(uchar type);

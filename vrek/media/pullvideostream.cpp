@@ -44,6 +44,7 @@ void PullVideoStream::moveThread(QThread *thread)
 void PullVideoStream::pullVideoStop()
 {
     m_running.store(false);
+    m_context->wakeVideoStage();
 }
 
 void PullVideoStream::videoInitialIn()
@@ -176,13 +177,9 @@ void PullVideoStream::videoDecodeIn()
     }
     if (m_running.load())
         emit videoDecodeResultOut(VideoDecodeStarted);
-    while (m_running.load()) {
-        QThread::msleep(2);
-        AVPacket *packet = nullptr;
-        if (!m_context->takeVideoPacket(&packet)) {
-            QThread::msleep(30);
-            continue;
-        }
+    // Asleep until the read stage queues a picture or the stage is stopped.
+    AVPacket *packet = nullptr;
+    while (m_context->waitVideoPacket(&packet, m_running)) {
         decodePacket(packet);
         av_packet_free(&packet);
     }
@@ -257,7 +254,7 @@ void PullVideoStream::waitForAudio(int64_t videoPts)
         const int64_t delta = videoPts - audioClock;
         if (delta < lipSyncLeadUs || delta > lipSyncMaxLeadUs)
             return;
-        QThread::msleep(lipSyncStepMs);
+        m_context->pauseVideoStage(lipSyncStepMs, m_running);
         qDebug() << "currentVideoPts" << videoPts << "videoDelayTimeUs" << lipSyncLeadUs << "delta" << delta;
         const int64_t next = m_context->getAudioClock();
         if (next == PullStreamContext::noClock)

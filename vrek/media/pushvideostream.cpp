@@ -196,6 +196,9 @@ PushVideoStream::VideoInitialType PushVideoStream::openEncoder(const QSize &size
     m_encoderContext->qmax = 51;
     m_encoderContext->max_b_frames = 0;
     m_encoderContext->has_b_frames = 0;
+    // One thread, as every other stage has: left to itself x264 starts one and a half threads per core for the
+    // push's few small pictures and spends a good part of its time handing slices between them.
+    m_encoderContext->thread_count = 1;
     qInfo() << "Initial::::10";
 
     AVDictionary *options = nullptr;
