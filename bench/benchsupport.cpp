@@ -1,12 +1,17 @@
 #include "bench/benchsupport.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QStringList>
 #include <QTimer>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace BenchSupport {
@@ -39,6 +44,67 @@ double ownCpuSeconds()
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+namespace {
+// utime + stime from a stat file of /proc; the name (in parentheses, blanks allowed) into name.
+double statCpuSeconds(const QString &path, QString *name = nullptr)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QString text = QString::fromLatin1(file.readAll());
+    const int open = text.indexOf('(');
+    const int close = text.lastIndexOf(')');
+    if (name)
+        *name = text.mid(open + 1, close - open - 1);
+    const QStringList fields = text.mid(close + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return (fields.at(11).toLongLong() + fields.at(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+} // namespace
+
+double processCpuSeconds(qint64 pid)
+{
+    return pid > 0 ? statCpuSeconds(QString("/proc/%1/stat").arg(pid)) : 0;
+}
+
+QHash<QString, double> threadCpuSeconds()
+{
+    QHash<QString, double> times;
+    for (const QString &tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QString name;
+        const double cpu = statCpuSeconds(QString("/proc/self/task/%1/stat").arg(tid), &name);
+        times[tid + " " + name] = cpu;
+    }
+    return times;
+}
+
+QHash<QString, double> cpuByThreadKind(const QHash<QString, double> &before, const QHash<QString, double> &after)
+{
+    QHash<QString, double> kinds;
+    for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+        const QString name = it.key().section(' ', 1);
+        QString kind = "other";
+        if (name.startsWith("Pull ") || name.startsWith("Push "))
+            kind = name.section(' ', 0, 1);
+        else if (name.startsWith("SDLAudio"))
+            kind = "SDL audio (mixer)";
+        kinds[kind] += it.value() - before.value(it.key());
+    }
+    return kinds;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const double rank = p / 100.0 * double(values.size() - 1);
+    const size_t low = size_t(std::floor(rank));
+    const size_t high = std::min(values.size() - 1, low + 1);
+    return values[low] + (values[high] - values[low]) * (rank - double(low));
 }
 
 QString loadAverage()

@@ -2,6 +2,10 @@
 // See bench/README.md.
 
 #include "bench/benchsupport.h"
+#include "bench/clockpublisher.h"
+#include "bench/clockstamp.h"
+#include "bench/tcprelay.h"
+#include "bench/toolpictures.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/ffmpegpublisher.h"
 #include "tests/support/rtmpserver.h"
@@ -9,25 +13,17 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QHash>
-#include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QRandomGenerator>
 #include <QThread>
-#include <QTimer>
+#include <QUrl>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
-#include <cstdio>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -47,23 +43,6 @@ void countingHandler(QtMsgType type, const QMessageLogContext &context, const QS
         defaultHandler(type, context, message);
 }
 
-// utime + stime of a process or thread from its stat file.
-double statCpuSeconds(const QString &statPath, QString *name = nullptr)
-{
-    QFile file(statPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QString text = QString::fromLatin1(file.readAll());
-    const int open = text.indexOf('(');
-    const int close = text.lastIndexOf(')');
-    if (name)
-        *name = text.mid(open + 1, close - open - 1);
-    const QStringList fields = text.mid(close + 2).split(' ');
-    if (fields.size() < 13)
-        return 0;
-    return (fields.at(11).toLongLong() + fields.at(12).toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
 double residentMiB()
 {
     QFile file("/proc/self/statm");
@@ -73,22 +52,72 @@ double residentMiB()
     return fields.value(1).toLongLong() * double(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
 }
 
-double percentile(std::vector<double> values, double p)
+QString stats(const std::vector<double> &values)
 {
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const double rank = p / 100.0 * (values.size() - 1);
-    const size_t low = size_t(std::floor(rank));
-    const size_t high = std::min(values.size() - 1, low + 1);
-    return values[low] + (values[high] - values[low]) * (rank - low);
+    return QString("median %1, p95 %2, max %3")
+        .arg(percentile(values, 50), 0, 'f', 0)
+        .arg(percentile(values, 95), 0, 'f', 0)
+        .arg(values.empty() ? 0.0 : *std::max_element(values.begin(), values.end()), 0, 'f', 0);
 }
 
-// The owner's side of the pool: results and pictures per user, as a stream manager would receive them.
+// One way of running the ffmpeg tool beside the engines, with a label that says what it stands for.
+struct ToolKind
+{
+    QString name;
+    QString label;
+    QStringList inputArguments; // before -i
+    QStringList outputArguments; // after -i
+};
+
+// The CPU comparison. The single-threaded tool does the engines' work on one thread: "-threads 1" before the input
+// reaches only its decoder, its conversion to RGB runs on a thread per core unless "-filter_threads 1" says
+// otherwise; its sound is converted to 32 kHz mono 16-bit as the engines' is. The earlier comparison is kept as
+// it was run before.
+const std::vector<ToolKind> cpuTools {
+    { "single", "single-threaded tool", { "-threads", "1", "-filter_threads", "1" }, { "-ar", "32000", "-ac", "1" } },
+    { "default", "default tool", {}, { "-ar", "32000", "-ac", "1" } },
+    { "earlier", "earlier comparison (-threads 1 only)", { "-threads", "1" }, {} },
+};
+
+// Time to the first picture: the tool as it comes, single-threaded, and the set-up that shows the first
+// picture soonest of those that work here (less analysis finds no picture stream at all).
+const std::vector<ToolKind> firstTools {
+    { "default", "default tool", {}, {} },
+    { "single", "single-threaded tool", { "-threads", "1", "-filter_threads", "1" }, {} },
+    { "best", "best tool set-up", { "-fflags", "nobuffer", "-analyzeduration", "1100000" }, {} },
+};
+
+// Steady latency: as it comes, single-threaded, and the lowest-latency set-up of those that work here.
+const std::vector<ToolKind> latencyTools {
+    { "default", "default tool", {}, {} },
+    { "single", "single-threaded tool", { "-threads", "1", "-filter_threads", "1" }, {} },
+    { "best", "best tool set-up", { "-threads", "1", "-fflags", "nobuffer", "-flags", "low_delay" },
+        { "-vsync", "passthrough" } },
+};
+
+std::vector<ToolKind> chosenTools(const std::vector<ToolKind> &all, const QString &list)
+{
+    const QStringList names = list.split(',', Qt::SkipEmptyParts);
+    std::vector<ToolKind> chosen;
+    for (const ToolKind &kind : all) {
+        if (names.contains(kind.name) || names.contains("all"))
+            chosen.push_back(kind);
+    }
+    return chosen;
+}
+
+// The owner's side of the pool: results and pictures per user, as a stream manager would receive them, with
+// the clock stamp of each picture when asked for.
 class PoolOwner : public QObject
 {
 public:
-    PoolOwner()
+    struct Picture
+    {
+        int64_t arrivedMs;
+        int stamp;
+    };
+
+    explicit PoolOwner(bool readStamps = false)
         : factory(new PullEngineFactory())
     {
         connect(factory, &PullEngineFactory::pullStreamResultOut, this,
@@ -96,12 +125,15 @@ public:
                 if (ok)
                     successes[userId] += 1;
             });
-        connect(factory, &PullEngineFactory::showVideoImageOut, this, [this](const QString &userId, const QImage &) {
-            frames[userId] += 1;
-            if (!firstFrame.contains(userId))
-                firstFrame.insert(userId, clock.nsecsElapsed());
-        });
-        clock.start();
+        connect(factory, &PullEngineFactory::showVideoImageOut, this,
+            [this, readStamps](const QString &userId, const QImage &image) {
+                const int64_t now = ClockStamp::nowMs();
+                frames[userId] += 1;
+                if (!firstFrame.contains(userId))
+                    firstFrame.insert(userId, now);
+                if (readStamps)
+                    pictures[userId].push_back({ now, ClockStamp::read(image) });
+            });
     }
     ~PoolOwner() override { delete factory; }
 
@@ -119,26 +151,27 @@ public:
     PullEngineFactory *factory;
     QHash<QString, int> successes;
     QHash<QString, qint64> frames;
-    QHash<QString, qint64> firstFrame; // ns on clock
-    QElapsedTimer clock;
+    QHash<QString, int64_t> firstFrame; // ClockStamp::nowMs
+    QHash<QString, std::vector<Picture>> pictures;
 };
 
-// The ffmpeg tool pulling the stream with one decoding thread and converting every picture to RGB.
+// The ffmpeg tool pulling the stream and converting every picture to RGB, to nothing.
 class ToolPull
 {
 public:
-    ToolPull(const QString &url, const QString &progressFile)
+    ToolPull(const ToolKind &kind, const QString &url, const QString &progressFile)
         : m_progressFile(progressFile)
     {
         m_process.setStandardOutputFile(QProcess::nullDevice());
         m_process.setStandardErrorFile(QProcess::nullDevice());
         m_process.startProgram("ffmpeg",
-            { "-hide_banner", "-nostdin", "-loglevel", "error", "-threads", "1", "-i", url, "-pix_fmt", "rgb24",
-                "-progress", progressFile, "-stats_period", "0.5", "-f", "null", "-" });
+            QStringList { "-hide_banner", "-nostdin", "-loglevel", "error" } + kind.inputArguments
+                + QStringList { "-i", url, "-pix_fmt", "rgb24" } + kind.outputArguments
+                + QStringList { "-progress", progressFile, "-stats_period", "0.5", "-f", "null", "-" });
     }
     ~ToolPull() { m_process.stop(); }
 
-    double cpuSeconds() const { return statCpuSeconds(QString("/proc/%1/stat").arg(m_process.pid())); }
+    double cpuSeconds() const { return processCpuSeconds(m_process.pid()); }
     qint64 frames() const
     {
         QFile file(m_progressFile);
@@ -148,32 +181,35 @@ public:
         const int at = text.lastIndexOf("frame=");
         return at < 0 ? 0 : text.mid(at + 6).section('\n', 0, 0).toLongLong();
     }
-    bool isRunning() const { return m_process.isRunning(); }
 
 private:
     QString m_progressFile;
     ChildProcess m_process;
 };
 
-void cpuRun(Rig &rig, int streams, int seconds)
+void cpuRun(Rig &rig, int streams, int seconds, const std::vector<ToolKind> &kinds)
 {
-    out(QString("== CPU, %1 concurrent pulls, %2 s window; load average before: %3")
+    out(QString("== CPU, %1 concurrent pulls each, %2 s window; load average before: %3")
             .arg(streams)
             .arg(seconds)
             .arg(loadAverage()));
     PoolOwner owner;
-    std::vector<std::unique_ptr<ToolPull>> tools;
+    std::vector<std::vector<std::unique_ptr<ToolPull>>> tools(kinds.size());
     for (int i = 0; i < streams; ++i) {
         owner.start(QString("user%1").arg(i), rig.url + " live=1 timeout=7");
-        tools.push_back(std::make_unique<ToolPull>(rig.url, rig.dir.filePath(QString("tool%1.txt").arg(i))));
+        for (size_t k = 0; k < kinds.size(); ++k)
+            tools[k].push_back(std::make_unique<ToolPull>(
+                kinds[k], rig.url, rig.dir.filePath(QString("%1-%2.txt").arg(kinds[k].name).arg(i))));
     }
     const bool started = spinUntil(
         [&] {
             if (owner.frames.size() < streams)
                 return false;
-            for (auto &tool : tools) {
-                if (tool->frames() == 0)
-                    return false;
+            for (auto &kind : tools) {
+                for (auto &tool : kind) {
+                    if (tool->frames() == 0)
+                        return false;
+                }
             }
             return true;
         },
@@ -185,97 +221,201 @@ void cpuRun(Rig &rig, int streams, int seconds)
     spin(3000);
 
     const int flushes0 = queueFlushes.load();
-    QHash<QString, qint64> frames0 = owner.frames;
-    std::vector<qint64> toolFrames0;
-    double toolCpu0 = 0;
-    for (auto &tool : tools) {
-        toolFrames0.push_back(tool->frames());
-        toolCpu0 += tool->cpuSeconds();
+    const QHash<QString, qint64> frames0 = owner.frames;
+    std::vector<std::vector<qint64>> toolFrames0(kinds.size());
+    std::vector<double> toolCpu(kinds.size(), 0);
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        for (auto &tool : tools[k]) {
+            toolFrames0[k].push_back(tool->frames());
+            toolCpu[k] -= tool->cpuSeconds();
+        }
     }
+    const QHash<QString, double> threads0 = threadCpuSeconds();
     const double ownCpu0 = ownCpuSeconds();
     QElapsedTimer wall;
     wall.start();
     spin(seconds * 1000);
     const double elapsed = wall.nsecsElapsed() / 1e9;
     const double ownCpu = ownCpuSeconds() - ownCpu0;
-    double toolCpu = -toolCpu0;
-    std::vector<double> toolRates;
-    for (size_t i = 0; i < tools.size(); ++i) {
-        toolCpu += tools[i]->cpuSeconds();
-        toolRates.push_back((tools[i]->frames() - toolFrames0[i]) / elapsed);
-    }
+    const QHash<QString, double> byKind = cpuByThreadKind(threads0, threadCpuSeconds());
+
     std::vector<double> ownRates;
     for (auto it = owner.frames.constBegin(); it != owner.frames.constEnd(); ++it)
         ownRates.push_back((it.value() - frames0.value(it.key())) / elapsed);
-
     const double ownPerStream = 100.0 * ownCpu / elapsed / streams;
-    const double toolPerStream = 100.0 * toolCpu / elapsed / streams;
     out(QString("  ours:  %1 % of a core per stream, pictures/s per stream min %2 max %3, queue flushes %4")
-            .arg(ownPerStream, 0, 'f', 1)
+            .arg(ownPerStream, 0, 'f', 2)
             .arg(*std::min_element(ownRates.begin(), ownRates.end()), 0, 'f', 1)
             .arg(*std::max_element(ownRates.begin(), ownRates.end()), 0, 'f', 1)
             .arg(queueFlushes.load() - flushes0));
-    out(QString("  ffmpeg: %1 % of a core per stream, pictures/s per stream min %2 max %3")
-            .arg(toolPerStream, 0, 'f', 1)
-            .arg(*std::min_element(toolRates.begin(), toolRates.end()), 0, 'f', 1)
-            .arg(*std::max_element(toolRates.begin(), toolRates.end()), 0, 'f', 1));
-    out(QString("  ratio ours / ffmpeg: %1; load average after: %2")
-            .arg(ownPerStream / toolPerStream, 0, 'f', 2)
-            .arg(loadAverage()));
+    QStringList parts;
+    for (auto it = byKind.constBegin(); it != byKind.constEnd(); ++it)
+        parts << QString("%1 %2").arg(it.key()).arg(100.0 * it.value() / elapsed / streams, 0, 'f', 2);
+    parts.sort();
+    out("    per stream by thread (% of a core): " + parts.join(", "));
+    const double outputShare = 100.0 * byKind.value("SDL audio (mixer)") / elapsed / streams;
+
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        std::vector<double> rates;
+        for (size_t i = 0; i < tools[k].size(); ++i) {
+            toolCpu[k] += tools[k][i]->cpuSeconds();
+            rates.push_back((tools[k][i]->frames() - toolFrames0[k][i]) / elapsed);
+        }
+        const double perStream = 100.0 * toolCpu[k] / elapsed / streams;
+        out(QString("  %1 (%2): %3 % of a core per stream, pictures/s per stream min %4 max %5; ratio ours / it %6 "
+                    "(%7 without the mixed sound output)")
+                .arg(kinds[k].label, (kinds[k].inputArguments + kinds[k].outputArguments).join(' '))
+                .arg(perStream, 0, 'f', 2)
+                .arg(*std::min_element(rates.begin(), rates.end()), 0, 'f', 1)
+                .arg(*std::max_element(rates.begin(), rates.end()), 0, 'f', 1)
+                .arg(ownPerStream / perStream, 0, 'f', 2)
+                .arg((ownPerStream - outputShare) / perStream, 0, 'f', 2));
+    }
+    out(QString("  load average after: %1").arg(loadAverage()));
 }
 
-void firstPictureRun(Rig &rig, int runs)
+// Waits a random part of the stream's keyframe interval, so that each start meets the keyframes at another
+// phase.
+void randomPhase(QRandomGenerator &random)
 {
-    out(QString("== Time to the first picture, %1 runs each, alternating; load average before: %2")
+    spin(300 + int(random.bounded(1000)));
+}
+
+void firstPictureRun(Rig &rig, int runs, const std::vector<ToolKind> &kinds, quint32 seed)
+{
+    out(QString("== Time to the first picture, %1 runs each, in turns, each after a random wait of 0 to 1 s (the "
+                "keyframe interval); load average before: %2")
             .arg(runs)
             .arg(loadAverage()));
-    // What the tool's own start and end cost, without any network.
-    std::vector<double> toolBase;
-    for (int i = 0; i < 5; ++i) {
-        ChildProcess process;
-        QElapsedTimer clock;
-        clock.start();
-        process.startProgram("ffmpeg",
-            { "-hide_banner", "-nostdin", "-loglevel", "error", "-f", "lavfi", "-i", "nullsrc=s=16x16", "-frames:v",
-                "1", "-f", "null", "-" });
-        process.waitForFinished(10000);
-        toolBase.push_back(clock.nsecsElapsed() / 1e6);
+    TcpRelay relay;
+    if (!relay.start(rig.server.port())) {
+        out("  no relay");
+        return;
     }
-
+    const QString relayUrl
+        = QString("rtmp://127.0.0.1:%1%2").arg(relay.port()).arg(QUrl(rig.url).path(QUrl::FullyEncoded));
+    QRandomGenerator random(seed);
     PoolOwner owner;
     std::vector<double> ours;
-    std::vector<double> tool;
+    std::vector<double> oursConnected;
+    std::vector<std::vector<double>> tool(kinds.size());
+    std::vector<std::vector<double>> toolWall(kinds.size());
     for (int i = 0; i < runs; ++i) {
+        randomPhase(random);
+        relay.clearAcceptTimes();
         const QString user = QString("first%1").arg(i);
-        const qint64 startNs = owner.clock.nsecsElapsed();
-        owner.start(user, rig.url + " live=1 timeout=7");
-        if (spinUntil([&] { return owner.firstFrame.contains(user); }, 20000))
-            ours.push_back((owner.firstFrame.value(user) - startNs) / 1e6);
+        const int64_t startMs = ClockStamp::nowMs();
+        owner.start(user, relayUrl + " live=1 timeout=7");
+        if (spinUntil([&] { return owner.firstFrame.contains(user); }, 20000)) {
+            ours.push_back(double(owner.firstFrame.value(user) - startMs));
+            const std::vector<int64_t> accepted = relay.acceptTimes();
+            if (!accepted.empty())
+                oursConnected.push_back(double(owner.firstFrame.value(user) - accepted.back()));
+        }
         owner.stop(user);
         spinUntil([&] { return owner.factory->idleEngineCount() == owner.factory->engineCount(); }, 10000);
 
-        ChildProcess process;
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        QElapsedTimer clock;
-        clock.start();
-        process.startProgram("ffmpeg",
-            { "-hide_banner", "-nostdin", "-loglevel", "error", "-threads", "1", "-i", rig.url, "-frames:v", "1",
-                "-pix_fmt", "rgb24", "-f", "null", "-" });
-        if (process.waitForFinished(20000) && process.exitCode() == 0)
-            tool.push_back(clock.nsecsElapsed() / 1e6);
-        spin(300);
+        for (size_t k = 0; k < kinds.size(); ++k) {
+            randomPhase(random);
+            relay.clearAcceptTimes();
+            ToolPictures pull(rig.publisher->options().width, rig.publisher->options().height, kinds[k].inputArguments,
+                kinds[k].outputArguments);
+            const int64_t launched = ClockStamp::nowMs();
+            if (!pull.start(relayUrl, 1))
+                continue;
+            pull.waitForFinished(20000);
+            pull.stop();
+            const std::vector<ToolPictures::Picture> pictures = pull.pictures();
+            const std::vector<int64_t> accepted = relay.acceptTimes();
+            if (pictures.empty() || accepted.empty())
+                continue;
+            tool[k].push_back(double(pictures.front().firstByteMs - accepted.front()));
+            toolWall[k].push_back(double(pictures.front().firstByteMs - launched));
+        }
     }
-    out(QString("  ours:   median %1 ms, p95 %2 ms (%3 runs, engine re-used after the first)")
-            .arg(percentile(ours, 50), 0, 'f', 0)
-            .arg(percentile(ours, 95), 0, 'f', 0)
-            .arg(ours.size()));
-    out(QString("  ffmpeg: median %1 ms, p95 %2 ms (%3 runs; wall time of the process, its bare start and end "
-                "take %4 ms)")
-            .arg(percentile(tool, 50), 0, 'f', 0)
-            .arg(percentile(tool, 95), 0, 'f', 0)
-            .arg(tool.size())
-            .arg(percentile(toolBase, 50), 0, 'f', 0));
+    out(QString("  ours: %1 ms from the start command (%2 runs, engine re-used after the first); %3 ms from its "
+                "connection attempt")
+            .arg(stats(ours))
+            .arg(ours.size())
+            .arg(stats(oursConnected)));
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        out(QString("  %1 (%2): %3 ms from its connection attempt (%4 runs); %5 ms from its launch")
+                .arg(kinds[k].label, (kinds[k].inputArguments + kinds[k].outputArguments).join(' '))
+                .arg(stats(tool[k]))
+                .arg(tool[k].size())
+                .arg(stats(toolWall[k])));
+    }
+    out(QString("  load average after: %1").arg(loadAverage()));
+}
+
+// Ages (ms) of the readable stamps and the gaps (ms) between pictures, from arrival times and stamps.
+void summarise(const QString &who, const std::vector<std::pair<int64_t, int>> &pictures, int64_t from, int64_t to)
+{
+    std::vector<double> ages;
+    std::vector<double> gaps;
+    int unreadable = 0;
+    int64_t previous = -1;
+    int count = 0;
+    for (const auto &picture : pictures) {
+        if (picture.first < from || picture.first >= to)
+            continue;
+        ++count;
+        if (previous >= 0)
+            gaps.push_back(double(picture.first - previous));
+        previous = picture.first;
+        if (picture.second < 0)
+            ++unreadable;
+        else
+            ages.push_back(double(ClockStamp::ageMs(picture.second, picture.first)));
+    }
+    out(QString("  %1: %2 pictures/s; latency %3 ms; gaps %4 ms; %5 stamps unreadable")
+            .arg(who)
+            .arg(count * 1000.0 / double(to - from), 0, 'f', 1)
+            .arg(stats(ages))
+            .arg(stats(gaps))
+            .arg(unreadable));
+}
+
+void latencyRun(RtmpServer &server, int seconds, const std::vector<ToolKind> &kinds)
+{
+    out(QString("== Steady latency, %1 s: the publisher stamps each picture with its clock, read back where the "
+                "picture arrives; load average before: %2")
+            .arg(seconds)
+            .arg(loadAverage()));
+    ClockPublisher publisher;
+    const QString url = server.url("clock");
+    if (!publisher.start(url)) {
+        out("  the clock publisher did not start");
+        return;
+    }
+    PoolOwner owner(true);
+    owner.start("clock", url + " live=1 timeout=7");
+    std::vector<std::unique_ptr<ToolPictures>> tools;
+    for (const ToolKind &kind : kinds) {
+        tools.push_back(std::make_unique<ToolPictures>(
+            publisher.options().width, publisher.options().height, kind.inputArguments, kind.outputArguments));
+        tools.back()->start(url);
+    }
+    if (!spinUntil([&] { return owner.frames.value("clock") > 0; }, 20000)) {
+        out("  no picture");
+        return;
+    }
+    spin(3000);
+    const int64_t from = ClockStamp::nowMs();
+    spin(seconds * 1000);
+    const int64_t to = ClockStamp::nowMs();
+    std::vector<std::pair<int64_t, int>> ours;
+    for (const PoolOwner::Picture &picture : owner.pictures.value("clock"))
+        ours.push_back({ picture.arrivedMs, picture.stamp });
+    summarise("ours (at the owner)", ours, from, to);
+    for (size_t k = 0; k < kinds.size(); ++k) {
+        std::vector<std::pair<int64_t, int>> pictures;
+        for (const ToolPictures::Picture &picture : tools[k]->pictures())
+            pictures.push_back({ picture.arrivedMs, picture.stamp });
+        summarise(
+            QString("%1 (%2)").arg(kinds[k].label, (kinds[k].inputArguments + kinds[k].outputArguments).join(' ')),
+            pictures, from, to);
+    }
     out(QString("  load average after: %1").arg(loadAverage()));
 }
 
@@ -384,22 +524,13 @@ void idleRun(Rig &rig, int seconds)
     spinUntil([&] { return owner.factory->idleEngineCount() == 8; }, 20000);
     spin(2000);
 
-    auto threadTimes = [] {
-        QHash<QString, double> times;
-        for (const QString &tid : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            QString name;
-            const double cpu = statCpuSeconds(QString("/proc/self/task/%1/stat").arg(tid), &name);
-            times[tid + " " + name] = cpu;
-        }
-        return times;
-    };
-    const QHash<QString, double> before = threadTimes();
+    const QHash<QString, double> before = threadCpuSeconds();
     const double cpu0 = ownCpuSeconds();
     // The owner's thread sleeps as an idle client's would, woken only by its own events.
     QThread::sleep(unsigned(seconds));
     QCoreApplication::processEvents();
     const double cpu = ownCpuSeconds() - cpu0;
-    const QHash<QString, double> after = threadTimes();
+    const QHash<QString, double> after = threadCpuSeconds();
     out(QString("  process: %1 ms of CPU per second over %2 threads (%3 engines in the pool, all idle)")
             .arg(1000 * cpu / seconds, 0, 'f', 2)
             .arg(after.size())
@@ -421,18 +552,26 @@ int main(int argc, char **argv)
     QCommandLineParser parser;
     parser.setApplicationDescription("Pulls the rig's stream with the engine pool and with the ffmpeg tool.");
     parser.addHelpOption();
-    parser.addPositionalArgument("what", "cpu, first, memory, idle or all");
+    parser.addPositionalArgument("what", "cpu, first, latency, memory, idle or all");
     QCommandLineOption streamsOption("streams", "Concurrent pulls for cpu (comma separated).", "list", "1,8,16");
-    QCommandLineOption secondsOption("seconds", "Measuring window for cpu and idle.", "s", "30");
+    QCommandLineOption secondsOption("seconds", "Measuring window for cpu, latency and idle.", "s", "30");
+    QCommandLineOption toolsOption("tools",
+        "Tool set-ups beside ours: cpu takes single, default, earlier; first takes default, single, best; latency "
+        "takes default, single, best; all for every one.",
+        "list", "all");
     QCommandLineOption runsOption("runs", "Runs for first.", "n", "20");
+    QCommandLineOption seedOption("seed", "Seed of the random start phases of first.", "n", "36");
     QCommandLineOption minutesOption("minutes", "Length of the long memory run (0: none).", "m", "10");
     QCommandLineOption longStreamsOption("long-streams", "Pulls during the long memory run.", "n", "4");
     QCommandLineOption verboseOption("verbose", "Show the engines' log.");
-    parser.addOptions({ streamsOption, secondsOption, runsOption, minutesOption, longStreamsOption, verboseOption });
+    parser.addOptions({ streamsOption, secondsOption, toolsOption, runsOption, seedOption, minutesOption,
+        longStreamsOption, verboseOption });
     parser.process(app);
     verbose = parser.isSet(verboseOption);
     defaultHandler = qInstallMessageHandler(countingHandler);
     const QString what = parser.positionalArguments().value(0, "all");
+    const QString tools = parser.value(toolsOption);
+    const int seconds = parser.value(secondsOption).toInt();
 
     Rig rig;
     if (!rig.start()) {
@@ -446,12 +585,15 @@ int main(int argc, char **argv)
     spin(2000);
     if (what == "cpu" || what == "all") {
         for (const QString &n : parser.value(streamsOption).split(','))
-            cpuRun(rig, n.toInt(), parser.value(secondsOption).toInt());
+            cpuRun(rig, n.toInt(), seconds, chosenTools(cpuTools, tools));
     }
     if (what == "first" || what == "all")
-        firstPictureRun(rig, parser.value(runsOption).toInt());
+        firstPictureRun(
+            rig, parser.value(runsOption).toInt(), chosenTools(firstTools, tools), parser.value(seedOption).toUInt());
+    if (what == "latency" || what == "all")
+        latencyRun(rig.server, seconds, chosenTools(latencyTools, tools));
     if (what == "idle" || what == "all")
-        idleRun(rig, parser.value(secondsOption).toInt());
+        idleRun(rig, seconds);
     if (what == "memory" || what == "all")
         memoryRun(rig, parser.value(minutesOption).toInt(), parser.value(longStreamsOption).toInt());
     return 0;
