@@ -1,8 +1,10 @@
-// Pushes the same generated camera and microphone to a local RTMP server twice, once with the push engine and
-// once with the ffmpeg tool at the same settings, and compares the CPU each takes and the audio/video offset
-// in what a viewer receives. See README.md.
+// Pushes the same generated camera and microphone to a local RTMP server, in turns with the push engine and with
+// the ffmpeg tool at the same settings, and compares the CPU each takes and the audio/video offset in what a
+// viewer receives who was there before the push began. See README.md.
 
+#include "bench/benchsupport.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/fakehttpserver.h"
 #include "tests/support/ffmpegreceiver.h"
 #include "tests/support/rtmpserver.h"
 #include "vrek/media/pushstreamengine.h"
@@ -14,23 +16,20 @@ extern "C" {
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QFile>
+#include <QElapsedTimer>
 #include <QThread>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <functional>
+#include <vector>
+
+using namespace BenchSupport;
 
 namespace {
 struct Options
 {
     int seconds = 20;
     int rounds = 3;
-    int width = 320;
-    int height = 240;
+    std::vector<QSize> sizes { QSize(320, 240), QSize(640, 480) };
     int cameraRate = 30;
     int pushRate = 15; // what the engine's 60 ms gate makes of the camera's rate
 };
@@ -42,6 +41,20 @@ struct Figures
     double frameRate = 0;
     double audioStepMs = 0;
     bool ok = false;
+    QString threads; // the engine's CPU by thread kind
+};
+
+// The tool's set-ups: single-threaded as the engine is, and as it comes (the earlier comparison).
+struct ToolKind
+{
+    QString name;
+    QString label;
+    QStringList arguments; // before the output's own
+};
+
+const std::vector<ToolKind> toolKinds {
+    { "single", "single-threaded tool", { "-threads", "1", "-filter_threads", "1" } },
+    { "default", "default tool (the earlier comparison)", {} },
 };
 
 QString cameraGraph(const Options &options)
@@ -51,66 +64,57 @@ QString cameraGraph(const Options &options)
 
 const QString microphoneGraph = "sine=frequency=440:sample_rate=48000,arealtime";
 
-bool waitUntil(const std::function<bool()> &condition, int timeoutMs)
+// A viewer that plays the name before the push begins, as the classroom does: nginx tells the bench of its play
+// command (on_play), so the push starts only once the viewer is really there and gets the push from its first
+// packet. One that came late would get the pictures only from the next keyframe.
+class Viewer
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(5);
+public:
+    Viewer(FakeHttpServer &plays, const QString &url, int seconds)
+    {
+        const int before = plays.requestCount("/play");
+        m_receiver.start(url, seconds);
+        m_playing = spinUntil([&] { return plays.requestCount("/play") > before; }, 15000);
     }
-    return true;
-}
+    ~Viewer() { m_receiver.stop(); }
 
-void waitFor(int ms)
-{
-    waitUntil([] { return false; }, ms);
-}
+    bool isPlaying() const { return m_playing; }
 
-double selfCpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+    void read(Figures &figures)
+    {
+        m_receiver.waitForFinished(15000);
+        m_receiver.stop();
+        const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(m_receiver.filePath(), true, 60000);
+        const FfmpegReceiver::StreamInfo *audio = probe.stream("audio");
+        const FfmpegReceiver::StreamInfo *video = probe.stream("video");
+        if (!probe.ok || !audio || !video)
+            return;
+        const auto audioPackets = probe.packetsOf(audio->index);
+        const auto videoPackets = probe.packetsOf(video->index);
+        if (audioPackets.size() < 2 || videoPackets.size() < 2)
+            return;
+        figures.avOffsetMs = (videoPackets.first().pts - audioPackets.first().pts) * 1000;
+        figures.frameRate = (videoPackets.size() - 1) / (videoPackets.last().pts - videoPackets.first().pts);
+        figures.audioStepMs = (audioPackets.last().pts - audioPackets.first().pts) * 1000 / (audioPackets.size() - 1);
+        figures.ok = true;
+    }
 
-double processCpuSeconds(qint64 pid)
-{
-    QFile file(QString("/proc/%1/stat").arg(pid));
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray stat = file.readAll();
-    // Fields after the command name, which is in parentheses and may hold blanks.
-    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
-    if (fields.size() < 13)
-        return -1;
-    return (fields[11].toDouble() + fields[12].toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
+private:
+    FfmpegReceiver m_receiver;
+    bool m_playing = false;
+};
 
-void readReceived(const FfmpegReceiver &receiver, Figures &figures)
-{
-    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(receiver.filePath(), true, 60000);
-    const FfmpegReceiver::StreamInfo *audio = probe.stream("audio");
-    const FfmpegReceiver::StreamInfo *video = probe.stream("video");
-    if (!probe.ok || !audio || !video)
-        return;
-    const auto audioPackets = probe.packetsOf(audio->index);
-    const auto videoPackets = probe.packetsOf(video->index);
-    if (audioPackets.size() < 2 || videoPackets.size() < 2)
-        return;
-    figures.avOffsetMs = (videoPackets.first().pts - audioPackets.first().pts) * 1000;
-    figures.frameRate = (videoPackets.size() - 1) / (videoPackets.last().pts - videoPackets.first().pts);
-    figures.audioStepMs = (audioPackets.last().pts - audioPackets.first().pts) * 1000 / (audioPackets.size() - 1);
-    figures.ok = true;
-}
-
-Figures runEngine(const RtmpServer &server, const Options &options, int round)
+// CPU of this process (the engine's, as it does nothing else meanwhile) per second of wall time over the window.
+Figures runEngine(
+    const RtmpServer &server, FakeHttpServer &plays, const Options &options, const QSize &size, const QString &name)
 {
     Figures figures;
-    const QString url = server.url(QString("engine%1").arg(round));
-    FfmpegReceiver receiver;
-    receiver.start(url, options.seconds + 1);
+    const QString url = server.url(name);
+    Viewer viewer(plays, url, options.seconds + 1);
+    if (!viewer.isPlaying()) {
+        std::fprintf(stderr, "the viewer did not start\n");
+        return figures;
+    }
 
     auto *engine = new PushStreamEngine(url);
     ThreadFactory *factory = ThreadFactory::getInstance();
@@ -134,58 +138,64 @@ Figures runEngine(const RtmpServer &server, const Options &options, int round)
     QMetaObject::invokeMethod(engine, "startPushStreamIn", Qt::QueuedConnection,
         Q_ARG(PushStreamEngine::PushStreamType, PushStreamEngine::PushAudioStreamMust),
         Q_ARG(QString, "lavfi:" + microphoneGraph), Q_ARG(QString, "lavfi:" + cameraGraph(options)),
-        Q_ARG(QSize, QSize(options.width, options.height)));
-    if (!waitUntil([&] { return results > 0; }, 15000) || !ok) {
+        Q_ARG(QSize, size));
+    if (!spinUntil([&] { return results > 0; }, 15000) || !ok) {
         std::fprintf(stderr, "the engine's push did not start\n");
     } else {
-        waitFor(1000); // past the start
-        const double cpuBefore = selfCpuSeconds();
+        spin(1000); // past the start
+        const QHash<QString, double> threads0 = threadCpuSeconds();
+        const double cpuBefore = ownCpuSeconds();
         QElapsedTimer wall;
         wall.start();
-        waitFor((options.seconds - 1) * 1000);
-        figures.cpuPercent = (selfCpuSeconds() - cpuBefore) * 100 / (wall.elapsed() / 1000.0);
+        spin((options.seconds - 1) * 1000);
+        const double elapsed = wall.nsecsElapsed() / 1e9;
+        figures.cpuPercent = (ownCpuSeconds() - cpuBefore) * 100 / elapsed;
+        const QHash<QString, double> byKind = cpuByThreadKind(threads0, threadCpuSeconds());
+        QStringList parts;
+        for (auto it = byKind.constBegin(); it != byKind.constEnd(); ++it)
+            parts << QString("%1 %2").arg(it.key()).arg(100.0 * it.value() / elapsed, 0, 'f', 2);
+        parts.sort();
+        figures.threads = parts.join(", ") + QString(", %1 previews").arg(previews);
     }
     QMetaObject::invokeMethod(engine, "stopPushStreamIn", Qt::QueuedConnection);
-    waitUntil([&] { return exited; }, 10000);
+    spinUntil([&] { return exited; }, 10000);
     engine->releaseThread();
-    waitUntil([&] { return deleted; }, 10000);
-    receiver.waitForFinished(15000);
-    receiver.stop();
-    readReceived(receiver, figures);
-    std::fprintf(stderr, "engine: %d preview frames\n", previews);
+    spinUntil([&] { return deleted; }, 10000);
+    viewer.read(figures);
     return figures;
 }
 
-Figures runFfmpeg(const RtmpServer &server, const Options &options, int round)
+Figures runTool(const RtmpServer &server, FakeHttpServer &plays, const Options &options, const QSize &size,
+    const ToolKind &kind, const QString &name)
 {
     Figures figures;
-    const QString url = server.url(QString("ffmpeg%1").arg(round));
-    FfmpegReceiver receiver;
-    receiver.start(url, options.seconds + 1);
-
+    const QString url = server.url(name);
+    Viewer viewer(plays, url, options.seconds + 1);
+    if (!viewer.isPlaying()) {
+        std::fprintf(stderr, "the viewer did not start\n");
+        return figures;
+    }
     ChildProcess ffmpeg;
     ffmpeg.setStandardOutputFile(QProcess::nullDevice());
     ffmpeg.setStandardErrorFile(QProcess::nullDevice());
-    const QStringList arguments { "-hide_banner", "-loglevel", "error", "-nostdin", "-f", "lavfi", "-i",
-        microphoneGraph, "-f", "lavfi", "-i", cameraGraph(options), "-map", "0:a", "-map", "1:v", "-c:v", "libx264",
-        "-profile:v", "baseline", "-tune", "zerolatency", "-g", "15", "-bf", "0", "-r",
-        QString::number(options.pushRate), "-s", QString("%1x%2").arg(options.width).arg(options.height), "-pix_fmt",
-        "yuv420p", "-c:a", "aac", "-ar", "32000", "-ac", "1", "-b:a", "32k", "-f", "flv", url };
+    const QStringList arguments = QStringList { "-hide_banner", "-loglevel", "error", "-nostdin" } + kind.arguments
+        + QStringList { "-f", "lavfi", "-i", microphoneGraph, "-f", "lavfi", "-i", cameraGraph(options), "-map", "0:a",
+              "-map", "1:v", "-c:v", "libx264", "-profile:v", "baseline", "-tune", "zerolatency", "-g", "15", "-bf",
+              "0", "-r", QString::number(options.pushRate), "-s", QString("%1x%2").arg(size.width()).arg(size.height()),
+              "-pix_fmt", "yuv420p", "-c:a", "aac", "-ar", "32000", "-ac", "1", "-b:a", "32k", "-f", "flv", url };
     if (!ffmpeg.startProgram("ffmpeg", arguments)) {
         std::fprintf(stderr, "the ffmpeg tool did not start\n");
         return figures;
     }
-    waitFor(1500); // past the start, as for the engine
+    spin(1500); // past the start, as for the engine
     const double cpuBefore = processCpuSeconds(ffmpeg.pid());
     QElapsedTimer wall;
     wall.start();
-    waitFor((options.seconds - 1) * 1000);
+    spin((options.seconds - 1) * 1000);
     const double cpuAfter = processCpuSeconds(ffmpeg.pid());
-    figures.cpuPercent = (cpuAfter - cpuBefore) * 100 / (wall.elapsed() / 1000.0);
+    figures.cpuPercent = (cpuAfter - cpuBefore) * 100 / (wall.nsecsElapsed() / 1e9);
     ffmpeg.stop();
-    receiver.waitForFinished(15000);
-    receiver.stop();
-    readReceived(receiver, figures);
+    viewer.read(figures);
     return figures;
 }
 
@@ -197,12 +207,55 @@ void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &me
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-void print(const char *who, int round, const Figures &figures)
+void print(const QString &who, int round, const Figures &figures)
 {
-    std::printf("%-7s round %d: CPU %6.2f %%  A/V offset %+7.1f ms  video %5.2f fps  audio step %5.2f ms%s\n", who,
-        round, figures.cpuPercent, figures.avOffsetMs, figures.frameRate, figures.audioStepMs,
-        figures.ok ? "" : "  (nothing received)");
-    std::fflush(stdout);
+    out(QString("  %1 round %2: CPU %3 %  A/V offset %4 ms  video %5 fps  audio step %6 ms%7; load %8")
+            .arg(who, -40)
+            .arg(round)
+            .arg(figures.cpuPercent, 6, 'f', 2)
+            .arg(figures.avOffsetMs, 6, 'f', 1)
+            .arg(figures.frameRate, 5, 'f', 2)
+            .arg(figures.audioStepMs, 5, 'f', 2)
+            .arg(figures.ok ? QString() : QString("  (nothing received)"))
+            .arg(loadAverage()));
+    if (!figures.threads.isEmpty())
+        out("      by thread (% of a core): " + figures.threads);
+}
+
+void runSize(const RtmpServer &server, FakeHttpServer &plays, const Options &options, const QSize &size)
+{
+    out(QString("== push %1x%2, camera %3 fps, tool -r %4, %5 s measured, %6 rounds; load average before: %7")
+            .arg(size.width())
+            .arg(size.height())
+            .arg(options.cameraRate)
+            .arg(options.pushRate)
+            .arg(options.seconds)
+            .arg(options.rounds)
+            .arg(loadAverage()));
+    const QString tag = QString("%1x%2").arg(size.width()).arg(size.height());
+    double engineCpu = 0;
+    std::vector<double> toolCpu(toolKinds.size(), 0);
+    for (int round = 1; round <= options.rounds; ++round) {
+        const Figures engine = runEngine(server, plays, options, size, QString("engine-%1-%2").arg(tag).arg(round));
+        print("engine", round, engine);
+        engineCpu += engine.cpuPercent;
+        for (size_t k = 0; k < toolKinds.size(); ++k) {
+            const Figures tool = runTool(
+                server, plays, options, size, toolKinds[k], QString("%1-%2-%3").arg(toolKinds[k].name, tag).arg(round));
+            print(toolKinds[k].label, round, tool);
+            toolCpu[k] += tool.cpuPercent;
+        }
+    }
+    engineCpu /= options.rounds;
+    out(QString("  mean CPU: engine %1 %").arg(engineCpu, 0, 'f', 2));
+    for (size_t k = 0; k < toolKinds.size(); ++k) {
+        const double cpu = toolCpu[k] / options.rounds;
+        out(QString("  mean CPU: %1 (%2) %3 %, ratio engine / it %4")
+                .arg(toolKinds[k].label, toolKinds[k].arguments.join(' '))
+                .arg(cpu, 0, 'f', 2)
+                .arg(cpu > 0 ? engineCpu / cpu : 0.0, 0, 'f', 2));
+    }
+    out(QString("  load average after: %1").arg(loadAverage()));
 }
 } // namespace
 
@@ -215,7 +268,7 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addOption({ "seconds", "Seconds measured per push (default 20).", "n", "20" });
     parser.addOption({ "rounds", "Pushes of each (default 3), taken in turns.", "n", "3" });
-    parser.addOption({ "size", "Push size (default 320x240).", "WxH", "320x240" });
+    parser.addOption({ "sizes", "Push sizes (default 320x240,640x480).", "list", "320x240,640x480" });
     parser.addOption({ "camera-rate", "Pictures a second of the generated camera (default 30).", "n", "30" });
     parser.addOption(
         { "push-rate", "Pictures a second the ffmpeg tool sends (default 15, as the engine makes of 30).", "n", "15" });
@@ -223,36 +276,30 @@ int main(int argc, char *argv[])
     Options options;
     options.seconds = qMax(5, parser.value("seconds").toInt());
     options.rounds = qMax(1, parser.value("rounds").toInt());
-    const QStringList size = parser.value("size").split('x');
-    if (size.size() == 2) {
-        options.width = size[0].toInt();
-        options.height = size[1].toInt();
+    options.sizes.clear();
+    for (const QString &text : parser.value("sizes").split(',', Qt::SkipEmptyParts)) {
+        const QStringList size = text.split('x');
+        if (size.size() == 2)
+            options.sizes.emplace_back(size[0].toInt(), size[1].toInt());
     }
     options.cameraRate = parser.value("camera-rate").toInt();
     options.pushRate = parser.value("push-rate").toInt();
 
     av_log_set_level(AV_LOG_ERROR);
+    FakeHttpServer plays;
+    if (!plays.listen()) {
+        std::fprintf(stderr, "no HTTP server for the play notifications\n");
+        return 1;
+    }
+    plays.setJson("/play", "{}");
     RtmpServer server;
+    server.setPlayNotification(plays.baseUrl() + "/play");
     if (!server.start()) {
         std::fprintf(stderr, "nginx did not start: %s\n", qPrintable(server.errorLog()));
         return 1;
     }
-    std::printf("push %dx%d, camera %d fps, ffmpeg -r %d, %d s measured, %d rounds\n", options.width, options.height,
-        options.cameraRate, options.pushRate, options.seconds, options.rounds);
-    double engineCpu = 0;
-    double ffmpegCpu = 0;
-    for (int round = 1; round <= options.rounds; ++round) {
-        const Figures engine = runEngine(server, options, round);
-        print("engine", round, engine);
-        const Figures ffmpeg = runFfmpeg(server, options, round);
-        print("ffmpeg", round, ffmpeg);
-        engineCpu += engine.cpuPercent;
-        ffmpegCpu += ffmpeg.cpuPercent;
-    }
-    engineCpu /= options.rounds;
-    ffmpegCpu /= options.rounds;
-    std::printf("mean CPU: engine %.2f %%, ffmpeg %.2f %%, ratio %.2f\n", engineCpu, ffmpegCpu,
-        ffmpegCpu > 0 ? engineCpu / ffmpegCpu : 0.0);
+    for (const QSize &size : options.sizes)
+        runSize(server, plays, options, size);
     server.stop();
     return 0;
 }

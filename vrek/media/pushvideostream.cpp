@@ -447,13 +447,16 @@ void PushVideoStream::encodeFrame(uchar index, int64_t captureUs)
     }
     sws_scale(m_encodeScaler, m_cameraFrame->data, m_cameraFrame->linesize, 0, m_cameraFrame->height,
         m_encodeFrame->data, m_encodeFrame->linesize);
-    sws_scale(m_previewScaler, m_encodeFrame->data, m_encodeFrame->linesize, 0, m_pushSize.height(),
-        m_previewFrame->data, m_previewFrame->linesize);
-    const QImage preview = QImage(m_previewFrame->data[0], m_pushSize.width(), m_pushSize.height(),
-        m_previewFrame->linesize[0], QImage::Format_RGB888)
-                               .copy();
-    if (!preview.isNull())
+    // The preview is converted straight into an image of its own, which the receiver keeps: a picture in the
+    // preview frame would have to be copied out of it, at 640x480 as much work again as its conversion.
+    QImage preview(m_pushSize.width(), m_pushSize.height(), QImage::Format_RGB888);
+    if (!preview.isNull()) {
+        uint8_t *planes[4] = { preview.bits(), nullptr, nullptr, nullptr };
+        const int strides[4] = { int(preview.bytesPerLine()), 0, 0, 0 };
+        sws_scale(
+            m_previewScaler, m_encodeFrame->data, m_encodeFrame->linesize, 0, m_pushSize.height(), planes, strides);
         emit showVideoImageOut(preview);
+    }
 
     // Each picture carries the time it was taken; two in the same microsecond would stop the encoder.
     int64_t pts = av_rescale_q(captureUs, AVRational { 1, 1000000 }, m_encoderContext->time_base);
