@@ -254,6 +254,12 @@ void cpuRun(Rig &rig, int streams, int seconds, const std::vector<ToolKind> &kin
     parts.sort();
     out("    per stream by thread (% of a core): " + parts.join(", "));
     const double outputShare = 100.0 * byKind.value("SDL audio (mixer)") / elapsed / streams;
+    double engineSeconds = 0;
+    for (auto it = byKind.constBegin(); it != byKind.constEnd(); ++it) {
+        if (it.key().startsWith("Pull "))
+            engineSeconds += it.value();
+    }
+    const double enginePerStream = 100.0 * engineSeconds / elapsed / streams;
 
     for (size_t k = 0; k < kinds.size(); ++k) {
         std::vector<double> rates;
@@ -263,13 +269,14 @@ void cpuRun(Rig &rig, int streams, int seconds, const std::vector<ToolKind> &kin
         }
         const double perStream = 100.0 * toolCpu[k] / elapsed / streams;
         out(QString("  %1 (%2): %3 % of a core per stream, pictures/s per stream min %4 max %5; ratio ours / it %6 "
-                    "(%7 without the mixed sound output)")
+                    "(%7 without the mixed sound output, %8 the engines' threads alone)")
                 .arg(kinds[k].label, (kinds[k].inputArguments + kinds[k].outputArguments).join(' '))
                 .arg(perStream, 0, 'f', 2)
                 .arg(*std::min_element(rates.begin(), rates.end()), 0, 'f', 1)
                 .arg(*std::max_element(rates.begin(), rates.end()), 0, 'f', 1)
                 .arg(ownPerStream / perStream, 0, 'f', 2)
-                .arg((ownPerStream - outputShare) / perStream, 0, 'f', 2));
+                .arg((ownPerStream - outputShare) / perStream, 0, 'f', 2)
+                .arg(enginePerStream / perStream, 0, 'f', 2));
     }
     out(QString("  load average after: %1").arg(loadAverage()));
 }
