@@ -143,7 +143,7 @@ void VideoView3::setShowSubImage(const QString &userId, bool isStart)
     if (isStart && m_showSubUserId.isEmpty() && !userId.isEmpty()) {
         m_showSubUserId = userId;
         UserInfo userInfo;
-        if (g_userInfoHash.selectUserInfo(userId, userInfo))
+        if (g_userInfoHash.containsUserInfo(userId) && g_userInfoHash.selectUserInfo(userId, userInfo))
             m_subUserName = userInfo.getUserName();
         m_subImage = noCamera(size());
         m_smallLabel->setPixmap(scaledPixmap(m_subImage, thirdOf(size()), Qt::FastTransformation));
