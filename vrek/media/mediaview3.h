@@ -51,6 +51,8 @@ public:
 
     // Tests shorten the click spacing.
     void setClickInterval(int ms) { m_clickIntervalMs = ms; }
+    // When the click clock last started (milliseconds of the monotonic clock).
+    qint64 clickClockStart() const { return m_clickClock.msecsSinceReference(); }
     // The strip's and the main view's size on a screen whose available height is this.
     static QSize stripSize(int screenHeight);
     static QSize mainSize(int screenHeight);
