@@ -9,11 +9,6 @@
 
 #include <QDebug>
 
-namespace {
-// The device check's choice of "no camera".
-const char *const cameraDisabled = "禁用";
-} // namespace
-
 DeviceSetMini::DeviceSetMini(PushStreamInterface *pushStreamInterface, QWidget *parent)
     : QWidget(parent)
     , m_pushStreamInterface(pushStreamInterface)
@@ -65,7 +60,8 @@ void DeviceSetMini::sendDeviceInfoPersonal(const QString &userId)
     qDebug() << "uid:" << userId;
     std::unique_ptr<DeviceCatalog> catalog = DeviceCatalog::create();
     const int microphones = catalog->microphones().size();
-    const int cameras = m_cameraName == QLatin1String(cameraDisabled) ? 0 : catalog->cameras().size();
+    // The device check's choice of "no camera".
+    const int cameras = m_cameraName == QStringLiteral("禁用") ? 0 : catalog->cameras().size();
     DeviceMessage message;
     message.setDmType(DeviceAnswer);
     message.setUserId(g_userId);

@@ -28,6 +28,7 @@ public:
     QString speakerName() const { return m_speakerName; }
     QString microphoneName() const { return m_microphoneName; }
     QString cameraName() const { return m_cameraName; }
+    PushStreamInterface *pushStreamInterface() const { return m_pushStreamInterface; }
 
     void sendDeviceInfoPersonal(const QString &userId);
     void sendDeviceInfoRequest();
