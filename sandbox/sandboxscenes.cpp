@@ -2,8 +2,10 @@
 
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
+#include "sandbox/devicescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/meetingscene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -17,5 +19,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new MeetingScene(sandbox));
+    scenes.append(new DeviceScene(sandbox));
     return scenes;
 }
