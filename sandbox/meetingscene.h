@@ -24,8 +24,8 @@ class MeetingScene : public SandboxScene
 public:
     // The script counts in steps of this many milliseconds.
     static constexpr int stepMs = 1000;
-    static constexpr int onStageStep = 12;
-    static constexpr int offStageStep = 30;
+    static constexpr int onStageStep = 25;
+    static constexpr int offStageStep = 45;
 
     explicit MeetingScene(ClassroomSandbox *sandbox);
     ~MeetingScene() override;
