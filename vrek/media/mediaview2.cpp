@@ -1,0 +1,758 @@
+#include "vrek/media/mediaview2.h"
+
+#include "platform/soundcontrol/soundcontrol.h"
+#include "vrek/media/defaultview.h"
+#include "vrek/media/firstreplyview.h"
+#include "vrek/media/pullfrmanager.h"
+#include "vrek/media/pullstreammanager.h"
+#include "vrek/media/pushstreammanager.h"
+#include "vrek/media/streammediaforward.h"
+#include "vrek/media/videoview2.h"
+#include "vrek/media/videoview3.h"
+#include "vrek/socketclientmanager.h"
+#include "vrek/utils/globalfunc.h"
+#include "vrek/utils/globalvalue.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QSlider>
+#include <QVBoxLayout>
+
+namespace {
+const char *const styleSheetPath = ":/vrek/qss/mediaview2.qss";
+const char *const defaultPicturePath = ":/vrek/image/mediaview2/defaultmedia.png";
+// Stream command types of the first-reply rounds.
+constexpr quint32 pullFirstReplyStop = 15;
+} // namespace
+
+MediaView2::MediaView2(QWidget *parent)
+    : QWidget(parent)
+    , m_isLect(GlobalFunc::isCurrentUserLect())
+    , m_userId(g_userId)
+    , m_soundControl(SoundControl::create())
+{
+    qInfo() << "parent:" << parent;
+    buildForm();
+    QFile style(QString::fromLatin1(styleSheetPath));
+    if (style.open(QIODevice::ReadOnly))
+        setStyleSheet(QString::fromUtf8(style.readAll()));
+    initial();
+    strInitial();
+    audioInitial();
+    streamInitial();
+    uiInitial();
+}
+
+MediaView2::~MediaView2()
+{
+    qInfo() << "pushStreamState:" << int(m_pushStreamState);
+}
+
+void MediaView2::buildForm()
+{
+    setObjectName("MediaView2");
+    setWindowTitle("MediaView2");
+    resize(477, 300);
+    auto *verticalLayout = new QVBoxLayout(this);
+    verticalLayout->setObjectName("verticalLayout");
+    verticalLayout->setSpacing(0);
+    verticalLayout->setContentsMargins(0, 0, 0, 0);
+    m_topLayout = new QVBoxLayout();
+    m_topLayout->setObjectName("topLayout");
+    m_topLayout->setSpacing(0);
+    m_buttonWidget = new QWidget(this);
+    m_buttonWidget->setObjectName("buttonWidget");
+    verticalLayout->addLayout(m_topLayout, 7);
+    verticalLayout->addWidget(m_buttonWidget, 1);
+
+    auto *buttons = new QHBoxLayout(m_buttonWidget);
+    buttons->setObjectName("horizontalLayout");
+    buttons->setSpacing(0);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    auto button = [this](const char *name, bool checkable) {
+        auto *made = new QPushButton(m_buttonWidget);
+        made->setObjectName(name);
+        made->setCheckable(checkable);
+        return made;
+    };
+    auto slider = [this](const char *name) {
+        auto *made = new QSlider(Qt::Horizontal, m_buttonWidget);
+        made->setObjectName(name);
+        made->setRange(0, maxVolume);
+        return made;
+    };
+    m_startOpen = button("startOpen", false);
+    m_micBtn = button("micBtn", true);
+    m_micSlider = slider("micSlider");
+    m_spkBtn = button("spkBtn", true);
+    m_spkSlider = slider("spkSlider");
+    m_fullScreen = button("fullScreen", false);
+    m_firstReply = button("firstReply", true);
+    m_firstReply->setText(QStringLiteral("抢答"));
+    buttons->addWidget(m_startOpen, 1);
+    buttons->addWidget(m_micBtn);
+    buttons->addWidget(m_micSlider, 1);
+    buttons->addWidget(m_spkBtn);
+    buttons->addWidget(m_spkSlider, 1);
+    buttons->addWidget(m_fullScreen, 1);
+    buttons->addWidget(m_firstReply, 1);
+}
+
+void MediaView2::initial()
+{
+    m_defaultA = new DefaultView(QString::fromLatin1(defaultPicturePath));
+    m_topLayout->addWidget(m_defaultA);
+    m_defaultB = new DefaultView(QString::fromLatin1(defaultPicturePath));
+    m_defaultB->hide();
+    m_micOn = false;
+    m_spkOn = false;
+    m_micVolume = 0;
+    m_spkVolume = 0;
+    m_classState = 1;
+    m_isFullScreen = false;
+    m_isPushShow = false;
+    m_autoFlag = false;
+    m_firstReplyFlag = false;
+    m_clickClock.start();
+}
+
+void MediaView2::strInitial()
+{
+    m_startOpenTexts[0] = QStringLiteral("点击上课");
+    m_startOpenTexts[1] = QStringLiteral("正在启动");
+    m_startOpenTexts[2] = QStringLiteral("点击下课");
+    m_startOpenTexts[3] = QStringLiteral("正在关闭");
+}
+
+void MediaView2::streamInitial()
+{
+    m_pushStreamManager = new PushStreamManager(m_userId, GlobalEnum::GroupType(g_classType), this);
+    if (!m_isLect)
+        m_pushStreamManager->setRequestPushStream(true);
+    g_pushStreamId = m_pushStreamManager->getPushStreamId();
+    connect(m_pushStreamManager, &PushStreamManager::showVideoImageOut, this, &MediaView2::showVideoImageIn);
+    connect(m_pushStreamManager, &PushStreamManager::videoQualityChangedOut, this, &MediaView2::videoQualityChangedOut);
+    connect(m_pushStreamManager, &PushStreamManager::pushStreamResultOut, this, &MediaView2::pushStreamResultIn);
+
+    m_pullStreamManager
+        = new PullStreamManager(PullStreamManager::PullManagerAuto, PullStreamManager::PlayAudioOne, stripUsers, this);
+    connect(m_pullStreamManager, &PullStreamManager::showVideoImageOut, this, &MediaView2::showVideoImageIn);
+    connect(m_pullStreamManager, &PullStreamManager::pullStreamResultOut, this, &MediaView2::pullStreamResultIn);
+    connect(m_pullStreamManager, &PullStreamManager::pullStreamChangeOut, this, &MediaView2::pullStreamChangeIn);
+    connect(
+        m_pullStreamManager, &PullStreamManager::manualPullStreamNoneOut, this, &MediaView2::manualPullStreamNoneIn);
+    connect(m_pullStreamManager, &PullStreamManager::autoToManualOut, this, &MediaView2::autoToManualIn);
+    connect(m_pullStreamManager, &PullStreamManager::playAudioChangeOut, this, &MediaView2::playAudioChangeIn);
+
+    m_pullFRManager = new PullFRManager(this);
+    connect(m_pullFRManager, &PullFRManager::sendPullFRStartOut, m_pullStreamManager,
+        &PullStreamManager::sendPullFRStartIn);
+    connect(m_pullFRManager, &PullFRManager::sendPullFRStopOut, this, &MediaView2::sendPullFRStopIn);
+    connect(m_pullFRManager, &PullFRManager::showFRStartOut, this, &MediaView2::showFRStartIn);
+    connect(m_pullFRManager, &PullFRManager::showFRStopOut, this, &MediaView2::showFRStopIn);
+
+    if (SocketClientManager *socket = g_socketClientManager)
+        connect(socket, &SocketClientManager::readStreamMediaMessage, this, &MediaView2::readSocketMessageIn);
+}
+
+void MediaView2::uiInitial()
+{
+    if (m_isLect) {
+        connect(m_startOpen, &QPushButton::clicked, this, &MediaView2::startOpenIn);
+        connect(m_firstReply, &QPushButton::clicked, this, &MediaView2::firstReplyClickedIn);
+    } else {
+        m_startOpen->hide();
+        m_firstReply->hide();
+    }
+    connect(m_fullScreen, &QPushButton::clicked, this, &MediaView2::showFullVideoIn);
+    m_videoView3 = new VideoView3(this);
+    m_videoView3->setDefaultImage();
+    m_videoView3->hide();
+    m_videoView2 = new VideoView2(this);
+    m_videoView2->hide();
+    connect(m_videoView2, &VideoView2::startPlayAudioOut, m_pullStreamManager, &PullStreamManager::startPlayAudioIn);
+    connect(m_videoView2, &VideoView2::stopPlayAudioOut, m_pullStreamManager, &PullStreamManager::stopPlayAudioIn);
+    m_firstReplyView = new FirstReplyView();
+    m_firstReplyView->setParent(this, Qt::Tool);
+    m_firstReplyView->hide();
+    connect(m_firstReplyView, &FirstReplyView::sendResponseFRStartOut, m_pullFRManager,
+        &PullFRManager::sendResponseFRStartIn);
+    setPushStreamState(GlobalEnum::PSS0);
+}
+
+QWidget *MediaView2::pictureWidget() const
+{
+    return m_topLayout->count() > 0 ? m_topLayout->itemAt(0)->widget() : nullptr;
+}
+
+void MediaView2::placeViews()
+{
+    QWidget *video = m_autoFlag ? static_cast<QWidget *>(m_videoView2) : m_videoView3;
+    QWidget *shown = m_classState == 0 && !m_isFullScreen ? video : m_defaultA;
+    for (QWidget *widget : { static_cast<QWidget *>(m_defaultA), static_cast<QWidget *>(m_videoView2),
+             static_cast<QWidget *>(m_videoView3) }) {
+        if (widget != shown) {
+            m_topLayout->removeWidget(widget);
+            widget->hide();
+        }
+    }
+    if (m_topLayout->indexOf(shown) < 0)
+        m_topLayout->addWidget(shown);
+    shown->show();
+}
+
+void MediaView2::tip(const QString &text, uint seconds)
+{
+    emit messageBoxTipOut(text, seconds);
+}
+
+void MediaView2::setPushStreamState(int pss)
+{
+    qInfo() << "pss:" << pss << "isLect:" << m_isLect;
+    if (pss < GlobalEnum::PSS0 || pss > GlobalEnum::PSSStopped) {
+        qWarning() << "MediaView2::setPushStreamState the pss type unkonwn error! pss:" << pss;
+        return;
+    }
+    m_pushStreamState = GlobalEnum::PushStreamState(pss);
+    if (!m_isLect)
+        return;
+    switch (pss) {
+    case GlobalEnum::PSS1:
+        setStartClass(true);
+        m_pushStreamManager->startPushStream();
+        showOwnVideo(true);
+        break;
+    case GlobalEnum::PSS3:
+        showOwnVideo(false);
+        m_pushStreamManager->stopPushStreamLect();
+        m_pullStreamManager->stopAllPullStreamIn();
+        setDefaultImage(true);
+        break;
+    default:
+        break;
+    }
+    const QString &text = m_startOpenTexts[pss == GlobalEnum::PSSStopped ? 0 : pss];
+    const bool enabled = pss != GlobalEnum::PSS1 && pss != GlobalEnum::PSS3;
+    m_startOpen->setText(text);
+    m_startOpen->setEnabled(enabled);
+    emit classesBeginOrEndOut(pss != GlobalEnum::PSS1 && pss != GlobalEnum::PSS2, enabled, text);
+}
+
+void MediaView2::showOwnVideo(bool shown)
+{
+    m_pushStreamManager->setShowPushVideo(shown);
+    if (m_autoFlag)
+        m_videoView2->showVideoChangeIn(shown ? QString() : m_userId, shown ? m_userId : QString());
+    else
+        m_videoView3->showVideoChangeIn(shown ? QString() : m_userId, shown ? m_userId : QString(), true);
+}
+
+void MediaView2::startOpenIn()
+{
+    const int state = int(m_pushStreamState);
+    if (m_isLect && (state == GlobalEnum::PSS0 || state == GlobalEnum::PSSStopped)) {
+        setPushStreamState(GlobalEnum::PSS1);
+        return;
+    }
+    if (m_isLect && state == GlobalEnum::PSS2) {
+        setPushStreamState(GlobalEnum::PSS3);
+        return;
+    }
+    qWarning() << "pushStreamState:" << state << "isLect:" << m_isLect;
+}
+
+void MediaView2::setStartClass(bool flag)
+{
+    qInfo() << "flag:" << flag;
+    if (flag) {
+        m_classState = 0;
+        m_videoView2->setDefaultStart();
+        m_pullStreamManager->startAutoPullStreamIn();
+    }
+    placeViews();
+}
+
+void MediaView2::setDefaultImage(bool flag)
+{
+    qInfo() << "flag:" << flag;
+    if (flag) {
+        m_classState = 1;
+        m_isPushShow = false;
+        m_pullStreamManager->stopAutoPullStreamIn();
+        m_videoView2->setDefaultImage();
+        m_videoView3->setDefaultImage();
+    }
+    placeViews();
+}
+
+void MediaView2::setAutoVideo(bool flag)
+{
+    qInfo() << "flag:" << flag << "isAutoFlag:" << m_autoFlag;
+    if (flag == m_autoFlag)
+        return;
+    // The lecturer's own video goes with the view that is shown.
+    const bool ownShown = m_isLect && m_classState == 0;
+    if (ownShown)
+        showOwnVideo(false);
+    m_autoFlag = flag;
+    if (ownShown)
+        showOwnVideo(true);
+    placeViews();
+}
+
+void MediaView2::manualPullStreamNoneIn()
+{
+    setAutoVideo(true);
+}
+
+void MediaView2::readSocketMessageIn(StreamMediaMessage message)
+{
+    const quint32 type = message.getSmmType();
+    const QString from = message.getFromUserId();
+    const QString to = message.getToUserId();
+    const QString third = message.getTripartiteUserId();
+    const QString streamId = message.getStreamId();
+    const QString frId = message.getFrId();
+    qInfo() << "smmType:" << type << "fromUserId:" << from << "toUserId:" << to << "tripartiteUserId:" << third
+            << "streamId:" << streamId << "frId:" << frId;
+    switch (type) {
+    case StreamMediaMessage::StartPullMainStream:
+        if (m_isLect || from.isEmpty() || streamId.isEmpty()) {
+            qWarning() << "StartPullMainStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "streamId:" << streamId;
+            return;
+        }
+        m_pullStreamManager->startPullStreamInByPushId(from, streamId, true);
+        setStartClass(true);
+        return;
+    case StreamMediaMessage::StopPullMainStream:
+        if (m_isLect || from.isEmpty()) {
+            qWarning() << "StopPullMainStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from;
+            return;
+        }
+        m_pushStreamManager->setShowPushVideo(false);
+        m_pullStreamManager->stopAllPullStreamIn();
+        setDefaultImage(true);
+        tip(QStringLiteral("老师已下课"));
+        return;
+    case StreamMediaMessage::RequestPushStreamId:
+        if (from != m_userId)
+            m_pushStreamManager->receiveRequestPushStreamId(message);
+        return;
+    case StreamMediaMessage::ResponsePushStreamFail:
+        if (!m_isLect || from.isEmpty() || to != m_userId) {
+            qWarning() << "ResponsePushStreamFail "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "toUserId:" << to;
+            return;
+        }
+        m_pullStreamManager->delPushStreamIdIn(from);
+        return;
+    case StreamMediaMessage::StartPullSubStream:
+        if (m_isLect || from.isEmpty() || streamId.isEmpty() || third.isEmpty()) {
+            qWarning() << "StartPullSubStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
+            return;
+        }
+        startPullSubStream(message, "StartPullSubStream isPushShow:");
+        return;
+    case StreamMediaMessage::StopPullSubStream:
+    case pullFirstReplyStop:
+        if (m_isLect || from.isEmpty() || third.isEmpty()) {
+            qWarning() << (type == pullFirstReplyStop ? "PullFRStop " : "StopPullSubStream ") << "isLect:" << m_isLect
+                       << "fromUserId:" << from << "tripartiteUserId:" << third;
+            return;
+        }
+        if (third != m_userId)
+            m_pullStreamManager->stopPullStreamIn(third);
+        else
+            stopOwnSubVideo();
+        return;
+    case StreamMediaMessage::ResponsePushStreamId:
+        if (!m_isLect || from.isEmpty() || to != m_userId || streamId.isEmpty()) {
+            qWarning() << "ResponsePushStreamId "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "toUserId:" << to
+                       << "streamId:" << streamId;
+            return;
+        }
+        m_pullStreamManager->addPushStreamIdIn(from, streamId);
+        emit setCameraBtnStateOut(from, true);
+        return;
+    case StreamMediaMessage::RequestFirstReply:
+        if (m_isLect || from.isEmpty() || frId.isEmpty()) {
+            qWarning() << "RequestFirstReply "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "frId:" << frId;
+            return;
+        }
+        m_pullFRManager->receiveRequestFRStartIn(from, frId);
+        return;
+    case StreamMediaMessage::RequestStopFirstReply:
+        if (m_isLect || from.isEmpty() || frId.isEmpty()) {
+            qWarning() << "RequestStopReply "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "frId:" << frId;
+            return;
+        }
+        m_pullFRManager->receiveRequestFRStopIn(from, frId);
+        return;
+    case StreamMediaMessage::ResponseFirstReply:
+        // Answers meant for another lecturer are none of this panel's business.
+        if (m_isLect && !from.isEmpty() && to == m_userId && !frId.isEmpty())
+            m_pullFRManager->receiveResponseFRStartIn(from, frId);
+        return;
+    case StreamMediaMessage::ResponseStopFirstReply:
+        if (!m_isLect || from.isEmpty() || frId.isEmpty()) {
+            qWarning() << "ResponseFRStop "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "frId:" << frId;
+            return;
+        }
+        m_pullFRManager->receiveResponseFRStopIn(from, frId);
+        return;
+    case StreamMediaMessage::StartPullFirstReplyStream:
+        if (m_isLect || from.isEmpty() || streamId.isEmpty() || third.isEmpty()) {
+            qWarning() << "PullFRStart "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
+            return;
+        }
+        startPullSubStream(message, "PullFRStart isPushShow:");
+        return;
+    default:
+        qWarning() << "the smmType unknown error! smmType:" << type;
+        return;
+    }
+}
+
+void MediaView2::stopOwnSubVideo()
+{
+    if (!m_isPushShow)
+        return;
+    m_isPushShow = false;
+    m_pushStreamManager->setShowPushVideo(false);
+    m_videoView3->showVideoChangeIn(m_userId, QString(), false);
+}
+
+void MediaView2::startPullSubStream(const StreamMediaMessage &message, const char *warning)
+{
+    const QString third = message.getTripartiteUserId();
+    if (third != m_userId) {
+        stopOwnSubVideo();
+        m_pullStreamManager->startPullStreamInByPushId(third, message.getStreamId(), false);
+        return;
+    }
+    m_pullStreamManager->stopAllSubPullStreamIn();
+    if (m_isPushShow) {
+        qWarning() << warning << m_isPushShow;
+        return;
+    }
+    m_isPushShow = true;
+    m_videoView3->showVideoChangeIn(QString(), m_userId, false);
+    m_pushStreamManager->setShowPushVideo(true);
+}
+
+void MediaView2::startPullStreamIn(QString userId)
+{
+    qInfo() << "uid:" << userId;
+    if (userId == m_userId || !m_isLect) {
+        qWarning() << "uid:" << userId << "isLect:" << m_isLect;
+        return;
+    }
+    if (m_clickClock.elapsed() < m_clickIntervalMs) {
+        tip(QStringLiteral("点击频繁,请稍后"));
+        return;
+    }
+    if (m_classState != 0) {
+        tip(QStringLiteral("请先点击上课"));
+        return;
+    }
+    m_clickClock.restart();
+    if (m_pullStreamManager->getPullUserState(userId)) {
+        emit onCameraBtnChangedOut(userId, false);
+        m_pullStreamManager->stopPullStreamIn(userId);
+    } else if (!m_pullStreamManager->verifyUserStreamId(userId)) {
+        qWarning() << "the user streamId not exist! uid:" << userId;
+    } else {
+        setAutoVideo(false);
+        emit onCameraBtnChangedOut(userId, true);
+        m_pullStreamManager->startPullStreamInByUserId(userId);
+    }
+}
+
+void MediaView2::userOnline(QString userId)
+{
+    qInfo() << "uid:" << userId;
+    if (userId == m_userId)
+        return;
+    emit setCameraBtnStateOut(userId, false);
+    StreamMediaMessage request;
+    request.setSmmType(StreamMediaMessage::RequestPushStreamId);
+    request.setFromUserId(m_userId);
+    request.setToUserId(userId);
+    StreamMediaForward::send(request, userId);
+}
+
+void MediaView2::userOffline(QString userId)
+{
+    qInfo() << "uid:" << userId;
+    m_pullStreamManager->delPushStreamIdIn(userId);
+}
+
+void MediaView2::sendPullFRStopIn(QString userId)
+{
+    qInfo() << "uid:" << userId;
+    if (!m_isLect) {
+        qWarning() << "uid:" << userId << "isLect:" << m_isLect;
+        return;
+    }
+    StreamMediaMessage stop;
+    stop.setSmmType(pullFirstReplyStop);
+    stop.setFromUserId(m_userId);
+    stop.setTripartiteUserId(userId);
+    StreamMediaForward::send(stop, QString());
+    m_pullStreamManager->stopPullStreamIn(userId);
+}
+
+void MediaView2::showFRStartIn()
+{
+    if (m_isLect) {
+        qWarning() << "isLect:" << m_isLect;
+        return;
+    }
+    m_firstReplyView->show();
+}
+
+void MediaView2::showFRStopIn()
+{
+    if (m_isLect) {
+        qWarning() << "isLect:" << m_isLect;
+        return;
+    }
+    m_firstReplyView->hide();
+}
+
+void MediaView2::firstReplyClickedIn()
+{
+    m_firstReplyFlag = !m_firstReplyFlag;
+    qInfo() << "firstReplyFlag:" << m_firstReplyFlag;
+    if (m_firstReplyFlag)
+        m_pullFRManager->startRequestFRIn();
+    else
+        m_pullFRManager->stopRequestFRIn();
+}
+
+void MediaView2::pushStreamResultIn(bool isFinish, bool result, QString msg)
+{
+    qInfo() << "isFinish:" << isFinish << "result:" << result << "msg:" << msg;
+    if (isFinish) {
+        setPushStreamState(GlobalEnum::PSS0);
+    } else if (result) {
+        setPushStreamState(GlobalEnum::PSS2);
+    } else {
+        setPushStreamState(GlobalEnum::PSS3);
+        if (!msg.isEmpty())
+            tip(msg);
+    }
+}
+
+void MediaView2::pullStreamResultIn(bool isMain, bool result, QString userId, QString msg)
+{
+    qInfo() << "isMain:" << isMain << "result:" << result << "uid:" << userId << "msg:" << msg;
+    if (m_isLect) {
+        if (result) {
+            tip(QStringLiteral("学生成功上讲台"));
+            emit onCameraBtnChangedOut(userId, true);
+        } else {
+            emit onCameraBtnChangedOut(userId, false);
+            if (!msg.isEmpty())
+                tip(msg);
+        }
+        return;
+    }
+    if (isMain && result)
+        tip(QStringLiteral("上课成功"));
+    else if (!msg.isEmpty())
+        tip(msg);
+}
+
+void MediaView2::pullStreamChangeIn(QString fromUserId, QString toUserId, bool isAuto, bool isMain)
+{
+    qInfo() << "fromUserId:" << fromUserId << "toUserId:" << toUserId << "isAuto:" << isAuto << "isMain:" << isMain;
+    if (isAuto) {
+        m_videoView2->showVideoChangeIn(fromUserId, toUserId);
+        return;
+    }
+    if (m_isLect) {
+        if (!fromUserId.isEmpty())
+            emit onCameraBtnChangedOut(fromUserId, false);
+        if (!toUserId.isEmpty())
+            emit onCameraBtnChangedOut(toUserId, true);
+    }
+    m_videoView3->showVideoChangeIn(fromUserId, toUserId, isMain);
+}
+
+void MediaView2::autoToManualIn(QString userId)
+{
+    qInfo() << "uid:" << userId;
+    if (m_autoFlag) {
+        qWarning() << "isAutoFlag:" << m_autoFlag << "uid:" << userId;
+        return;
+    }
+    m_videoView2->showVideoChangeIn(userId, QString());
+    m_videoView3->showVideoChangeIn(QString(), userId, false);
+}
+
+void MediaView2::playAudioChangeIn(QString userId, bool flag)
+{
+    qInfo() << "uid:" << userId << "flag:" << flag;
+}
+
+void MediaView2::showVideoImageIn(QString userId, QImage frame)
+{
+    if (m_videoView3->containsUserId(userId)) {
+        if (m_autoFlag)
+            qWarning() << "isAutoFlag_2:" << m_autoFlag << "uid:" << userId;
+        else
+            m_videoView3->showVideoImageIn(userId, frame);
+    } else if (m_videoView2->containsUserId(userId)) {
+        if (m_autoFlag)
+            m_videoView2->showVideoImageIn(userId, frame);
+        else
+            qWarning() << "isAutoFlag:" << m_autoFlag << "uid:" << userId;
+    } else if (userId != m_userId) {
+        qWarning() << "uid:" << userId;
+    }
+}
+
+void MediaView2::showFullVideoIn()
+{
+    qInfo() << "classState:" << m_classState;
+    m_isFullScreen = true;
+    placeViews();
+}
+
+void MediaView2::hideFullVideoIn()
+{
+    qInfo() << "classState:" << m_classState;
+    m_isFullScreen = false;
+    placeViews();
+}
+
+MediaView2::AudioDevice MediaView2::microphone()
+{
+    return { true, m_micBtn, m_micSlider, &m_micOn, &m_micVolume, QStringLiteral("麦克风设备异常") };
+}
+
+MediaView2::AudioDevice MediaView2::speaker()
+{
+    return { false, m_spkBtn, m_spkSlider, &m_spkOn, &m_spkVolume, QStringLiteral("扬声器设备异常") };
+}
+
+int MediaView2::soundVolume(const AudioDevice &device, bool &ok)
+{
+    return device.isMicrophone ? m_soundControl->getMicrophoneVolume(ok) : m_soundControl->getSpeakerVolume(ok);
+}
+
+bool MediaView2::soundSet(const AudioDevice &device, int value)
+{
+    return device.isMicrophone ? m_soundControl->setMicrophone(value) : m_soundControl->setSpeaker(value);
+}
+
+void MediaView2::audioInitial()
+{
+    for (const AudioDevice &device : { microphone(), speaker() })
+        audioDeviceInitial(device);
+    connect(m_micBtn, &QPushButton::clicked, this, &MediaView2::openMicrophoneIn);
+    connect(m_micSlider, &QSlider::valueChanged, this, &MediaView2::micValueChangedIn);
+    connect(m_spkBtn, &QPushButton::clicked, this, &MediaView2::openSpeakerIn);
+    connect(m_spkSlider, &QSlider::valueChanged, this, &MediaView2::spkValueChangedIn);
+}
+
+void MediaView2::audioDeviceInitial(const AudioDevice &device)
+{
+    bool ok = false;
+    const bool muted = device.isMicrophone ? m_soundControl->getMicrophoneMute(ok) : m_soundControl->getSpeakerMute(ok);
+    if (!ok)
+        return;
+    if (muted)
+        soundSet(device, SoundControl::Unmute);
+    soundSet(device, startVolume);
+    device.slider->setValue(startVolume);
+    *device.volume = startVolume;
+    *device.on = true;
+    device.button->setChecked(false);
+}
+
+void MediaView2::openAudioDevice(const AudioDevice &device)
+{
+    if (*device.on || *device.volume == 0) {
+        *device.on = false;
+        device.button->setChecked(true);
+        soundSet(device, SoundControl::Mute);
+        tip(QStringLiteral("当前已静音"), warningSeconds);
+        return;
+    }
+    *device.on = true;
+    device.button->setChecked(false);
+    soundSet(device, SoundControl::Unmute);
+    bool ok = false;
+    const int volume = soundVolume(device, ok);
+    if (!ok)
+        tip(device.failure, warningSeconds);
+    else if (volume < lowVolume)
+        tip(QStringLiteral("音量过小，可能影响通话质量"), warningSeconds);
+    else
+        tip(QStringLiteral("当前非静音"), normalSeconds);
+}
+
+void MediaView2::audioValueChanged(const AudioDevice &device, int value)
+{
+    soundSet(device, SoundControl::Unmute);
+    soundSet(device, value);
+    *device.volume = value;
+    if (value == 0) {
+        *device.on = false;
+        device.button->setChecked(true);
+        soundSet(device, SoundControl::Mute);
+        tip(QStringLiteral("当前已静音"), warningSeconds);
+        return;
+    }
+    *device.on = true;
+    device.button->setChecked(false);
+    if (value >= lowVolume)
+        tip(QStringLiteral("音量正常"), normalSeconds);
+    else
+        tip(QStringLiteral("音量过小，可能影响通话质量"), warningSeconds);
+}
+
+void MediaView2::openMicrophoneIn()
+{
+    openAudioDevice(microphone());
+}
+
+void MediaView2::openSpeakerIn()
+{
+    openAudioDevice(speaker());
+}
+
+void MediaView2::micValueChangedIn(int value)
+{
+    qInfo() << "mv:" << value;
+    audioValueChanged(microphone(), value);
+}
+
+void MediaView2::spkValueChangedIn(int value)
+{
+    qInfo() << "sv:" << value;
+    audioValueChanged(speaker(), value);
+}
+
+void MediaView2::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int unit = event->size().height() / 9;
+    m_buttonWidget->setFixedHeight(unit);
+    m_startOpen->setFixedSize(3 * unit, unit);
+    for (QPushButton *button : { m_micBtn, m_spkBtn, m_fullScreen })
+        button->setFixedSize(unit, unit);
+}
