@@ -1,6 +1,7 @@
 #include "tests/support/messagecollector.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/media/defaultview.h"
+#include "vrek/media/videoview2.h"
 #include "vrek/media/videoview3.h"
 #include "vrek/media/videoview4.h"
 #include "vrek/media/videoviewone.h"
@@ -68,6 +69,7 @@ private slots:
     void stripChangesThatAreRefused();
     void defaultPicturesAndStart();
     void audioButtonsStayHidden();
+    void fourTileStripKeepsTheFirstForTheOwnUser();
 
 private:
     VideoView3 *makeView(QWidget *host) const;
@@ -461,6 +463,29 @@ void TestMeetingViews::audioButtonsStayHidden()
     strip.playAudioClickedIn("A", false);
     QCOMPARE(starts.size(), 1);
     QCOMPARE(stops.size(), 1);
+}
+
+void TestMeetingViews::fourTileStripKeepsTheFirstForTheOwnUser()
+{
+    VideoView2 strip;
+    QCOMPARE(strip.objectName(), QString("VideoView2"));
+    QCOMPARE(strip.tileCount(), 4);
+    strip.setDefaultStart();
+    for (const char *user : { "A", "B", "C" })
+        strip.showVideoChangeIn(QString(), user);
+    // The own user comes last and still gets the first tile.
+    strip.showVideoChangeIn(QString(), "me");
+    QCOMPARE(strip.tile(0)->currentShowId(), QString("me"));
+    for (int index = 1; index < 4; ++index)
+        QCOMPARE(strip.tile(index)->currentShowId(), QString(QChar('A' + index - 1)));
+    MessageCollector messages;
+    strip.showVideoChangeIn(QString(), "D");
+    QCOMPARE(messages.count("index: 65535"), 1);
+    // With the own tile free, another user is still kept out of it.
+    strip.showVideoChangeIn("me", QString());
+    strip.showVideoChangeIn(QString(), "D");
+    QCOMPARE(messages.count("index: 65535"), 2);
+    QVERIFY(!strip.tile(0)->isShowing());
 }
 
 QTEST_MAIN(TestMeetingViews)

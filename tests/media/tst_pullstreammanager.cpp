@@ -257,7 +257,7 @@ void TestPullStreamManager::lastManualUserRestartsTheRotation()
     QCOMPARE(link.forwards(), QStringList({ "11\t0\tc1\t3$5$L1$u1$ps1$0$u1$\t0", "11\t0\tc1\t3$6$L1$u1$$0$u1$\t0" }));
     link.clear();
     manager->sendPullFRStartIn("u2");
-    QCOMPARE(link.forwards(), QStringList { "11\t0\tc1\t3$14$L1$u2$ps2$0$$\t0" });
+    QCOMPARE(link.forwards(), QStringList { "11\t0\tc1\t3$14$L1$u2$ps2$0$u2$\t0" });
 }
 
 void TestPullStreamManager::stoppedPushStreamIdStopsThePull()
