@@ -83,24 +83,43 @@ bool FileScene::install()
 
 QString FileScene::fileUrl(const SharedFile &file) const
 {
+    if (file.archive)
+        return QString("%1/vSocket/files/%2/%3.zip").arg(m_files->baseUrl(), file.serverId, file.fileIdAll());
     return QString("%1/vSocket/files/%2/%3").arg(m_files->baseUrl(), file.serverId, file.fileName);
 }
 
 QString FileScene::addSharedFile(const QString &fileName, const QByteArray &content, int courseType)
 {
     SharedFile file;
-    file.serverId = QString::number(m_nextId++);
     file.courseType = courseType >= 0 ? courseType : courseTypeOf(fileName);
     file.fileName = fileName;
     file.content = content;
+    return share(file);
+}
+
+QString FileScene::addSharedArchive(const QString &fileName, const QByteArray &zip)
+{
+    SharedFile file;
+    file.courseType = courseTypeOf(fileName);
+    file.fileName = fileName;
+    file.content = zip;
+    file.archive = true;
+    return share(file);
+}
+
+QString FileScene::share(SharedFile file)
+{
+    file.serverId = QString::number(m_nextId++);
     file.uploaded = QDateTime::currentDateTime();
     m_shared.append(file);
-    // The client sends the name percent-encoded.
     FakeHttpServer::Reply reply;
-    reply.body = content;
-    reply.contentType = "application/octet-stream";
+    reply.body = file.content;
+    reply.contentType = file.archive ? "application/zip" : "application/octet-stream";
     reply.ranges = true;
-    m_files->setReply("/vSocket/files/" + file.serverId.toLatin1() + "/" + QUrl::toPercentEncoding(fileName), reply);
+    // The client sends the name percent-encoded.
+    const QByteArray name
+        = file.archive ? (file.fileIdAll() + ".zip").toLatin1() : QUrl::toPercentEncoding(file.fileName);
+    m_files->setReply("/vSocket/files/" + file.serverId.toLatin1() + "/" + name, reply);
     return file.fileIdAll();
 }
 

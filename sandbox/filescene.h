@@ -26,6 +26,7 @@ public:
         QString fileName;
         QByteArray content;
         QDateTime uploaded;
+        bool archive = false; // a converted course file: a zip served as "<fileIdAll>.zip"
         QString fileIdAll() const { return serverId + "_" + QString::number(courseType); }
     };
 
@@ -41,9 +42,13 @@ public:
 
     // Shares a file with the class; the course type follows the name's suffix unless given. Returns its fileIdAll.
     QString addSharedFile(const QString &fileName, const QByteArray &content, int courseType = -1);
+    // Shares a course file as the server keeps it once converted: its folder zipped.
+    QString addSharedArchive(const QString &fileName, const QByteArray &zip);
     QList<SharedFile> sharedFiles() const { return m_shared; }
     // The address the client downloads a shared file from.
     QString fileUrl(const SharedFile &file) const;
+    // The list of the class's files (kind "2"), as the server answers the client's request.
+    QString fileListLine() const;
 
     // The scene of a sandbox, null when it has none.
     static FileScene *of(ClassroomSandbox *sandbox);
@@ -64,7 +69,7 @@ private:
 
     QStringList answerFileLine(const QString &line);
     FakeHttpServer::Reply takeUpload(const FakeHttpServer::Request &request);
-    QString fileListLine() const;
+    QString share(SharedFile file);
     const SharedFile *findShared(const QString &fileIdAll) const;
 
     FakeHttpServer *m_files;

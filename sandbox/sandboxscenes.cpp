@@ -2,6 +2,7 @@
 
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
+#include "sandbox/coursefilescene.h"
 #include "sandbox/devicescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
@@ -17,6 +18,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
+    scenes.append(new CourseFileScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     scenes.append(new MeetingScene(sandbox));

@@ -1,6 +1,7 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classroomsandbox.h"
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/sandboxlesson.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/chat/chatclient.h"
 #include "vrek/chat/pictureupload.h"
@@ -47,15 +48,7 @@ void TestChatScene::initTestCase()
     m_scene->setMuteAllDuration(300);
 
     const ClassroomSandbox::Account account = m_sandbox->account();
-    const ClassroomSandbox::Lesson lesson = m_sandbox->lessons().first();
-    g_userId = account.userId;
-    g_classId = lesson.tClass();
-    g_classTitle = lesson.title;
-    g_lessonTitle = lesson.title;
-    g_roomId = QString::number(lesson.id);
-    g_classType = lesson.lessonType;
-    g_lectId = lesson.teacherId;
-    g_userType = 1;
+    enterSandboxLesson(*m_sandbox);
     g_webHost = "127.0.0.1";
     g_webPort = QString::number(m_sandbox->httpPort());
 

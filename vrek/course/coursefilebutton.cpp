@@ -1,0 +1,151 @@
+#include "vrek/course/coursefilebutton.h"
+
+#include "vrek/course/toolbutton.h"
+#include "vrek/utils/globalvalue.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLocale>
+
+namespace {
+const int tileSize = 120;
+const int iconSize = 40;
+
+struct SuffixIcon
+{
+    const char *suffix;
+    const char *icon;
+};
+
+const SuffixIcon suffixIcons[] = {
+    { "ppt", ":/vrek/image/centerview/ppt.png" },
+    { "pptx", ":/vrek/image/centerview/ppt.png" },
+    { "pdf", ":/vrek/image/centerview/pdf.png" },
+    { "doc", ":/vrek/image/centerview/word.png" },
+    { "docx", ":/vrek/image/centerview/word.png" },
+    { "png", ":/vrek/image/centerview/pic.png" },
+    { "jpg", ":/vrek/image/centerview/pic.png" },
+    { "mpg", ":/vrek/image/centerview/video.png" },
+    { "avi", ":/vrek/image/centerview/video.png" },
+    { "mp4", ":/vrek/image/centerview/video.png" },
+    { "wmv", ":/vrek/image/centerview/video.png" },
+    { "rmvb", ":/vrek/image/centerview/video.png" },
+    { "flv", ":/vrek/image/centerview/video.png" },
+    { "3gp", ":/vrek/image/centerview/video.png" },
+    { "wav", ":/vrek/image/centerview/audio.png" },
+    { "mp3", ":/vrek/image/centerview/audio.png" },
+    { "m4a", ":/vrek/image/centerview/audio.png" },
+};
+} // namespace
+
+const char *const CourseFileButton::normalStyle
+    = "QToolButton{background-color:transparent;border:1px none grey;border-radius:3px;}"
+      "QToolButton:hover{border:1px solid grey;background-color:#effff7}"
+      "QToolButton:pressed{border:1px solid grey;background-color:#e0fff0}"
+      "QToolButton:checked{border:1px solid grey;background-color:#d6ffeb}";
+
+CourseFileButton::CourseFileButton(const QString &fileIdAll, const QString &fileName, QWidget *parent)
+    : QWidget(parent)
+    , m_fileIdAll(fileIdAll)
+    , m_fileName(fileName)
+    , m_suffix(QFileInfo(fileName).suffix())
+    , m_mainButton(new ToolButton(this))
+    , m_deleteButton(new ToolButton(this))
+{
+    setFixedSize(tileSize, tileSize);
+    m_mainButton->setObjectName("mainButton");
+    m_mainButton->setGeometry(15, 15, 90, 90);
+    m_mainButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_mainButton->setCheckable(true);
+    m_mainButton->setToolTip(fileName);
+    m_mainButton->setText(buttonText(fileName, g_uiScale));
+    setBtnIcon();
+    setNormalStyle();
+
+    m_deleteButton->setObjectName("deleteButton");
+    m_deleteButton->setGeometry(90, 0, 30, 30);
+    m_deleteButton->setIcon(QIcon(":/vrek/image/centerview/deletefile.png"));
+    m_deleteButton->setIconSize(QSize(30, 30));
+    m_deleteButton->setStyleSheet("QToolButton{background-color:transparent;}");
+    m_deleteButton->hide();
+
+    connect(m_mainButton, &ToolButton::clicked, this, &CourseFileButton::onBtnLeftClicked);
+    connect(m_mainButton, &ToolButton::rightClicked, this, &CourseFileButton::onBtnRightClicked);
+    connect(m_deleteButton, &ToolButton::clicked, this, &CourseFileButton::onDelBtnClicked);
+}
+
+CourseFileButton::~CourseFileButton() = default;
+
+QString CourseFileButton::buttonText(const QString &fileName, double scale)
+{
+    const QFileInfo info(fileName);
+    const QString baseName = info.completeBaseName();
+    const QString suffix = info.suffix();
+    // Larger scales leave room for fewer characters.
+    const int whole = scale < 1.2 ? 5 : 4;
+    const int cut = scale < 1.2 ? 7 : 5;
+    if (baseName.size() < whole)
+        return fileName;
+    if (baseName.size() < cut)
+        return baseName + "\n." + suffix;
+    return baseName.left(cut) + "\n..." + suffix;
+}
+
+void CourseFileButton::setBtnIcon()
+{
+    const QString suffix = m_suffix.toLower();
+    for (const SuffixIcon &entry : suffixIcons) {
+        if (suffix == QLatin1String(entry.suffix)) {
+            const int side = int(iconSize * g_uiScale);
+            m_mainButton->setIcon(QIcon(entry.icon));
+            m_mainButton->setIconSize(QSize(side, side));
+            return;
+        }
+    }
+    qWarning() << "CourseFileButton::setBtnIcon unknow fileType:" << m_suffix;
+}
+
+bool CourseFileButton::isChecked() const
+{
+    return m_mainButton->isChecked();
+}
+
+void CourseFileButton::setChecked(bool checked)
+{
+    m_mainButton->setChecked(checked);
+}
+
+void CourseFileButton::setDeleteHidden(bool hidden)
+{
+    m_deleteButton->setHidden(hidden);
+}
+
+void CourseFileButton::setProgress(int value)
+{
+    const QString x2 = QString::number(value / 1000.0, 'g', QLocale::FloatingPointShortest);
+    m_mainButton->setStyleSheet(
+        QString("QToolButton{border:1px none grey;border-radius:3px;background-color:QLinearGradient(x1:0, y1:0, "
+                "x2:%1, y2:0,stop:0 #75f3ff,stop:1 transparent)};")
+            .arg(x2));
+}
+
+void CourseFileButton::setNormalStyle()
+{
+    m_mainButton->setStyleSheet(normalStyle);
+}
+
+void CourseFileButton::onBtnLeftClicked()
+{
+    emit signalBtnLeftClicked(m_fileIdAll);
+}
+
+void CourseFileButton::onBtnRightClicked()
+{
+    emit signalBtnRightClicked(m_fileIdAll);
+}
+
+void CourseFileButton::onDelBtnClicked()
+{
+    emit signalDelBtnClicked(m_fileIdAll);
+}

@@ -1,0 +1,333 @@
+#include "vrek/course/coursefilemanager.h"
+
+#include "vrek/container/coursefilehash.h"
+#include "vrek/socketclientmanager.h"
+#include "vrek/transferfile/localfiletool.h"
+#include "vrek/transferfile/receivedfilepath.h"
+#include "vrek/utils/fileutil.h"
+#include "vrek/utils/globalfunc.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QStringList>
+
+namespace {
+const int uploadDateLength = 16; // "yyyy-MM-dd hh:mm"
+
+// A file id from the server names a folder, so anything but one plain path element is refused before the
+// table or the disk is touched.
+bool refused(const QString &fileIdAll)
+{
+    if (ReceivedFilePath::isValidFileId(fileIdAll))
+        return false;
+    qWarning() << "the fileId is not a plain name! fia:" << fileIdAll;
+    return true;
+}
+
+QString fileFolder(const QString &fileIdAll)
+{
+    return ReceivedFilePath::fileFolder(g_userId, fileIdAll);
+}
+
+// Whether a file-info line has the fields its kind needs; logs the kind's warning when not.
+bool enoughFields(const QStringList &fields, int needed, const char *warning, const QString &line)
+{
+    if (fields.size() >= needed)
+        return true;
+    qWarning() << warning << "msg:" << line;
+    return false;
+}
+} // namespace
+
+CourseFileManager::CourseFileManager(QObject *parent, SocketClientManager *connection)
+    : QObject(parent)
+    , m_connection(connection)
+{
+    qRegisterMetaType<UserFile>("UserFile");
+    qRegisterMetaType<QList<UserFile>>("QList<UserFile>");
+    qRegisterMetaType<CtrlMessage::LateCtrlType>("CtrlMessage::LateCtrlType");
+    qInfo() << "userId:" << g_userId;
+    if (SocketClientManager *manager = this->connection())
+        connect(manager, &SocketClientManager::signalFileInfoProtocol, this, &CourseFileManager::slotProtocolAnalysis);
+    else
+        qWarning() << "no classroom connection!";
+}
+
+CourseFileManager::~CourseFileManager() = default;
+
+SocketClientManager *CourseFileManager::connection() const
+{
+    return m_connection ? m_connection.data() : g_socketClientManager;
+}
+
+QDateTime CourseFileManager::folderCreationTime(const QFileInfo &folder)
+{
+    const QDateTime born = folder.birthTime();
+    return born.isValid() ? born : folder.lastModified();
+}
+
+void CourseFileManager::slotProtocolAnalysis(QString line)
+{
+    const QStringList fields = line.split('\t');
+    if (!enoughFields(fields, 3, "the msgListSize < 3 error! ", line))
+        return;
+    const QString kind = fields.at(1);
+    if (kind == "0" || kind == "1") {
+        readOfferedFile(fields, line);
+    } else if (kind == "2") {
+        readFileList(fields, line);
+    } else if (kind == "3") {
+        if (!enoughFields(fields, 6, "the msgListSize != 6 error! ", line))
+            return;
+        if (SocketClientManager *manager = connection())
+            manager->sendWebFile(fields.at(2) + "_" + fields.at(5));
+    } else if (kind == "5") {
+        if (!enoughFields(fields, 5, "the msgListSize < 5 error!", line))
+            return;
+        emit signalDeleteFileResult(fields.at(2) + "_" + fields.at(3), fields.at(4).toInt());
+    } else if (kind == "6") {
+        if (!enoughFields(fields, 8, "the msgListSize < 8 error! ", line))
+            return;
+        if (fields.at(2).isEmpty() || fields.at(7).isEmpty()) {
+            qWarning() << "the fileName or fileId is empty! " << line;
+            return;
+        }
+        emit signalCourseFileResult(
+            fields.at(2), fields.at(3) + "_" + fields.at(5), fields.at(6), fields.at(7).toInt());
+    } else {
+        qWarning() << "the msgType unknown error! "
+                   << "msg:" << line;
+    }
+}
+
+void CourseFileManager::readOfferedFile(const QStringList &fields, const QString &line)
+{
+    if (!enoughFields(fields, 6, "the msgListSize < 6 error! ", line))
+        return;
+    const QString fileName = fields.at(2);
+    const QString fileIdAll = fields.at(3);
+    const QString fileUrl = fields.at(4);
+    const QString fileFlag = fields.at(5);
+    if (fileIdAll.isEmpty() || fileFlag.isEmpty()) {
+        qWarning() << "fileIdAll or fileFlag is empty!";
+        return;
+    }
+    if (refused(fileIdAll))
+        return;
+    UserFile file;
+    file.setId(fileIdAll, g_userId);
+    bool exists = false;
+    if (m_userFileDao.verifyUserFileById(file.getId(), exists) && exists) {
+        // Already downloading or stored: one more course file item of a late joiner's replay.
+        emit signalLateCountInc(CtrlMessage::LateCourseFile);
+        return;
+    }
+    emit signalGetFileResult(fileIdAll, fileName, fileUrl, fileFlag.toInt());
+}
+
+void CourseFileManager::readFileList(const QStringList &fields, const QString &line)
+{
+    if (fields.size() != 3)
+        qWarning() << "the msgListSize != 3 error! "
+                   << "msg:" << line;
+    JsonRows rows;
+    if (!StringUtil::jsonToList(fields.at(2), rows))
+        return;
+    QList<UserFile> files;
+    for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
+        const QString fileIdAll = row.value("id").toString() + "_" + row.value("courseType").toString();
+        if (refused(fileIdAll))
+            continue;
+        UserFile file;
+        file.setId(fileIdAll, g_userId);
+        file.setFileName(row.value("fileName").toString());
+        file.setFileSize(row.value("fileSize").toString());
+        file.setUploadDate(row.value("uploadDate").toString().left(uploadDateLength));
+        file.setCourseType(file.getFileName());
+        files.append(file);
+    }
+    slotLocalFileUpdate(files);
+    emit signalReadFileList(files);
+}
+
+void CourseFileManager::slotGetFileStart(QString fileIdAll, QString fileName, QString fileUrl)
+{
+    qInfo() << "fia:" << fileIdAll << "fileName:" << fileName << "fileUrl:" << fileUrl;
+    if (refused(fileIdAll))
+        return;
+    UserFile file;
+    file.setId(fileIdAll, g_userId);
+    bool exists = false;
+    if (!m_userFileDao.verifyUserFileById(file.getId(), exists) || exists)
+        return;
+    file.setFileName(fileName);
+    file.setFileUrl(fileUrl);
+    file.setDownloadStart(1);
+    file.setStatus(1);
+    file.setCourseType(fileName);
+    if (!m_userFileDao.saveUserFile(file)) {
+        qWarning() << "the dataBase save fail! fid:" << file.getId();
+        return;
+    }
+    g_courseFileHash.updateUserFile(file);
+    emit signalAddCourseFileOut(fileIdAll, fileName);
+    emit signalCourseFileProgress(fileIdAll, 0);
+}
+
+void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
+{
+    qInfo() << "fia:" << fileIdAll << "ok:" << ok;
+    if (refused(fileIdAll))
+        return;
+    if (!ok) {
+        slotRemoveLocalFile(fileIdAll);
+        return;
+    }
+    UserFile file;
+    if (!g_courseFileHash.selectUserFile(fileIdAll, file))
+        return;
+    file.setStatus(2);
+    file.setDownloaded(true);
+    g_courseFileHash.updateUserFile(file);
+    if (m_userFileDao.selectUserFileById(file)) {
+        unsigned int count = 0;
+        if (FileUtil::dirFileCount(fileFolder(fileIdAll), count)) {
+            file.setFileCount(count);
+            if (m_userFileDao.saveUserFile(file))
+                g_courseFileHash.updateUserFile(file);
+            else
+                qWarning() << "the dataBase save fail! fid:" << file.getId();
+        }
+    }
+    emit signalLateCountInc(CtrlMessage::LateCourseFile);
+    emit signalFileDownloadFinish(fileIdAll);
+}
+
+void CourseFileManager::slotRemoveLocalFile(QString fileIdAll)
+{
+    if (fileIdAll.isEmpty())
+        return;
+    if (refused(fileIdAll))
+        return;
+    UserFile file;
+    if (g_courseFileHash.selectUserFile(fileIdAll, file)) {
+        file.setDownloaded(false);
+        g_courseFileHash.updateUserFile(file);
+    }
+    removeDBGetFileRecord(file.getId());
+    removeFileAndDir(fileIdAll);
+    emit signalRemoveLocalFileOut(fileIdAll);
+}
+
+void CourseFileManager::removeFileAndDir(const QString &fileIdAll)
+{
+    LocalFileTool().removeFileAndDir(fileIdAll);
+}
+
+bool CourseFileManager::removeDBGetFileRecord(const QString &id)
+{
+    if (!m_userFileDao.deleteUserFileById(id)) {
+        qWarning() << "the dataBase remove fail! dbfid:" << id;
+        return false;
+    }
+    return true;
+}
+
+void CourseFileManager::addCourseFile(UserFile &file)
+{
+    const QString fileIdAll = file.getFileIdAll();
+    qInfo() << "fia:" << fileIdAll;
+    if (!g_courseFileHash.containsUserFile(fileIdAll)) {
+        file.setDownloaded(true);
+        g_courseFileHash.updateUserFile(file);
+        const QStringList parts = fileIdAll.split('_');
+        if (GlobalFunc::isCurrentUserLect() && parts.size() == 2) {
+            if (SocketClientManager *manager = connection())
+                manager->sendTFile(parts.at(0), "0", g_classId);
+        }
+    }
+    emit signalAddCourseFileOut(fileIdAll, file.getFileName());
+}
+
+void CourseFileManager::slotLocalFileUpdate(QList<UserFile> files)
+{
+    qInfo() << "size:" << files.size();
+    QSet<QString> listed;
+    for (const UserFile &file : qAsConst(files))
+        listed.insert(file.getFileIdAll());
+    QList<UserFile> stored;
+    if (!m_userFileDao.selectUserFileList(g_userId, stored, 0)) {
+        qCritical() << "the select error! ";
+        return;
+    }
+    for (const UserFile &file : qAsConst(stored)) {
+        // Files of the user's own network disk ("_0") are not on the class's list.
+        if (file.getFileIdAll().endsWith("_0") || listed.contains(file.getFileIdAll()))
+            continue;
+        removeDBGetFileRecord(file.getId());
+        emit signalRemoveLocalFileOut(file.getFileIdAll());
+    }
+    verifyLocalFile();
+}
+
+bool CourseFileManager::verifyLocalFile(const QDateTime &now)
+{
+    QList<UserFile> stored;
+    if (!m_userFileDao.selectUserFileList(g_userId, stored, 0)) {
+        qCritical() << "the select error! ";
+        return false;
+    }
+    QHash<QString, UserFile> rows;
+    for (const UserFile &file : qAsConst(stored))
+        rows.insert(file.getFileIdAll(), file);
+    // Files of this run that are still downloading: their folders may be being unpacked right now.
+    QList<UserFile> storedOrLoading;
+    if (!m_userFileDao.selectUserFileList(g_userId, storedOrLoading, 1)) {
+        qCritical() << "the select error! ";
+        return false;
+    }
+    QSet<QString> loading;
+    for (const UserFile &file : qAsConst(storedOrLoading)) {
+        if (!rows.contains(file.getFileIdAll()))
+            loading.insert(file.getFileIdAll());
+    }
+
+    const QString path = ReceivedFilePath::userFolder(g_userId);
+    if (!FileUtil::dirExists(path)) {
+        if (!FileUtil::dirMakePath(path))
+            qWarning() << "the pathMakeRel fail! path:" << path;
+    } else {
+        const QFileInfoList folders
+            = QDir(FileUtil::toAbsolutePath(path))
+                  .entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::Hidden | QDir::System);
+        for (const QFileInfo &folder : folders) {
+            const QString name = folder.fileName();
+            if (loading.contains(name))
+                continue;
+            const qint64 ageDays = folderCreationTime(folder).secsTo(now) / (24 * 3600);
+            if (ageDays >= historyDays && FileUtil::dirRemove(folder.absoluteFilePath()))
+                qInfo() << "delete history files!" << name;
+            unsigned int count = 0;
+            const auto row = rows.find(name);
+            if (FileUtil::dirFileCount(folder.absoluteFilePath(), count) && row != rows.end()
+                && count == row->getFileCount()) {
+                UserFile file = row.value();
+                // The row gives id, name, address and count; the rest follows from them.
+                file.setStatus(2);
+                file.setCourseType(file.getFileName());
+                addCourseFile(file);
+                rows.erase(row);
+            } else {
+                removeFileAndDir(name);
+            }
+        }
+    }
+    for (const UserFile &file : qAsConst(rows))
+        removeDBGetFileRecord(file.getId());
+    return true;
+}
