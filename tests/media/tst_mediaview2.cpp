@@ -155,7 +155,7 @@ void TestMediaView2::messagesThatAreRefused()
     QFETCH(QString, frId);
     QFETCH(QString, warning);
     std::unique_ptr<MediaView2> panel = makePanel(lecturer);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     MessageCollector messages;
     m_link->clear();
     panel->readSocketMessageIn(message(type, from, to, third, streamId, frId));
@@ -241,7 +241,7 @@ void TestMediaView2::studentAnswersAndIsPulled()
 void TestMediaView2::studentMessages()
 {
     std::unique_ptr<MediaView2> panel = makePanel(false);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     panel->readSocketMessageIn(message(0, "L1", QString(), QString(), "L1s"));
     QCOMPARE(panel->classState(), 0);
     QCOMPARE(panel->videoView3()->mainUserId(), QString("L1"));
@@ -267,7 +267,7 @@ void TestMediaView2::studentMessages()
 void TestMediaView2::participantsOnlineAreAsked()
 {
     std::unique_ptr<MediaView2> panel = makePanel(true);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     m_link->clear();
     panel->userOnline("S1");
     panel->userOnline("L1");
@@ -283,7 +283,7 @@ void TestMediaView2::participantsOnlineAreAsked()
 void TestMediaView2::stripAndPictureInPicture()
 {
     std::unique_ptr<MediaView2> panel = makePanel(true);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     signalsOut.ignore({ "messageBoxTipOut", "onCameraBtnChangedOut" });
     panel->startOpenIn();
     QCOMPARE(signalsOut.emitted(), QStringList { "classesBeginOrEndOut(false,false,正在启动)" });
@@ -332,7 +332,7 @@ void TestMediaView2::soundControls()
     QCOMPARE(micSlider->value(), 60);
     QCOMPARE(micSlider->maximum(), 80);
 
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     micSlider->setValue(10);
     micSlider->setValue(0);
     QVERIFY(m_sound->microphone.muted);

@@ -187,7 +187,7 @@ void TestMediaView3::streamMessages()
     QFETCH(QStringList, emitted);
     QFETCH(int, classState);
     std::unique_ptr<MediaView3> panel = makePanel(host);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     MessageCollector messages;
     panel->readSocketMessageIn(message(type, from, third, streamId));
     QCOMPARE(signalsOut.emitted(), emitted);
@@ -270,7 +270,7 @@ void TestMediaView3::participantOnAndOffStage()
 void TestMediaView3::streamIdTable()
 {
     std::unique_ptr<MediaView3> panel = makePanel(true);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     PullStreamManager *pull = panel->pullStreamManager();
 
     // The server's table, its additions and deletions, over the classroom connection.
@@ -304,7 +304,7 @@ void TestMediaView3::streamIdTable()
 void TestMediaView3::clickClock()
 {
     std::unique_ptr<MediaView3> panel = makePanel(true);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     panel->readAddStreamIdIn("P1", "P1s");
     signalsOut.clear();
     const qint64 constructed = panel->clickClockStart();
@@ -340,7 +340,7 @@ void TestMediaView3::secondClickTakesAUserOff()
     panel->startOpenIn();
     // The meeting's start pulls the known users into the strip at once.
     QVERIFY(panel->videoView4()->containsUserId("P1"));
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     signalsOut.ignore({ "classesBeginOrEndOut", "messageBoxTipOut" });
 
     // A strip user chosen by hand moves to the sub picture; chosen again he leaves it.
@@ -414,7 +414,7 @@ void TestMediaView3::hostClicksThatAreRefused()
     std::unique_ptr<MediaView3> panel = makePanel(host);
     panel->readAddStreamIdIn("P1", "P1s");
     panel->startOpenIn();
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     signalsOut.ignore({ "classesBeginOrEndOut" });
     MessageCollector messages;
     panel->startPullStreamIn(userId);
@@ -454,7 +454,7 @@ void TestMediaView3::pushResults()
     QFETCH(int, state);
     QFETCH(QStringList, emitted);
     std::unique_ptr<MediaView3> panel = makePanel(host);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     panel->pushStreamResultIn(isFinish, result, msg);
     QCOMPARE(int(panel->getPushStreamState()), state);
     QCOMPARE(signalsOut.emitted(), emitted);
@@ -489,7 +489,7 @@ void TestMediaView3::pullResults()
     QFETCH(QString, msg);
     QFETCH(QStringList, emitted);
     std::unique_ptr<MediaView3> panel = makePanel(host);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     panel->pullStreamResultIn(isMain, result, "P1", msg);
     QCOMPARE(signalsOut.emitted(), emitted);
 }
@@ -498,7 +498,7 @@ void TestMediaView3::shownUsersGoToTheirViews()
 {
     std::unique_ptr<MediaView3> panel = makePanel(true);
     panel->startOpenIn();
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     signalsOut.ignore({ "classesBeginOrEndOut" });
     VideoView4 *strip = panel->videoView4();
     VideoView3 *view = panel->videoView3();
@@ -537,7 +537,7 @@ void TestMediaView3::shownUsersGoToTheirViews()
 void TestMediaView3::hostMeetingFromStartToEnd()
 {
     std::unique_ptr<MediaView3> panel = makePanel(true);
-    SignalRecorder signalsOut(panel.get());
+    SignalRecorder signalsOut(panel.get(), &PullPushMediaView::staticMetaObject);
     signalsOut.ignore({ "messageBoxTipOut" });
     panel->readAddStreamIdIn("P1", "P1s");
     signalsOut.clear();

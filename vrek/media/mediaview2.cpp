@@ -29,9 +29,7 @@ constexpr quint32 pullFirstReplyStop = 15;
 } // namespace
 
 MediaView2::MediaView2(QWidget *parent)
-    : QWidget(parent)
-    , m_isLect(GlobalFunc::isCurrentUserLect())
-    , m_userId(g_userId)
+    : PullPushMediaView(parent)
     , m_soundControl(SoundControl::create())
 {
     qInfo() << "parent:" << parent;
@@ -116,7 +114,6 @@ void MediaView2::initial()
     m_isPushShow = false;
     m_autoFlag = false;
     m_firstReplyFlag = false;
-    m_clickClock.start();
 }
 
 void MediaView2::strInitial()
@@ -129,23 +126,9 @@ void MediaView2::strInitial()
 
 void MediaView2::streamInitial()
 {
-    m_pushStreamManager = new PushStreamManager(m_userId, GlobalEnum::GroupType(g_classType), this);
-    if (!m_isLect)
-        m_pushStreamManager->setRequestPushStream(true);
-    g_pushStreamId = m_pushStreamManager->getPushStreamId();
-    connect(m_pushStreamManager, &PushStreamManager::showVideoImageOut, this, &MediaView2::showVideoImageIn);
-    connect(m_pushStreamManager, &PushStreamManager::videoQualityChangedOut, this, &MediaView2::videoQualityChangedOut);
-    connect(m_pushStreamManager, &PushStreamManager::pushStreamResultOut, this, &MediaView2::pushStreamResultIn);
-
-    m_pullStreamManager
-        = new PullStreamManager(PullStreamManager::PullManagerAuto, PullStreamManager::PlayAudioOne, stripUsers, this);
-    connect(m_pullStreamManager, &PullStreamManager::showVideoImageOut, this, &MediaView2::showVideoImageIn);
-    connect(m_pullStreamManager, &PullStreamManager::pullStreamResultOut, this, &MediaView2::pullStreamResultIn);
-    connect(m_pullStreamManager, &PullStreamManager::pullStreamChangeOut, this, &MediaView2::pullStreamChangeIn);
+    PullPushMediaView::streamInitial(stripUsers);
     connect(
         m_pullStreamManager, &PullStreamManager::manualPullStreamNoneOut, this, &MediaView2::manualPullStreamNoneIn);
-    connect(m_pullStreamManager, &PullStreamManager::autoToManualOut, this, &MediaView2::autoToManualIn);
-    connect(m_pullStreamManager, &PullStreamManager::playAudioChangeOut, this, &MediaView2::playAudioChangeIn);
 
     m_pullFRManager = new PullFRManager(this);
     connect(m_pullFRManager, &PullFRManager::sendPullFRStartOut, m_pullStreamManager,
@@ -168,9 +151,7 @@ void MediaView2::uiInitial()
         m_firstReply->hide();
     }
     connect(m_fullScreen, &QPushButton::clicked, this, &MediaView2::showFullVideoIn);
-    m_videoView3 = new VideoView3(this);
-    m_videoView3->setDefaultImage();
-    m_videoView3->hide();
+    videoView3Initial();
     m_videoView2 = new VideoView2(this);
     m_videoView2->hide();
     connect(m_videoView2, &VideoView2::startPlayAudioOut, m_pullStreamManager, &PullStreamManager::startPlayAudioIn);
@@ -202,11 +183,6 @@ void MediaView2::placeViews()
     if (m_topLayout->indexOf(shown) < 0)
         m_topLayout->addWidget(shown);
     shown->show();
-}
-
-void MediaView2::tip(const QString &text, uint seconds)
-{
-    emit messageBoxTipOut(text, seconds);
 }
 
 void MediaView2::setPushStreamState(int pss)
@@ -357,7 +333,7 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
                        << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
             return;
         }
-        startPullSubStream(message, "StartPullSubStream isPushShow:");
+        startPullSubStream(message, true, "StartPullSubStream isPushShow:");
         return;
     case StreamMediaMessage::StopPullSubStream:
     case pullFirstReplyStop:
@@ -366,10 +342,7 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
                        << "fromUserId:" << from << "tripartiteUserId:" << third;
             return;
         }
-        if (third != m_userId)
-            m_pullStreamManager->stopPullStreamIn(third);
-        else
-            stopOwnSubVideo();
+        stopPullSubStream(third);
         return;
     case StreamMediaMessage::ResponsePushStreamId:
         if (!m_isLect || from.isEmpty() || to != m_userId || streamId.isEmpty()) {
@@ -416,7 +389,7 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
                        << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
             return;
         }
-        startPullSubStream(message, "PullFRStart isPushShow:");
+        startPullSubStream(message, true, "PullFRStart isPushShow:");
         return;
     default:
         qWarning() << "the smmType unknown error! smmType:" << type;
@@ -424,59 +397,9 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
     }
 }
 
-void MediaView2::stopOwnSubVideo()
-{
-    if (!m_isPushShow)
-        return;
-    m_isPushShow = false;
-    m_pushStreamManager->setShowPushVideo(false);
-    m_videoView3->showVideoChangeIn(m_userId, QString(), false);
-}
-
-void MediaView2::startPullSubStream(const StreamMediaMessage &message, const char *warning)
-{
-    const QString third = message.getTripartiteUserId();
-    if (third != m_userId) {
-        stopOwnSubVideo();
-        m_pullStreamManager->startPullStreamInByPushId(third, message.getStreamId(), false);
-        return;
-    }
-    m_pullStreamManager->stopAllSubPullStreamIn();
-    if (m_isPushShow) {
-        qWarning() << warning << m_isPushShow;
-        return;
-    }
-    m_isPushShow = true;
-    m_videoView3->showVideoChangeIn(QString(), m_userId, false);
-    m_pushStreamManager->setShowPushVideo(true);
-}
-
 void MediaView2::startPullStreamIn(QString userId)
 {
-    qInfo() << "uid:" << userId;
-    if (userId == m_userId || !m_isLect) {
-        qWarning() << "uid:" << userId << "isLect:" << m_isLect;
-        return;
-    }
-    if (m_clickClock.elapsed() < m_clickIntervalMs) {
-        tip(QStringLiteral("点击频繁,请稍后"));
-        return;
-    }
-    if (m_classState != 0) {
-        tip(QStringLiteral("请先点击上课"));
-        return;
-    }
-    m_clickClock.restart();
-    if (m_pullStreamManager->getPullUserState(userId)) {
-        emit onCameraBtnChangedOut(userId, false);
-        m_pullStreamManager->stopPullStreamIn(userId);
-    } else if (!m_pullStreamManager->verifyUserStreamId(userId)) {
-        qWarning() << "the user streamId not exist! uid:" << userId;
-    } else {
-        setAutoVideo(false);
-        emit onCameraBtnChangedOut(userId, true);
-        m_pullStreamManager->startPullStreamInByUserId(userId);
-    }
+    lectClick(userId, QStringLiteral("请先点击上课"));
 }
 
 void MediaView2::userOnline(QString userId)
@@ -490,12 +413,6 @@ void MediaView2::userOnline(QString userId)
     request.setFromUserId(m_userId);
     request.setToUserId(userId);
     StreamMediaForward::send(request, userId);
-}
-
-void MediaView2::userOffline(QString userId)
-{
-    qInfo() << "uid:" << userId;
-    m_pullStreamManager->delPushStreamIdIn(userId);
 }
 
 void MediaView2::sendPullFRStopIn(QString userId)
@@ -513,22 +430,23 @@ void MediaView2::sendPullFRStopIn(QString userId)
     m_pullStreamManager->stopPullStreamIn(userId);
 }
 
-void MediaView2::showFRStartIn()
+void MediaView2::setFirstReplyShown(bool shown)
 {
     if (m_isLect) {
-        qWarning() << "isLect:" << m_isLect;
+        qWarning() << "isLect:" << m_isLect << "shown:" << shown;
         return;
     }
-    m_firstReplyView->show();
+    m_firstReplyView->setVisible(shown);
+}
+
+void MediaView2::showFRStartIn()
+{
+    setFirstReplyShown(true);
 }
 
 void MediaView2::showFRStopIn()
 {
-    if (m_isLect) {
-        qWarning() << "isLect:" << m_isLect;
-        return;
-    }
-    m_firstReplyView->hide();
+    setFirstReplyShown(false);
 }
 
 void MediaView2::firstReplyClickedIn()
@@ -539,20 +457,6 @@ void MediaView2::firstReplyClickedIn()
         m_pullFRManager->startRequestFRIn();
     else
         m_pullFRManager->stopRequestFRIn();
-}
-
-void MediaView2::pushStreamResultIn(bool isFinish, bool result, QString msg)
-{
-    qInfo() << "isFinish:" << isFinish << "result:" << result << "msg:" << msg;
-    if (isFinish) {
-        setPushStreamState(GlobalEnum::PSS0);
-    } else if (result) {
-        setPushStreamState(GlobalEnum::PSS2);
-    } else {
-        setPushStreamState(GlobalEnum::PSS3);
-        if (!msg.isEmpty())
-            tip(msg);
-    }
 }
 
 void MediaView2::pullStreamResultIn(bool isMain, bool result, QString userId, QString msg)
@@ -575,20 +479,9 @@ void MediaView2::pullStreamResultIn(bool isMain, bool result, QString userId, QS
         tip(msg);
 }
 
-void MediaView2::pullStreamChangeIn(QString fromUserId, QString toUserId, bool isAuto, bool isMain)
+void MediaView2::showAutoChange(const QString &fromUserId, const QString &toUserId)
 {
-    qInfo() << "fromUserId:" << fromUserId << "toUserId:" << toUserId << "isAuto:" << isAuto << "isMain:" << isMain;
-    if (isAuto) {
-        m_videoView2->showVideoChangeIn(fromUserId, toUserId);
-        return;
-    }
-    if (m_isLect) {
-        if (!fromUserId.isEmpty())
-            emit onCameraBtnChangedOut(fromUserId, false);
-        if (!toUserId.isEmpty())
-            emit onCameraBtnChangedOut(toUserId, true);
-    }
-    m_videoView3->showVideoChangeIn(fromUserId, toUserId, isMain);
+    m_videoView2->showVideoChangeIn(fromUserId, toUserId);
 }
 
 void MediaView2::autoToManualIn(QString userId)

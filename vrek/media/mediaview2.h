@@ -1,45 +1,33 @@
 #ifndef MEDIAVIEW2_H
 #define MEDIAVIEW2_H
 
-#include "vrek/message/streammediamessage.h"
-#include "vrek/utils/globalenum.h"
-
-#include <QElapsedTimer>
-#include <QImage>
-#include <QString>
-#include <QWidget>
+#include "vrek/media/pullpushmediaview.h"
 
 #include <memory>
 
 class DefaultView;
 class FirstReplyView;
 class PullFRManager;
-class PullStreamManager;
-class PushStreamManager;
-class QHBoxLayout;
 class QPushButton;
 class QSlider;
 class QVBoxLayout;
 class SoundControl;
 class VideoView2;
-class VideoView3;
 
 // A classroom panel kept beside the meeting panel: the meeting's pull and push managers with the RTMP panel's
 // button bar (start and end of class, microphone and speaker, full screen), a strip of automatically pulled
 // users that may replace the picture-in-picture view, and first-reply rounds (the lecturer asks who answers
 // first, and pulls whoever does). No class window builds it.
-class MediaView2 : public QWidget
+class MediaView2 : public PullPushMediaView
 {
     Q_OBJECT
 public:
-    static constexpr int clickIntervalMs = 1000;
     static constexpr int maxVolume = 80;
     // The volume the panel sets at its start.
     static constexpr int startVolume = 60;
     // Below this the volume is too low to be heard well.
     static constexpr int lowVolume = 20;
     // How long tips stay up (seconds): results, normal states, warnings (kept up until the next tip).
-    static constexpr uint resultSeconds = 5;
     static constexpr uint normalSeconds = 1;
     static constexpr uint warningSeconds = 1065320319;
     // The strip shows the own user and up to three pulled users.
@@ -48,43 +36,26 @@ public:
     explicit MediaView2(QWidget *parent = nullptr);
     ~MediaView2() override;
 
-    void setClickInterval(int ms) { m_clickIntervalMs = ms; }
-    bool isLect() const { return m_isLect; }
     int pushStreamState() const { return int(m_pushStreamState); }
-    int classState() const { return m_classState; }
     bool isAutoVideo() const { return m_autoFlag; }
-    bool isPushShow() const { return m_isPushShow; }
     bool isFirstReplyRunning() const { return m_firstReplyFlag; }
     bool isMicOn() const { return m_micOn; }
     bool isSpkOn() const { return m_spkOn; }
-    PullStreamManager *pullStreamManager() const { return m_pullStreamManager; }
-    PushStreamManager *pushStreamManager() const { return m_pushStreamManager; }
     PullFRManager *pullFRManager() const { return m_pullFRManager; }
-    VideoView3 *videoView3() const { return m_videoView3; }
     VideoView2 *videoView2() const { return m_videoView2; }
     FirstReplyView *firstReplyView() const { return m_firstReplyView; }
     // What the picture area holds now.
     QWidget *pictureWidget() const;
 
-signals:
-    void classesBeginOrEndOut(bool showStart, bool enabled, QString text);
-    void onCameraBtnChangedOut(QString userId, bool on);
-    void setCameraBtnStateOut(QString userId, bool enabled);
-    void messageBoxTipOut(QString text, uint seconds);
-    void videoQualityChangedOut(GlobalEnum::VideoQualityType vqt, bool flag);
-
 public slots:
     void readSocketMessageIn(StreamMediaMessage message);
     void startPullStreamIn(QString userId);
     void userOnline(QString userId);
-    void userOffline(QString userId);
-    void showVideoImageIn(QString userId, QImage frame);
-    void pushStreamResultIn(bool isFinish, bool result, QString msg);
-    void pullStreamResultIn(bool isMain, bool result, QString userId, QString msg);
-    void pullStreamChangeIn(QString fromUserId, QString toUserId, bool isAuto, bool isMain);
+    void showVideoImageIn(QString userId, QImage frame) override;
+    void pullStreamResultIn(bool isMain, bool result, QString userId, QString msg) override;
     void manualPullStreamNoneIn();
-    void autoToManualIn(QString userId);
-    void playAudioChangeIn(QString userId, bool flag);
+    void autoToManualIn(QString userId) override;
+    void playAudioChangeIn(QString userId, bool flag) override;
     void sendPullFRStopIn(QString userId);
     void showFRStartIn();
     void showFRStopIn();
@@ -99,6 +70,10 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void setPushStreamState(int pss) override;
+    void showAutoChange(const QString &fromUserId, const QString &toUserId) override;
+    // A user picked by hand is shown in the picture-in-picture view.
+    void beforeLectPull() override { setAutoVideo(false); }
 
 private:
     // One of the two sound devices with its button and slider.
@@ -119,7 +94,6 @@ private:
     void streamInitial();
     void uiInitial();
 
-    void setPushStreamState(int pss);
     void setStartClass(bool flag);
     void setDefaultImage(bool flag);
     void setAutoVideo(bool flag);
@@ -128,9 +102,7 @@ private:
     void placeViews();
     // The own video into the picture the automatic flag chooses, or out of it.
     void showOwnVideo(bool shown);
-    void startPullSubStream(const StreamMediaMessage &message, const char *warning);
-    void stopOwnSubVideo();
-    void tip(const QString &text, uint seconds = resultSeconds);
+    void setFirstReplyShown(bool shown);
 
     AudioDevice microphone();
     AudioDevice speaker();
@@ -150,30 +122,20 @@ private:
     QPushButton *m_fullScreen = nullptr;
     QPushButton *m_firstReply = nullptr;
 
-    bool m_isLect;
-    QString m_userId;
     std::unique_ptr<SoundControl> m_soundControl;
     bool m_micOn = false;
     bool m_spkOn = false;
     int m_micVolume = 0;
     int m_spkVolume = 0;
-    GlobalEnum::PushStreamState m_pushStreamState = GlobalEnum::PSS0;
-    int m_classState = 1;
     bool m_isFullScreen = false;
-    bool m_isPushShow = false;
     bool m_autoFlag = false;
     bool m_firstReplyFlag = false;
-    QElapsedTimer m_clickClock;
-    int m_clickIntervalMs = clickIntervalMs;
     QString m_startOpenTexts[4];
 
     DefaultView *m_defaultA = nullptr;
     DefaultView *m_defaultB = nullptr;
-    VideoView3 *m_videoView3 = nullptr;
     VideoView2 *m_videoView2 = nullptr;
     FirstReplyView *m_firstReplyView = nullptr;
-    PushStreamManager *m_pushStreamManager = nullptr;
-    PullStreamManager *m_pullStreamManager = nullptr;
     PullFRManager *m_pullFRManager = nullptr;
 };
 

@@ -19,16 +19,13 @@
 const char *const MediaView3::defaultPicturePath = ":/vrek/image/mediaview2/defaultmedia.png";
 
 MediaView3::MediaView3(QWidget *parent)
-    : QWidget(parent)
-    , m_isLect(GlobalFunc::isCurrentUserLect())
-    , m_userId(g_userId)
+    : PullPushMediaView(parent)
 {
     qInfo() << "parent:" << parent;
     buildForm();
     initial();
     strInitial();
-    pushInitial();
-    pullInitial();
+    streamInitial(stripUsers);
     uiInitial();
     msgInitial();
     sizeInitial();
@@ -65,7 +62,6 @@ void MediaView3::initial()
     m_defaultView->show();
     m_classState = 1;
     m_isPushShow = false;
-    m_clickClock.start();
 }
 
 void MediaView3::strInitial()
@@ -76,33 +72,9 @@ void MediaView3::strInitial()
     m_startOpenTexts[3] = QStringLiteral("结束会议");
 }
 
-void MediaView3::pushInitial()
-{
-    m_pushStreamManager = new PushStreamManager(m_userId, GlobalEnum::GroupType(g_classType), this);
-    if (!m_isLect)
-        m_pushStreamManager->setRequestPushStream(true);
-    g_pushStreamId = m_pushStreamManager->getPushStreamId();
-    connect(m_pushStreamManager, &PushStreamManager::showVideoImageOut, this, &MediaView3::showVideoImageIn);
-    connect(m_pushStreamManager, &PushStreamManager::videoQualityChangedOut, this, &MediaView3::videoQualityChangedOut);
-    connect(m_pushStreamManager, &PushStreamManager::pushStreamResultOut, this, &MediaView3::pushStreamResultIn);
-}
-
-void MediaView3::pullInitial()
-{
-    m_pullStreamManager
-        = new PullStreamManager(PullStreamManager::PullManagerAuto, PullStreamManager::PlayAudioOne, stripUsers, this);
-    connect(m_pullStreamManager, &PullStreamManager::showVideoImageOut, this, &MediaView3::showVideoImageIn);
-    connect(m_pullStreamManager, &PullStreamManager::pullStreamResultOut, this, &MediaView3::pullStreamResultIn);
-    connect(m_pullStreamManager, &PullStreamManager::pullStreamChangeOut, this, &MediaView3::pullStreamChangeIn);
-    connect(m_pullStreamManager, &PullStreamManager::autoToManualOut, this, &MediaView3::autoToManualIn);
-    connect(m_pullStreamManager, &PullStreamManager::playAudioChangeOut, this, &MediaView3::playAudioChangeIn);
-}
-
 void MediaView3::uiInitial()
 {
-    m_videoView3 = new VideoView3(this);
-    m_videoView3->setDefaultImage();
-    m_videoView3->hide();
+    videoView3Initial();
     m_videoView4 = new VideoView4(this);
     connect(m_videoView4, &VideoView4::startPlayAudioOut, m_pullStreamManager, &PullStreamManager::startPlayAudioIn);
     connect(m_videoView4, &VideoView4::stopPlayAudioOut, m_pullStreamManager, &PullStreamManager::stopPlayAudioIn);
@@ -152,11 +124,6 @@ void MediaView3::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     sizeInitial();
-}
-
-void MediaView3::tip(const QString &text)
-{
-    emit messageBoxTipOut(text, tipSeconds);
 }
 
 void MediaView3::initialLater()
@@ -324,7 +291,7 @@ void MediaView3::readSocketMessageIn(StreamMediaMessage message)
                        << "streamId:" << streamId;
             return;
         }
-        startPullSubStream(message);
+        startPullSubStream(message, false, "StartPullSubStream isPushShow:");
         return;
     case StreamMediaMessage::StopPullSubStream:
         if (m_isLect || from.isEmpty() || third.isEmpty()) {
@@ -332,7 +299,7 @@ void MediaView3::readSocketMessageIn(StreamMediaMessage message)
                        << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
             return;
         }
-        stopPullSubStream(message);
+        stopPullSubStream(third);
         return;
     case StreamMediaMessage::ResponsePushStreamId:
         if (from == m_userId || streamId.isEmpty()) {
@@ -347,43 +314,6 @@ void MediaView3::readSocketMessageIn(StreamMediaMessage message)
         qWarning() << "the smmType unknown error! smmType:" << type;
         return;
     }
-}
-
-void MediaView3::hidePushShow()
-{
-    m_isPushShow = false;
-    m_pushStreamManager->setShowPushVideo(false);
-    m_videoView3->showVideoChangeIn(m_userId, QString(), false);
-}
-
-void MediaView3::startPullSubStream(const StreamMediaMessage &message)
-{
-    const QString third = message.getTripartiteUserId();
-    if (third != m_userId) {
-        if (m_isPushShow)
-            hidePushShow();
-        m_pullStreamManager->startPullStreamInByUserId(third);
-        return;
-    }
-    m_pullStreamManager->stopAllSubPullStreamIn();
-    if (m_isPushShow) {
-        qWarning() << "StartPullSubStream isPushShow:" << m_isPushShow;
-        return;
-    }
-    m_isPushShow = true;
-    m_videoView3->showVideoChangeIn(QString(), m_userId, false);
-    m_pushStreamManager->setShowPushVideo(true);
-}
-
-void MediaView3::stopPullSubStream(const StreamMediaMessage &message)
-{
-    const QString third = message.getTripartiteUserId();
-    if (third != m_userId) {
-        m_pullStreamManager->stopPullStreamIn(third);
-        return;
-    }
-    if (m_isPushShow)
-        hidePushShow();
 }
 
 void MediaView3::readAddStreamIdIn(QString userId, QString streamId)
@@ -412,26 +342,6 @@ void MediaView3::userOnline(QString userId)
         emit setCameraBtnStateOut(userId, false);
 }
 
-void MediaView3::userOffline(QString userId)
-{
-    qInfo() << "uid:" << userId;
-    m_pullStreamManager->delPushStreamIdIn(userId);
-}
-
-void MediaView3::pushStreamResultIn(bool isFinish, bool result, QString msg)
-{
-    qInfo() << "isFinish:" << isFinish << "result:" << result << "msg:" << msg;
-    if (isFinish) {
-        setPushStreamState(GlobalEnum::PSS0);
-    } else if (!result) {
-        setPushStreamState(GlobalEnum::PSS3);
-        if (!msg.isEmpty())
-            tip(msg);
-    } else {
-        setPushStreamState(GlobalEnum::PSS2);
-    }
-}
-
 void MediaView3::pullStreamResultIn(bool isMain, bool result, QString userId, QString msg)
 {
     qInfo() << "isMain:" << isMain << "result:" << result << "uid:" << userId << "msg:" << msg;
@@ -456,45 +366,12 @@ void MediaView3::pullStreamResultIn(bool isMain, bool result, QString userId, QS
 
 void MediaView3::startPullStreamIn(QString userId)
 {
-    qInfo() << "uid:" << userId;
-    if (userId == m_userId || !m_isLect) {
-        qWarning() << "uid:" << userId << "isLect:" << m_isLect;
-        return;
-    }
-    if (m_clickClock.elapsed() < m_clickIntervalMs) {
-        tip(QStringLiteral("点击频繁,请稍后"));
-        return;
-    }
-    if (m_classState != 0) {
-        tip(QStringLiteral("请先开始会议"));
-        return;
-    }
-    m_clickClock.restart();
-    if (m_pullStreamManager->getPullUserState(userId)) {
-        emit onCameraBtnChangedOut(userId, false);
-        m_pullStreamManager->stopPullStreamIn(userId);
-    } else if (!m_pullStreamManager->verifyUserStreamId(userId)) {
-        qWarning() << "the user streamId not exist! uid:" << userId;
-    } else {
-        emit onCameraBtnChangedOut(userId, true);
-        m_pullStreamManager->startPullStreamInByUserId(userId);
-    }
+    lectClick(userId, QStringLiteral("请先开始会议"));
 }
 
-void MediaView3::pullStreamChangeIn(QString fromUserId, QString toUserId, bool isAuto, bool isMain)
+void MediaView3::showAutoChange(const QString &fromUserId, const QString &toUserId)
 {
-    qInfo() << "fromUserId:" << fromUserId << "toUserId:" << toUserId << "isAuto:" << isAuto << "isMain:" << isMain;
-    if (isAuto) {
-        m_videoView4->showVideoChangeIn(fromUserId, toUserId);
-        return;
-    }
-    if (m_isLect) {
-        if (!fromUserId.isEmpty())
-            emit onCameraBtnChangedOut(fromUserId, false);
-        if (!toUserId.isEmpty())
-            emit onCameraBtnChangedOut(toUserId, true);
-    }
-    m_videoView3->showVideoChangeIn(fromUserId, toUserId, isMain);
+    m_videoView4->showVideoChangeIn(fromUserId, toUserId);
 }
 
 void MediaView3::autoToManualIn(QString userId)
@@ -502,12 +379,6 @@ void MediaView3::autoToManualIn(QString userId)
     qInfo() << "uid:" << userId;
     m_videoView4->showVideoChangeIn(userId, QString());
     m_videoView3->showVideoChangeIn(QString(), userId, false);
-}
-
-void MediaView3::playAudioChangeIn(QString userId, bool flag)
-{
-    Q_UNUSED(userId)
-    Q_UNUSED(flag)
 }
 
 void MediaView3::showVideoImageIn(QString userId, QImage frame)
