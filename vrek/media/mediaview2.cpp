@@ -284,7 +284,7 @@ void MediaView2::manualPullStreamNoneIn()
     setAutoVideo(true);
 }
 
-void MediaView2::readSocketMessageIn(StreamMediaMessage message)
+void MediaView2::readPanelMessage(const StreamMediaMessage &message)
 {
     const quint32 type = message.getSmmType();
     const QString from = message.getFromUserId();
@@ -292,33 +292,7 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
     const QString third = message.getTripartiteUserId();
     const QString streamId = message.getStreamId();
     const QString frId = message.getFrId();
-    qInfo() << "smmType:" << type << "fromUserId:" << from << "toUserId:" << to << "tripartiteUserId:" << third
-            << "streamId:" << streamId << "frId:" << frId;
     switch (type) {
-    case StreamMediaMessage::StartPullMainStream:
-        if (m_isLect || from.isEmpty() || streamId.isEmpty()) {
-            qWarning() << "StartPullMainStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from << "streamId:" << streamId;
-            return;
-        }
-        m_pullStreamManager->startPullStreamInByPushId(from, streamId, true);
-        setStartClass(true);
-        return;
-    case StreamMediaMessage::StopPullMainStream:
-        if (m_isLect || from.isEmpty()) {
-            qWarning() << "StopPullMainStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from;
-            return;
-        }
-        m_pushStreamManager->setShowPushVideo(false);
-        m_pullStreamManager->stopAllPullStreamIn();
-        setDefaultImage(true);
-        tip(QStringLiteral("老师已下课"));
-        return;
-    case StreamMediaMessage::RequestPushStreamId:
-        if (from != m_userId)
-            m_pushStreamManager->receiveRequestPushStreamId(message);
-        return;
     case StreamMediaMessage::ResponsePushStreamFail:
         if (!m_isLect || from.isEmpty() || to != m_userId) {
             qWarning() << "ResponsePushStreamFail "
@@ -327,19 +301,10 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
         }
         m_pullStreamManager->delPushStreamIdIn(from);
         return;
-    case StreamMediaMessage::StartPullSubStream:
-        if (m_isLect || from.isEmpty() || streamId.isEmpty() || third.isEmpty()) {
-            qWarning() << "StartPullSubStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
-            return;
-        }
-        startPullSubStream(message, true, "StartPullSubStream isPushShow:");
-        return;
-    case StreamMediaMessage::StopPullSubStream:
     case pullFirstReplyStop:
         if (m_isLect || from.isEmpty() || third.isEmpty()) {
-            qWarning() << (type == pullFirstReplyStop ? "PullFRStop " : "StopPullSubStream ") << "isLect:" << m_isLect
-                       << "fromUserId:" << from << "tripartiteUserId:" << third;
+            qWarning() << "PullFRStop "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
             return;
         }
         stopPullSubStream(third);
@@ -389,7 +354,7 @@ void MediaView2::readSocketMessageIn(StreamMediaMessage message)
                        << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
             return;
         }
-        startPullSubStream(message, true, "PullFRStart isPushShow:");
+        startPullSubStream(message, stageByPushId(), "PullFRStart isPushShow:");
         return;
     default:
         qWarning() << "the smmType unknown error! smmType:" << type;
@@ -463,14 +428,7 @@ void MediaView2::pullStreamResultIn(bool isMain, bool result, QString userId, QS
 {
     qInfo() << "isMain:" << isMain << "result:" << result << "uid:" << userId << "msg:" << msg;
     if (m_isLect) {
-        if (result) {
-            tip(QStringLiteral("学生成功上讲台"));
-            emit onCameraBtnChangedOut(userId, true);
-        } else {
-            emit onCameraBtnChangedOut(userId, false);
-            if (!msg.isEmpty())
-                tip(msg);
-        }
+        lectPullResult(result, userId, msg, QStringLiteral("学生成功上讲台"));
         return;
     }
     if (isMain && result)

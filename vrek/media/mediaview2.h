@@ -48,7 +48,6 @@ public:
     QWidget *pictureWidget() const;
 
 public slots:
-    void readSocketMessageIn(StreamMediaMessage message);
     void startPullStreamIn(QString userId);
     void userOnline(QString userId);
     void showVideoImageIn(QString userId, QImage frame) override;
@@ -71,6 +70,11 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void setPushStreamState(int pss) override;
+    void setStartClass(bool flag) override;
+    void setDefaultImage(bool flag) override;
+    QString classEndTip() const override { return QStringLiteral("老师已下课"); }
+    bool stageByPushId() const override { return true; }
+    void readPanelMessage(const StreamMediaMessage &message) override;
     void showAutoChange(const QString &fromUserId, const QString &toUserId) override;
     // A user picked by hand is shown in the picture-in-picture view.
     void beforeLectPull() override { setAutoVideo(false); }
@@ -94,8 +98,6 @@ private:
     void streamInitial();
     void uiInitial();
 
-    void setStartClass(bool flag);
-    void setDefaultImage(bool flag);
     void setAutoVideo(bool flag);
     // Puts the default picture, the strip or the picture-in-picture view where classState, the automatic flag
     // and full screen say.

@@ -241,41 +241,11 @@ void MediaView3::startOpenIn()
     qWarning() << "pushStreamState:" << int(m_pushStreamState) << "isLect:" << m_isLect;
 }
 
-void MediaView3::readSocketMessageIn(StreamMediaMessage message)
+void MediaView3::readPanelMessage(const StreamMediaMessage &message)
 {
-    const quint32 type = message.getSmmType();
     const QString from = message.getFromUserId();
-    const QString third = message.getTripartiteUserId();
     const QString streamId = message.getStreamId();
-    qInfo() << "smmType:" << type << "fromUserId:" << from << "toUserId:" << message.getToUserId()
-            << "tripartiteUserId:" << third << "streamId:" << streamId;
-    switch (type) {
-    case StreamMediaMessage::StartPullMainStream:
-        if (m_isLect || from.isEmpty() || streamId.isEmpty()) {
-            qWarning() << "StartPullMainStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from << "streamId:" << streamId;
-            return;
-        }
-        setStartClass(true);
-        m_pullStreamManager->startPullStreamInByPushId(from, streamId, true);
-        m_pullStreamManager->startAutoPullStreamIn();
-        return;
-    case StreamMediaMessage::StopPullMainStream:
-        if (m_isLect || from.isEmpty()) {
-            qWarning() << "StopPullMainStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from;
-            return;
-        }
-        m_pushStreamManager->setShowPushVideo(false);
-        m_pullStreamManager->stopAllPullStreamIn();
-        setDefaultImage(true);
-        tip(QStringLiteral("会议结束"));
-        return;
-    case StreamMediaMessage::RequestPushStreamId:
-        // The server hands a client its own requests too.
-        if (from != m_userId)
-            m_pushStreamManager->receiveRequestPushStreamId(message);
-        return;
+    switch (message.getSmmType()) {
     case StreamMediaMessage::ResponsePushStreamFail:
         if (from == m_userId) {
             qWarning() << "ResponsePushStreamFail "
@@ -283,23 +253,6 @@ void MediaView3::readSocketMessageIn(StreamMediaMessage message)
             return;
         }
         m_pullStreamManager->delPushStreamIdIn(from);
-        return;
-    case StreamMediaMessage::StartPullSubStream:
-        if (m_isLect || from.isEmpty() || streamId.isEmpty() || third.isEmpty()) {
-            qWarning() << "StartPullSubStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third
-                       << "streamId:" << streamId;
-            return;
-        }
-        startPullSubStream(message, false, "StartPullSubStream isPushShow:");
-        return;
-    case StreamMediaMessage::StopPullSubStream:
-        if (m_isLect || from.isEmpty() || third.isEmpty()) {
-            qWarning() << "StopPullSubStream "
-                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
-            return;
-        }
-        stopPullSubStream(third);
         return;
     case StreamMediaMessage::ResponsePushStreamId:
         if (from == m_userId || streamId.isEmpty()) {
@@ -311,7 +264,7 @@ void MediaView3::readSocketMessageIn(StreamMediaMessage message)
         emit setCameraBtnStateOut(from, true);
         return;
     default:
-        qWarning() << "the smmType unknown error! smmType:" << type;
+        qWarning() << "the smmType unknown error! smmType:" << message.getSmmType();
         return;
     }
 }
@@ -346,14 +299,7 @@ void MediaView3::pullStreamResultIn(bool isMain, bool result, QString userId, QS
 {
     qInfo() << "isMain:" << isMain << "result:" << result << "uid:" << userId << "msg:" << msg;
     if (m_isLect) {
-        if (result) {
-            tip(QStringLiteral("教师成功参会"));
-            emit onCameraBtnChangedOut(userId, true);
-        } else {
-            emit onCameraBtnChangedOut(userId, false);
-            if (!msg.isEmpty())
-                tip(msg);
-        }
+        lectPullResult(result, userId, msg, QStringLiteral("教师成功参会"));
         return;
     }
     if (!isMain)

@@ -48,7 +48,6 @@ public:
     QVBoxLayout *bottomLayout() const { return m_bottomLayout; }
 
 public slots:
-    void readSocketMessageIn(StreamMediaMessage message);
     void readAddStreamIdIn(QString userId, QString streamId);
     void readDelStreamIdIn(QString userId);
     void readAllStreamIdIn(QHash<QString, QString> streamIds);
@@ -62,6 +61,11 @@ public slots:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void setPushStreamState(int pss) override;
+    void setStartClass(bool flag) override;
+    void setDefaultImage(bool flag) override;
+    QString classEndTip() const override { return QStringLiteral("会议结束"); }
+    bool stageByPushId() const override { return false; }
+    void readPanelMessage(const StreamMediaMessage &message) override;
     void showAutoChange(const QString &fromUserId, const QString &toUserId) override;
 
 private:
@@ -71,9 +75,6 @@ private:
     void uiInitial();
     void msgInitial();
     void sizeInitial();
-
-    void setStartClass(bool flag);
-    void setDefaultImage(bool flag);
 
     QGridLayout *m_gridLayout = nullptr;
     QHBoxLayout *m_topLayout = nullptr;

@@ -50,6 +50,64 @@ void PullPushMediaView::tip(const QString &text, uint seconds)
     emit messageBoxTipOut(text, seconds);
 }
 
+void PullPushMediaView::readSocketMessageIn(StreamMediaMessage message)
+{
+    const quint32 type = message.getSmmType();
+    const QString from = message.getFromUserId();
+    const QString third = message.getTripartiteUserId();
+    const QString streamId = message.getStreamId();
+    qInfo() << "smmType:" << type << "fromUserId:" << from << "toUserId:" << message.getToUserId()
+            << "tripartiteUserId:" << third << "streamId:" << streamId << "frId:" << message.getFrId();
+    switch (type) {
+    case StreamMediaMessage::StartPullMainStream:
+        if (m_isLect || from.isEmpty() || streamId.isEmpty()) {
+            qWarning() << "StartPullMainStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "streamId:" << streamId;
+            return;
+        }
+        setStartClass(true);
+        m_pullStreamManager->startPullStreamInByPushId(from, streamId, true);
+        m_pullStreamManager->startAutoPullStreamIn();
+        return;
+    case StreamMediaMessage::StopPullMainStream:
+        if (m_isLect || from.isEmpty()) {
+            qWarning() << "StopPullMainStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from;
+            return;
+        }
+        m_pushStreamManager->setShowPushVideo(false);
+        m_pullStreamManager->stopAllPullStreamIn();
+        setDefaultImage(true);
+        tip(classEndTip());
+        return;
+    case StreamMediaMessage::RequestPushStreamId:
+        // The server hands a client its own requests too.
+        if (from != m_userId)
+            m_pushStreamManager->receiveRequestPushStreamId(message);
+        return;
+    case StreamMediaMessage::StartPullSubStream:
+        if (m_isLect || from.isEmpty() || streamId.isEmpty() || third.isEmpty()) {
+            qWarning() << "StartPullSubStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third
+                       << "streamId:" << streamId;
+            return;
+        }
+        startPullSubStream(message, stageByPushId(), "StartPullSubStream isPushShow:");
+        return;
+    case StreamMediaMessage::StopPullSubStream:
+        if (m_isLect || from.isEmpty() || third.isEmpty()) {
+            qWarning() << "StopPullSubStream "
+                       << "isLect:" << m_isLect << "fromUserId:" << from << "tripartiteUserId:" << third;
+            return;
+        }
+        stopPullSubStream(third);
+        return;
+    default:
+        readPanelMessage(message);
+        return;
+    }
+}
+
 void PullPushMediaView::pushStreamResultIn(bool isFinish, bool result, QString msg)
 {
     qInfo() << "isFinish:" << isFinish << "result:" << result << "msg:" << msg;
@@ -118,6 +176,19 @@ void PullPushMediaView::lectClick(const QString &userId, const QString &notStart
         emit onCameraBtnChangedOut(userId, true);
         m_pullStreamManager->startPullStreamInByUserId(userId);
     }
+}
+
+void PullPushMediaView::lectPullResult(
+    bool result, const QString &userId, const QString &msg, const QString &successTip)
+{
+    if (result) {
+        tip(successTip);
+        emit onCameraBtnChangedOut(userId, true);
+        return;
+    }
+    emit onCameraBtnChangedOut(userId, false);
+    if (!msg.isEmpty())
+        tip(msg);
 }
 
 void PullPushMediaView::hidePushShow()

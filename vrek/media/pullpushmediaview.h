@@ -47,6 +47,9 @@ signals:
     void videoQualityChangedOut(GlobalEnum::VideoQualityType vqt, bool flag);
 
 public slots:
+    // The classroom's stream commands: the start and end of the class, the lecturer's requests for the push
+    // stream id and the stage are read here, the rest by the panel (readPanelMessage).
+    void readSocketMessageIn(StreamMediaMessage message);
     virtual void showVideoImageIn(QString userId, QImage frame) = 0;
     void pushStreamResultIn(bool isFinish, bool result, QString msg);
     virtual void pullStreamResultIn(bool isMain, bool result, QString userId, QString msg) = 0;
@@ -63,6 +66,15 @@ protected:
     void streamInitial(uint maxShow);
     void videoView3Initial();
     virtual void setPushStreamState(int pss) = 0;
+    // The class's video in place of the default picture (flag: the class starts), and back.
+    virtual void setStartClass(bool flag) = 0;
+    virtual void setDefaultImage(bool flag) = 0;
+    // The tip at the end of the class.
+    virtual QString classEndTip() const = 0;
+    // A user put on stage is pulled by the push stream id of the command, or as the pull manager knows him.
+    virtual bool stageByPushId() const = 0;
+    // The stream commands the panel reads its own way.
+    virtual void readPanelMessage(const StreamMediaMessage &message) = 0;
     // A user enters or leaves the strip of automatically pulled users.
     virtual void showAutoChange(const QString &fromUserId, const QString &toUserId) = 0;
     // Called before a user picked by the lecturer is pulled.
@@ -76,6 +88,8 @@ protected:
     void startPullSubStream(const StreamMediaMessage &message, bool byPushId, const char *warning);
     // The third user leaves the stage.
     void stopPullSubStream(const QString &thirdUserId);
+    // A pull the lecturer asked for: the user's camera button follows it, a success is told with successTip.
+    void lectPullResult(bool result, const QString &userId, const QString &msg, const QString &successTip);
     // The own video leaves the sub picture, when it is there.
     void hidePushShow();
     void tip(const QString &text, uint seconds = tipSeconds);
