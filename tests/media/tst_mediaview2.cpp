@@ -323,6 +323,7 @@ void TestMediaView2::soundControls()
     m_sound->microphone.muted = true;
     m_sound->speaker.present = false;
     std::unique_ptr<MediaView2> panel = makePanel(false);
+    QVERIFY(panel->styleSheet().contains("microOff2.png"));
     // Started at 60, unmuted first; a speaker that cannot be read is left as it is.
     QCOMPARE(m_sound->microphone.volume, 60);
     QVERIFY(!m_sound->microphone.muted);
