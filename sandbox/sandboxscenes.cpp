@@ -3,10 +3,13 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/devicecheckscene.h"
 #include "sandbox/devicescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/meetingscene.h"
+#include "sandbox/reviewscene.h"
+#include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -19,9 +22,12 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     scenes.append(new MeetingScene(sandbox));
     scenes.append(new DeviceScene(sandbox));
+    scenes.append(new StageScene(sandbox));
+    scenes.append(new DeviceCheckScene(sandbox));
     return scenes;
 }

@@ -1,6 +1,8 @@
 #include "vrek/class/classmanagerview.h"
 
+#include "vrek/class/devicesetview.h"
 #include "vrek/class/selectclassview.h"
+#include "vrek/class/videobackview.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reloginview.h"
 
@@ -18,6 +20,10 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     buildForm();
     m_selectClassView = new SelectClassView(this);
     m_pageLayouts[ClassPage]->addWidget(m_selectClassView);
+    m_deviceSetView = new DeviceSetView(this);
+    m_pageLayouts[DevicePage]->addWidget(m_deviceSetView);
+    m_videobackView = new VideobackView(this);
+    m_pageLayouts[PlayPage]->addWidget(m_videobackView);
 
     for (QPushButton *button : { m_classButton, m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
         connect(button, &QPushButton::toggled, this, &ClassManagerView::slotTabButtonClicked);
@@ -32,14 +38,18 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     connect(
         this, &ClassManagerView::signalSocketConnectFalse, m_selectClassView, &SelectClassView::slotSocketConnectFalse);
     // An expired session found by a course page starts the run's one relogin.
-    connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, [] {
+    const auto reLogin = [] {
         if (g_reLoginView)
             g_reLoginView->slotLoginStartIn();
-    });
+    };
+    connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, reLogin);
+    connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
 
-    // The recorded lessons, personal centre, homework and device check pages are not part of this client yet:
-    // their buttons stay hidden rather than lead to empty pages.
-    for (QPushButton *button : { m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
+    connect(m_deviceSetView, &DeviceSetView::signalTestFinish, this, &ClassManagerView::slotDeviceTestFinish);
+
+    // The personal centre and homework pages are not part of this client yet: their buttons stay hidden rather
+    // than lead to empty pages.
+    for (QPushButton *button : { m_homeworkButton, m_personButton })
         button->hide();
 }
 
@@ -121,9 +131,19 @@ QPushButton *ClassManagerView::tabButton(
 
 void ClassManagerView::initial()
 {
-    // The device check page is not part of this client yet, so a first run is not held on it.
     const bool deviceChecked = SettingConfig::getSetting().getValue("DeviceSet/initial") == "1";
     qInfo() << "DeviceSet/initial done:" << deviceChecked;
+    // A first run is held on the device check until the student finishes it.
+    if (!deviceChecked) {
+        m_deviceButton->setChecked(true);
+        m_leftWidget->setEnabled(false);
+    }
+}
+
+void ClassManagerView::slotDeviceTestFinish()
+{
+    m_leftWidget->setEnabled(true);
+    m_classButton->setChecked(true);
 }
 
 void ClassManagerView::setSocketConnectFalse()
@@ -157,6 +177,7 @@ void ClassManagerView::slotTabButtonClicked(bool on)
     } else if (button == m_deviceButton) {
         m_stackedWidget->setCurrentIndex(DevicePage);
     } else if (button == m_playButton) {
+        m_videobackView->refreshCurrentTab();
         m_stackedWidget->setCurrentIndex(PlayPage);
     } else if (button == m_personButton) {
         m_stackedWidget->setCurrentIndex(PersonPage);
@@ -165,8 +186,16 @@ void ClassManagerView::slotTabButtonClicked(bool on)
     }
 }
 
+void ClassManagerView::showEvent(QShowEvent *event)
+{
+    // The recordings upload while the course list is up (the player hides it only).
+    m_videobackView->setRecordUpload(true);
+    QWidget::showEvent(event);
+}
+
 void ClassManagerView::closeEvent(QCloseEvent *event)
 {
     emit signalCloseEventOut();
+    m_videobackView->setRecordUpload(false);
     QWidget::closeEvent(event);
 }

@@ -6,8 +6,10 @@
 class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
+class DeviceSetView;
 class QVBoxLayout;
 class SelectClassView;
+class VideobackView;
 
 // The course-list window of stage 2: a column of tab buttons on the left, the pages on the right. The live
 // courses page leads to the classroom; the controller drives the window through the operations below.
@@ -32,8 +34,12 @@ public:
     void resetToCourseList();
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
+    DeviceSetView *deviceSetView() const { return m_deviceSetView; }
+    VideobackView *videobackView() const { return m_videobackView; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
+    QPushButton *deviceButton() const { return m_deviceButton; }
+    QPushButton *playButton() const { return m_playButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
 signals:
@@ -46,8 +52,10 @@ signals:
 
 public slots:
     void slotTabButtonClicked(bool on);
+    void slotDeviceTestFinish();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -63,6 +71,8 @@ private:
     QPushButton *m_deviceButton = nullptr;
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
+    DeviceSetView *m_deviceSetView = nullptr;
+    VideobackView *m_videobackView = nullptr;
 };
 
 #endif // CLASSMANAGERVIEW_H

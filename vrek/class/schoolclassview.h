@@ -48,6 +48,8 @@ public:
     static constexpr int titleLockBits = 0x1C7;
     // Tool window, frameless, stays on top: the frames of the pop-up panels.
     static constexpr Qt::WindowFlags popUpWindowFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    // The height the media panel makes its full-screen window for.
+    static constexpr unsigned int mediaFullHeight = 300;
 
     explicit SchoolClassView(QWidget *parent = nullptr);
     ~SchoolClassView() override;
@@ -81,6 +83,7 @@ public:
     DeviceSetMini *deviceSetMini() const { return m_deviceSetMini; }
     TitleView *deviceTitle() const { return m_deviceTitle; }
     bool isTitleLocked() const { return m_titleLocked; }
+    bool isVideoFullScreen() const { return m_videoFullScreen; }
 
 public slots:
     void lectOnlineLate(UserInfo userInfo);
@@ -88,6 +91,10 @@ public slots:
     void slotShowTip(const QString &text);
     // The unread mark of the chat tab follows the class conversation only.
     void slotUserChatTip(const QString &id, bool shown);
+    // A video of the media panel goes full screen: the title bar is free meanwhile; once it ends, a locked
+    // screen is locked again.
+    void slotVideoFullScreen();
+    void slotVideoFullScreenEnd();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -109,6 +116,8 @@ private:
     void centerInitial();
     void logoutInitial();
     void mediaInitial();
+    void mediaWebrtcInitial();
+    void mediaRtmpInitial();
     void toolInitial();
     void frameInitial();
     void deviceInitial();
@@ -158,6 +167,7 @@ private:
     TitleView *m_deviceTitle = nullptr;
     bool m_titleLocked = false;
     bool m_screenLocked = false;
+    bool m_videoFullScreen = false;
 };
 
 #endif // SCHOOLCLASSVIEW_H
