@@ -7,9 +7,11 @@
 #include "vrek/media/pullstreammanager.h"
 #include "vrek/media/videoview2.h"
 #include "vrek/media/videoview3.h"
+#include "vrek/media/videoviewfull.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/window/titleview.h"
 
 #include <QPushButton>
 #include <QSlider>
@@ -58,6 +60,7 @@ private slots:
     void participantsOnlineAreAsked();
     void stripAndPictureInPicture();
     void soundControls();
+    void fullScreen();
 
 private:
     std::unique_ptr<MediaView2> makePanel(bool lecturer);
@@ -353,6 +356,30 @@ void TestMediaView2::soundControls()
             "messageBoxTipOut(扬声器设备异常,1065320319)" }));
     QVERIFY(!m_sound->microphone.muted);
     QCOMPARE(m_sound->microphone.volume, 40);
+}
+
+// Full screen before the class shows the default picture there; the class's video moves in when it starts, and
+// back into the panel when the frame closes.
+void TestMediaView2::fullScreen()
+{
+    std::unique_ptr<MediaView2> panel = makePanel(true);
+    QWidget *areaPicture = panel->pictureWidget();
+    panel->findChild<QPushButton *>("fullScreen")->click();
+    QVERIFY(panel->fullTitle()->isVisible());
+    QWidget *fullPicture = panel->videoViewFull()->hostedWidget();
+    QVERIFY(fullPicture && fullPicture != areaPicture);
+    QCOMPARE(panel->pictureWidget(), areaPicture);
+
+    panel->startOpenIn();
+    QCOMPARE(panel->videoViewFull()->hostedWidget(), static_cast<QWidget *>(panel->videoView3()));
+    QVERIFY(panel->videoView3()->isVisible());
+    QVERIFY(fullPicture->isHidden());
+    QCOMPARE(panel->pictureWidget(), areaPicture);
+
+    emit panel->fullTitle()->signalClose();
+    QVERIFY(!panel->videoViewFull()->hostedWidget());
+    QCOMPARE(panel->pictureWidget(), static_cast<QWidget *>(panel->videoView3()));
+    QCOMPARE(panel->videoView3()->parentWidget(), panel.get());
 }
 
 QTEST_MAIN(TestMediaView2)

@@ -478,24 +478,8 @@ void MediaView::hideFullVideoIn()
 
 void MediaView::openDevice(PanelAudioDevice &device, bool &on, int &volume)
 {
-    if (on || volume == 0) {
-        on = false;
-        device.button()->setChecked(true);
-        device.setMuted(true);
-        showTip(QStringLiteral("当前已静音"), warningTipSeconds);
-        return;
-    }
-    on = true;
-    device.button()->setChecked(false);
-    device.setMuted(false);
-    bool ok = false;
-    const int now = device.volume(ok);
-    if (!ok)
-        showTip(device.failureText(), warningTipSeconds);
-    else if (now < PanelAudioDevice::lowVolume)
-        showTip(QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds);
-    else
-        showTip(QStringLiteral("当前非静音"), normalTipSeconds);
+    const PanelAudioDevice::Tip tip = device.buttonClicked(on, volume);
+    showTip(tip.text, tip.seconds);
 }
 
 void MediaView::deviceValueChanged(PanelAudioDevice &device, bool &on, int &volume, int value)

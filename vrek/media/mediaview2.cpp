@@ -9,9 +9,11 @@
 #include "vrek/media/streammediaforward.h"
 #include "vrek/media/videoview2.h"
 #include "vrek/media/videoview3.h"
+#include "vrek/media/videoviewfull.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/window/titleview.h"
 
 #include <QDebug>
 #include <QFile>
@@ -41,12 +43,16 @@ MediaView2::MediaView2(QWidget *parent)
     strInitial();
     audioInitial();
     streamInitial();
+    fullInitial();
     uiInitial();
 }
 
 MediaView2::~MediaView2()
 {
     qInfo() << "pushStreamState:" << int(m_pushStreamState);
+    // The frame is a window of its own and takes the full-screen window with what it hosts.
+    delete m_fullTitle;
+    delete m_defaultB;
 }
 
 void MediaView2::buildForm()
@@ -104,6 +110,7 @@ void MediaView2::initial()
     m_defaultA = new DefaultView(QString::fromLatin1(defaultPicturePath));
     m_topLayout->addWidget(m_defaultA);
     m_defaultB = new DefaultView(QString::fromLatin1(defaultPicturePath));
+    m_defaultB->setParent(this);
     m_defaultB->hide();
     m_micOn = false;
     m_spkOn = false;
@@ -141,6 +148,16 @@ void MediaView2::streamInitial()
         connect(socket, &SocketClientManager::readStreamMediaMessage, this, &MediaView2::readSocketMessageIn);
 }
 
+void MediaView2::fullInitial()
+{
+    m_videoFull = new VideoViewFull(panelHeight);
+    m_fullTitle = new TitleView(m_videoFull, QStringLiteral("视频"), fullTitleFlags);
+    connect(m_fullScreen, &QPushButton::clicked, this, &MediaView2::showFullVideoIn);
+    connect(m_fullTitle, &TitleView::signalClose, m_videoFull, &VideoViewFull::setHide);
+    connect(m_fullTitle, &TitleView::signalClose, this, &MediaView2::hideFullVideoIn);
+    connect(m_videoFull, &VideoViewFull::signalShowOut, m_fullTitle, qOverload<>(&TitleView::show));
+}
+
 void MediaView2::uiInitial()
 {
     if (m_isLect) {
@@ -150,7 +167,6 @@ void MediaView2::uiInitial()
         m_startOpen->hide();
         m_firstReply->hide();
     }
-    connect(m_fullScreen, &QPushButton::clicked, this, &MediaView2::showFullVideoIn);
     videoView3Initial();
     m_videoView2 = new VideoView2(this);
     m_videoView2->hide();
@@ -172,17 +188,25 @@ QWidget *MediaView2::pictureWidget() const
 void MediaView2::placeViews()
 {
     QWidget *video = m_autoFlag ? static_cast<QWidget *>(m_videoView2) : m_videoView3;
-    QWidget *shown = m_classState == 0 && !m_isFullScreen ? video : m_defaultA;
-    for (QWidget *widget : { static_cast<QWidget *>(m_defaultA), static_cast<QWidget *>(m_videoView2),
-             static_cast<QWidget *>(m_videoView3) }) {
-        if (widget != shown) {
-            m_topLayout->removeWidget(widget);
-            widget->hide();
-        }
+    QWidget *inArea = m_classState == 0 && !m_isFullScreen ? video : m_defaultA;
+    // In full screen the full-screen window shows the video, or picture B before the class; the area keeps A.
+    QWidget *inFull = nullptr;
+    if (m_isFullScreen) {
+        inFull = m_classState == 0 ? video : static_cast<QWidget *>(m_defaultB);
+        if (m_videoFull->hostedWidget() != inFull)
+            m_videoFull->setShow(inFull);
+        inFull->show();
     }
-    if (m_topLayout->indexOf(shown) < 0)
-        m_topLayout->addWidget(shown);
-    shown->show();
+    for (QWidget *widget : { static_cast<QWidget *>(m_defaultA), static_cast<QWidget *>(m_videoView2),
+             static_cast<QWidget *>(m_videoView3), static_cast<QWidget *>(m_defaultB) }) {
+        if (widget == inArea || widget == inFull)
+            continue;
+        m_topLayout->removeWidget(widget);
+        widget->hide();
+    }
+    if (m_topLayout->indexOf(inArea) < 0)
+        m_topLayout->addWidget(inArea);
+    inArea->show();
 }
 
 void MediaView2::setPushStreamState(int pss)
@@ -489,113 +513,59 @@ void MediaView2::hideFullVideoIn()
     placeViews();
 }
 
-MediaView2::AudioDevice MediaView2::microphone()
-{
-    return { true, m_micBtn, m_micSlider, &m_micOn, &m_micVolume, QStringLiteral("麦克风设备异常") };
-}
-
-MediaView2::AudioDevice MediaView2::speaker()
-{
-    return { false, m_spkBtn, m_spkSlider, &m_spkOn, &m_spkVolume, QStringLiteral("扬声器设备异常") };
-}
-
-int MediaView2::soundVolume(const AudioDevice &device, bool &ok)
-{
-    return device.isMicrophone ? m_soundControl->getMicrophoneVolume(ok) : m_soundControl->getSpeakerVolume(ok);
-}
-
-bool MediaView2::soundSet(const AudioDevice &device, int value)
-{
-    return device.isMicrophone ? m_soundControl->setMicrophone(value) : m_soundControl->setSpeaker(value);
-}
-
 void MediaView2::audioInitial()
 {
-    for (const AudioDevice &device : { microphone(), speaker() })
-        audioDeviceInitial(device);
+    m_microphone
+        = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Microphone, m_soundControl.get(), m_micBtn, m_micSlider);
+    m_speaker
+        = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Speaker, m_soundControl.get(), m_spkBtn, m_spkSlider);
+    audioDeviceInitial(*m_microphone, m_micOn, m_micVolume);
+    audioDeviceInitial(*m_speaker, m_spkOn, m_spkVolume);
+    // Connected after the sliders were set, so the start values raise no tip.
     connect(m_micBtn, &QPushButton::clicked, this, &MediaView2::openMicrophoneIn);
     connect(m_micSlider, &QSlider::valueChanged, this, &MediaView2::micValueChangedIn);
     connect(m_spkBtn, &QPushButton::clicked, this, &MediaView2::openSpeakerIn);
     connect(m_spkSlider, &QSlider::valueChanged, this, &MediaView2::spkValueChangedIn);
 }
 
-void MediaView2::audioDeviceInitial(const AudioDevice &device)
+void MediaView2::audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume)
 {
-    bool ok = false;
-    const bool muted = device.isMicrophone ? m_soundControl->getMicrophoneMute(ok) : m_soundControl->getSpeakerMute(ok);
-    if (!ok)
+    if (!device.setUp())
         return;
-    if (muted)
-        soundSet(device, SoundControl::Unmute);
-    soundSet(device, startVolume);
-    device.slider->setValue(startVolume);
-    *device.volume = startVolume;
-    *device.on = true;
-    device.button->setChecked(false);
+    // The panel knows the volume it set: a later unmute by the button needs it.
+    volume = PanelAudioDevice::startVolume;
+    on = true;
 }
 
-void MediaView2::openAudioDevice(const AudioDevice &device)
+void MediaView2::showDeviceTip(const PanelAudioDevice::Tip &told)
 {
-    if (*device.on || *device.volume == 0) {
-        *device.on = false;
-        device.button->setChecked(true);
-        soundSet(device, SoundControl::Mute);
-        tip(QStringLiteral("当前已静音"), warningSeconds);
-        return;
-    }
-    *device.on = true;
-    device.button->setChecked(false);
-    soundSet(device, SoundControl::Unmute);
-    bool ok = false;
-    const int volume = soundVolume(device, ok);
-    if (!ok)
-        tip(device.failure, warningSeconds);
-    else if (volume < lowVolume)
-        tip(QStringLiteral("音量过小，可能影响通话质量"), warningSeconds);
-    else
-        tip(QStringLiteral("当前非静音"), normalSeconds);
-}
-
-void MediaView2::audioValueChanged(const AudioDevice &device, int value)
-{
-    soundSet(device, SoundControl::Unmute);
-    soundSet(device, value);
-    *device.volume = value;
-    if (value == 0) {
-        *device.on = false;
-        device.button->setChecked(true);
-        soundSet(device, SoundControl::Mute);
-        tip(QStringLiteral("当前已静音"), warningSeconds);
-        return;
-    }
-    *device.on = true;
-    device.button->setChecked(false);
-    if (value >= lowVolume)
-        tip(QStringLiteral("音量正常"), normalSeconds);
-    else
-        tip(QStringLiteral("音量过小，可能影响通话质量"), warningSeconds);
+    tip(told.text, told.seconds);
 }
 
 void MediaView2::openMicrophoneIn()
 {
-    openAudioDevice(microphone());
+    showDeviceTip(m_microphone->buttonClicked(m_micOn, m_micVolume));
 }
 
 void MediaView2::openSpeakerIn()
 {
-    openAudioDevice(speaker());
+    showDeviceTip(m_speaker->buttonClicked(m_spkOn, m_spkVolume));
 }
 
 void MediaView2::micValueChangedIn(int value)
 {
     qInfo() << "mv:" << value;
-    audioValueChanged(microphone(), value);
+    m_micVolume = value;
+    m_micOn = value != 0;
+    showDeviceTip(m_microphone->volumeChanged(value));
 }
 
 void MediaView2::spkValueChangedIn(int value)
 {
     qInfo() << "sv:" << value;
-    audioValueChanged(speaker(), value);
+    m_spkVolume = value;
+    m_spkOn = value != 0;
+    showDeviceTip(m_speaker->volumeChanged(value));
 }
 
 void MediaView2::resizeEvent(QResizeEvent *event)

@@ -1,7 +1,10 @@
 #ifndef MEDIAVIEW2_H
 #define MEDIAVIEW2_H
 
+#include "vrek/media/panelaudiodevice.h"
 #include "vrek/media/pullpushmediaview.h"
+
+#include <QPointer>
 
 #include <memory>
 
@@ -12,7 +15,9 @@ class QPushButton;
 class QSlider;
 class QVBoxLayout;
 class SoundControl;
+class TitleView;
 class VideoView2;
+class VideoViewFull;
 
 // A classroom panel kept beside the meeting panel: the meeting's pull and push managers with the RTMP panel's
 // button bar (start and end of class, microphone and speaker, full screen), a strip of automatically pulled
@@ -23,13 +28,10 @@ class MediaView2 : public PullPushMediaView
     Q_OBJECT
 public:
     static constexpr int maxVolume = 80;
-    // The volume the panel sets at its start.
-    static constexpr int startVolume = 60;
-    // Below this the volume is too low to be heard well.
-    static constexpr int lowVolume = 20;
-    // How long tips stay up (seconds): results, normal states, warnings (kept up until the next tip).
-    static constexpr uint normalSeconds = 1;
-    static constexpr uint warningSeconds = 1065320319;
+    // The height the panel is made for: the full-screen window's size follows it.
+    static constexpr int panelHeight = 300;
+    // The full-screen frame: no minimise or maximise button, fixed size.
+    static constexpr int fullTitleFlags = 70;
     // The strip shows the own user and up to three pulled users.
     static constexpr uint stripUsers = 3;
 
@@ -44,6 +46,8 @@ public:
     PullFRManager *pullFRManager() const { return m_pullFRManager; }
     VideoView2 *videoView2() const { return m_videoView2; }
     FirstReplyView *firstReplyView() const { return m_firstReplyView; }
+    VideoViewFull *videoViewFull() const { return m_videoFull; }
+    TitleView *fullTitle() const { return m_fullTitle; }
     // What the picture area holds now.
     QWidget *pictureWidget() const;
 
@@ -80,21 +84,11 @@ protected:
     void beforeLectPull() override { setAutoVideo(false); }
 
 private:
-    // One of the two sound devices with its button and slider.
-    struct AudioDevice
-    {
-        bool isMicrophone;
-        QPushButton *button;
-        QSlider *slider;
-        bool *on;
-        int *volume;
-        QString failure;
-    };
-
     void buildForm();
     void initial();
     void strInitial();
     void audioInitial();
+    void fullInitial();
     void streamInitial();
     void uiInitial();
 
@@ -106,13 +100,8 @@ private:
     void showOwnVideo(bool shown);
     void setFirstReplyShown(bool shown);
 
-    AudioDevice microphone();
-    AudioDevice speaker();
-    int soundVolume(const AudioDevice &device, bool &ok);
-    bool soundSet(const AudioDevice &device, int value);
-    void audioDeviceInitial(const AudioDevice &device);
-    void openAudioDevice(const AudioDevice &device);
-    void audioValueChanged(const AudioDevice &device, int value);
+    void audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume);
+    void showDeviceTip(const PanelAudioDevice::Tip &told);
 
     QVBoxLayout *m_topLayout = nullptr;
     QWidget *m_buttonWidget = nullptr;
@@ -125,6 +114,8 @@ private:
     QPushButton *m_firstReply = nullptr;
 
     std::unique_ptr<SoundControl> m_soundControl;
+    std::unique_ptr<PanelAudioDevice> m_microphone;
+    std::unique_ptr<PanelAudioDevice> m_speaker;
     bool m_micOn = false;
     bool m_spkOn = false;
     int m_micVolume = 0;
@@ -135,7 +126,9 @@ private:
     QString m_startOpenTexts[4];
 
     DefaultView *m_defaultA = nullptr;
-    DefaultView *m_defaultB = nullptr;
+    QPointer<DefaultView> m_defaultB; // in the full-screen window then
+    VideoViewFull *m_videoFull = nullptr; // owned by its frame
+    TitleView *m_fullTitle = nullptr;
     VideoView2 *m_videoView2 = nullptr;
     FirstReplyView *m_firstReplyView = nullptr;
     PullFRManager *m_pullFRManager = nullptr;

@@ -65,3 +65,23 @@ PanelAudioDevice::Tip PanelAudioDevice::volumeChanged(int volume)
         return { QStringLiteral("音量正常"), normalTipSeconds };
     return { QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds };
 }
+
+PanelAudioDevice::Tip PanelAudioDevice::buttonClicked(bool &on, int volume)
+{
+    if (on || volume == 0) {
+        on = false;
+        m_button->setChecked(true);
+        setMuted(true);
+        return { QStringLiteral("当前已静音"), warningTipSeconds };
+    }
+    on = true;
+    m_button->setChecked(false);
+    setMuted(false);
+    bool ok = false;
+    const int now = this->volume(ok);
+    if (!ok)
+        return { failureText(), warningTipSeconds };
+    if (now < lowVolume)
+        return { QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds };
+    return { QStringLiteral("当前非静音"), normalTipSeconds };
+}

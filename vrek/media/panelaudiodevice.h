@@ -37,6 +37,9 @@ public:
     bool setUp();
     // A new volume from the slider: set on the unmuted device; 0 mutes it again and checks the button.
     Tip volumeChanged(int volume);
+    // The button clicked: a device that is on, or has no volume, is muted; otherwise it is unmuted and its
+    // volume read back. on is the panel's belief, volume the panel's last volume.
+    Tip buttonClicked(bool &on, int volume);
     bool setMuted(bool muted);
     int volume(bool &ok);
     QPushButton *button() const { return m_button; }
