@@ -24,7 +24,7 @@ MeetingScene::~MeetingScene() = default;
 ClassroomSandbox::Lesson MeetingScene::meeting()
 {
     // Hosted by the first lesson's teacher, who can sign in and open it as its host.
-    return { 3103, QString::fromUtf8("教研组周会"), 5, QString::fromUtf8("会议"), "901", QString::fromUtf8("王老师"),
+    return { 3104, QString::fromUtf8("教研组周会"), 5, QString::fromUtf8("会议"), "901", QString::fromUtf8("王老师"),
         10 * 60 };
 }
 
@@ -32,7 +32,7 @@ QList<ClassroomSandbox::Participant> MeetingScene::members()
 {
     const qint64 id = meeting().id;
     return {
-        { "30001", QString::fromUtf8("赵老师"), "1", id },
+        { "30001", QString::fromUtf8("钱老师"), "1", id },
         { "30002", QString::fromUtf8("孙老师"), "1", id },
     };
 }

@@ -97,7 +97,7 @@ void TestMeetingWindow::init()
     g_userType = 3;
     g_lectId = "H";
     g_classType = 5;
-    g_classId = "class3103";
+    g_classId = "class3104";
     g_webrtcHost = "127.0.0.1";
     g_webrtcPort = 1;
     g_mediaHost.clear();

@@ -80,6 +80,9 @@ void TestSandboxMeeting::initTestCase()
     m_devices = m_client->sandbox()->findChild<DeviceScene *>();
     QVERIFY(m_scene && m_devices);
     QVERIFY2(m_client->sandbox()->findChild<StreamTeacherScene *>()->rtmpServer(), "the sandbox has its RTMP server");
+    // No other scene's lesson has the meeting's class id.
+    QCOMPARE(
+        m_client->sandbox()->lessonByClassId(MeetingScene::meeting().tClass()).title, MeetingScene::meeting().title);
     m_scene->setStep(0);
     // The participant pushes generated pictures and sound; the machine has one microphone and one camera.
     SettingConfig &settings = SettingConfig::getSetting();
