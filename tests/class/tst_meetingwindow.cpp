@@ -7,6 +7,7 @@
 #include "vrek/container/userinfohash.h"
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/media/mediaview3.h"
+#include "vrek/media/mediaviewinterface.h"
 #include "vrek/media/pullstreammanager.h"
 #include "vrek/media/videoview3.h"
 #include "vrek/profession/teacherclassview.h"
@@ -57,6 +58,8 @@ private slots:
     void lecturerLeavingOrConnectionLostStopsThePulls();
     void deviceQuestionsAnswered();
     void noMeetingNoPanels();
+    void schoolWindowHandsItsPanelsPush_data();
+    void schoolWindowHandsItsPanelsPush();
 
 private:
     TempWorkDir *m_work = nullptr;
@@ -214,6 +217,26 @@ void TestMeetingWindow::noMeetingNoPanels()
     SchoolClassView school;
     QVERIFY(!school.mediaView());
     QVERIFY(!school.deviceSetMini());
+}
+
+void TestMeetingWindow::schoolWindowHandsItsPanelsPush_data()
+{
+    QTest::addColumn<int>("classType");
+    QTest::newRow("WebRTC lesson") << 4;
+    QTest::newRow("RTMP lesson") << 6;
+}
+
+void TestMeetingWindow::schoolWindowHandsItsPanelsPush()
+{
+    QFETCH(int, classType);
+    g_userType = 1;
+    g_classType = classType;
+    SchoolClassView school;
+    QVERIFY(school.mediaView());
+    QVERIFY(school.deviceSetMini());
+    QCOMPARE(school.deviceSetMini()->pushStreamInterface(), school.mediaView()->getPushStreamInterface());
+    QCOMPARE(school.deviceTitle()->title(), QString("设备检测"));
+    QVERIFY(school.deviceTitle()->isHidden());
 }
 
 QTEST_MAIN(TestMeetingWindow)

@@ -3,6 +3,7 @@
 #include "platform/soundcontrol/soundcontrol.h"
 #include "vrek/media/defaultview.h"
 #include "vrek/media/firstreplyview.h"
+#include "vrek/media/mediaview.h"
 #include "vrek/media/pullfrmanager.h"
 #include "vrek/media/pullstreammanager.h"
 #include "vrek/media/pushstreammanager.h"
@@ -151,11 +152,9 @@ void MediaView2::streamInitial()
 void MediaView2::fullInitial()
 {
     m_videoFull = new VideoViewFull(panelHeight);
-    m_fullTitle = new TitleView(m_videoFull, QStringLiteral("视频"), fullTitleFlags);
+    m_fullTitle = m_videoFull->makeFrame(fullTitleFlags);
     connect(m_fullScreen, &QPushButton::clicked, this, &MediaView2::showFullVideoIn);
-    connect(m_fullTitle, &TitleView::signalClose, m_videoFull, &VideoViewFull::setHide);
     connect(m_fullTitle, &TitleView::signalClose, this, &MediaView2::hideFullVideoIn);
-    connect(m_videoFull, &VideoViewFull::signalShowOut, m_fullTitle, qOverload<>(&TitleView::show));
 }
 
 void MediaView2::uiInitial()
@@ -519,22 +518,14 @@ void MediaView2::audioInitial()
         = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Microphone, m_soundControl.get(), m_micBtn, m_micSlider);
     m_speaker
         = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Speaker, m_soundControl.get(), m_spkBtn, m_spkSlider);
-    audioDeviceInitial(*m_microphone, m_micOn, m_micVolume);
-    audioDeviceInitial(*m_speaker, m_spkOn, m_spkVolume);
+    // Without a sound control the controls stay as they are.
+    m_microphone->setUp(m_micOn, m_micVolume);
+    m_speaker->setUp(m_spkOn, m_spkVolume);
     // Connected after the sliders were set, so the start values raise no tip.
     connect(m_micBtn, &QPushButton::clicked, this, &MediaView2::openMicrophoneIn);
     connect(m_micSlider, &QSlider::valueChanged, this, &MediaView2::micValueChangedIn);
     connect(m_spkBtn, &QPushButton::clicked, this, &MediaView2::openSpeakerIn);
     connect(m_spkSlider, &QSlider::valueChanged, this, &MediaView2::spkValueChangedIn);
-}
-
-void MediaView2::audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume)
-{
-    if (!device.setUp())
-        return;
-    // The panel knows the volume it set: a later unmute by the button needs it.
-    volume = PanelAudioDevice::startVolume;
-    on = true;
 }
 
 void MediaView2::showDeviceTip(const PanelAudioDevice::Tip &told)
@@ -571,9 +562,5 @@ void MediaView2::spkValueChangedIn(int value)
 void MediaView2::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const int unit = event->size().height() / 9;
-    m_buttonWidget->setFixedHeight(unit);
-    m_startOpen->setFixedSize(3 * unit, unit);
-    for (QPushButton *button : { m_micBtn, m_spkBtn, m_fullScreen })
-        button->setFixedSize(unit, unit);
+    MediaView::sizeButtonBar(event->size().height(), m_buttonWidget, m_startOpen, { m_micBtn, m_spkBtn, m_fullScreen });
 }

@@ -100,7 +100,6 @@ private:
     void showOwnVideo(bool shown);
     void setFirstReplyShown(bool shown);
 
-    void audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume);
     void showDeviceTip(const PanelAudioDevice::Tip &told);
 
     QVBoxLayout *m_topLayout = nullptr;

@@ -51,6 +51,16 @@ bool PanelAudioDevice::setUp()
     return true;
 }
 
+bool PanelAudioDevice::setUp(bool &on, int &volume)
+{
+    if (!setUp())
+        return false;
+    // The panel knows the volume it set: a later unmute by the button needs it.
+    volume = startVolume;
+    on = true;
+    return true;
+}
+
 PanelAudioDevice::Tip PanelAudioDevice::volumeChanged(int volume)
 {
     setMuted(false);
