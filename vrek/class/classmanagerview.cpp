@@ -1,7 +1,9 @@
 #include "vrek/class/classmanagerview.h"
 
+#include "vrek/class/homeworkwidget.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/class/videobackview.h"
+#include "vrek/userinfo/bindtipview.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reloginview.h"
 
@@ -21,6 +23,10 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     m_pageLayouts[ClassPage]->addWidget(m_selectClassView);
     m_videobackView = new VideobackView(this);
     m_pageLayouts[PlayPage]->addWidget(m_videobackView);
+    m_bindTipView = new BindTipView(this);
+    m_pageLayouts[PersonPage]->addWidget(m_bindTipView);
+    m_homeworkWidget = new HomeworkWidget(this);
+    m_pageLayouts[HomeworkPage]->addWidget(m_homeworkWidget);
 
     for (QPushButton *button : { m_classButton, m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
         connect(button, &QPushButton::toggled, this, &ClassManagerView::slotTabButtonClicked);
@@ -41,11 +47,11 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     };
     connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, reLogin);
     connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
+    connect(m_bindTipView, &BindTipView::signalReLoginOut, this, reLogin);
 
-    // The personal centre, homework and device check pages are not part of this client yet: their buttons stay
-    // hidden rather than lead to empty pages.
-    for (QPushButton *button : { m_homeworkButton, m_personButton, m_deviceButton })
-        button->hide();
+    // The device check page is not part of this client yet: its button stays hidden rather than lead to an empty
+    // page.
+    m_deviceButton->hide();
 }
 
 ClassManagerView::~ClassManagerView()
@@ -165,6 +171,7 @@ void ClassManagerView::slotTabButtonClicked(bool on)
         m_videobackView->refreshCurrentTab();
         m_stackedWidget->setCurrentIndex(PlayPage);
     } else if (button == m_personButton) {
+        m_bindTipView->updatePersonalInfo();
         m_stackedWidget->setCurrentIndex(PersonPage);
     } else if (button == m_homeworkButton) {
         m_stackedWidget->setCurrentIndex(HomeworkPage);

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+class BindTipView;
+class HomeworkWidget;
 class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
@@ -34,9 +36,13 @@ public:
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
     VideobackView *videobackView() const { return m_videobackView; }
+    BindTipView *bindTipView() const { return m_bindTipView; }
+    HomeworkWidget *homeworkWidget() const { return m_homeworkWidget; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
     QPushButton *playButton() const { return m_playButton; }
+    QPushButton *homeworkButton() const { return m_homeworkButton; }
+    QPushButton *personButton() const { return m_personButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
 signals:
@@ -68,6 +74,8 @@ private:
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
     VideobackView *m_videobackView = nullptr;
+    BindTipView *m_bindTipView = nullptr;
+    HomeworkWidget *m_homeworkWidget = nullptr;
 };
 
 #endif // CLASSMANAGERVIEW_H
