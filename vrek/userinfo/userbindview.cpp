@@ -212,9 +212,14 @@ void UserBindView::uncoverPage()
         qWarning() << "the view has no page to uncover!";
         return;
     }
-    if (m_coverPage->parentWidget() != this)
-        m_coverPage->setParent(this);
-    m_coverPage->setGeometry(rect());
+    // Over the view, in the coordinates of the page's own parent.
+    QRect area = rect();
+    QWidget *host = m_coverPage->parentWidget();
+    if (host != this) {
+        const QPoint global = mapToGlobal(QPoint());
+        area.moveTopLeft(host ? host->mapFromGlobal(global) : global);
+    }
+    m_coverPage->setGeometry(area);
     m_coverPage->raise();
     m_coverPage->show();
 }
