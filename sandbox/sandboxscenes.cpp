@@ -3,9 +3,11 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
+#include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -21,5 +23,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new StageScene(sandbox));
+    scenes.append(new DeviceCheckScene(sandbox));
     return scenes;
 }

@@ -14,7 +14,14 @@ for arg in "$@"; do
     esac
 done
 
-export TAVI_APPDATA=${TAVI_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox}
+# The sandbox's data folder starts empty at every run, as on a first start: the course list opens on the
+# device check. It is kept after the run, with its log, until the next one (not while a client runs: a second
+# one only tells that the first is there).
+if [ -z "${TAVI_APPDATA:-}" ]; then
+    TAVI_APPDATA=${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox
+    pgrep -u "$(id -u)" -x TaviStudent >/dev/null || rm -rf "$TAVI_APPDATA"
+fi
+export TAVI_APPDATA
 info=$(mktemp)
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
 "$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" >"$info" &

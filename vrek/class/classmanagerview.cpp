@@ -1,5 +1,6 @@
 #include "vrek/class/classmanagerview.h"
 
+#include "vrek/class/devicesetview.h"
 #include "vrek/class/homeworkwidget.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/class/videobackview.h"
@@ -21,6 +22,8 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     buildForm();
     m_selectClassView = new SelectClassView(this);
     m_pageLayouts[ClassPage]->addWidget(m_selectClassView);
+    m_deviceSetView = new DeviceSetView(this);
+    m_pageLayouts[DevicePage]->addWidget(m_deviceSetView);
     m_videobackView = new VideobackView(this);
     m_pageLayouts[PlayPage]->addWidget(m_videobackView);
     m_bindTipView = new BindTipView(this);
@@ -49,9 +52,7 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
     connect(m_bindTipView, &BindTipView::signalReLoginOut, this, reLogin);
 
-    // The device check page is not part of this client yet: its button stays hidden rather than lead to an empty
-    // page.
-    m_deviceButton->hide();
+    connect(m_deviceSetView, &DeviceSetView::signalTestFinish, this, &ClassManagerView::slotDeviceTestFinish);
 }
 
 ClassManagerView::~ClassManagerView()
@@ -132,9 +133,19 @@ QPushButton *ClassManagerView::tabButton(
 
 void ClassManagerView::initial()
 {
-    // The device check page is not part of this client yet, so a first run is not held on it.
     const bool deviceChecked = SettingConfig::getSetting().getValue("DeviceSet/initial") == "1";
     qInfo() << "DeviceSet/initial done:" << deviceChecked;
+    // A first run is held on the device check until the student finishes it.
+    if (!deviceChecked) {
+        m_deviceButton->setChecked(true);
+        m_leftWidget->setEnabled(false);
+    }
+}
+
+void ClassManagerView::slotDeviceTestFinish()
+{
+    m_leftWidget->setEnabled(true);
+    m_classButton->setChecked(true);
 }
 
 void ClassManagerView::setSocketConnectFalse()

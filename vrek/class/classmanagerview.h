@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class BindTipView;
+class DeviceSetView;
 class HomeworkWidget;
 class QHBoxLayout;
 class QPushButton;
@@ -35,11 +36,13 @@ public:
     void resetToCourseList();
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
+    DeviceSetView *deviceSetView() const { return m_deviceSetView; }
     VideobackView *videobackView() const { return m_videobackView; }
     BindTipView *bindTipView() const { return m_bindTipView; }
     HomeworkWidget *homeworkWidget() const { return m_homeworkWidget; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
+    QPushButton *deviceButton() const { return m_deviceButton; }
     QPushButton *playButton() const { return m_playButton; }
     QPushButton *homeworkButton() const { return m_homeworkButton; }
     QPushButton *personButton() const { return m_personButton; }
@@ -55,6 +58,7 @@ signals:
 
 public slots:
     void slotTabButtonClicked(bool on);
+    void slotDeviceTestFinish();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -73,6 +77,7 @@ private:
     QPushButton *m_deviceButton = nullptr;
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
+    DeviceSetView *m_deviceSetView = nullptr;
     VideobackView *m_videobackView = nullptr;
     BindTipView *m_bindTipView = nullptr;
     HomeworkWidget *m_homeworkWidget = nullptr;
