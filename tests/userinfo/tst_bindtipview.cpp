@@ -2,6 +2,7 @@
 // password change over the REST client on a fake HTTP server: its fields, success, an expired session and failures.
 #include "tests/class/reviewtestsupport.h"
 #include "tests/support/messageboxcloser.h"
+#include "tests/support/namedchild.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/userinfo/bindtipview.h"
 #include "vrek/utils/settingconfig.h"
@@ -52,10 +53,7 @@ private:
     template<typename T>
     T *child(const char *name) const
     {
-        T *found = m_view->findChild<T *>(QString::fromLatin1(name));
-        if (!found)
-            qFatal("no child named %s", name);
-        return found;
+        return namedChild<T>(*m_view, name);
     }
     void fillChange(const QString &oldText, const QString &newText, const QString &sureText);
 
