@@ -14,7 +14,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QWebFrame>
 #include <QWebPage>
 #include <QWebView>
@@ -62,6 +61,8 @@ private slots:
     void pageAddress();
     void firstShowLoadsThePageOnce();
     void notFoundPageSwapsInThePictureAndReloads();
+    void desktopFolder_data();
+    void desktopFolder();
     void attachmentNameAndFolder();
     void extensionIsAppended_data();
     void extensionIsAppended();
@@ -182,6 +183,28 @@ void TestHomeworkWidget::notFoundPageSwapsInThePictureAndReloads()
     QVERIFY(!widget.loadOnShow());
 }
 
+void TestHomeworkWidget::desktopFolder_data()
+{
+    QTest::addColumn<bool>("desktopExists");
+    QTest::newRow("with a desktop folder") << true;
+    QTest::newRow("without one") << false;
+}
+
+void TestHomeworkWidget::desktopFolder()
+{
+    QFETCH(bool, desktopExists);
+    const QByteArray home = qgetenv("HOME");
+    const QByteArray config = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(m_dir->path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->filePath("config")));
+    if (desktopExists)
+        QVERIFY(QDir().mkpath(m_dir->filePath("Desktop")));
+    const QString folder = HomeworkWidget::desktopFolder();
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", config);
+    QCOMPARE(folder, desktopExists ? m_dir->filePath("Desktop") : m_dir->path());
+}
+
 void TestHomeworkWidget::attachmentNameAndFolder()
 {
     m_server->setReply(filePath, fileReply(pattern(300)));
@@ -194,7 +217,7 @@ void TestHomeworkWidget::attachmentNameAndFolder()
     prompt->savePaths = QStringList { first, second };
 
     feedLink(widget, "fileId=1&downLoadOssFile=my_notes.pdf");
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString desktop = HomeworkWidget::desktopFolder();
     QCOMPARE(prompt->questions, QStringList { "SaveAs|" + QDir::cleanPath(desktop + "/my-notes.pdf") + "|*.pdf" });
     QCOMPARE(widget.saveFolder(), m_dir->filePath("first") + "/");
     QTRY_VERIFY(!widget.isDownloading());
@@ -246,7 +269,7 @@ void TestHomeworkWidget::cancelledDialogStartsNothing()
     HomeworkWidget widget;
     auto *prompt = new FakePrompt;
     widget.setPrompt(prompt);
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString desktop = HomeworkWidget::desktopFolder();
     // A link without the key asks nothing; a name never leads out of the folder.
     feedLink(widget, "fileId=3");
     QVERIFY(prompt->questions.isEmpty());

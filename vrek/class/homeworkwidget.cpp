@@ -97,6 +97,13 @@ QUrl HomeworkWidget::notFoundUrl()
     return QUrl(WebHost::baseUrl() + QLatin1String(notFoundPath));
 }
 
+QString HomeworkWidget::desktopFolder()
+{
+    // Many Linux desktops have no desktop folder; the dialog would then open wherever the program runs.
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return QDir(desktop).exists() ? desktop : QDir::homePath();
+}
+
 bool HomeworkWidget::isDownloading() const
 {
     return m_downloadReply != nullptr;
@@ -134,7 +141,7 @@ void HomeworkWidget::slotUnsupportedContent(QNetworkReply *reply)
     reply->deleteLater();
 
     if (m_askDesktopFolder)
-        m_saveFolder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+        m_saveFolder = desktopFolder();
     QString address = url.toString(QUrl::RemoveQuery);
     if (url.hasQuery())
         address += "?" + url.query(QUrl::FullyDecoded);

@@ -39,6 +39,8 @@ public:
     static QUrl pageUrl();
     // The address of the site's not-found page.
     static QUrl notFoundUrl();
+    // Where the first save dialog starts: the desktop folder, or the home folder where there is none.
+    static QString desktopFolder();
 
     QWebView *webView() const { return m_homeworkWebView; }
     QLabel *errorLabel() const { return m_errorLabel; }
