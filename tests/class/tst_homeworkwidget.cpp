@@ -79,6 +79,8 @@ private slots:
 private:
     // Feeds the widget a page reply for an attachment link, as the web page hands it over.
     void feedLink(HomeworkWidget &widget, const QString &query);
+    // Puts a prompt in the widget that answers its save dialogs with these names in the test's folder.
+    FakePrompt *answerSaves(HomeworkWidget &widget, const QStringList &names) const;
     QString fileUrl(const QString &query) const;
 
     TempWorkDir *m_dir = nullptr;
@@ -115,6 +117,15 @@ QString TestHomeworkWidget::fileUrl(const QString &query) const
 void TestHomeworkWidget::feedLink(HomeworkWidget &widget, const QString &query)
 {
     widget.slotUnsupportedContent(m_pageManager->get(QNetworkRequest(QUrl(fileUrl(query)))));
+}
+
+FakePrompt *TestHomeworkWidget::answerSaves(HomeworkWidget &widget, const QStringList &names) const
+{
+    auto *prompt = new FakePrompt;
+    for (const QString &name : names)
+        prompt->savePaths.append(m_dir->filePath(name));
+    widget.setPrompt(prompt);
+    return prompt;
 }
 
 void TestHomeworkWidget::pageAddress_data()
@@ -209,12 +220,9 @@ void TestHomeworkWidget::attachmentNameAndFolder()
 {
     m_server->setReply(filePath, fileReply(pattern(300)));
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    widget.setPrompt(prompt);
-    const QString first = m_dir->filePath("first/my-notes.pdf");
-    const QString second = m_dir->filePath("second.pdf");
     QVERIFY(QDir().mkpath(m_dir->filePath("first")));
-    prompt->savePaths = QStringList { first, second };
+    FakePrompt *prompt = answerSaves(widget, { "first/my-notes.pdf", "second.pdf" });
+    const QString second = m_dir->filePath("second.pdf");
 
     feedLink(widget, "fileId=1&downLoadOssFile=my_notes.pdf");
     const QString desktop = HomeworkWidget::desktopFolder();
@@ -250,9 +258,7 @@ void TestHomeworkWidget::extensionIsAppended()
     const QByteArray body = pattern(1000);
     m_server->setReply(filePath, fileReply(body));
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    prompt->savePaths = QStringList { m_dir->filePath(chosen) };
-    widget.setPrompt(prompt);
+    answerSaves(widget, { chosen });
     feedLink(widget, "downLoadOssFile=notes.pdf");
     QTRY_VERIFY(!widget.isDownloading());
     QFile file(m_dir->filePath(written));
@@ -267,8 +273,7 @@ void TestHomeworkWidget::cancelledDialogStartsNothing()
 {
     m_server->setReply(filePath, fileReply(pattern(10)));
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    widget.setPrompt(prompt);
+    FakePrompt *prompt = answerSaves(widget, {});
     const QString desktop = HomeworkWidget::desktopFolder();
     // A link without the key asks nothing; a name never leads out of the folder.
     feedLink(widget, "fileId=3");
@@ -313,9 +318,7 @@ void TestHomeworkWidget::linkOnThePageIsSaved()
             + "?fileId=9&amp;downLoadOssFile=week_3.pdf\">week 3</a></body></html>"));
     m_server->setReply(filePath, fileReply(body));
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    prompt->savePaths = QStringList { m_dir->filePath("week-3.pdf") };
-    widget.setPrompt(prompt);
+    FakePrompt *prompt = answerSaves(widget, { "week-3.pdf" });
     QSignalSpy loaded(widget.webView(), &QWebView::loadFinished);
     widget.show();
     QVERIFY(loaded.count() > 0 || loaded.wait(10000));
@@ -350,9 +353,7 @@ void TestHomeworkWidget::failureLeavesNoFile()
     reply.faultAfter = 20000;
     m_server->setReply(filePath, reply);
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    prompt->savePaths = QStringList { m_dir->filePath("lost.pdf") };
-    widget.setPrompt(prompt);
+    answerSaves(widget, { "lost.pdf" });
     feedLink(widget, "downLoadOssFile=lost.pdf");
     QTRY_VERIFY_WITH_TIMEOUT(!widget.isDownloading(), 10000);
     QCOMPARE(widget.tipMessage()->text(), failureText);
@@ -366,9 +367,7 @@ void TestHomeworkWidget::unknownTotal()
     reply.lengthUnknown = true;
     m_server->setReply(filePath, reply);
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    prompt->savePaths = QStringList { m_dir->filePath("open.pdf") };
-    widget.setPrompt(prompt);
+    answerSaves(widget, { "open.pdf" });
     feedLink(widget, "downLoadOssFile=open.pdf");
     QTRY_VERIFY_WITH_TIMEOUT(!widget.isDownloading(), 10000);
     QCOMPARE(widget.tipMessage()->progress(), 100);
@@ -384,9 +383,7 @@ void TestHomeworkWidget::twoAttachmentsOneAfterTheOther()
         return fileReply(request.form.value("fileId") == "1" ? first : second);
     });
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    prompt->savePaths = QStringList { m_dir->filePath("one.pdf"), m_dir->filePath("two.pdf") };
-    widget.setPrompt(prompt);
+    answerSaves(widget, { "one.pdf", "two.pdf" });
     feedLink(widget, "fileId=1&downLoadOssFile=one.pdf");
     QTRY_VERIFY(!widget.isDownloading());
     feedLink(widget, "fileId=2&downLoadOssFile=two.pdf");
@@ -415,9 +412,7 @@ void TestHomeworkWidget::secondAttachmentReplacesTheRunningOne()
         return slow;
     });
     HomeworkWidget widget;
-    auto *prompt = new FakePrompt;
-    prompt->savePaths = QStringList { m_dir->filePath("one.pdf"), m_dir->filePath("two.pdf") };
-    widget.setPrompt(prompt);
+    answerSaves(widget, { "one.pdf", "two.pdf" });
     feedLink(widget, "fileId=1&downLoadOssFile=one.pdf");
     QTRY_VERIFY_WITH_TIMEOUT(widget.tipFrame()->isVisible(), 10000);
     QVERIFY(widget.isDownloading());

@@ -19,6 +19,25 @@ public:
 protected:
     void sendRequest(const QString &requestName, const QUrl &url) override { sent.append({ requestName, url }); }
 };
+
+// The view in a window of its owner, beside the page it uncovers (hidden).
+struct OwnedView
+{
+    OwnedView()
+    {
+        view = new RecordingBindView;
+        view->setParent(&owner);
+        page = new QWidget(&owner);
+        page->hide();
+        view->setCoverPage(page);
+        owner.resize(400, 300);
+        view->setGeometry(10, 20, 300, 200);
+        owner.show();
+    }
+    QWidget owner;
+    RecordingBindView *view;
+    QWidget *page;
+};
 } // namespace
 
 class TestUserBindView : public QObject
@@ -184,15 +203,9 @@ void TestUserBindView::bindReplies()
     QFETCH(QByteArray, data);
     QFETCH(bool, uncovered);
     QFETCH(QString, message);
-    QWidget owner;
-    auto *view = new RecordingBindView;
-    view->setParent(&owner);
-    auto *page = new QWidget(&owner);
-    page->hide();
-    view->setCoverPage(page);
-    owner.resize(400, 300);
-    view->resize(300, 200);
-    owner.show();
+    OwnedView owned;
+    RecordingBindView *view = owned.view;
+    QWidget *page = owned.page;
     view->slotHttpMessage(QNetworkReply::NetworkError(error), name, data);
     QCOMPARE(page->isVisible(), uncovered);
     if (uncovered)
@@ -204,14 +217,9 @@ void TestUserBindView::bindReplies()
 
 void TestUserBindView::cancelUncoversThePage()
 {
-    QWidget owner;
-    auto *view = new RecordingBindView;
-    view->setParent(&owner);
-    auto *page = new QWidget(&owner);
-    page->hide();
-    view->setCoverPage(page);
-    view->setGeometry(10, 20, 300, 200);
-    owner.show();
+    OwnedView owned;
+    RecordingBindView *view = owned.view;
+    QWidget *page = owned.page;
     view->cancelButton()->click();
     QVERIFY(page->isVisible());
     QCOMPARE(page->geometry(), view->geometry());

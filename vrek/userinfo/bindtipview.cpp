@@ -98,58 +98,65 @@ void BindTipView::buildForm()
     m_verticalWidget->setStyleSheet("background-color: rgb(241, 243, 250);");
     m_verticalWidget->setAttribute(Qt::WA_StyledBackground);
     auto *dataLayout = new QVBoxLayout(m_verticalWidget);
-    const auto row = [this, dataLayout](const char *name, QSpacerItem *&spacer, int width) {
+    // A row under a rule: its caption, the caption's spacer, then what the caller adds.
+    struct Row
+    {
+        QWidget *widget;
+        QHBoxLayout *layout;
+        QLabel *caption;
+    };
+    const auto row = [this, dataLayout](const char *name, const char *captionName, const QString &captionText,
+                         const char *labelStyle, QSpacerItem *&spacer, int width) {
         auto *widget = new QWidget(m_verticalWidget);
         widget->setObjectName(name);
         widget->setStyleSheet(rowRule);
         widget->setAttribute(Qt::WA_StyledBackground);
         auto *layout = new QHBoxLayout(widget);
+        QLabel *caption = label(widget, captionName, captionText, labelStyle);
         spacer = captionSpacer(width);
+        layout->addWidget(caption);
+        layout->addItem(spacer);
         dataLayout->addWidget(widget);
-        return std::make_pair(widget, layout);
+        return Row { widget, layout, caption };
     };
 
-    auto nameRow = row("nameWiget", m_nameSpacer, nameSpacerWidth);
-    m_nameWiget = nameRow.first;
-    m_userNameLabel = label(m_nameWiget, "userNameLabel", QStringLiteral("姓名"), nameLabelRule);
+    const Row nameRow
+        = row("nameWiget", "userNameLabel", QStringLiteral("姓名"), nameLabelRule, m_nameSpacer, nameSpacerWidth);
+    m_nameWiget = nameRow.widget;
+    m_userNameLabel = nameRow.caption;
     QFont captionFont = m_userNameLabel->font();
     captionFont.setPointSize(12);
     m_userNameLabel->setFont(captionFont);
     m_nameLabel = label(m_nameWiget, "nameLabel", QString(), nameLabelRule);
-    nameRow.second->addWidget(m_userNameLabel);
-    nameRow.second->addItem(m_nameSpacer);
-    nameRow.second->addWidget(m_nameLabel, 1);
+    nameRow.layout->addWidget(m_nameLabel, 1);
 
-    auto phoneRow = row("phoneWidget", m_phoneSpacer, phoneSpacerWidth);
-    m_phoneWidget = phoneRow.first;
-    m_phoneCaption = label(m_phoneWidget, "label_2", QStringLiteral("手机号"), labelRule);
+    const Row phoneRow
+        = row("phoneWidget", "label_2", QStringLiteral("手机号"), labelRule, m_phoneSpacer, phoneSpacerWidth);
+    m_phoneWidget = phoneRow.widget;
+    m_phoneCaption = phoneRow.caption;
     m_phoneLabel = label(m_phoneWidget, "phoneLabel", QString(), labelRule);
-    phoneRow.second->addWidget(m_phoneCaption);
-    phoneRow.second->addItem(m_phoneSpacer);
-    phoneRow.second->addWidget(m_phoneLabel, 1);
+    phoneRow.layout->addWidget(m_phoneLabel, 1);
 
-    auto classRow = row("classWidget", m_classSpacer, classSpacerWidth);
-    m_classWidget = classRow.first;
+    const Row classRow
+        = row("classWidget", "classLabel", QStringLiteral("年级"), labelRule, m_classSpacer, classSpacerWidth);
+    m_classWidget = classRow.widget;
     m_classWidget->setMinimumSize(400, 40);
-    m_classLabel = label(m_classWidget, "classLabel", QStringLiteral("年级"), labelRule);
+    m_classLabel = classRow.caption;
     m_classNameLabel = label(m_classWidget, "classNameLabel", QString(), labelRule);
-    classRow.second->addWidget(m_classLabel);
-    classRow.second->addItem(m_classSpacer);
-    classRow.second->addWidget(m_classNameLabel, 1);
+    classRow.layout->addWidget(m_classNameLabel, 1);
 
-    auto passwordRow = row("oldPasswordWidget", m_passwordSpacer, passwordSpacerWidth);
-    m_oldPasswordWidget = passwordRow.first;
-    m_passwordlabel = label(m_oldPasswordWidget, "passwordlabel", QStringLiteral("密码"), labelRule);
+    const Row passwordRow = row(
+        "oldPasswordWidget", "passwordlabel", QStringLiteral("密码"), labelRule, m_passwordSpacer, passwordSpacerWidth);
+    m_oldPasswordWidget = passwordRow.widget;
+    m_passwordlabel = passwordRow.caption;
     m_passwordLineEdit = new QLineEdit(m_oldPasswordWidget);
     m_passwordLineEdit->setObjectName("passwordLineEdit");
     m_passwordLineEdit->setEchoMode(QLineEdit::Password);
     m_resetButton = new QPushButton(QStringLiteral("修改"), m_oldPasswordWidget);
     m_resetButton->setObjectName("resetButton");
     m_resetButton->setStyleSheet("color: rgb(153, 153, 153);");
-    passwordRow.second->addWidget(m_passwordlabel);
-    passwordRow.second->addItem(m_passwordSpacer);
-    passwordRow.second->addWidget(m_passwordLineEdit, 1);
-    passwordRow.second->addWidget(m_resetButton);
+    passwordRow.layout->addWidget(m_passwordLineEdit, 1);
+    passwordRow.layout->addWidget(m_resetButton);
     verticalLayout->addWidget(m_verticalWidget);
 
     // The change panel: old, new and confirming password, each with a red tip.
