@@ -63,7 +63,9 @@ void CourseDrawRelay::slotDrawButtonClicked(const QString &objectName)
 {
     const BoardAction action = boardActions().value(objectName, nullptr);
     if (!action) {
-        qWarning().noquote() << logPrefix("slotDrawButtonClicked") + "unknow objectName:" << objectName;
+        QDebug warning = qWarning();
+        warning.noquote() << logPrefix("slotDrawButtonClicked") + "unknow objectName:";
+        warning.quote() << objectName;
         return;
     }
     if (m_board)
