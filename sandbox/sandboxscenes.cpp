@@ -4,6 +4,7 @@
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/streamteacherscene.h"
 
@@ -17,6 +18,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new LessonScriptScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     return scenes;
