@@ -76,6 +76,7 @@ struct HtmlDeck
     QString outline;
     QSize pictureSize { 800, 450 };
     QString entryName = QStringLiteral("index.html");
+    QByteArray body;
 
     static QString outlineOf(int slides, bool declaration = true)
     {
@@ -89,7 +90,7 @@ struct HtmlDeck
     bool write(const TempWorkDir &dir, const QString &fileIdAll) const
     {
         const QString folder = QStringLiteral("fileRecv/%1/%2/").arg(g_userId, fileIdAll);
-        const QByteArray page = R"(<!DOCTYPE html>
+        const QByteArray head = R"(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><script>
 var clickCount = 2;
 var Presentation = {
@@ -100,9 +101,8 @@ var Presentation = {
     JumpToAnim: function (s, n) { this.calls.push('JumpToAnim(' + s + ', ' + n + ')'); },
     Prev: function () { this.calls.push('Prev()'); }
 };
-</script></head><body></body></html>
-)";
-        bool ok = dir.writeFile(folder + entryName, page);
+</script></head><body>)";
+        bool ok = dir.writeFile(folder + entryName, head + body + "</body></html>\n");
         if (!outline.isNull())
             ok = ok && dir.writeFile(folder + "data/pres/outline.xml", outline.toUtf8());
         if (!pictureSize.isEmpty()) {

@@ -1,5 +1,6 @@
 #include "tests/course/coursewaretest.h"
 #include "tests/support/classroomlink.h"
+#include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/container/graphtoidhash.h"
 #include "vrek/course/courseislect.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QWebFrame>
+#include <QWebSettings>
 #include <QWebView>
 #include <QtTest>
 
@@ -38,6 +40,7 @@ private slots:
     void openFailures();
     void entryPageIsTheFirstHtmlByName();
     void openWaitsForTheScript();
+    void aSharedDeckReachesNoRemoteAddress();
     void changeStep_data();
     void changeStep();
     void arrowsAtTheEdges();
@@ -221,6 +224,30 @@ void TestHtmlCourseManager::openWaitsForTheScript()
     // The poll has stopped.
     QTest::qWait(pollMs * 5);
     QCOMPARE(frame->evaluateJavaScript("Presentation.polls").toInt(), 3);
+}
+
+void TestHtmlCourseManager::aSharedDeckReachesNoRemoteAddress()
+{
+    FakeHttpServer server;
+    QVERIFY(server.listen());
+    const QByteArray base = server.baseUrl().toLatin1();
+    HtmlDeck deck;
+    deck.outline = HtmlDeck::outlineOf(1);
+    deck.body = "<img src='" + base + "/picture.png'><iframe src='" + base
+        + "/frame'></iframe><script>"
+          "var request = new XMLHttpRequest(); request.open('GET', '"
+        + base + "/data'); request.send();</script>";
+    QVERIFY(deck.write(*m_dir, "5003_2"));
+    QSignalSpy finished(m_webView, &QWebView::loadFinished);
+    QVERIFY(m_manager->openHtmlFile("5003_2", GlobalEnum::PPMServer));
+    // The blank page at once, then the deck with whatever it asked for.
+    QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_manager->isLoaded(), 20000);
+    QCoreApplication::processEvents();
+    QVERIFY(server.requests().isEmpty());
+    QVERIFY(!m_webView->settings()->testAttribute(QWebSettings::PluginsEnabled));
+    QVERIFY(!m_webView->settings()->testAttribute(QWebSettings::LocalContentCanAccessRemoteUrls));
+    QVERIFY(!m_webView->isEnabled());
 }
 
 void TestHtmlCourseManager::changeStep_data()

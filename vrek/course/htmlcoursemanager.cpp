@@ -1,5 +1,6 @@
 #include "vrek/course/htmlcoursemanager.h"
 
+#include "vrek/course/localcontentaccessmanager.h"
 #include "vrek/paint/drawboard.h"
 
 #include <QDebug>
@@ -27,6 +28,7 @@ HtmlCourseManager::HtmlCourseManager(DrawBoard *board, QWebView *view, QLabel *l
     view->setEnabled(false);
     QWebSettings::setMaximumPagesInCache(0);
     // A shared deck is not trusted: no plugins, and its local pages reach no remote address.
+    view->page()->setNetworkAccessManager(new LocalContentAccessManager(view->page()));
     QWebSettings *settings = view->settings();
     settings->setAttribute(QWebSettings::PluginsEnabled, false);
     settings->setAttribute(QWebSettings::JavaEnabled, false);
