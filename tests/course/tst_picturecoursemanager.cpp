@@ -40,6 +40,7 @@ private slots:
     void everyPageTakesTheFirstPagesProportions();
     void serverRateShowsInTheZoomBoxAndAlwaysFits();
     void lateJoinerGetsTheFileAndTheZoom();
+    void aRememberedPageBeyondTheFileOpensTheFirst();
 
 private:
     QStringList classLines() const { return m_link->forwards(); }
@@ -291,6 +292,17 @@ void TestPictureCourseManager::lateJoinerGetsTheFileAndTheZoom()
     QCOMPARE(m_manager->fileGraphSetHash().selectPageId("7009_1"), 2u);
     m_manager->slotSetPictureRate(80);
     QCOMPARE(m_manager->rate(), 80);
+}
+
+void TestPictureCourseManager::aRememberedPageBeyondTheFileOpensTheFirst()
+{
+    m_manager->slotSetPicturePage(deckId, 7);
+    QTest::ignoreMessage(QtWarningMsg, "the remembered pageId error! pageId: 7 pageCount: 3");
+    QVERIFY(m_manager->openPictureFile(deckId, GlobalEnum::PPMServer));
+    QCOMPARE(m_manager->getPageId(), 0);
+    QCOMPARE(text(m_pad->first().first().value<PPtMessage>()), "0$0$" + deckId + ":0:0:3");
+    QVERIFY(m_manager->nextPicturePage(GlobalEnum::PPMLocal));
+    QCOMPARE(m_manager->getPageId(), 1);
 }
 
 QTEST_MAIN(TestPictureCourseManager)
