@@ -118,20 +118,36 @@ void Startup::acceptMessageBoxesForTests()
     timer->start(50);
 }
 
-NetworkTimeCheck::NetworkTimeCheck(QObject *parent)
+NetworkTimeCheck::NetworkTimeCheck(const CNetwork &network, QObject *parent)
     : QObject(parent)
+    , m_network(network)
+    , m_stop(std::make_shared<std::atomic<bool>>(false))
 { }
+
+NetworkTimeCheck::~NetworkTimeCheck()
+{
+    stop();
+}
+
+void NetworkTimeCheck::stop()
+{
+    m_stop->store(true);
+}
 
 void NetworkTimeCheck::start()
 {
     QPointer<NetworkTimeCheck> self(this);
-    QtConcurrent::run([self] {
-        const QDateTime network = g_cNetwork.verifyTime();
+    CNetwork network = m_network;
+    const std::shared_ptr<std::atomic<bool>> stop = m_stop;
+    QtConcurrent::run([self, network, stop]() mutable {
+        const QDateTime answer = network.verifyTime(stop.get());
         const QDateTime local = QDateTime::currentDateTime();
+        if (stop->load())
+            return;
         // The check may have been destroyed meanwhile: only the GUI thread looks at it.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, network, local] {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [self, answer, local] {
             if (self)
-                emit self->finished(network, local);
+                emit self->finished(answer, local);
         });
     });
 }

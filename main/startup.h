@@ -1,8 +1,13 @@
 #ifndef STARTUP_H
 #define STARTUP_H
 
+#include "vrek/networktimes/cnetwork.h"
+
 #include <QDateTime>
 #include <QObject>
+
+#include <atomic>
+#include <memory>
 
 // The steps of the client's start-up that can be named and tested on their own.
 namespace Startup {
@@ -25,17 +30,24 @@ void acceptMessageBoxesForTests();
 } // namespace Startup
 
 // Asks for network time off the GUI thread (it can take half a minute on a network that drops NTP) and
-// reports the answer on the thread that started it.
+// reports the answer on the thread that started it. Going, it stops the asking at once: a program that quits
+// must not wait for time servers.
 class NetworkTimeCheck : public QObject
 {
     Q_OBJECT
 public:
-    explicit NetworkTimeCheck(QObject *parent = nullptr);
+    explicit NetworkTimeCheck(const CNetwork &network = g_cNetwork, QObject *parent = nullptr);
+    ~NetworkTimeCheck() override;
     void start();
+    void stop();
 
 signals:
     // The network time (null when no server answered) and the local time of the answer.
     void finished(const QDateTime &network, const QDateTime &local);
+
+private:
+    CNetwork m_network;
+    std::shared_ptr<std::atomic<bool>> m_stop;
 };
 
 #endif // STARTUP_H

@@ -11,14 +11,20 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sys/stat.h>
 #include <unordered_set>
 
 namespace {
 const char kDefaultHost[] = "update.vantrel.com";
 const char kLocalManifest[] = "temp.xml";
+// Lies in the folder while a swap is under way, naming the files it adds (one a line): a run that stops before
+// it is gone leaves the next start to undo the swap.
+const char kSwapMark[] = "holtupdate.swap";
 const char kTempSuffix[] = "ormu";
 const char kBackupSuffix[] = "delBak";
 const char kSkippedName[] = ".\\\\temp.temp";
@@ -50,6 +56,21 @@ bool exists(const std::string &path)
     {
     };
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+// The name of this program's file when it lies in the working directory, where the manifest may list it.
+std::string runningNameHere()
+{
+    const std::string program = ZR::NProcess::ownProgram();
+    const size_t slash = program.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    char *folder = ::realpath(program.substr(0, slash + 1).c_str(), nullptr);
+    char *here = ::realpath(".", nullptr);
+    const bool inHere = folder && here && std::strcmp(folder, here) == 0;
+    std::free(folder);
+    std::free(here);
+    return inHere ? program.substr(slash + 1) : std::string();
 }
 } // namespace
 
@@ -107,6 +128,7 @@ void Holtupdate::startUpdate()
     m_names = ZR::ProgramNames::student();
     m_studentFlag = true;
     m_baseUrl += m_names.serverFolder;
+    m_runningName = runningNameHere();
 
     restoreInterruptedSwap();
     m_xmlDownload.setFinishedAction([this](int code) { onXmldownloadFinsh(code); });
@@ -115,19 +137,51 @@ void Holtupdate::startUpdate()
 
 void Holtupdate::restoreInterruptedSwap()
 {
-    // A file missing beside its backup means an earlier run stopped between the backup and the install: the
-    // backup is the only copy, so it goes back before anything else looks at the folder.
+    // Backups left behind mean an earlier run stopped in its swap or before it removed them. With the swap's
+    // mark, the swap is undone: every backup goes back and the files it added go, so the folder is all old.
+    // Without it the swap had finished: a backup beside its file is stale, one without its file the only copy.
+    const bool undo = exists(kSwapMark);
+    bool whole = true;
+    if (undo) {
+        std::ifstream mark(kSwapMark);
+        std::string line;
+        while (std::getline(mark, line)) {
+            std::string local;
+            if (ZR::ManifestPath::toLocal(line, &local) && ZR::NFile::isFile(local) && std::remove(local.c_str()) != 0)
+                whole = false;
+        }
+    }
     std::vector<std::string> files;
     ZR::NFile::getAllFiles(".", files, true, false, true);
     for (const std::string &file : files) {
         if (!endsWith(file, kBackupSuffix))
             continue;
         const std::string original = file.substr(0, file.size() - std::strlen(kBackupSuffix));
-        if (original.empty() || endsWith(original, "/") || exists(original))
+        if (original.empty() || endsWith(original, "/"))
             continue;
+        if (!undo && exists(original)) {
+            std::remove(file.c_str());
+            UpdateLog::line("removed old backup ", file);
+            continue;
+        }
         const bool restored = std::rename(file.c_str(), original.c_str()) == 0;
         UpdateLog::line(restored ? "restored " : "can't restore ", original);
+        whole = whole && restored;
     }
+    // Kept while anything could not be put back, so that the next start tries again.
+    if (undo && whole)
+        std::remove(kSwapMark);
+}
+
+bool Holtupdate::markSwap() const
+{
+    std::ofstream mark(kSwapMark, std::ios::trunc);
+    for (const std::string &local : m_downloadList) {
+        if (!exists(local))
+            mark << local << '\n';
+    }
+    mark.flush();
+    return bool(mark);
 }
 
 void Holtupdate::onXmldownloadFinsh(int code)
@@ -377,6 +431,12 @@ void Holtupdate::replaceFiles()
         return;
     }
 
+    if (!markSwap()) {
+        UpdateLog::line("can't mark the swap");
+        std::remove(kSwapMark);
+        onStartRunExe(true, false, false);
+        return;
+    }
     std::vector<std::string> backups;
     for (const std::string &local : m_downloadList) {
         // A folder where the manifest has a file is never moved; the install below then fails and rolls back.
@@ -392,6 +452,7 @@ void Holtupdate::replaceFiles()
         if (!renamed) {
             UpdateLog::line("can't rename to  delbak files");
             rollBack(backups, {});
+            endSwap();
             onStartRunExe(true, true, false);
             return;
         }
@@ -400,6 +461,7 @@ void Holtupdate::replaceFiles()
     }
 
     if (m_downloadList.empty()) {
+        endSwap();
         m_exitCode = Succeeded;
         onStartRunExe(false, true, true);
         return;
@@ -415,13 +477,22 @@ void Holtupdate::replaceFiles()
             UpdateLog::line("start back...!");
             rollBack(backups, installed);
             UpdateLog::line("end back...!");
+            endSwap();
             onStartRunExe(true, true, false);
             return;
         }
         installed.push_back(local);
     }
+    endSwap();
     m_exitCode = Succeeded;
     onStartRunExe(false, true, true);
+}
+
+void Holtupdate::endSwap()
+{
+    // A backup that could not be put back keeps the mark: the next start tries again.
+    if (m_keptBackups.empty())
+        std::remove(kSwapMark);
 }
 
 bool Holtupdate::takeOverMode(const std::string &local)
@@ -436,7 +507,7 @@ bool Holtupdate::takeOverMode(const std::string &local)
             return false;
         return ::chmod(temporary.c_str(), info.st_mode & 07777) == 0;
     }
-    if (local == m_names.client || local == m_names.ownExecutable) {
+    if (local == m_names.client || isOwnExecutable(local)) {
         if (::stat(temporary.c_str(), &info) != 0)
             return false;
         const mode_t mode = info.st_mode & 07777;
@@ -466,9 +537,14 @@ void Holtupdate::onStartRunExe(bool removeTemporaries, bool removeBackups, bool 
     UpdateLog::line("Holtupdate::onStartRunExe", "  onstart run exe....:");
     if (m_clientStarted)
         return;
-    const std::string ownExecutable = m_names.ownExecutable;
-    const bool selfReplaced
-        = checkSelfReplaced && ZR::NFile::isFile(ownExecutable) && ZR::NFile::isFile(ownExecutable + kBackupSuffix);
+    m_replacedSelf.clear();
+    if (checkSelfReplaced) {
+        for (const std::string &local : m_downloadList) {
+            if (isOwnExecutable(local) && ZR::NFile::isFile(local) && ZR::NFile::isFile(local + kBackupSuffix))
+                m_replacedSelf = local;
+        }
+    }
+    const bool selfReplaced = !m_replacedSelf.empty();
 
     if (removeTemporaries) {
         for (const std::string &local : m_downloadList) {
@@ -483,7 +559,7 @@ void Holtupdate::onStartRunExe(bool removeTemporaries, bool removeBackups, bool 
             // A backup whose restore failed, or whose file is missing, is the only copy left.
             if (!exists(backup) || m_keptBackups.count(local) || !exists(local))
                 continue;
-            if (selfReplaced && local == ownExecutable)
+            if (selfReplaced && local == m_replacedSelf)
                 continue;
             bool deleted = false;
             for (int attempt = 0; attempt < kDeleteAttempts && !deleted; ++attempt) {
@@ -510,7 +586,12 @@ void Holtupdate::deleteSelf()
 {
     // A running program's file can go at once here; no helper has to wait for this process to end.
     UpdateLog::line("start update self....");
-    std::remove((m_names.ownExecutable + kBackupSuffix).c_str());
+    std::remove((m_replacedSelf + kBackupSuffix).c_str());
+}
+
+bool Holtupdate::isOwnExecutable(const std::string &local) const
+{
+    return local == m_names.ownExecutable || (!m_runningName.empty() && local == m_runningName);
 }
 
 bool killProcessByName(const std::string &name)

@@ -73,6 +73,9 @@ private:
     void onXmldownloadFinsh(int code);
     bool readManifest(const tinyxml2::XMLDocument &document);
     void restoreInterruptedSwap();
+    // Marks the swap as under way, with the files it adds; false when the mark cannot be written.
+    bool markSwap() const;
+    void endSwap();
     void removeStrayLibraries();
     void onDownloadFile();
     void startWorker(size_t slot);
@@ -84,6 +87,8 @@ private:
     void rollBack(const std::vector<std::string> &backups, const std::vector<std::string> &installed);
     void onStartRunExe(bool removeTemporaries, bool removeBackups, bool checkSelfReplaced);
     void deleteSelf();
+    // The updater's own file, under the manifest's name or the one it runs as from this folder.
+    bool isOwnExecutable(const std::string &local) const;
 
     Settings m_settings;
     std::string m_baseUrl;
@@ -110,6 +115,8 @@ private:
     bool m_continue = true;
     bool m_studentFlag = true;
     ZR::ProgramNames m_names;
+    std::string m_runningName; // the file this updater runs as, when it lies in the working directory
+    std::string m_replacedSelf; // the own file this run replaced
     std::string m_version;
     ZR::InstanceLock m_lock;
 

@@ -4,8 +4,6 @@
 
 #include <QApplication>
 
-#include <thread>
-
 int main(int argc, char *argv[])
 {
     UpdateLog::setEnabled(false);
@@ -25,13 +23,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     ShowWidget window;
     updater.setProgressView(&window);
-
     // The flow blocks for the whole update; the window needs this thread's event loop meanwhile.
-    std::thread flow([&updater, &app] {
-        updater.startUpdate();
-        QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
-    });
-    app.exec();
-    flow.join();
+    window.serveWhile([&updater] { updater.startUpdate(); });
     return updater.exitCode();
 }

@@ -1,5 +1,6 @@
 #include "updater/showwidget.h"
 
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -7,6 +8,9 @@
 #include <QScreen>
 #include <QThread>
 #include <QWindow>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 const QColor kTextColour(62, 149, 234);
@@ -51,6 +55,29 @@ QRegion ShowWidget::windowRegion()
 }
 
 ShowWidget::~ShowWidget() = default;
+
+void ShowWidget::serveWhile(const std::function<void()> &flow)
+{
+    // The flow asks the window for things and waits for them: the last window closed must not end the loop
+    // that answers.
+    const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    std::atomic<bool> done { false };
+    QEventLoop loop;
+    std::thread worker([&flow, &done, &loop] {
+        flow();
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    // Whatever else ended the loop, the flow may still wait on the window: it is served until the flow is done.
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    worker.join();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
+}
 
 template<typename Call>
 void ShowWidget::onWindowThread(Call call)

@@ -10,6 +10,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 // The progress window of the updater: a borderless 559 by 441 window with rounded corners, a picture, a status
 // text and a bar. The update flow drives it from its own threads; every call is handed to the window's thread,
 // and the bar is redrawn only in steps of at least one percent.
@@ -22,6 +24,11 @@ public:
 
     explicit ShowWidget(QWidget *parent = nullptr);
     ~ShowWidget() override;
+
+    // Runs the flow on a thread of its own while this thread serves the window, and returns once the flow has
+    // ended, whatever became of the window meanwhile: closed, the window is simply gone, and the flow goes on
+    // without it.
+    void serveWhile(const std::function<void()> &flow);
 
     // ZR::ProgressView, callable from any thread.
     void openWindow(const std::string &version) override;

@@ -8,6 +8,8 @@
 
 namespace {
 
+QStringList s_given;
+
 struct HostOption
 {
     const char *name;
@@ -46,9 +48,12 @@ void parse(Process process)
 
     process(parser);
 
+    s_given.clear();
     for (int i = 0; i < options.size(); ++i) {
-        if (parser.isSet(options.at(i)))
+        if (parser.isSet(options.at(i))) {
             *hostOptions[i].global = parser.value(options.at(i));
+            s_given.append(QString::fromLatin1(hostOptions[i].name));
+        }
     }
     if (parser.isSet(disableAutoRecord))
         g_autoRecord = false;
@@ -66,4 +71,9 @@ void CommandLineManager::initial(const QStringList &arguments)
 {
     qInfo() << "";
     parse([&arguments](QCommandLineParser &parser) { parser.process(arguments); });
+}
+
+bool CommandLineManager::isGiven(const QString &option)
+{
+    return s_given.contains(option);
 }

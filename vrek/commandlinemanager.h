@@ -12,6 +12,8 @@ public:
     static void initial(const QCoreApplication &application);
     // The same over an explicit argument list (the first entry is the program name).
     static void initial(const QStringList &arguments);
+    // Whether the last reading found this option (its long name) on the command line.
+    static bool isGiven(const QString &option);
 };
 
 #endif // COMMANDLINEMANAGER_H

@@ -8,6 +8,8 @@
 #include <QDebug>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 const char *const restLoginMarker = "0";
 // A REST login reply that cannot be read and carries this status holds the refusal's code in its body.
@@ -20,6 +22,24 @@ const unsigned int resultServerTimeout = 3;
 const unsigned int resultSignedInElsewhere = 7;
 const unsigned int resultUnknownUser = 5;
 const unsigned int resultBadParameters = 6;
+
+// The user id as the decimal text of the integer it reads as; false for anything else (it names the user's
+// folder, so no other text may pass).
+bool readUserId(const QVariant &value, QString &userId)
+{
+    qlonglong number = 0;
+    bool ok = false;
+    if (value.type() == QVariant::Double) {
+        const double d = value.toDouble();
+        ok = std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15;
+        number = ok ? qlonglong(d) : 0;
+    } else if (value.canConvert<QString>()) {
+        number = value.toString().toLongLong(&ok);
+    }
+    if (ok)
+        userId = QString::number(number);
+    return ok;
+}
 } // namespace
 
 ConnectServerManager::ConnectServerManager(
@@ -210,10 +230,17 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
     }
     // Only a granted login may replace the session: a refused relogin must leave the running one intact.
     if (loginStatus == resultSuccess) {
+        QString userId;
         for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
-            bool ok = false;
-            const qlonglong userId = row.value("userId").toLongLong(&ok);
-            g_userId = ok ? QString::number(userId) : row.value("userId").toString();
+            if (!readUserId(row.value("userId"), userId)) {
+                qWarning() << "the user id of the login reply is no number:" << row.value("userId");
+                if (!relogin)
+                    slotLoginResultIn(resultServerTimeout);
+                return;
+            }
+        }
+        for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
+            readUserId(row.value("userId"), g_userId);
             g_userCode = row.value("userCode").toString();
             g_userName = row.value("userName").toString();
             g_passWord = row.value("passWord").toString();

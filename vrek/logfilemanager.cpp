@@ -16,10 +16,13 @@
 #include <cstdio>
 
 namespace {
+// Guards the file, the stream and the echo count: any thread may log while the log is closed. A basic mutex,
+// as a log line may come before any constructor of this file has run.
+QBasicMutex s_logMutex;
 QFile *s_logFile = nullptr;
 QTextStream *s_logStream = nullptr;
 std::atomic<qint64> s_echoLimit { LogFileManager::defaultEchoLimit };
-qint64 s_echoed = 0; // guarded by the handler's mutex
+qint64 s_echoed = 0;
 } // namespace
 
 LogFileManager::LogFileManager()
@@ -30,6 +33,8 @@ LogFileManager::LogFileManager()
 LogFileManager::~LogFileManager()
 {
     qInstallMessageHandler(nullptr);
+    // A thread may be inside the handler still, or enter it until it sees the handler gone.
+    QMutexLocker locker(&s_logMutex);
     delete s_logStream;
     s_logStream = nullptr;
     delete s_logFile;
@@ -45,10 +50,16 @@ bool LogFileManager::install()
         delete file;
         return false;
     }
-    s_logFile = file;
-    s_logStream = new QTextStream(s_logFile);
+    auto *stream = new QTextStream(file);
     // The log is read on Linux machines whose 8-bit encoding is UTF-8; say so rather than trust the locale.
-    s_logStream->setCodec(QTextCodec::codecForName("UTF-8"));
+    stream->setCodec(QTextCodec::codecForName("UTF-8"));
+    {
+        QMutexLocker locker(&s_logMutex);
+        delete s_logStream;
+        delete s_logFile;
+        s_logFile = file;
+        s_logStream = stream;
+    }
     qInstallMessageHandler(logMessageHandler);
     return true;
 }
@@ -60,6 +71,7 @@ QString LogFileManager::fileNameFor(const QDateTime &startTime)
 
 void LogFileManager::setEchoLimit(qint64 characters)
 {
+    QMutexLocker locker(&s_logMutex);
     s_echoLimit = characters;
     s_echoed = 0;
 }
@@ -105,8 +117,7 @@ QString LogFileManager::formatLine(QtMsgType type, const QMessageLogContext &con
 
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    static QMutex mutex;
-    QMutexLocker locker(&mutex);
+    QMutexLocker locker(&s_logMutex);
     const QString line = LogFileManager::formatLine(type, context, message);
     if (s_logStream) {
         *s_logStream << line << "\r\n";

@@ -768,8 +768,11 @@ void SocketClientManager::recvClassRequest(const QString &line)
         course.setSort(jsonInt(row, "sort"));
         course.setIsCompere(jsonBool(row, "isCompere"));
         course.setIsCanSit(jsonBool(row, "isCanSit"));
-        course.setClassState(jsonInt(row, "classState"));
-        course.setLessonType(jsonInt(row, "lessonType"));
+        // Missing, they keep the record's own "unknown": a lesson of type 0 or not started would be a claim.
+        if (row.contains(QStringLiteral("classState")))
+            course.setClassState(jsonInt(row, "classState"));
+        if (row.contains(QStringLiteral("lessonType")))
+            course.setLessonType(jsonInt(row, "lessonType"));
         courses.append(course);
     }
     emit signalRecvCourseInfo(courses, fields.at(1));
@@ -797,7 +800,8 @@ void SocketClientManager::recvSubjectRequest(const QString &line)
         subject.setSchoolType(jsonText(row, "schoolType"));
         subject.setSubjectType(jsonText(row, "subjectType"));
         subject.setClassType(jsonText(row, "classType"));
-        subject.setLessonType(jsonInt(row, "classType"));
+        if (row.contains(QStringLiteral("classType")))
+            subject.setLessonType(jsonInt(row, "classType"));
         subjects.append(subject);
     }
     emit signalRecvSubjectInfo(subjects);

@@ -125,6 +125,9 @@ void TestPictureUpload::queryValuesAreEscaped()
     QCOMPARE(m_http->lastRequest(uploadPath).target,
         QByteArray("/mobile/httpUploadCourseware?userId=S%201&loginSignId=a%26b%3Dc&videoId=v%2F1%3F%23"
                    "&classId=%E7%8F%AD%E7%BA%A7%2B1"));
+    // The lecturer is told on the classroom connection's own thread: waited for here, the line cannot turn up
+    // in the next test.
+    QVERIFY(!m_link->server().waitForLine("11\t", 10000).isNull());
 }
 
 void TestPictureUpload::uploadTellsTheLecturer()

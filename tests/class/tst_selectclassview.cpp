@@ -282,12 +282,13 @@ void TestSelectClassView::replyFieldsBecomeRecords()
     QVERIFY(info.getIsCanSit());
     QCOMPARE(info.getClassState(), 1);
     QCOMPARE(info.getLessonType(), 8);
-    // A missing key reads as empty, 0 or false; an id that is no number as "0".
+    // A missing key reads as empty, 0 or false, the lesson's type and state as unknown (-1, 3); an id that is
+    // no number as "0".
     const GroupInfo bare = list->cards().last()->groupInfo();
     QCOMPARE(bare.getId(), QString("0"));
     QCOMPARE(bare.getTitle(), QString());
-    QCOMPARE(bare.getLessonType(), 0);
-    QCOMPARE(bare.getClassState(), 0);
+    QCOMPARE(bare.getLessonType(), -1);
+    QCOMPARE(bare.getClassState(), 3);
     QVERIFY(!bare.getIsCompere());
 }
 

@@ -3,19 +3,28 @@
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/classmanagerview.h"
+#include "vrek/class/schoolclassview.h"
 #include "vrek/class/selectclassview.h"
+#include "vrek/commandlinemanager.h"
+#include "vrek/interface/mainviewinterface.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfo.h"
+#include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reconnectview.h"
+#include "vrek/viewui/reloginview.h"
 #include "vrek/window/titleview.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
 
@@ -30,6 +39,12 @@ private slots:
     void init();
     void cleanup();
     void builtAndShowsTheLoginWindowOnce();
+    void databaseSetUpEndsAtTheFirstFailure();
+    void goneControllerLeavesNoGlobalBehind();
+    void goingOfflineForgetsTheTeachers_data();
+    void goingOfflineForgetsTheTeachers();
+    void storedDomainAndAddressesGivenOnTheCommandLine_data();
+    void storedDomainAndAddressesGivenOnTheCommandLine();
     void signsInThroughTheLoginWindow();
     void wrongPasswordKeepsTheLoginWindow();
     void enteringALessonOpensTheClassWindowByUserType_data();
@@ -122,6 +137,115 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QCOMPARE(m_application->reloginWindow()->title(), QString::fromUtf8("重新登录"));
     // The first run keeps the server host as the school's domain.
     QCOMPARE(SettingConfig::getSetting().getValue("domain/dns"), QString("127.0.0.1"));
+}
+
+void TestZephApplication::databaseSetUpEndsAtTheFirstFailure()
+{
+    delete m_application;
+    m_application = nullptr;
+    {
+        TempWorkDir work;
+        // A table of the user files whose columns are not the client's: it cannot be cleaned.
+        {
+            QSqlDatabase broken = QSqlDatabase::addDatabase("QSQLITE", "broken");
+            broken.setDatabaseName(work.filePath("ESystemData2"));
+            QVERIFY(broken.open());
+            QVERIFY(QSqlQuery(broken).exec("CREATE TABLE UserFile (other TEXT)"));
+            broken.close();
+        }
+        QSqlDatabase::removeDatabase("broken");
+        ZephApplication application;
+        QVERIFY(!application.isInitialised());
+        QVERIFY(!application.run());
+        // The chain ended there: the transfers' table was not even tried.
+        {
+            QSqlDatabase check = QSqlDatabase::addDatabase("QSQLITE", "check");
+            check.setDatabaseName(work.filePath("ESystemData2"));
+            QVERIFY(check.open());
+            QSqlQuery query(check);
+            QVERIFY(query.exec("SELECT count(*) FROM sqlite_master WHERE name = 'TransferFile'"));
+            QVERIFY(query.next());
+            QCOMPARE(query.value(0).toInt(), 0);
+            check.close();
+        }
+        QSqlDatabase::removeDatabase("check");
+    }
+    m_application = new ZephApplication;
+}
+
+void TestZephApplication::goneControllerLeavesNoGlobalBehind()
+{
+    QVERIFY(g_userInfoManager);
+    QVERIFY(g_reLoginView);
+    delete m_application;
+    m_application = nullptr;
+    QVERIFY(!g_userInfoManager);
+    QVERIFY(!g_reLoginView);
+}
+
+void TestZephApplication::goingOfflineForgetsTheTeachers_data()
+{
+    QTest::addColumn<bool>("school");
+    QTest::newRow("school class window") << true;
+    QTest::newRow("teacher class window") << false;
+}
+
+void TestZephApplication::goingOfflineForgetsTheTeachers()
+{
+    QFETCH(bool, school);
+    std::unique_ptr<QWidget> view;
+    if (school)
+        view.reset(new SchoolClassView);
+    else
+        view.reset(new TeacherClassView);
+    g_teacherList.append(UserInfo("900", "Li", "0"));
+    dynamic_cast<MainViewInterface *>(view.get())->clientOffline();
+    // Back online, the participant list announces the teachers again as they come.
+    QVERIFY(g_teacherList.isEmpty());
+}
+
+void TestZephApplication::storedDomainAndAddressesGivenOnTheCommandLine_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("arguments");
+    // socket, http and file host of this start, then the domain stored for the next one
+    QTest::addColumn<QStringList>("expected");
+    const QString placeholder = GlobalDefault::serviceHost;
+    QTest::newRow("first start, no address")
+        << QString() << QStringList() << QStringList { placeholder, placeholder, placeholder, QString() };
+    QTest::newRow("first start, classroom address given")
+        << QString() << QStringList { "--host-socket-addr", "10.1.1.1" }
+        << QStringList { "10.1.1.1", placeholder, placeholder, "10.1.1.1" };
+    QTest::newRow("placeholder stored earlier")
+        << placeholder << QStringList() << QStringList { placeholder, placeholder, placeholder, placeholder };
+    QTest::newRow("stored domain, no address")
+        << "school.example" << QStringList()
+        << QStringList { "school.example", "school.example", "school.example", "school.example" };
+    QTest::newRow("stored domain, addresses given")
+        << "school.example" << QStringList { "--host-socket-addr", "10.1.1.1", "-host-http-addr", "10.1.1.2" }
+        << QStringList { "10.1.1.1", "10.1.1.2", "school.example", "school.example" };
+}
+
+void TestZephApplication::storedDomainAndAddressesGivenOnTheCommandLine()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, expected);
+    delete m_application;
+    m_application = nullptr;
+    SettingConfig &settings = SettingConfig::getSetting();
+    settings.setValue("domain/dns", stored);
+    g_socketHost = g_webHost = g_fileHost = GlobalDefault::serviceHost;
+    CommandLineManager::initial(QStringList { "TaviStudent" } + arguments);
+
+    m_application = new ZephApplication;
+    const QStringList hosts { g_socketHost, g_webHost, g_fileHost, settings.getValue("domain/dns") };
+
+    // What the other tests run with.
+    CommandLineManager::initial(QStringList { "TaviStudent" });
+    settings.setValue("domain/dns", "127.0.0.1");
+    g_socketHost = g_webHost = g_fileHost = "127.0.0.1";
+    QCOMPARE(hosts, expected);
 }
 
 void TestZephApplication::signsInThroughTheLoginWindow()

@@ -321,8 +321,9 @@ void TestSocketClientManager::courseListEntries()
     QVERIFY(list.at(1).getTClass().isEmpty());
     QCOMPARE(list.at(1).getParentId(), 0);
     QCOMPARE(list.at(1).getIsCompere(), false);
-    QCOMPARE(list.at(1).getClassState(), 0);
-    QCOMPARE(list.at(1).getLessonType(), 0);
+    // Without a state or a type the entry stays "unknown" (3, -1), not "not started" of type 0.
+    QCOMPARE(list.at(1).getClassState(), 3);
+    QCOMPARE(list.at(1).getLessonType(), -1);
 }
 
 void TestSocketClientManager::subjectEntries()
@@ -330,7 +331,7 @@ void TestSocketClientManager::subjectEntries()
     SocketClientManager manager(GlobalEnum::User1);
     QSignalSpy subjects(&manager, &SocketClientManager::signalRecvSubjectInfo);
     manager.readMessageIn(framed(R"(22	[{"id":"7","classCode":"c7","className":"7A","classType":6,)"
-                                 R"("gradeType":"2","schoolType":"1","subjectType":"3"}])"));
+                                 R"("gradeType":"2","schoolType":"1","subjectType":"3"},{"id":"8"}])"));
     QCOMPARE(subjects.count(), 1);
     const GroupInfo subject = subjects.at(0).at(0).value<QList<GroupInfo>>().value(0);
     QCOMPARE(subject.getId(), QString("7"));
@@ -338,6 +339,7 @@ void TestSocketClientManager::subjectEntries()
     QCOMPARE(subject.getClassName(), QString("7A"));
     QCOMPARE(subject.getClassType(), QString("6"));
     QCOMPARE(subject.getLessonType(), 6);
+    QCOMPARE(subjects.at(0).at(0).value<QList<GroupInfo>>().value(1).getLessonType(), -1);
     QCOMPARE(subject.getGradeType(), QString("2"));
     QCOMPARE(subject.getSchoolType(), QString("1"));
     QCOMPARE(subject.getSubjectType(), QString("3"));

@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <cstdio>
 #include <unistd.h>
 
@@ -50,6 +51,7 @@ private slots:
     void writesEveryMessageAsOneLine();
     void echoStopsAtTheLimit();
     void unopenableFileInstallsNoHandler();
+    void goingWhileOtherThreadsLog();
 
 private:
     QtMessageHandler m_testHandler = nullptr;
@@ -186,6 +188,38 @@ void TestLogFileManager::unopenableFileInstallsNoHandler()
     LogFileManager manager;
     const QtMessageHandler current = qInstallMessageHandler(m_testHandler);
     QVERIFY(current != logMessageHandler);
+}
+
+void TestLogFileManager::goingWhileOtherThreadsLog()
+{
+    TempWorkDir work;
+    g_logFileName = "./log/busy.txt";
+    LogFileManager::setEchoLimit(0);
+    // Threads that log without pause, as the media threads do, while the log goes and comes again.
+    std::atomic<bool> stop { false };
+    std::atomic<int> written { 0 };
+    QList<QThread *> writers;
+    for (int i = 0; i < 4; ++i) {
+        writers.append(QThread::create([&stop, &written] {
+            const QMessageLogContext context("file.cpp", 1, "void f()", "default");
+            while (!stop) {
+                logMessageHandler(QtDebugMsg, context, QString(200, 'w'));
+                ++written;
+            }
+        }));
+        writers.last()->start();
+    }
+    QTRY_VERIFY(written > 1000);
+    for (int round = 0; round < 300; ++round) {
+        LogFileManager manager;
+        QThread::usleep(200);
+    }
+    stop = true;
+    for (QThread *writer : qAsConst(writers)) {
+        QVERIFY(writer->wait(10000));
+        delete writer;
+    }
+    QVERIFY(readAll(work.filePath(g_logFileName)).contains(QByteArray(200, 'w')));
 }
 
 QTEST_GUILESS_MAIN(TestLogFileManager)

@@ -152,6 +152,13 @@ void TestConnectServerManager::restLoginOutcomes_data()
     QTest::newRow("other status") << QByteArray(R"({"loginStatus":"5","requestStatus":"error","requestBody":"4"})")
                                   << QString::fromUtf8("服务器连接超时");
     QTest::newRow("not json") << QByteArray("<html>502</html>") << QString::fromUtf8("服务器连接超时");
+    // The user id names the user's folder: a granted reply without a numeric one cannot be used.
+    QTest::newRow("user id with a path") << SigninRig::granted("\"../..\"") << QString::fromUtf8("服务器连接超时");
+    QTest::newRow("user id not a number") << SigninRig::granted("\"12abc\"") << QString::fromUtf8("服务器连接超时");
+    QTest::newRow("user id with a fraction") << SigninRig::granted("12.5") << QString::fromUtf8("服务器连接超时");
+    QTest::newRow("no user id") << QByteArray(R"({"loginStatus":"0","requestStatus":"success",)"
+                                              R"("requestBody":[{"userCode":"stu","loginStatus":0}]})")
+                                << QString::fromUtf8("服务器连接超时");
 }
 
 void TestConnectServerManager::restLoginOutcomes()
@@ -392,6 +399,14 @@ void TestConnectServerManager::reloginOutcomesGoToTheReloginView()
     m_rig->rest->sendUserLogin("stu", "pw", "1");
     QVERIFY(reloginTimeout.wait(5000));
     QCOMPARE(reloginTimeout.count(), 1);
+    // So is a granted answer without a numeric user id; the running session stays.
+    m_rig->http.setJson(SigninRig::loginPath, SigninRig::granted("\"../..\""));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("the user id of the login reply is no number"));
+    m_rig->rest->sendUserLogin("stu", "pw", "1");
+    QTest::qWait(500);
+    QCOMPARE(reloginSuccess.count(), 1);
+    QCOMPARE(reloginTimeout.count(), 1);
+    QCOMPARE(g_userId, QString("77"));
     // An unreadable answer (here the REST time-out) is left to the relogin view's own timer.
     m_rig->http.setReply(SigninRig::loginPath, neverAnswer());
     m_rig->rest->sendUserLogin("stu", "pw", "1");

@@ -58,6 +58,8 @@ void TestSandboxStreamTeacher::studentFollowsTheTeacher()
     client.setHostAndPort("127.0.0.1", m_sandbox->classroomPort());
     client.connectServerAndLogin(account.userCode, account.password);
     QTRY_VERIFY_WITH_TIMEOUT(client.isConnected(), 10000);
+    // Connected comes before the login's answer, which names the servers.
+    QTRY_COMPARE_WITH_TIMEOUT(g_userId, account.userId, 10000);
     const quint16 rtmpPort = m_scene->rtmpServer()->port();
     QCOMPARE(g_rtmpHost, QString("127.0.0.1"));
     QCOMPARE(g_rtmpPort, rtmpPort);
@@ -118,7 +120,8 @@ void TestSandboxStreamTeacher::theTeachersOwnJoin()
     client.setHostAndPort("127.0.0.1", m_sandbox->classroomPort());
     client.connectServerAndLogin(teacher.userCode, teacher.password);
     QTRY_VERIFY_WITH_TIMEOUT(client.isConnected(), 10000);
-    QCOMPARE(g_userId, teacher.userId);
+    // Connected comes before the login's answer: the session is the teacher's once that is read.
+    QTRY_COMPARE_WITH_TIMEOUT(g_userId, teacher.userId, 10000);
     QSignalSpy joins(m_sandbox, &ClassroomSandbox::lessonJoined);
     g_classId = lesson.tClass();
     client.sendJoinGroupRequest();

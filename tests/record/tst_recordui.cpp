@@ -30,6 +30,8 @@ private slots:
     void errorTextStaysWhenTheControlsGoOff();
     void recordingIsNamedAndEnteredForUpload_data();
     void recordingIsNamedAndEnteredForUpload();
+    void emptyRecordingTakesItsRowAlong_data();
+    void emptyRecordingTakesItsRowAlong();
     void stopWhileStartingIsNotLost();
     void startWhileStartingIsRefused();
     void quitBeforeTheLoopStartsOpensNothing();
@@ -197,7 +199,10 @@ void TestRecordUI::recordingIsNamedAndEnteredForUpload()
     g_classType = previousType;
     QVERIFY(!startFailingRecording(&controls).isEmpty());
     g_classType = classType;
-    const QString name = startFailingRecording(&controls);
+    controls.recordManager()->setAudioDevice("禁用");
+    QSignalSpy released(controls.recordManager(), &RecordScreenManager::signalRecordReleased);
+    controls.OnStartStopRecord(true);
+    const QString name = g_recordFileName;
     QVERIFY(!name.isEmpty());
     QCOMPARE(controls.classTypeLabel(), label);
 
@@ -219,6 +224,35 @@ void TestRecordUI::recordingIsNamedAndEnteredForUpload()
     QCOMPARE(row.getFileProgress(), 0);
     QCOMPARE(row.getClassTitle(), QString("语文"));
     QVERIFY(QDir("media").exists());
+    QTRY_COMPARE(released.count(), 1);
+}
+
+void TestRecordUI::emptyRecordingTakesItsRowAlong_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("empty: removed with its row") << QByteArray() << false;
+    QTest::newRow("recorded: both stay") << QByteArray("ts") << true;
+}
+
+void TestRecordUI::emptyRecordingTakesItsRowAlong()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, kept);
+    RecordUI controls(nullptr, m_factory);
+    controls.recordManager()->setAudioDevice("禁用");
+    QSignalSpy released(controls.recordManager(), &RecordScreenManager::signalRecordReleased);
+    controls.OnStartStopRecord(true);
+    const QString name = g_recordFileName;
+    // What the recording leaves in its file by the time it is released.
+    QVERIFY(m_dir->writeFile("media/" + name, content));
+    TransferFile row;
+    row.setId(name + "@u7");
+    TransferFileDao dao;
+    QVERIFY(dao.selectTransferFileById(row));
+    QTRY_COMPARE(released.count(), 1);
+    QCOMPARE(QFile::exists("media/" + name), kept);
+    QCOMPARE(dao.selectTransferFileById(row), kept);
 }
 
 void TestRecordUI::stopWhileStartingIsNotLost()

@@ -110,12 +110,16 @@ private slots:
     void managerGoneWhileRecording();
     void sharesToRtmpServer();
     void shareThatFailsIsGivenUp();
+    void endingTheShareKeepsTheRecording();
     void refusedShareLeavesTheFileRecording();
     void silentShareServerDoesNotHoldTheGuiThread();
 
 private:
     // Starts a recording of the manager and waits until it records.
     bool startRecording(RecordScreenManager *manager, const QString &name);
+    // A recording shared to the address; the clock, when given, starts once the recording has.
+    bool startSharedRecording(
+        RecordScreenManager *manager, const QString &name, const QString &shareUrl, QElapsedTimer *recording);
     bool stopRecording(RecordScreenManager *manager, QString *path = nullptr);
 
     TempWorkDir *m_dir = nullptr;
@@ -167,6 +171,18 @@ bool TestScreenRecorder::startRecording(RecordScreenManager *manager, const QStr
         return false;
     }
     return manager->getState() == RecordScreenManager::StateRecording;
+}
+
+bool TestScreenRecorder::startSharedRecording(
+    RecordScreenManager *manager, const QString &name, const QString &shareUrl, QElapsedTimer *recording)
+{
+    QSignalSpy shared(manager, &RecordScreenManager::signalShareResult);
+    if (!startRecording(manager, name))
+        return false;
+    recording->start();
+    g_shareRtmpUrl = shareUrl;
+    manager->onSloStartShare();
+    return shared.wait(10000) && shared.first().first().toBool();
 }
 
 bool TestScreenRecorder::stopRecording(RecordScreenManager *manager, QString *path)
@@ -518,14 +534,8 @@ void TestScreenRecorder::shareThatFailsIsGivenUp()
     RtmpServer server;
     QVERIFY(server.start());
     RecordScreenManager manager(nullptr, m_factory);
-    QSignalSpy shared(&manager, &RecordScreenManager::signalShareResult);
-    QVERIFY(startRecording(&manager, "dropped.ts"));
     QElapsedTimer recording;
-    recording.start();
-    g_shareRtmpUrl = server.url("share");
-    manager.onSloStartShare();
-    QVERIFY(shared.wait(10000));
-    QCOMPARE(shared.first().first().toBool(), true);
+    QVERIFY(startSharedRecording(&manager, "dropped.ts", server.url("share"), &recording));
     QTest::qWait(500);
     server.stop();
     // The next write fails: the share is given up rather than tried again for every packet.
@@ -544,6 +554,35 @@ void TestScreenRecorder::shareThatFailsIsGivenUp()
     const Span pictures = span(probe, "video");
     QVERIFY2(pictures.last > recorded - 0.6, qPrintable(QString("%1 %2").arg(pictures.last).arg(recorded)));
     QVERIFY(pictures.largestGap < 0.6);
+}
+
+void TestScreenRecorder::endingTheShareKeepsTheRecording()
+{
+    RtmpServer server;
+    QVERIFY(server.start());
+    RecordScreenManager manager(nullptr, m_factory);
+    QSignalSpy released(&manager, &RecordScreenManager::signalRecordReleased);
+    QElapsedTimer recording;
+    QVERIFY(startSharedRecording(&manager, "unshared.ts", server.url("share"), &recording));
+    QTest::qWait(500);
+
+    ScreenRecorder *recorder = manager.recorder();
+    QSignalSpy shareEnded(recorder, &ScreenRecorder::signalShareRtmpExit);
+    recorder->exitShareThread();
+    QCOMPARE(shareEnded.count(), 1);
+    QVERIFY(!g_shareRtmpFlag.load());
+    // Only the share ended: the recording goes on into its file.
+    QTest::qWait(1000);
+    QCOMPARE(released.count(), 0);
+    QCOMPARE(manager.getState(), int(RecordScreenManager::StateRecording));
+    QCOMPARE(manager.recorder(), recorder);
+    const double recorded = recording.elapsed() / 1000.0;
+    QString path;
+    QVERIFY(stopRecording(&manager, &path));
+    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(path, true);
+    QVERIFY2(probe.ok, qPrintable(probe.error));
+    const Span pictures = span(probe, "video");
+    QVERIFY2(pictures.last > recorded - 0.6, qPrintable(QString("%1 %2").arg(pictures.last).arg(recorded)));
 }
 
 void TestScreenRecorder::refusedShareLeavesTheFileRecording()

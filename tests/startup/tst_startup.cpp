@@ -3,6 +3,8 @@
 
 #include <QRegularExpression>
 
+#include <QThreadPool>
+#include <QUdpSocket>
 #include <QtTest>
 
 class TestStartup : public QObject
@@ -13,6 +15,7 @@ private slots:
     void scale();
     void clock_data();
     void clock();
+    void quittingDoesNotWaitForTimeServers();
     void machineIdAndSide_data();
     void machineIdAndSide();
 };
@@ -60,6 +63,21 @@ void TestStartup::clock()
     const QDateTime network
         = networkMinusLocal == std::numeric_limits<qint64>::min() ? QDateTime() : local.addSecs(networkMinusLocal);
     QCOMPARE(Startup::clockOutOfStep(network, local), outOfStep);
+}
+
+void TestStartup::quittingDoesNotWaitForTimeServers()
+{
+    // Time servers that take the request and never answer: each would be waited for twenty seconds.
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    const CNetwork network({ "127.0.0.1", "127.0.0.1" }, silent.localPort(), 3000, 20000);
+    auto *check = new NetworkTimeCheck(network);
+    QSignalSpy finished(check, &NetworkTimeCheck::finished);
+    check->start();
+    QTRY_VERIFY(silent.hasPendingDatagrams()); // it is waiting for the answer now
+    delete check;
+    // What the end of the program waits for: the pool that ran the check.
+    QVERIFY(QThreadPool::globalInstance()->waitForDone(5000));
 }
 
 void TestStartup::machineIdAndSide_data()

@@ -47,10 +47,13 @@ bool RtmpServer::writeConfig() const
     config += "master_process off;\nworker_processes 1;\n";
     config += QString("pid %1/nginx.pid;\nerror_log %1/error.log warn;\n").arg(dir);
     config += "events { worker_connections 256; }\n";
+    const QString notify
+        = m_playNotification.isEmpty() ? QString() : QString("            on_play %1;\n").arg(m_playNotification);
     config += QString("rtmp {\n    server {\n        listen 127.0.0.1:%1;\n        chunk_size 4096;\n"
-                      "        application live {\n            live on;\n            record off;\n        }\n"
+                      "        application live {\n            live on;\n            record off;\n%2        }\n"
                       "    }\n}\n")
-                  .arg(m_port);
+                  .arg(m_port)
+                  .arg(notify);
     return file.write(config.toUtf8()) == config.toUtf8().size();
 }
 

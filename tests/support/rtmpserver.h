@@ -14,6 +14,10 @@ public:
     RtmpServer();
     ~RtmpServer();
 
+    // Before start: every viewer's play is first posted to this HTTP address (nginx-rtmp's on_play), and goes
+    // ahead once it is answered with 2xx. A test learns so that a viewer has really begun to play.
+    void setPlayNotification(const QString &url) { m_playNotification = url; }
+
     // Returns once the server accepts connections.
     bool start(int timeoutMs = 5000);
     void stop();
@@ -35,6 +39,7 @@ private:
     QTemporaryDir m_dir;
     ChildProcess *m_process;
     quint16 m_port = 0;
+    QString m_playNotification;
 };
 
 #endif // RTMPSERVER_H

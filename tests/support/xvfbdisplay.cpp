@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <xcb/xcb.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -109,4 +111,32 @@ void XvfbDisplay::stop()
     }
     m_pid = -1;
     m_name.clear();
+}
+
+bool XvfbDisplay::closeWindow(quint32 windowId) const
+{
+    xcb_connection_t *connection = xcb_connect(m_name.toLocal8Bit().constData(), nullptr);
+    if (!connection || xcb_connection_has_error(connection)) {
+        if (connection)
+            xcb_disconnect(connection);
+        return false;
+    }
+    auto atom = [connection](const char *name) {
+        xcb_intern_atom_reply_t *reply
+            = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return value;
+    };
+    xcb_client_message_event_t event {};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = windowId;
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(connection, 0, windowId, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    const bool sent = xcb_flush(connection) > 0;
+    xcb_disconnect(connection);
+    return sent;
 }

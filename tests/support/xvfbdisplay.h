@@ -20,6 +20,9 @@ public:
     bool isRunning() const { return m_pid > 0; }
     // ":N"
     QString name() const { return m_name; }
+    // Asks the window to close (WM_DELETE_WINDOW), as a window manager's close button does; false when the
+    // display cannot be reached.
+    bool closeWindow(quint32 windowId) const;
 
     XvfbDisplay(const XvfbDisplay &) = delete;
     XvfbDisplay &operator=(const XvfbDisplay &) = delete;

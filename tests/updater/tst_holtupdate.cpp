@@ -1,4 +1,6 @@
+#include "platform/windowcapture/windowcaptureresolver.h"
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/xvfbdisplay.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -79,6 +81,8 @@ public:
         QFile::copy(STANDIN_CLIENT, path("TaviStudent"));
     }
 
+    // Runs the updater on this X display with a real window instead of offscreen.
+    void setDisplay(const QString &display) { m_display = display; }
     QString clientDir() const { return m_clientDir; }
     QString rootDir() const { return m_root.path(); }
     QString path(const QString &local) const { return m_clientDir + "/" + local; }
@@ -110,18 +114,20 @@ public:
     void setManifest(const QByteArray &xml) { serve("filelist.xml", xml); }
     int requests(const QByteArray &fileName) const { return m_server.requestCount(kFolder + fileName); }
 
-    int run(const QStringList &extra = {}, int timeoutMs = 30000)
+    int run(const QStringList &extra = {}, int timeoutMs = 30000, const QString &program = HOLTUPDATE_PROGRAM)
     {
         QProcess updater;
         updater.setWorkingDirectory(m_clientDir);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", m_root.path());
-        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("QT_QPA_PLATFORM", m_display.isEmpty() ? "offscreen" : "xcb");
+        if (!m_display.isEmpty())
+            environment.insert("DISPLAY", m_display);
         updater.setProcessEnvironment(environment);
         updater.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QElapsedTimer timer;
         timer.start();
-        updater.start(HOLTUPDATE_PROGRAM, QStringList { "-url:" + m_server.baseUrl() + "/up" } + extra);
+        updater.start(program, QStringList { "-url:" + m_server.baseUrl() + "/up" } + extra);
         if (!updater.waitForStarted())
             return -1;
         if (!spinUntil([&] { return updater.state() == QProcess::NotRunning; }, timeoutMs)) {
@@ -146,14 +152,15 @@ public:
         return marker.readAll().count('\n');
     }
 
-    // Temporary, backup and manifest files the updater may leave behind.
+    // Temporary, backup, manifest and swap-mark files the updater may leave behind.
     QStringList leftovers() const
     {
         QStringList found;
         QDirIterator it(m_clientDir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
-            if (file.endsWith("ormu") || file.endsWith("delBak") || file.endsWith("/temp.xml"))
+            if (file.endsWith("ormu") || file.endsWith("delBak") || file.endsWith("/temp.xml")
+                || file.endsWith("/holtupdate.swap"))
                 found << file.mid(m_clientDir.size() + 1);
         }
         return found;
@@ -164,6 +171,7 @@ private:
     QString m_clientDir;
     FakeHttpServer m_server;
     qint64 m_elapsedMs = 0;
+    QString m_display;
 };
 
 class TestHoltupdate : public QObject
@@ -182,6 +190,11 @@ private slots:
     void clientAndOwnExecutableReplaced_data();
     void clientAndOwnExecutableReplaced();
     void interruptedSwapIsRestoredAtStart();
+    void backupsOfAnEarlierSwapAreSettledAtStart_data();
+    void backupsOfAnEarlierSwapAreSettledAtStart();
+    void closedProgressWindowStillEndsTheUpdate();
+    void realUpdaterReplacesItselfUnderEitherName_data();
+    void realUpdaterReplacesItselfUnderEitherName();
     void commandLine_data();
     void commandLine();
 };
@@ -500,6 +513,109 @@ void TestHoltupdate::interruptedSwapIsRestoredAtStart()
     QCOMPARE(rig.leftovers(), QStringList());
     QCOMPARE(rig.server().requests().size(), 1);
     QCOMPARE(rig.clientStarts(true), 1);
+}
+
+void TestHoltupdate::backupsOfAnEarlierSwapAreSettledAtStart_data()
+{
+    QTest::addColumn<bool>("stoppedHalfWay");
+    QTest::newRow("stopped half-way: all old again") << true;
+    QTest::newRow("swap done, backups left: all new") << false;
+}
+
+void TestHoltupdate::backupsOfAnEarlierSwapAreSettledAtStart()
+{
+    QFETCH(bool, stoppedHalfWay);
+    UpdaterRig rig;
+    // An earlier run backed up a.so and b.so and installed a.so; b.so had not been installed, and new.so, which
+    // had no original, had been.
+    QVERIFY(rig.write("a.so", "new a"));
+    QVERIFY(rig.write("a.sodelBak", "old a"));
+    QVERIFY(rig.write("sub/b.sodelBak", "old b"));
+    QVERIFY(rig.write("new.so", "new file"));
+    if (stoppedHalfWay) {
+        // Its mark, as the swap leaves it until its last file is in: the files it adds, one a line.
+        QVERIFY(rig.write("holtupdate.swap", "new.so\n"));
+    } else {
+        QVERIFY(rig.write("sub/b.so", "new b"));
+    }
+    const QByteArray a = stoppedHalfWay ? "old a" : "new a";
+    const QByteArray b = stoppedHalfWay ? "old b" : "new b";
+    QList<Entry> files { { nameOf("a.so"), md5Of(a) }, { nameOf("sub/b.so"), md5Of(b) } };
+    if (!stoppedHalfWay)
+        files.append({ nameOf("new.so"), md5Of("new file") });
+    rig.setManifest(manifest({ nameOf("a.so"), nameOf("sub/b.so"), nameOf("new.so") }, files));
+
+    QCOMPARE(rig.run(), 0);
+    QCOMPARE(rig.read("a.so"), a);
+    QCOMPARE(rig.read("sub/b.so"), b);
+    QCOMPARE(QFile::exists(rig.path("new.so")), !stoppedHalfWay);
+    QCOMPARE(rig.leftovers(), QStringList());
+    QCOMPARE(rig.server().requests().size(), 1); // nothing to download: the folder is whole
+    QCOMPARE(rig.clientStarts(true), 1);
+}
+
+void TestHoltupdate::closedProgressWindowStillEndsTheUpdate()
+{
+    XvfbDisplay display;
+    QVERIFY(display.start());
+    UpdaterRig rig;
+    rig.setDisplay(display.name());
+    QVERIFY(rig.write("a.so", "old a"));
+    const QByteArray newA = "new a " + QByteArray(5000, 'a');
+    rig.serve("a.so", newA, 1500); // the window stays up for a while
+    rig.setManifest(manifest({ nameOf("a.so") }, { { nameOf("a.so"), md5Of(newA) } }));
+
+    // The user closes the window while the update runs, as through a window manager.
+    bool closed = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        const WindowCaptureResolver::Window window = WindowCaptureResolver::findWindow("Holtrenew", display.name());
+        if (window.id != 0 && display.closeWindow(window.id)) {
+            closed = true;
+            closer.stop();
+        }
+    });
+    closer.start(50);
+    QCOMPARE(rig.run({}, 20000), 0);
+    QVERIFY(closed);
+    QCOMPARE(rig.clientStarts(true), 1);
+    QCOMPARE(rig.read("a.so"), newA);
+    QCOMPARE(rig.leftovers(), QStringList());
+}
+
+void TestHoltupdate::realUpdaterReplacesItselfUnderEitherName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("as the build installs it") << "Holtupdate";
+    QTest::newRow("under the manifest's constant") << "HoltupdateEstu";
+}
+
+void TestHoltupdate::realUpdaterReplacesItselfUnderEitherName()
+{
+    QFETCH(QString, name);
+    UpdaterRig rig;
+    // The built updater itself runs from the client's folder, and the manifest brings a new one of its name.
+    QVERIFY(QFile::copy(HOLTUPDATE_PROGRAM, rig.path(name)));
+    const QByteArray newUpdater = "#!/bin/sh\necho new >> updater-ran.txt\n";
+    rig.serve(name.toUtf8(), newUpdater);
+    rig.setManifest(manifest({ nameOf(name.toUtf8()) },
+        { { nameOf("TaviStudent"), rig.clientMd5() }, { nameOf(name.toUtf8()), md5Of(newUpdater) } }));
+
+    QCOMPARE(rig.run({ "-log:true" }, 30000, rig.path(name)), 0);
+    QCOMPARE(rig.clientStarts(true), 1);
+    // It knew the file for its own, and removed its old copy after it had started the client.
+    const QByteArray log = rig.read("updatelog.txt");
+    QVERIFY(log.indexOf("start run exe") < log.indexOf("start update self...."));
+    QCOMPARE(rig.read(name), newUpdater);
+    QVERIFY(QFileInfo(rig.path(name)).isExecutable());
+    QCOMPARE(rig.leftovers(), QStringList());
+    // The new copy runs.
+    QProcess replaced;
+    replaced.setWorkingDirectory(rig.clientDir());
+    replaced.start(rig.path(name), QStringList());
+    QVERIFY(replaced.waitForFinished(10000));
+    QCOMPARE(replaced.exitCode(), 0);
+    QCOMPARE(rig.read("updater-ran.txt"), QByteArray("new\n"));
 }
 
 void TestHoltupdate::commandLine_data()

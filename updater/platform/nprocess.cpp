@@ -24,8 +24,8 @@ bool isPid(const char *name)
     return true;
 }
 
-// The name of the running program; a replaced or deleted file still names the process by its old name.
-std::string executableName(const std::string &procDir)
+// The file of the running program; a replaced or deleted file still names the process by its old name.
+std::string executablePath(const std::string &procDir)
 {
     char target[4096];
     const ssize_t length = ::readlink((procDir + "/exe").c_str(), target, sizeof(target) - 1);
@@ -35,10 +35,21 @@ std::string executableName(const std::string &procDir)
     const std::string deleted = " (deleted)";
     if (path.size() > deleted.size() && path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
         path.resize(path.size() - deleted.size());
+    return path;
+}
+
+std::string executableName(const std::string &procDir)
+{
+    const std::string path = executablePath(procDir);
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 } // namespace
+
+std::string NProcess::ownProgram()
+{
+    return executablePath("/proc/self");
+}
 
 bool NProcess::snapshot(std::vector<Entry> *entries)
 {

@@ -22,6 +22,8 @@ public:
     static bool snapshot(std::vector<Entry> *entries);
     // Ends the process at once, as a forced termination does.
     static bool terminate(pid_t pid);
+    // The running program's file, with its folder; empty when it cannot be read.
+    static std::string ownProgram();
     // Starts the program in a session of its own, with the caller's environment, and does not wait for it.
     static bool start(const std::string &path);
 };

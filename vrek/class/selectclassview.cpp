@@ -218,8 +218,11 @@ GroupInfo SelectClassView::groupInfoFromMap(const QMap<QString, QVariant> &map)
     info.setSort(map.value("sort").toInt());
     info.setIsCompere(map.value("isCompere").toBool());
     info.setIsCanSit(map.value("isCanSit").toBool());
-    info.setClassState(map.value("classState").toInt());
-    info.setLessonType(map.value("lessonType").toInt());
+    // Missing, they keep the record's own "unknown": a lesson of type 0 or not started would be a claim.
+    if (map.contains("classState"))
+        info.setClassState(map.value("classState").toInt());
+    if (map.contains("lessonType"))
+        info.setLessonType(map.value("lessonType").toInt());
     info.setVideoId(textOf(map.value("videoId")));
     return info;
 }

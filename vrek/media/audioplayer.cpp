@@ -10,10 +10,30 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+std::mutex sdlAudioMutex;
+bool sdlAudioUp = false; // under sdlAudioMutex
+} // namespace
+
 AudioPlayer *AudioPlayer::instance()
 {
     static AudioPlayer player;
     return &player;
+}
+
+bool AudioPlayer::sdlAudioInitial()
+{
+    std::lock_guard<std::mutex> lock(sdlAudioMutex);
+    if (sdlAudioUp)
+        return true;
+    // SDL counts its users: the output would close when the last of them quits. Only the end of the program
+    // quits it, once.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        qWarning() << "SDL audio init error:" << SDL_GetError();
+        return false;
+    }
+    sdlAudioUp = true;
+    return true;
 }
 
 AudioPlayer::AudioPlayer()
@@ -31,9 +51,12 @@ AudioPlayer::~AudioPlayer()
         open = m_deviceOpen;
         m_deviceOpen = false;
     }
-    if (open) {
+    if (open)
         SDL_CloseAudio();
+    std::lock_guard<std::mutex> sdlLock(sdlAudioMutex);
+    if (sdlAudioUp) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdlAudioUp = false;
         if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0)
             SDL_Quit();
     }
@@ -70,7 +93,8 @@ struct OpenRequest
 int openOnSdlThread(void *data)
 {
     auto *request = static_cast<OpenRequest *>(data);
-    request->opened = request->player->globalRegiser(AudioPlayer::outputSampleRate, AudioPlayer::outputChannels);
+    request->opened = AudioPlayer::sdlAudioInitial()
+        && request->player->globalRegiser(AudioPlayer::outputSampleRate, AudioPlayer::outputChannels);
     return 0;
 }
 } // namespace
@@ -86,7 +110,7 @@ bool AudioPlayer::regiser(const void *source)
         if (opener)
             SDL_WaitThread(opener, nullptr);
         else
-            request.opened = globalRegiser(outputSampleRate, outputChannels);
+            request.opened = sdlAudioInitial() && globalRegiser(outputSampleRate, outputChannels);
         m_deviceOpen = request.opened;
     }
     m_sources[source] = std::make_unique<AudioRingBuffer>(ringBytes);

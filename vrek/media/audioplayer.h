@@ -27,6 +27,11 @@ public:
 
     static AudioPlayer *instance();
 
+    // Starts SDL's audio part once for the process; true when it runs. Whoever needs it (the stream controllers,
+    // the output itself) asks here: it stays up until the program ends, so that nothing that goes during a class
+    // can shut the output down under the sources that play.
+    static bool sdlAudioInitial();
+
     // Opens the device in the given format; true when it is open.
     bool globalRegiser(int sampleRate, int channels);
     // Makes (or replaces) the source's ring; opens the device in the output format when it is not open yet.

@@ -6,19 +6,118 @@
 #include "vrek/utils/stringutil.h"
 #include "vrek/utils/threadfactory.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 constexpr unsigned int pullObjIdLength = 40;
+
+std::atomic<int> enginesStoppingCount { 0 };
+// Set once the application's event loop has ended: nothing queued is delivered any more.
+std::atomic<bool> applicationQuitting { false };
+
+// An engine that has stopped goes with its thread, which returns to the thread factory here, in the thread
+// the engine was made in.
+void releaseEngine(PullStreamEngine *engine, const QString &poid)
+{
+    ThreadFactory *threads = ThreadFactory::getInstance();
+    QPointer<QThread> thread = engine->thread();
+    const unsigned int threadId = threads->getThreadId(thread);
+    if (!threads->releaseThreadId(threadId))
+        qWarning() << "the pse thread remove fail error! poid:" << poid << "thread:" << thread.data();
+    if (thread.isNull() || thread->isFinished()) {
+        // Its thread has ended: the engine is freed here, where its stages' threads go back to the pool.
+        delete engine;
+    } else {
+        // The thread carries other objects still (or ends late): the engine goes with its next turn.
+        engine->deleteLater();
+    }
 }
+
+void leaveRunning(const QString &poid)
+{
+    qCritical() << "the pull engine did not stop in time and is left running, poid:" << poid;
+}
+
+// Waits on this thread, bounded, for engines told to stop, and frees those that did.
+void waitAndRelease(const QHash<PullStreamEngine *, QString> &engines, int waitMs)
+{
+    QDeadlineTimer deadline(waitMs);
+    for (auto it = engines.constBegin(); it != engines.constEnd(); ++it) {
+        while (!it.key()->isIdle() && !deadline.hasExpired())
+            QThread::msleep(5);
+        if (it.key()->isIdle())
+            releaseEngine(it.key(), it.value());
+        else
+            leaveRunning(it.value());
+    }
+}
+
+// Engines told to stop, freed one by one as each reports its exit, all given up after the wait. The keeper (a
+// plain object of this thread) carries the connections and goes when the last engine is dealt with.
+void releaseWhenStopped(const QHash<PullStreamEngine *, QString> &stopping, int waitMs)
+{
+    auto *keeper = new QObject();
+    auto pending = std::make_shared<QHash<PullStreamEngine *, QString>>(stopping);
+    enginesStoppingCount += pending->size();
+    auto forget = [keeper, pending](PullStreamEngine *engine) {
+        if (pending->remove(engine) == 0)
+            return false;
+        --enginesStoppingCount;
+        if (pending->isEmpty())
+            keeper->deleteLater();
+        return true;
+    };
+    auto forgetAll = [pending, forget] {
+        const QHash<PullStreamEngine *, QString> left = *pending;
+        for (auto it = left.constBegin(); it != left.constEnd(); ++it)
+            forget(it.key());
+        return left;
+    };
+    for (auto it = stopping.constBegin(); it != stopping.constEnd(); ++it) {
+        PullStreamEngine *engine = it.key();
+        const QString poid = it.value();
+        QObject::connect(engine, &PullStreamEngine::pullStreamExitOut, keeper, [engine, poid, forget] {
+            if (forget(engine))
+                releaseEngine(engine, poid);
+        });
+    }
+    QTimer::singleShot(waitMs, keeper, [forgetAll] {
+        const QHash<PullStreamEngine *, QString> late = forgetAll();
+        for (const QString &poid : late)
+            leaveRunning(poid);
+    });
+    // The loop that would deliver the exits has ended: they are waited for here instead.
+    if (QCoreApplication::instance()) {
+        QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, keeper,
+            [forgetAll, waitMs] { waitAndRelease(forgetAll(), waitMs); });
+    }
+}
+} // namespace
 
 PullEngineFactory::PullEngineFactory(QObject *parent)
     : QObject(parent)
 {
     qRegisterMetaType<PullStreamEngine::PullStreamType>("PullStreamEngine::PullStreamType");
+    static const bool watchingQuit = [] {
+        if (QCoreApplication::instance())
+            QObject::connect(
+                QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] { applicationQuitting = true; });
+        return true;
+    }();
+    Q_UNUSED(watchingQuit)
+}
+
+int PullEngineFactory::enginesStopping()
+{
+    return enginesStoppingCount.load();
 }
 
 PullEngineFactory::~PullEngineFactory()
@@ -290,42 +389,37 @@ void PullEngineFactory::clearPullIdInfo()
 {
     m_userIdHash.clear();
 
-    // Every engine still busy is stopped, also one blocked in an open, and all of them are given one bounded
-    // time together to end: freeing an engine whose stages still run would free the input under them.
-    for (PullEngineInfo *info : qAsConst(m_pullIdHash)) {
-        PullStreamEngine *engine = info->getPullStreamEngine();
-        if (engine->isIdle())
-            continue;
-        QMetaObject::invokeMethod(engine, "stopPullStreamIn", Qt::QueuedConnection);
-        engine->interruptPull();
-    }
-    QDeadlineTimer deadline(m_stopWaitMs);
-    for (PullEngineInfo *info : qAsConst(m_pullIdHash)) {
-        while (!info->getPullStreamEngine()->isIdle() && !deadline.hasExpired())
-            QThread::msleep(5);
-    }
-
-    ThreadFactory *threads = ThreadFactory::getInstance();
-    for (auto it = m_pullIdHash.begin(); it != m_pullIdHash.end(); ++it) {
+    // Every engine still busy is stopped, also one blocked in an open. Freeing one whose stages still run would
+    // free the input under them: each goes once it has reported its exit.
+    QHash<PullStreamEngine *, QString> stopping;
+    for (auto it = m_pullIdHash.constBegin(); it != m_pullIdHash.constEnd(); ++it) {
         PullEngineInfo *info = it.value();
         PullStreamEngine *engine = info->getPullStreamEngine();
         delete info;
         disconnect(engine, nullptr, this, nullptr);
-        if (!engine->isIdle()) {
-            qCritical() << "the pull engine did not stop in time and is left running, poid:" << it.key();
+        if (engine->isIdle()) {
+            releaseEngine(engine, it.key());
             continue;
         }
-        QPointer<QThread> thread = engine->thread();
-        const unsigned int threadId = threads->getThreadId(thread);
-        if (!threads->releaseThreadId(threadId))
-            qWarning() << "the pse thread remove fail error! poid:" << it.key() << "thread:" << thread.data();
-        if (thread.isNull() || thread->isFinished()) {
-            // Its thread has ended: the engine is freed here, where its stages' threads go back to the pool.
-            delete engine;
-        } else {
-            // The thread carries other objects still (or ends late): the engine goes with its next turn.
-            engine->deleteLater();
-        }
+        stopping.insert(engine, it.key());
     }
     m_pullIdHash.clear();
+    if (stopping.isEmpty())
+        return;
+
+    if (!applicationQuitting) {
+        // Watched before the stop is sent: the exit may come at once.
+        releaseWhenStopped(stopping, m_stopWaitMs);
+        for (PullStreamEngine *engine : stopping.keys()) {
+            QMetaObject::invokeMethod(engine, "stopPullStreamIn", Qt::QueuedConnection);
+            engine->interruptPull();
+        }
+        return;
+    }
+
+    for (PullStreamEngine *engine : stopping.keys()) {
+        QMetaObject::invokeMethod(engine, "stopPullStreamIn", Qt::QueuedConnection);
+        engine->interruptPull();
+    }
+    waitAndRelease(stopping, m_stopWaitMs);
 }

@@ -19,13 +19,18 @@ class PullEngineFactory : public QObject
 {
     Q_OBJECT
 public:
-    // How long destruction waits for the engines still pulling to stop before it frees them.
+    // How long the engines still pulling are given to stop, once their pool has gone, before they are given up.
     static constexpr int stopWaitMs = 5000;
 
     explicit PullEngineFactory(QObject *parent = nullptr);
-    // Stops every engine, waits for each (bounded) and frees them with their threads. An engine that did not
-    // stop in time is left running rather than freed under its threads.
+    // Stops every engine and returns at once: each is freed with its threads once it has stopped, on this
+    // thread's event loop, so that leaving a class never waits on a stream. An engine that did not stop in time
+    // is left running rather than freed under its threads. Once the application is quitting, no event loop
+    // will free them later: the pool then waits for them itself, as long as that.
     ~PullEngineFactory() override;
+
+    // Engines of pools already gone that are still stopping, in the whole process.
+    static int enginesStopping();
 
     void setStopWait(int ms) { m_stopWaitMs = ms; }
 

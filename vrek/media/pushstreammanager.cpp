@@ -1,6 +1,7 @@
 #include "vrek/media/pushstreammanager.h"
 
 #include "platform/capturedevice/capturedeviceresolver.h"
+#include "vrek/media/audioplayer.h"
 #include "vrek/media/streammediaforward.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
@@ -17,7 +18,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
-#include <SDL2/SDL.h>
 
 PushStreamManager::PushStreamManager(const QString &userId, const GlobalEnum::GroupType groupType, QObject *parent)
     : QObject(parent)
@@ -30,8 +30,7 @@ PushStreamManager::PushStreamManager(const QString &userId, const GlobalEnum::Gr
     avdevice_register_all();
     avformat_network_init();
     av_log_set_level(AV_LOG_WARNING);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-        qWarning() << "SDL audio init error:" << SDL_GetError();
+    AudioPlayer::sdlAudioInitial();
     pushInitial();
 }
 
@@ -52,7 +51,6 @@ PushStreamManager::~PushStreamManager()
         m_pushStreamEngine->releaseThread();
     }
     m_pushStreamEngine = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 QString PushStreamManager::makePushStreamId(const QString &userId)

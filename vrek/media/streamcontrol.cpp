@@ -1,6 +1,7 @@
 #include "vrek/media/streamcontrol.h"
 
 #include "platform/capturedevice/capturedeviceresolver.h"
+#include "vrek/media/audioplayer.h"
 #include "vrek/media/pullenginefactory.h"
 #include "vrek/media/streammediaforward.h"
 #include "vrek/media/webrtcstreamengine.h"
@@ -17,7 +18,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
-#include <SDL2/SDL.h>
 
 void StreamControl::initialMediaLibraries()
 {
@@ -26,8 +26,7 @@ void StreamControl::initialMediaLibraries()
         avdevice_register_all();
         avformat_network_init();
         av_log_set_level(AV_LOG_WARNING);
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
-            qWarning() << "SDL audio init error:" << SDL_GetError();
+        AudioPlayer::sdlAudioInitial();
     });
 }
 

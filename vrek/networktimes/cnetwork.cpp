@@ -1,5 +1,6 @@
 #include "vrek/networktimes/cnetwork.h"
 
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QUdpSocket>
 #include <QtEndian>
@@ -11,6 +12,28 @@ namespace {
 const char *const kTimeServers[] = { "ntp.aliyun.com", "ntp.tencent.com", "cn.pool.ntp.org", "pool.ntp.org" };
 constexpr int kPacketSize = 48;
 constexpr int kServerMode = 4;
+// The waits go in steps this long, so that a stop is seen at once.
+constexpr int kWaitStepMs = 50;
+
+bool stopped(const std::atomic<bool> *stop)
+{
+    return stop && stop->load();
+}
+
+// Waits up to the time for the socket, step by step; false on time-out, on a stop, or once the socket has
+// given up.
+template<typename Wait>
+bool waitInSteps(QUdpSocket &socket, int timeoutMs, const std::atomic<bool> *stop, Wait wait)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!stopped(stop)) {
+        if (wait(int(qMin<qint64>(deadline.remainingTime(), kWaitStepMs))))
+            return true;
+        if (deadline.hasExpired() || socket.state() == QAbstractSocket::UnconnectedState)
+            return false;
+    }
+    return false;
+}
 } // namespace
 
 CNetwork::CNetwork()
@@ -56,20 +79,22 @@ QDateTime CNetwork::readReply(const QByteArray &reply)
     return QDateTime::fromSecsSinceEpoch(qint64(seconds) - qint64(secondsFrom1900To1970));
 }
 
-QDateTime CNetwork::verifyTime()
+QDateTime CNetwork::verifyTime(const std::atomic<bool> *stop)
 {
     QDateTime result;
     for (const QString &host : qAsConst(m_hosts)) {
+        if (stopped(stop))
+            break;
         QUdpSocket socket;
         socket.connectToHost(host, m_port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
         const QByteArray request = buildRequest(QDateTime::currentDateTime());
-        if (!socket.waitForConnected(m_connectTimeoutMs)) {
+        if (!waitInSteps(socket, m_connectTimeoutMs, stop, [&socket](int ms) { return socket.waitForConnected(ms); })) {
             socket.close();
             continue;
         }
         socket.flush();
         socket.write(request);
-        if (!socket.waitForReadyRead(m_replyTimeoutMs)) {
+        if (!waitInSteps(socket, m_replyTimeoutMs, stop, [&socket](int ms) { return socket.waitForReadyRead(ms); })) {
             socket.disconnectFromHost();
             socket.close();
             continue;

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QStringList>
 
+#include <atomic>
+
 // Asks public time servers for the current time with one SNTP request each, one server after the other.
 class CNetwork
 {
@@ -13,8 +15,9 @@ public:
     CNetwork(const QStringList &hosts, quint16 port, int connectTimeoutMs, int replyTimeoutMs);
     ~CNetwork();
 
-    // The time of the first server that answers, or a null date-time when none does. Blocks while it waits.
-    QDateTime verifyTime();
+    // The time of the first server that answers, or a null date-time when none does. Blocks while it waits;
+    // a stop, when given, ends the waits at once (name lookups excepted) with a null date-time.
+    QDateTime verifyTime(const std::atomic<bool> *stop = nullptr);
 
     // The 48-byte client request, stamped with the given local time.
     static QByteArray buildRequest(const QDateTime &localNow);

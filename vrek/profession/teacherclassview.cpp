@@ -11,6 +11,7 @@
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/userinfo/userinfoview.h"
 #include "vrek/utils/globalvalue.h"
@@ -256,6 +257,7 @@ void TeacherClassView::clientOffline()
     setEnabled(false);
     m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
+    g_teacherList.clear();
     if (m_mediaView) {
         m_mediaView->stopPushStreamLect();
         m_mediaView->stopAllPullStream();

@@ -2,6 +2,7 @@
 
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
+#include "vrek/commandlinemanager.h"
 #include "vrek/connectservermanager.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
@@ -50,6 +51,11 @@ ZephApplication::ZephApplication(QObject *parent)
 ZephApplication::~ZephApplication()
 {
     qInfo() << "";
+    // The globals that point at what goes here go first.
+    if (g_reLoginView == m_reloginView)
+        g_reLoginView = nullptr;
+    if (g_userInfoManager == m_userInfoManager)
+        g_userInfoManager = nullptr;
     // The event loop has ended: delete at once what deleteLater would never reach.
     delete m_loginClient;
     delete m_classWindow; // with the main view inside it
@@ -145,6 +151,7 @@ void ZephApplication::dbInitial()
     if (!UserFileDao::initial()) {
         qCritical() << "UserFileDao::initial error!";
         m_initialised = false;
+        return;
     }
     if (!TransferFileDao::initial()) {
         qCritical() << "TransferFileDao::initial error!";
@@ -182,15 +189,22 @@ void ZephApplication::globalInitial()
         g_networkEngine->moveThread(m_networkThread);
     }
 
+    // The built-in host only stands in until a real one is known: stored, it would hide every later address.
+    const QString placeholder = QString::fromLatin1(GlobalDefault::serviceHost);
     const QString dns = m_setting.getValue("domain/dns");
     if (dns.isEmpty()) {
         qDebug() << "domain/dns is empty";
-        m_setting.setValue("domain/dns", g_socketHost);
+        if (g_socketHost != placeholder)
+            m_setting.setValue("domain/dns", g_socketHost);
     } else {
         qDebug() << "read domain/dns：" << dns;
-        g_socketHost = dns;
-        g_webHost = dns;
-        g_fileHost = dns;
+        // An address given on the command line wins for this start.
+        if (!CommandLineManager::isGiven("host-socket-addr"))
+            g_socketHost = dns;
+        if (!CommandLineManager::isGiven("host-http-addr"))
+            g_webHost = dns;
+        if (!CommandLineManager::isGiven("host-file-addr"))
+            g_fileHost = dns;
     }
 
     g_httpClientManager = new HttpClientManager();

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -65,6 +66,7 @@ RecordUI::RecordUI(QWidget *parent, ThreadFactory *factory)
     connect(m_manager, &RecordScreenManager::signalRecordError, this, &RecordUI::OnRecordError);
     connect(m_manager, &RecordScreenManager::signalRecordSuccess, this, &RecordUI::signalRecordSuccess);
     connect(m_manager, &RecordScreenManager::signalRecordFinished, this, &RecordUI::recordFinished);
+    connect(m_manager, &RecordScreenManager::signalRecordReleased, this, &RecordUI::recordReleased);
     connect(m_manager, &RecordScreenManager::signalUploadUpdate, this, [this] { emit signalShowUpload(true); });
 }
 
@@ -107,6 +109,19 @@ void RecordUI::recordEngineStartOrStop(bool start)
     TransferFileDao dao;
     if (!dao.saveTransferFile(file))
         qWarning() << "the recording was not entered for upload:" << name;
+    else
+        m_transferRows.insert(path, file.getId());
+}
+
+void RecordUI::recordReleased(const QString &path)
+{
+    const QString rowId = m_transferRows.take(path);
+    // A file removed as empty, or never written, leaves nothing to upload.
+    if (rowId.isEmpty() || QFileInfo::exists(path))
+        return;
+    TransferFileDao dao;
+    if (!dao.deleteTransferFileById(rowId))
+        qWarning() << "the row of a recording without file stays:" << rowId;
 }
 
 void RecordUI::ShowRecordTime(qlonglong seconds)

@@ -1,6 +1,7 @@
 #ifndef RECORDUI_H
 #define RECORDUI_H
 
+#include <QHash>
 #include <QString>
 #include <QWidget>
 
@@ -63,6 +64,7 @@ private:
     void setActionIdle();
     void resetPauseButton();
     void recordFinished();
+    void recordReleased(const QString &path);
     void showTip(const QString &text);
 
     QPushButton *m_pauseButton;
@@ -74,6 +76,8 @@ private:
     std::unique_ptr<ClassTipMessage> m_tipMessage;
     QString m_classTypeLabel;
     bool m_recordEndAllowed = true;
+    // The transfer row of each recording not yet released, by its file.
+    QHash<QString, QString> m_transferRows;
 };
 
 #endif // RECORDUI_H

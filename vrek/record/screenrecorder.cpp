@@ -118,13 +118,18 @@ void ScreenRecorder::stopShare()
 void ScreenRecorder::exitShareThread()
 {
     qInfo() << "last exit thread:shareRtmp";
-    if (!m_ended.load()) {
-        // The loops still run or have yet to start: they end now, and the main loop releases the media record
-        // once nothing uses it any more, then reports its exit.
-        m_quitRequested.store(true);
-        m_media->opening.store(false);
-        stopShare();
-        return;
+    // Only the share ends; the recording goes on into its file.
+    std::shared_ptr<ShareRtmpContext> share;
+    {
+        QMutexLocker lock(&m_media->outputLock);
+        share.swap(m_media->share);
+        m_media->rtmpOutput = nullptr;
+        g_shareRtmpFlag.store(false);
+    }
+    if (share) {
+        // Closed outside the lock, bounded: the file's packets are not held up by the peer.
+        share->close(true);
+        emit signalShareRtmpExit();
     }
     qInfo() << "rtmp exit";
 }

@@ -102,6 +102,7 @@ signals:
 
 public slots:
     void stopShare();
+    // Ends the RTMP share alone (from any thread); the recording goes on into its file.
     void exitShareThread();
     void QuitRecord();
     void PauseRecord();
