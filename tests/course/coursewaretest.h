@@ -3,6 +3,7 @@
 
 // What the courseware tests share: drawing steps, a clock the test turns, the forward lines a message makes,
 // and the received folders of HTML and picture decks of our own.
+#include "tests/support/classroomlink.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/message/drawsignal.h"
 #include "vrek/message/pptmessage.h"
@@ -18,6 +19,19 @@
 #include <QStringList>
 
 namespace CoursewareTest {
+
+// A student's session in class "class7": user "u1", a working folder of its own (the current directory) and a
+// classroom connection, the program's one, that records what it sends.
+struct Session
+{
+    Session()
+    {
+        g_userId = QStringLiteral("u1");
+        g_classId = QStringLiteral("class7");
+    }
+    TempWorkDir dir;
+    ClassroomLink link;
+};
 
 // The step of a shape as the board hands it out or a peer sends it.
 inline DrawSignal step(quint32 kind, quint32 pointSetId, quint32 isTemp, const QList<QPoint> &points = {},

@@ -1,7 +1,5 @@
 #include "platform/fonts/fontsubstitution.h"
 #include "tests/course/coursewaretest.h"
-#include "tests/support/classroomlink.h"
-#include "tests/support/tempworkdir.h"
 #include "vrek/course/coursecenterwidget.h"
 #include "vrek/course/courseislect.h"
 #include "vrek/course/coursetooloptionwidget.h"
@@ -70,6 +68,8 @@ private slots:
 
     void toolButtonsFollowTheRole_data();
     void toolButtonsFollowTheRole();
+    void openSendsByOrigin_data();
+    void openSendsByOrigin();
     void pictureArrowsAndBoxesAreOwnChanges_data();
     void pictureArrowsAndBoxesAreOwnChanges();
     void htmlArrowsAndBoxesAreOwnChanges();
@@ -82,6 +82,7 @@ private slots:
     void courseEnable();
 
 private:
+    Session *m_session = nullptr;
     TempWorkDir *m_dir = nullptr;
     ClassroomLink *m_link = nullptr;
 };
@@ -89,21 +90,19 @@ private:
 void TestCourseViews::initTestCase()
 {
     FontSubstitution::install();
-    g_userId = "u1";
-    g_classId = "class7";
-    m_dir = new TempWorkDir;
+    m_session = new Session;
+    m_dir = &m_session->dir;
+    m_link = &m_session->link;
+    QVERIFY(m_link->connectToServer());
     HtmlDeck deck;
     deck.outline = HtmlDeck::outlineOf(3);
     QVERIFY(deck.write(*m_dir, deckId));
     QVERIFY(writePictureDeck(*m_dir, picturesId, { "page_1.jpg", "page_2.jpg", "page_3.jpg" }));
-    m_link = new ClassroomLink;
-    QVERIFY(m_link->connectToServer());
 }
 
 void TestCourseViews::cleanupTestCase()
 {
-    delete m_link;
-    delete m_dir;
+    delete m_session;
 }
 
 void TestCourseViews::init()
@@ -149,6 +148,47 @@ void TestCourseViews::toolButtonsFollowTheRole()
     // The blank board has no drag button and no boxes.
     QVERIFY(board.findChild<QComboBox *>("pageComboBox")->isHidden());
     QVERIFY(!pictures.findChild<QComboBox *>("pageComboBox")->isHidden());
+}
+
+void TestCourseViews::openSendsByOrigin_data()
+{
+    QTest::addColumn<bool>("html");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("lecturer");
+    QTest::addColumn<bool>("toClass");
+    QTest::addColumn<int>("padMessages");
+    for (const bool html : { true, false }) {
+        const char *kind = html ? "deck" : "pictures";
+        // The lecturer's own open brings the zoom along.
+        QTest::addRow("%s, own, lecturer", kind) << html << 2 << true << true << 2;
+        // A student's own open of pictures still tells the pad what is shown.
+        QTest::addRow("%s, own, student", kind) << html << 2 << false << false << (html ? 0 : 1);
+        QTest::addRow("%s, server", kind) << html << 1 << false << false << 1;
+        QTest::addRow("%s, pad", kind) << html << 0 << true << true << 0;
+    }
+}
+
+void TestCourseViews::openSendsByOrigin()
+{
+    QFETCH(bool, html);
+    QFETCH(int, from);
+    QFETCH(bool, lecturer);
+    QFETCH(bool, toClass);
+    QFETCH(int, padMessages);
+    courseIsLect = lecturer;
+    HtmlCourseView deck(nullptr, 20);
+    PictureCourseView pictures;
+    QSignalSpy pad(html ? static_cast<QWidget *>(&deck) : &pictures, SIGNAL(signalSendPPtMessageOut(PPtMessage)));
+    const auto origin = GlobalEnum::PPMFromType(from);
+    QVERIFY(html ? deck.openHtmlFile(deckId, "d.pptx", origin) : pictures.openPictureFile(picturesId, "p.pdf", origin));
+    const QString control = (html ? deckId : picturesId) + ":0:0:3";
+    QStringList lines;
+    if (toClass)
+        lines << classLine("0$0$" + control);
+    if (toClass && from == GlobalEnum::PPMLocal)
+        lines << classLine("0$9$" + control + "@100");
+    QCOMPARE(m_link->forwards(), lines);
+    QCOMPARE(pad.count(), padMessages);
 }
 
 void TestCourseViews::pictureArrowsAndBoxesAreOwnChanges_data()

@@ -1,5 +1,4 @@
 #include "tests/course/coursewaretest.h"
-#include "tests/support/classroomlink.h"
 #include "vrek/course/courseislect.h"
 #include "vrek/course/drawcoursemanager.h"
 #include "vrek/paint/drawboard.h"
@@ -45,6 +44,7 @@ private slots:
 private:
     QList<PPtMessage> classMessages() const;
 
+    Session *m_session = nullptr;
     ClassroomLink *m_link = nullptr;
     DrawBoard *m_board = nullptr;
     DrawCourseManager *m_manager = nullptr;
@@ -54,14 +54,14 @@ private:
 
 void TestDrawCourseManager::initTestCase()
 {
-    g_classId = "class7";
-    m_link = new ClassroomLink;
+    m_session = new Session;
+    m_link = &m_session->link;
     QVERIFY(m_link->connectToServer());
 }
 
 void TestDrawCourseManager::cleanupTestCase()
 {
-    delete m_link;
+    delete m_session;
 }
 
 void TestDrawCourseManager::init()

@@ -1,7 +1,5 @@
 #include "tests/course/coursewaretest.h"
-#include "tests/support/classroomlink.h"
 #include "tests/support/fakehttpserver.h"
-#include "tests/support/tempworkdir.h"
 #include "vrek/container/graphtoidhash.h"
 #include "vrek/course/courseislect.h"
 #include "vrek/course/htmlcoursemanager.h"
@@ -47,8 +45,6 @@ private slots:
     void failingClickCount();
     void sendRule_data();
     void sendRule();
-    void openSendsOpenAndRate_data();
-    void openSendsOpenAndRate();
     void fit_data();
     void fit();
     void resizeBeforeAnyPictureIsIgnored();
@@ -69,6 +65,7 @@ private:
     void clearCalls();
     QStringList classLines() const;
 
+    Session *m_session = nullptr;
     TempWorkDir *m_dir = nullptr;
     ClassroomLink *m_link = nullptr;
     DrawBoard *m_board = nullptr;
@@ -81,21 +78,19 @@ private:
 
 void TestHtmlCourseManager::initTestCase()
 {
-    g_userId = "u1";
-    g_classId = "class7";
-    m_dir = new TempWorkDir;
+    m_session = new Session;
+    m_dir = &m_session->dir;
+    m_link = &m_session->link;
+    QVERIFY(m_link->connectToServer());
     HtmlDeck deck;
     deck.outline = HtmlDeck::outlineOf(3);
     QVERIFY(deck.write(*m_dir, deckId));
     QVERIFY(deck.write(*m_dir, otherDeckId));
-    m_link = new ClassroomLink;
-    QVERIFY(m_link->connectToServer());
 }
 
 void TestHtmlCourseManager::cleanupTestCase()
 {
-    delete m_link;
-    delete m_dir;
+    delete m_session;
 }
 
 void TestHtmlCourseManager::init()
@@ -373,32 +368,6 @@ void TestHtmlCourseManager::sendRule()
         QCOMPARE(pageBox.first(), (QList<QVariant> { 1, 3 }));
     // The view moves whoever sent the change.
     QCOMPARE(zoom ? m_manager->rate() : m_manager->getPageId(), zoom ? 150 : 1);
-}
-
-void TestHtmlCourseManager::openSendsOpenAndRate_data()
-{
-    QTest::addColumn<int>("from");
-    QTest::addColumn<bool>("lecturer");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<int>("padMessages");
-    const QString open = "0$0$" + deckId + ":0:0:3";
-    const QString rate = "0$9$" + deckId + ":0:0:3@100";
-    QTest::newRow("own, lecturer") << 2 << true << QStringList { classLine(open), classLine(rate) } << 2;
-    QTest::newRow("own, student") << 2 << false << QStringList() << 0;
-    QTest::newRow("server") << 1 << false << QStringList() << 1;
-    QTest::newRow("pad") << 0 << true << QStringList { classLine(open) } << 0;
-}
-
-void TestHtmlCourseManager::openSendsOpenAndRate()
-{
-    QFETCH(int, from);
-    QFETCH(bool, lecturer);
-    QFETCH(QStringList, lines);
-    QFETCH(int, padMessages);
-    courseIsLect = lecturer;
-    QVERIFY(m_manager->openHtmlFile(deckId, GlobalEnum::PPMFromType(from)));
-    QCOMPARE(classLines(), lines);
-    QCOMPARE(m_pad->count(), padMessages);
 }
 
 void TestHtmlCourseManager::fit_data()

@@ -1,6 +1,4 @@
 #include "tests/course/coursewaretest.h"
-#include "tests/support/classroomlink.h"
-#include "tests/support/tempworkdir.h"
 #include "vrek/course/courseislect.h"
 #include "vrek/course/picturecoursemanager.h"
 #include "vrek/paint/drawboard.h"
@@ -32,8 +30,6 @@ private slots:
     void picturesDecodedByTheirFirstBytes_data();
     void picturesDecodedByTheirFirstBytes();
     void openFailures();
-    void ownOpenByRole_data();
-    void ownOpenByRole();
     void theSamePageAgainResends();
     void pagesTurnAtTheEdges();
     void afterARefusedOpenNothingIndexesOutside();
@@ -45,6 +41,7 @@ private slots:
 private:
     QStringList classLines() const { return m_link->forwards(); }
 
+    Session *m_session = nullptr;
     TempWorkDir *m_dir = nullptr;
     ClassroomLink *m_link = nullptr;
     DrawBoard *m_board = nullptr;
@@ -55,19 +52,17 @@ private:
 
 void TestPictureCourseManager::initTestCase()
 {
-    g_userId = "u1";
-    g_classId = "class7";
-    m_dir = new TempWorkDir;
+    m_session = new Session;
+    m_dir = &m_session->dir;
+    m_link = &m_session->link;
+    QVERIFY(m_link->connectToServer());
     QVERIFY(writePictureDeck(*m_dir, deckId, { "page_2.jpg", "page_10.jpg", "page_1.jpg" },
         { QSize(400, 550), QSize(800, 600), QSize(200, 275) }));
-    m_link = new ClassroomLink;
-    QVERIFY(m_link->connectToServer());
 }
 
 void TestPictureCourseManager::cleanupTestCase()
 {
-    delete m_link;
-    delete m_dir;
+    delete m_session;
 }
 
 void TestPictureCourseManager::init()
@@ -150,34 +145,6 @@ void TestPictureCourseManager::openFailures()
     QVERIFY(!m_manager->openPictureFile("7404_1", GlobalEnum::PPMLocal));
     QVERIFY(classLines().isEmpty());
     QCOMPARE(m_pad->count(), 0);
-}
-
-void TestPictureCourseManager::ownOpenByRole_data()
-{
-    QTest::addColumn<int>("from");
-    QTest::addColumn<bool>("lecturer");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<int>("padMessages");
-    const QString open = "0$0$" + deckId + ":0:0:3";
-    const QString rate = "0$9$" + deckId + ":0:0:3@100";
-    QTest::newRow("own, lecturer") << 2 << true << QStringList { classLine(open), classLine(rate) } << 2;
-    QTest::newRow("own, student: the pad only") << 2 << false << QStringList() << 1;
-    QTest::newRow("server") << 1 << false << QStringList() << 1;
-    QTest::newRow("pad") << 0 << true << QStringList { classLine(open) } << 0;
-}
-
-void TestPictureCourseManager::ownOpenByRole()
-{
-    QFETCH(int, from);
-    QFETCH(bool, lecturer);
-    QFETCH(QStringList, lines);
-    QFETCH(int, padMessages);
-    courseIsLect = lecturer;
-    QVERIFY(m_manager->openPictureFile(deckId, GlobalEnum::PPMFromType(from)));
-    QCOMPARE(classLines(), lines);
-    QCOMPARE(m_pad->count(), padMessages);
-    QCOMPARE(m_manager->getPageCount(), 3);
-    QCOMPARE(QFileInfo(m_manager->pictureList().first()).fileName(), QString("page_1.jpg"));
 }
 
 void TestPictureCourseManager::theSamePageAgainResends()

@@ -8,13 +8,14 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 
 class DrawBoard;
 
-// What the blank board and the courseware pages share: the drawing board under the tool buttons, and the relay of
-// its strokes between this client, the classroom server and the pad, thinned by the merge window. Subclasses say
-// which message a drawing step travels in.
+// What the blank board and the courseware pages share: the drawing board under the tool buttons, the relay of its
+// strokes between this client, the classroom server and the pad, thinned by the merge window, and the signals by
+// which the views place what is shown. Subclasses say which message a drawing step travels in.
 class CourseDrawRelay : public QObject
 {
     Q_OBJECT
@@ -30,6 +31,12 @@ signals:
     void signalSendPPtMessageOut(PPtMessage message);
     void signalPenColorChange(QString color);
     void signalLineWidthChange(int width);
+    // The centre size and the size of what is shown in it.
+    void signalCenterSpacerChange(QSize center, QSize content);
+    // Where the scroll area is to move, in screen pixels.
+    void signalScrollAreaMoveOut(int x, int y);
+    void signalSetPageCombox(int pageId, int pageCount);
+    void signalSetRateCombox(double factor);
 
 public slots:
     // A tool button's object name.

@@ -9,6 +9,7 @@ class GraphSet;
 
 // The blank board: one white drawing board that fills the centre area, with one layer for the whole lesson. It
 // relays the board's strokes (live board messages, kind 6) and replays the whole board to a late joiner (kind 7).
+// It has no scroll, page or zoom to announce: of the views' signals it sends only the centring.
 class DrawCourseManager : public CourseDrawRelay
 {
     Q_OBJECT
@@ -25,14 +26,6 @@ public:
 
     double rate() const { return m_rate; }
     GraphSet *graphSet() const { return m_graphSet; }
-
-signals:
-    // The centre size and the board's new size.
-    void signalCenterSpacerChange(QSize center, QSize content);
-    // Declared for the views' sake; the board has no scroll, page or zoom.
-    void signalScrollAreaMoveOut(int x, int y);
-    void signalSetPageCombox(int pageId, int pageCount);
-    void signalSetRateCombox(double factor);
 
 public slots:
     void slotCenterWidgetResize(const QSize &center);

@@ -45,13 +45,6 @@ public:
     // The folder of a received course file of the signed-in user; empty for an id that names no single folder.
     static QString courseFolder(const QString &fileIdAll);
 
-signals:
-    void signalCenterSpacerChange(QSize center, QSize content);
-    // Where the scroll area is to move, in screen pixels.
-    void signalScrollAreaMoveOut(int x, int y);
-    void signalSetPageCombox(int pageId, int pageCount);
-    void signalSetRateCombox(double factor);
-
 public slots:
     void slotCenterWidgetResize(const QSize &center);
     // x and y in screen pixels from this client's scroll area (2), in page pixels from the pad (0) or the

@@ -1,18 +1,8 @@
 #include "vrek/course/strokemerger.h"
 
-#include <QElapsedTimer>
+#include "vrek/utils/steadyclock.h"
 
 namespace {
-qint64 steadyMilliseconds()
-{
-    static QElapsedTimer timer = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return timer.elapsed();
-}
-
 bool isMergeable(quint32 kind)
 {
     return kind >= DrawSignal::Irregular && kind <= DrawSignal::Laser;
@@ -26,7 +16,7 @@ StrokeMerger::StrokeMerger()
 
 void StrokeMerger::setClock(const Clock &clock)
 {
-    m_clock = clock ? clock : Clock(steadyMilliseconds);
+    m_clock = clock ? clock : Clock(SteadyClock::milliseconds);
     m_incomingStart = m_clock();
     m_outgoingStart = m_incomingStart;
 }
