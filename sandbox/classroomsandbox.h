@@ -94,6 +94,10 @@ public:
     // What a scene tells the sandbox's user on the first line, after the sandbox's own fields ("name=value").
     void announce(const QString &name, const QString &value) { m_announced.append(name + "=" + value); }
     QStringList announced() const { return m_announced; }
+    // The client's data folder of the run, when the sandbox is told it: scenes may put there what a user of the
+    // client would have left behind (a recording waiting for upload). Set before start().
+    void setDataDir(const QString &path) { m_dataDir = path; }
+    QString dataDir() const { return m_dataDir; }
 
     // The REST login reply for a user code and password: granted for a demo account, "wrong password"
     // otherwise.
@@ -121,6 +125,7 @@ private:
     QDateTime m_started;
     QList<SandboxScene *> m_scenes;
     QStringList m_announced;
+    QString m_dataDir;
 };
 
 #endif // CLASSROOMSANDBOX_H

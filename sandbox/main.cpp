@@ -1,6 +1,7 @@
-// tavisandbox [--http-port N] [--classroom-port N]: serves a school's service on loopback until stopped, and
-// prints on its first line where, the demo student to sign in with and the lecturer's account (which the client
-// signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0).
+// tavisandbox [--http-port N] [--classroom-port N] [--data-dir FOLDER]: serves a school's service on loopback
+// until stopped, and prints on its first line where, the demo student to sign in with and the lecturer's account
+// (which the client signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0). Given the client's data
+// folder, it leaves a screen recording of the lecturer there, waiting for upload.
 #include "sandbox/classroomsandbox.h"
 
 #include <QCommandLineParser>
@@ -15,11 +16,15 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption httpPort("http-port", "REST port (0: any free port)", "port", "0");
     const QCommandLineOption classroomPort("classroom-port", "classroom server port (0: any free port)", "port", "0");
+    const QCommandLineOption dataDir(
+        "data-dir", "the client's data folder, where a recording waiting for upload is left", "folder");
     parser.addOption(httpPort);
     parser.addOption(classroomPort);
+    parser.addOption(dataDir);
     parser.process(application);
 
     ClassroomSandbox sandbox;
+    sandbox.setDataDir(parser.value(dataDir));
     if (!sandbox.start(quint16(parser.value(httpPort).toUInt()), quint16(parser.value(classroomPort).toUInt()))) {
         std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
         return 1;

@@ -6,6 +6,7 @@
 #include "sandbox/filescene.h"
 #include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/reviewscene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -19,6 +20,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
     scenes.append(new LessonScriptScene(sandbox));
+    scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
     return scenes;

@@ -14,8 +14,10 @@ for arg in "$@"; do
     esac
 done
 
+export TAVI_APPDATA=${TAVI_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox}
 info=$(mktemp)
-"$BUILD/sandbox/tavisandbox" >"$info" &
+# Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
+"$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" >"$info" &
 sandbox=$!
 trap 'kill $sandbox 2>/dev/null; rm -f "$info"' EXIT
 for _ in $(seq 100); do
@@ -28,6 +30,5 @@ classroom=${classroom#classroom=}
 file=${file#file=}
 echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
 echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
-export TAVI_APPDATA=${TAVI_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox}
 "$BUILD/main/TaviStudent" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
     --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@"

@@ -69,6 +69,8 @@ public:
     void setJson(const QByteArray &path, const QByteArray &json, int status = 200);
     void setRedirect(const QByteArray &path, const QByteArray &location, int status = 302);
     void setHandler(const QByteArray &path, const Handler &handler);
+    // What answers a path now (a reply set with setReply or setJson too); empty when nothing does.
+    Handler handler(const QByteArray &path) const { return m_routes.value(path); }
     void setDefaultReply(const Reply &reply); // for unknown paths; 404 unless set
     void clearRoutes();
 

@@ -2,7 +2,8 @@
 #define TRANSFERTESTSUPPORT_H
 
 // What the transfer tests share: the network engine in a thread of its own, file contents that show misplaced
-// bytes, and the file server's answer to an upload request.
+// bytes, the file server's answer to an upload request, and answers to the windows' questions.
+#include "vrek/transferfile/transferfileprompt.h"
 #include "vrek/utils/networkengine.h"
 
 #include <QByteArray>
@@ -11,6 +12,7 @@
 #include <QJsonObject>
 #include <QMetaObject>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 // The network engine's manager in a started "Network Engine" thread, stopped with the object.
@@ -58,5 +60,31 @@ inline QByteArray chunkAnswer(const QString &fileId, const QString &status, cons
     const QJsonObject entry { { "fileId", fileId }, { "fileName", fileName }, { "status", status } };
     return QJsonDocument(QJsonObject { { "result", QJsonArray { entry } } }).toJson(QJsonDocument::Compact);
 }
+
+// Answers a window's questions as the test says and records them.
+class FakePrompt : public TransferFilePrompt
+{
+public:
+    QString path;
+    bool yes = true;
+    QStringList informations;
+    QStringList questions;
+
+    QString openFile(QWidget *, const QString &title, const QString &filter) override
+    {
+        questions << title + "|" + filter;
+        return path;
+    }
+    void information(QWidget *, const QString &title, const QString &text) override
+    {
+        informations << title + "|" + text;
+    }
+    bool question(
+        QWidget *, const QString &title, const QString &text, const QString &yesText, const QString &noText) override
+    {
+        questions << title + "|" + text + "|" + yesText + "|" + noText;
+        return yes;
+    }
+};
 
 #endif // TRANSFERTESTSUPPORT_H

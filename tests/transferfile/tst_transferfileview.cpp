@@ -24,32 +24,6 @@
 #include <QtTest>
 
 namespace {
-// Answers the window's questions as the test says and records them.
-class FakePrompt : public TransferFilePrompt
-{
-public:
-    QString path;
-    bool yes = true;
-    QStringList informations;
-    QStringList questions;
-
-    QString openFile(QWidget *, const QString &title, const QString &filter) override
-    {
-        questions << title + "|" + filter;
-        return path;
-    }
-    void information(QWidget *, const QString &title, const QString &text) override
-    {
-        informations << title + "|" + text;
-    }
-    bool question(
-        QWidget *, const QString &title, const QString &text, const QString &yesText, const QString &noText) override
-    {
-        questions << title + "|" + text + "|" + yesText + "|" + noText;
-        return yes;
-    }
-};
-
 TransferInfo row(const QString &id, const QString &name, TransferInfo::TransferStatus status, int progress = 0)
 {
     TransferInfo info;

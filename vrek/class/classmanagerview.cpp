@@ -1,6 +1,7 @@
 #include "vrek/class/classmanagerview.h"
 
 #include "vrek/class/selectclassview.h"
+#include "vrek/class/videobackview.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reloginview.h"
 
@@ -18,6 +19,8 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     buildForm();
     m_selectClassView = new SelectClassView(this);
     m_pageLayouts[ClassPage]->addWidget(m_selectClassView);
+    m_videobackView = new VideobackView(this);
+    m_pageLayouts[PlayPage]->addWidget(m_videobackView);
 
     for (QPushButton *button : { m_classButton, m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
         connect(button, &QPushButton::toggled, this, &ClassManagerView::slotTabButtonClicked);
@@ -32,14 +35,16 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     connect(
         this, &ClassManagerView::signalSocketConnectFalse, m_selectClassView, &SelectClassView::slotSocketConnectFalse);
     // An expired session found by a course page starts the run's one relogin.
-    connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, [] {
+    const auto reLogin = [] {
         if (g_reLoginView)
             g_reLoginView->slotLoginStartIn();
-    });
+    };
+    connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, reLogin);
+    connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
 
-    // The recorded lessons, personal centre, homework and device check pages are not part of this client yet:
-    // their buttons stay hidden rather than lead to empty pages.
-    for (QPushButton *button : { m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
+    // The personal centre, homework and device check pages are not part of this client yet: their buttons stay
+    // hidden rather than lead to empty pages.
+    for (QPushButton *button : { m_homeworkButton, m_personButton, m_deviceButton })
         button->hide();
 }
 
@@ -157,6 +162,7 @@ void ClassManagerView::slotTabButtonClicked(bool on)
     } else if (button == m_deviceButton) {
         m_stackedWidget->setCurrentIndex(DevicePage);
     } else if (button == m_playButton) {
+        m_videobackView->refreshCurrentTab();
         m_stackedWidget->setCurrentIndex(PlayPage);
     } else if (button == m_personButton) {
         m_stackedWidget->setCurrentIndex(PersonPage);
@@ -165,8 +171,16 @@ void ClassManagerView::slotTabButtonClicked(bool on)
     }
 }
 
+void ClassManagerView::showEvent(QShowEvent *event)
+{
+    // The recordings upload while the course list is up (the player hides it only).
+    m_videobackView->setRecordUpload(true);
+    QWidget::showEvent(event);
+}
+
 void ClassManagerView::closeEvent(QCloseEvent *event)
 {
     emit signalCloseEventOut();
+    m_videobackView->setRecordUpload(false);
     QWidget::closeEvent(event);
 }

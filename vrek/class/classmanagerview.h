@@ -8,6 +8,7 @@ class QPushButton;
 class QStackedWidget;
 class QVBoxLayout;
 class SelectClassView;
+class VideobackView;
 
 // The course-list window of stage 2: a column of tab buttons on the left, the pages on the right. The live
 // courses page leads to the classroom; the controller drives the window through the operations below.
@@ -32,8 +33,10 @@ public:
     void resetToCourseList();
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
+    VideobackView *videobackView() const { return m_videobackView; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
+    QPushButton *playButton() const { return m_playButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
 signals:
@@ -48,6 +51,7 @@ public slots:
     void slotTabButtonClicked(bool on);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -63,6 +67,7 @@ private:
     QPushButton *m_deviceButton = nullptr;
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
+    VideobackView *m_videobackView = nullptr;
 };
 
 #endif // CLASSMANAGERVIEW_H

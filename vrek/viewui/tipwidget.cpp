@@ -1,5 +1,7 @@
 #include "vrek/viewui/tipwidget.h"
 
+#include "vrek/utils/globalvalue.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +38,15 @@ TipWidget::TipWidget(QWidget *parent)
     connect(m_hideTimer, &QTimer::timeout, this, &TipWidget::hideTip);
     connect(m_closeButton, &QPushButton::clicked, this, &TipWidget::slotCloseButtonClicked);
     hide();
+}
+
+TipWidget *TipWidget::smallBar(QWidget *parent)
+{
+    auto *bar = new TipWidget(parent);
+    bar->setFixedSize(int(112 * g_uiScale), int(35 * g_uiScale));
+    bar->setStyleSheet("QWidget{background-color:#ff8214;}");
+    bar->hideCloseButton();
+    return bar;
 }
 
 QString TipWidget::text() const

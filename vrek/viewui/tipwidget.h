@@ -15,6 +15,9 @@ public:
     static constexpr unsigned int defaultSeconds = 5;
 
     explicit TipWidget(QWidget *parent = nullptr);
+    // The small bar of the list pages (112 x 35 at the interface scale, orange, no close button); the caller
+    // places it.
+    static TipWidget *smallBar(QWidget *parent);
 
     QString text() const;
     // Hides the close button for good.
