@@ -6,6 +6,7 @@
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/homeworkscene.h"
+#include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
 #include "sandbox/stagescene.h"
@@ -21,6 +22,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new LessonScriptScene(sandbox));
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
