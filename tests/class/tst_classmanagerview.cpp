@@ -152,8 +152,10 @@ void TestClassManagerView::waitForAnswers()
 void TestClassManagerView::tabsAndWhatTheyReload()
 {
     ReviewHttp http;
-    http.server.setReply(
-        homeworkPath, FakeHttpServer::Reply { 200, "<html><body>homework</body></html>", "text/html" });
+    FakeHttpServer::Reply page;
+    page.body = "<html><body>homework</body></html>";
+    page.contentType = "text/html";
+    http.server.setReply(homeworkPath, page);
     g_webHost = "127.0.0.1";
     g_webPort = QString::number(http.server.port());
     g_userName = QStringLiteral("李小明");
