@@ -33,7 +33,7 @@ ClassroomSandbox::ClassroomSandbox(QObject *parent)
     m_loginReply.userId = account().userId;
     m_loginReply.userName = account().userName;
     m_loginReply.accountId = "a" + account().userId;
-    m_loginReply.loginSignId = "sandbox-" + account().userId;
+    m_loginReply.loginSignId = loginSignIdOf(account().userId);
     m_loginReply.rtmpHost = "127.0.0.1";
     m_loginReply.webrtcHost = "127.0.0.1";
 }
@@ -83,7 +83,10 @@ QList<ClassroomSandbox::Participant> ClassroomSandbox::lessonParticipants() cons
         if (!present.userId.isEmpty())
             list.append({ present.userId, present.userName, QStringLiteral("1") });
     }
-    list += m_participants;
+    for (const Participant &participant : m_participants) {
+        if (participant.lessonId == 0 || participant.lessonId == m_joined.id)
+            list.append(participant);
+    }
     QList<Participant> once;
     QStringList ids;
     for (const Participant &participant : qAsConst(list)) {
@@ -138,6 +141,17 @@ ClassroomSandbox::Account ClassroomSandbox::accountFor(const QString &userCode, 
     return none;
 }
 
+bool ClassroomSandbox::setPassword(const QString &userId, const QString &password)
+{
+    for (Account &account : m_accounts) {
+        if (account.userId == userId) {
+            account.password = password;
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QString &password) const
 {
     QJsonObject body;
@@ -147,7 +161,7 @@ QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QStri
         body.insert("userCode", account.userCode);
         body.insert("userName", account.userName);
         body.insert("passWord", account.password);
-        body.insert("loginSignId", "sandbox-" + account.userId);
+        body.insert("loginSignId", loginSignIdOf(account.userId));
         body.insert("mobile", "13800000000");
         body.insert("gradeName", account.gradeName);
         body.insert("className", account.className);
@@ -231,7 +245,7 @@ void ClassroomSandbox::installRoutes()
             reply.userId = account.userId;
             reply.userName = account.userName;
             reply.accountId = "a" + account.userId;
-            reply.loginSignId = "sandbox-" + account.userId;
+            reply.loginSignId = loginSignIdOf(account.userId);
         }
         return QStringList { reply.line() };
     });
