@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -105,6 +107,20 @@ double percentile(std::vector<double> values, double p)
     const size_t low = size_t(std::floor(rank));
     const size_t high = std::min(values.size() - 1, low + 1);
     return values[low] + (values[high] - values[low]) * (rank - double(low));
+}
+
+bool makeFifo(const QString &path)
+{
+    const QByteArray name = path.toLocal8Bit();
+    ::unlink(name.constData());
+    return ::mkfifo(name.constData(), 0600) == 0;
+}
+
+void meetFifo(const QString &path, bool readEnd)
+{
+    const int fd = ::open(path.toLocal8Bit().constData(), (readEnd ? O_RDONLY : O_WRONLY) | O_NONBLOCK);
+    if (fd >= 0)
+        ::close(fd);
 }
 
 QString loadAverage()

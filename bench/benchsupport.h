@@ -32,6 +32,11 @@ QHash<QString, double> cpuByThreadKind(const QHash<QString, double> &before, con
 QString loadAverage();
 // The p-th percentile (0 to 100) of values, interpolated; 0 for none.
 double percentile(std::vector<double> values, double p);
+// A named pipe at path, made anew; false when it cannot be.
+bool makeFifo(const QString &path);
+// Opens a named pipe once and closes it again (readEnd: for reading, else for writing, without waiting), so that
+// a thread waiting in its open of the other end goes on: a program that never opened the pipe leaves it there.
+void meetFifo(const QString &path, bool readEnd);
 
 // nginx on a free loopback port and one publisher of 1280x720, 25 fps H.264 (a keyframe every second, the moving
 // testsrc2 picture) with stereo AAC, under "class".

@@ -1,5 +1,6 @@
 #include "bench/clockpublisher.h"
 
+#include "bench/benchsupport.h"
 #include "bench/clockstamp.h"
 #include "tests/support/childprocess.h"
 
@@ -7,7 +8,6 @@
 #include <QThread>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,8 +36,7 @@ bool ClockPublisher::start(const QString &url, int timeoutMs)
     stop();
     m_fifo = m_dir.filePath("pictures.yuv");
     const QString fifo = m_fifo;
-    ::unlink(fifo.toLocal8Bit().constData());
-    if (::mkfifo(fifo.toLocal8Bit().constData(), 0600) != 0)
+    if (!BenchSupport::makeFifo(fifo))
         return false;
     m_sent.store(0);
     m_running.store(true);
@@ -70,10 +69,7 @@ void ClockPublisher::stop()
     if (m_process)
         m_process->stop();
     if (m_feeder.joinable()) {
-        // A tool that never opened the pipe leaves the feeder waiting in its open: meet it once.
-        const int fd = ::open(m_fifo.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
+        BenchSupport::meetFifo(m_fifo, true);
         m_feeder.join();
     }
     m_process.reset();

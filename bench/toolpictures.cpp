@@ -1,12 +1,12 @@
 #include "bench/toolpictures.h"
 
+#include "bench/benchsupport.h"
 #include "bench/clockstamp.h"
 #include "tests/support/childprocess.h"
 
 #include <QImage>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,8 +27,7 @@ bool ToolPictures::start(const QString &url, int frames)
 {
     stop();
     m_fifo = m_dir.filePath("pictures.rgb");
-    ::unlink(m_fifo.toLocal8Bit().constData());
-    if (::mkfifo(m_fifo.toLocal8Bit().constData(), 0600) != 0)
+    if (!BenchSupport::makeFifo(m_fifo))
         return false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -57,10 +56,7 @@ void ToolPictures::stop()
     if (m_process)
         m_process->stop();
     if (m_reader.joinable()) {
-        // A tool that never opened the pipe leaves the reader waiting in its open: meet it once.
-        const int fd = ::open(m_fifo.toLocal8Bit().constData(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
+        BenchSupport::meetFifo(m_fifo, false);
         m_reader.join();
     }
     m_process.reset();
