@@ -447,8 +447,8 @@ void PushVideoStream::encodeFrame(uchar index, int64_t captureUs)
     }
     sws_scale(m_encodeScaler, m_cameraFrame->data, m_cameraFrame->linesize, 0, m_cameraFrame->height,
         m_encodeFrame->data, m_encodeFrame->linesize);
-    // The preview is converted straight into an image of its own, which the receiver keeps: a picture in the
-    // preview frame would have to be copied out of it, at 640x480 as much work again as its conversion.
+    // The preview is converted straight into an image of its own, which the receiver keeps: converted into the
+    // preview frame, it would have to be copied out of it again.
     QImage preview(m_pushSize.width(), m_pushSize.height(), QImage::Format_RGB888);
     if (!preview.isNull()) {
         uint8_t *planes[4] = { preview.bits(), nullptr, nullptr, nullptr };
