@@ -112,8 +112,10 @@ private:
 };
 
 // CPU of this process (the engine's, as it does nothing else meanwhile) per second of wall time over the window.
-Figures runEngine(
-    const RtmpServer &server, FakeHttpServer &plays, const Options &options, const QSize &size, const QString &name)
+// preview: whether the owner shows the preview (the stream managers' panels) or not (a push manager whose panel
+// does not show it, when the engine makes none).
+Figures runEngine(const RtmpServer &server, FakeHttpServer &plays, const Options &options, const QSize &size,
+    const QString &name, bool preview)
 {
     Figures figures;
     const QString url = server.url(name);
@@ -128,6 +130,7 @@ Figures runEngine(
     QThread *thread = factory->getThread(factory->allocThreadId());
     thread->setObjectName("Push Stream");
     engine->moveThread(thread);
+    engine->setPreviewWanted(preview);
     int results = 0;
     bool ok = false;
     bool exited = false;
@@ -246,11 +249,17 @@ void runSize(const RtmpServer &server, FakeHttpServer &plays, const Options &opt
             .arg(loadAverage()));
     const QString tag = QString("%1x%2").arg(size.width()).arg(size.height());
     double engineCpu = 0;
+    double unseenCpu = 0;
     std::vector<double> toolCpu(toolKinds.size(), 0);
     for (int round = 1; round <= options.rounds; ++round) {
-        const Figures engine = runEngine(server, plays, options, size, QString("engine-%1-%2").arg(tag).arg(round));
+        const Figures engine
+            = runEngine(server, plays, options, size, QString("engine-%1-%2").arg(tag).arg(round), true);
         print("engine", round, engine);
         engineCpu += engine.cpuPercent;
+        const Figures unseen
+            = runEngine(server, plays, options, size, QString("unseen-%1-%2").arg(tag).arg(round), false);
+        print("engine, preview not shown", round, unseen);
+        unseenCpu += unseen.cpuPercent;
         for (size_t k = 0; k < toolKinds.size(); ++k) {
             const Figures tool = runTool(
                 server, plays, options, size, toolKinds[k], QString("%1-%2-%3").arg(toolKinds[k].name, tag).arg(round));
@@ -259,13 +268,15 @@ void runSize(const RtmpServer &server, FakeHttpServer &plays, const Options &opt
         }
     }
     engineCpu /= options.rounds;
-    out(QString("  mean CPU: engine %1 %").arg(engineCpu, 0, 'f', 2));
+    unseenCpu /= options.rounds;
+    out(QString("  mean CPU: engine %1 %, without a preview %2 %").arg(engineCpu, 0, 'f', 2).arg(unseenCpu, 0, 'f', 2));
     for (size_t k = 0; k < toolKinds.size(); ++k) {
         const double cpu = toolCpu[k] / options.rounds;
-        out(QString("  mean CPU: %1 (%2) %3 %, ratio engine / it %4")
+        out(QString("  mean CPU: %1 (%2) %3 %, ratio engine / it %4 (%5 without a preview)")
                 .arg(toolKinds[k].label, toolKinds[k].arguments.join(' '))
                 .arg(cpu, 0, 'f', 2)
-                .arg(cpu > 0 ? engineCpu / cpu : 0.0, 0, 'f', 2));
+                .arg(cpu > 0 ? engineCpu / cpu : 0.0, 0, 'f', 2)
+                .arg(cpu > 0 ? unseenCpu / cpu : 0.0, 0, 'f', 2));
     }
     out(QString("  load average after: %1").arg(loadAverage()));
 }

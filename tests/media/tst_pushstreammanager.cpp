@@ -1,6 +1,7 @@
 #include "tests/support/classroomlink.h"
 #include "tests/support/ffmpegreceiver.h"
 #include "tests/support/rtmpserver.h"
+#include "vrek/media/pushstreamengine.h"
 #include "vrek/media/pushstreammanager.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
@@ -34,6 +35,7 @@ private slots:
     void stopDuringTheStartIsNotDropped();
     void disabledMicrophoneRefusesLaterRequests();
     void lecturerAnnouncesHisStream();
+    void previewIsMadeOnlyWhileShown();
 
 private:
     // A listener's manager with the generated devices, whose requests come from the classroom connection.
@@ -280,6 +282,42 @@ void TestPushStreamManager::lecturerAnnouncesHisStream()
     QVERIFY(manager.stopPushStreamLect());
     QCOMPARE(link.forwards().last(), QString("11\t0\tc1\t3$1$L1$$%1$0$$\t0").arg(id));
     QCOMPARE(link.sent().last(), QString("8\tL1\t1\tc1\tk1\t%1").arg(id));
+    QVERIFY(waitForExit(results));
+}
+
+// The pictures are pushed whether or not the panel shows them; the preview of each is made only while it does.
+void TestPushStreamManager::previewIsMadeOnlyWhileShown()
+{
+    ClassroomLink link;
+    QVERIFY(link.connectToServer());
+    std::unique_ptr<PushStreamManager> manager = makeListener(link);
+    QSignalSpy results(manager.get(), &PushStreamManager::pushStreamResultOut);
+    // The engine emits its previews on the video stage's thread: counted here, in this one.
+    int made = 0;
+    connect(
+        manager->pushStreamEngine(), &PushStreamEngine::showVideoImageOut, this, [&made] { ++made; },
+        Qt::QueuedConnection);
+    QSignalSpy shown(manager.get(), &PushStreamManager::showVideoImageOut);
+
+    manager->setRequestPushStream(true);
+    QVERIFY(manager->startPushStream());
+    QTRY_VERIFY_WITH_TIMEOUT(!results.isEmpty(), 20000);
+    QVERIFY(results.first().at(1).toBool());
+    QTest::qWait(1000); // the camera gives ten pictures a second
+    QCOMPARE(made, 0);
+
+    manager->setShowPushVideo(true);
+    QTRY_VERIFY_WITH_TIMEOUT(shown.size() >= 3, 5000);
+
+    manager->setShowPushVideo(false);
+    QTest::qWait(300); // what was under way
+    const int madeWhileShown = made;
+    QTest::qWait(1000);
+    QCOMPARE(made, madeWhileShown);
+    const FfmpegReceiver::ProbeResult probe = FfmpegReceiver::probe(m_server.url(manager->getPushStreamId()));
+    QVERIFY2(probe.ok && probe.stream("video"), qPrintable(probe.error));
+
+    QVERIFY(manager->stopPushStreamListener());
     QVERIFY(waitForExit(results));
 }
 

@@ -130,6 +130,11 @@ void PushStreamEngine::initial()
     connect(this, &PushStreamEngine::videoEncodeOut, m_videoStream, &PushVideoStream::videoEncodeIn);
 }
 
+void PushStreamEngine::setPreviewWanted(bool wanted)
+{
+    m_videoStream->setPreviewWanted(wanted);
+}
+
 void PushStreamEngine::moveThread(QThread *thread)
 {
     qInfo() << "thread:" << thread;

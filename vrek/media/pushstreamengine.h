@@ -61,6 +61,8 @@ public:
     unsigned int useCount() const { return m_useCount.load(); }
     PushAudioStream *audioStream() const { return m_audioStream; }
     PushVideoStream *videoStream() const { return m_videoStream; }
+    // From any thread: whether the owner shows the preview (showVideoImageOut); while it does not, none is made.
+    void setPreviewWanted(bool wanted);
     // Only tests shorten the limits on opening and writing the output.
     void setOutputLimits(int connectMs, int writeMs, int closeMs);
 

@@ -88,6 +88,8 @@ void PushStreamManager::pushInitial()
     m_pushThreadId = factory->allocThreadId();
     QThread *thread = factory->getThread(m_pushThreadId);
     m_pushStreamEngine = new PushStreamEngine(m_pushStreamUrl, nullptr);
+    // Previews that this manager would drop are not made at all.
+    m_pushStreamEngine->setPreviewWanted(m_showPushVideo);
     if (thread) {
         thread->setObjectName(QStringLiteral("Push Stream"));
         m_pushStreamEngine->moveThread(thread);
@@ -146,6 +148,8 @@ void PushStreamManager::setShowPushVideo(bool flag)
 {
     qInfo() << "flag:" << flag;
     m_showPushVideo = flag;
+    if (m_pushStreamEngine)
+        m_pushStreamEngine->setPreviewWanted(flag);
 }
 
 void PushStreamManager::logFlags() const

@@ -449,7 +449,9 @@ void PushVideoStream::encodeFrame(uchar index, int64_t captureUs)
         m_encodeFrame->data, m_encodeFrame->linesize);
     // The preview is converted straight into an image of its own, which the receiver keeps: converted into the
     // preview frame, it would have to be copied out of it again.
-    QImage preview(m_pushSize.width(), m_pushSize.height(), QImage::Format_RGB888);
+    QImage preview;
+    if (m_previewWanted.load())
+        preview = QImage(m_pushSize.width(), m_pushSize.height(), QImage::Format_RGB888);
     if (!preview.isNull()) {
         uint8_t *planes[4] = { preview.bits(), nullptr, nullptr, nullptr };
         const int strides[4] = { int(preview.bytesPerLine()), 0, 0, 0 };

@@ -84,6 +84,9 @@ public:
     AVCodecContext *getVideoCodecContext() const { return m_encoderContext; }
 
     void printFFmpegError(const int errorId, const QString &msg);
+    // From any thread: whether anyone shows the preview; while nobody does, the pictures are pushed without one.
+    void setPreviewWanted(bool wanted) { m_previewWanted.store(wanted); }
+    bool previewWanted() const { return m_previewWanted.load(); }
     // Only tests shorten how long the camera may take to open and to deliver.
     void setCaptureLimits(int openMs, int readMs) { m_capture.setLimits(openMs, readMs); }
 
@@ -116,6 +119,7 @@ private:
     QString m_reserved;
     QElapsedTimer m_timeRecord;
     std::atomic<bool> m_running { false };
+    std::atomic<bool> m_previewWanted { true };
     std::shared_ptr<PushStreamContext> m_context;
     bool m_ffmpegReady = false;
     int m_writeFailures = 0; // in a row
