@@ -150,6 +150,7 @@ void PullVideoStream::freeDecoder()
     m_scaleWidth = m_scaleHeight = 0;
     m_scaleFormat = -1;
     m_videoStreamIndex = -1;
+    m_pictures.fill(QImage());
 }
 
 void PullVideoStream::videoResetIn()
@@ -287,13 +288,30 @@ void PullVideoStream::showFrame()
         return;
     }
     // The image's own rows are 4-byte aligned; the scaler writes into them with that stride, whatever the width.
-    QImage image(width, height, QImage::Format_RGB888);
-    if (image.isNull()) {
+    QImage *image = freePicture(width, height);
+    if (!image) {
         qWarning() << "the picture buffer is not allocated" << width << height;
         return;
     }
-    uint8_t *planes[4] = { image.bits(), nullptr, nullptr, nullptr };
-    int strides[4] = { int(image.bytesPerLine()), 0, 0, 0 };
+    uint8_t *planes[4] = { image->bits(), nullptr, nullptr, nullptr };
+    int strides[4] = { int(image->bytesPerLine()), 0, 0, 0 };
     sws_scale(m_scaler, m_frame->data, m_frame->linesize, 0, height, planes, strides);
-    emit showVideoImageOut(image);
+    emit showVideoImageOut(*image);
+}
+
+QImage *PullVideoStream::freePicture(int width, int height)
+{
+    for (QImage &picture : m_pictures) {
+        // Writing into one that is still held would copy it first; only a released one is worth writing again.
+        if (picture.isDetached() && picture.width() == width && picture.height() == height) {
+            // The last receiver let go of it on another thread: its reads come before these writes.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            return &picture;
+        }
+    }
+    // Every picture is still held: a new one takes the place of the oldest, whose holders keep theirs.
+    QImage &picture = m_pictures[m_nextPicture];
+    m_nextPicture = (m_nextPicture + 1) % m_pictures.size();
+    picture = QImage(width, height, QImage::Format_RGB888);
+    return picture.isNull() ? nullptr : &picture;
 }

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QObject>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -76,6 +77,7 @@ private:
     bool prepareScaler(int width, int height, int format);
     void decodePacket(struct AVPacket *packet);
     void showFrame();
+    QImage *freePicture(int width, int height);
     void waitForAudio(int64_t videoPts);
 
     std::atomic<bool> m_running { false };
@@ -89,6 +91,10 @@ private:
     int m_scaleWidth = 0;
     int m_scaleHeight = 0;
     int m_scaleFormat = -1;
+    // Pictures handed out before: one that every receiver has let go of is written again instead of a new one,
+    // whose fresh pages would each cost a fault.
+    std::array<QImage, 3> m_pictures;
+    size_t m_nextPicture = 0;
     // The sound clock value at which the sound was last found stopped; no wait until it moves again.
     int64_t m_stalledAudioClock = INT64_MIN;
     int64_t m_lastAudioClock = INT64_MIN;
