@@ -1,4 +1,6 @@
+#include "sandbox/bannerscene.h"
 #include "sandbox/classroomsandbox.h"
+#include "sandbox/filescene.h"
 #include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/messageboxcloser.h"
@@ -89,6 +91,7 @@ void TestZephApplication::initTestCase()
     g_webHost = "127.0.0.1";
     g_webPort = QString::number(m_sandbox->httpPort());
     g_fileHost = "127.0.0.1";
+    g_filePort = QString::number(FileScene::of(m_sandbox)->filePort());
     g_userType = 1;
     g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
 }
@@ -184,6 +187,11 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QVERIFY(login.left() >= screen.left() && login.top() >= screen.top());
     QVERIFY(login.width() > screen.width() || qAbs(login.center().x() - screen.center().x()) <= 1);
     QVERIFY(!m_application->run()); // a second run shows nothing
+    // Its banner comes from the sandbox's file server.
+    FakeHttpServer *files = FileScene::of(m_sandbox)->fileServer();
+    QVERIFY(
+        files->waitForRequest(BannerScene::picturePath, 10000) || files->requestCount(BannerScene::picturePath) > 0);
+    QVERIFY(m_sandbox->findChild<BannerScene *>()->askCount() >= 1);
     QCOMPARE(m_application->courseListWindow()->title(), QString::fromUtf8("我的课程"));
     QCOMPARE(m_application->courseListWindow()->titleFlags(), 1032);
     QCOMPARE(m_application->tipWindow()->titleFlags(), 70);
