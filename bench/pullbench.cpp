@@ -1,6 +1,7 @@
 // Pull benchmark: the engine pool against the ffmpeg tool on the same RTMP stream, side by side in one run.
 // See bench/README.md.
 
+#include "bench/benchsupport.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/ffmpegpublisher.h"
 #include "tests/support/rtmpserver.h"
@@ -30,6 +31,8 @@
 #include <memory>
 #include <vector>
 
+using namespace BenchSupport;
+
 namespace {
 std::atomic<int> queueFlushes { 0 };
 QtMessageHandler defaultHandler = nullptr;
@@ -42,38 +45,6 @@ void countingHandler(QtMsgType type, const QMessageLogContext &context, const QS
         ++queueFlushes;
     if (verbose || type == QtCriticalMsg || type == QtFatalMsg)
         defaultHandler(type, context, message);
-}
-
-void out(const QString &text)
-{
-    std::printf("%s\n", qPrintable(text));
-    std::fflush(stdout);
-}
-
-// The owner's thread waits in its event loop, as the client's would: woken only by its own events.
-void spin(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool spinUntil(const std::function<bool()> &condition, int timeoutMs)
-{
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
-        if (deadline.hasExpired())
-            return false;
-        spin(20);
-    }
-    return true;
-}
-
-double ownCpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // utime + stime of a process or thread from its stat file.
@@ -100,14 +71,6 @@ double residentMiB()
         return 0;
     const QStringList fields = QString::fromLatin1(file.readAll()).split(' ');
     return fields.value(1).toLongLong() * double(sysconf(_SC_PAGESIZE)) / (1024 * 1024);
-}
-
-QString loadAverage()
-{
-    QFile file("/proc/loadavg");
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(file.readAll()).section(' ', 0, 2);
 }
 
 double percentile(std::vector<double> values, double p)
@@ -190,32 +153,6 @@ public:
 private:
     QString m_progressFile;
     ChildProcess m_process;
-};
-
-struct Rig
-{
-    RtmpServer server;
-    std::unique_ptr<FfmpegPublisher> publisher;
-    QTemporaryDir dir;
-    QString url;
-
-    bool start()
-    {
-        if (!server.start())
-            return false;
-        FfmpegPublisher::Options options;
-        options.width = 1280;
-        options.height = 720;
-        options.frameRate = 25;
-        options.keyframeSeconds = 1;
-        options.pattern = "testsrc2";
-        options.audio = true;
-        options.sampleRate = 44100;
-        options.channels = 2;
-        publisher = std::make_unique<FfmpegPublisher>(options);
-        url = server.url("class");
-        return publisher->start(url);
-    }
 };
 
 void cpuRun(Rig &rig, int streams, int seconds)

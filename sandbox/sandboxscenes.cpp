@@ -4,9 +4,12 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
+#include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
 
 #include <QList>
@@ -20,8 +23,11 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new BannerScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new LessonScriptScene(sandbox));
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new StageScene(sandbox));
+    scenes.append(new DeviceCheckScene(sandbox));
     return scenes;
 }

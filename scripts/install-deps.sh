@@ -7,6 +7,7 @@ PACKAGES=(
     g++ cmake make pkg-config ccache clang libfuzzer-14-dev libclang-rt-14-dev
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
     qtmultimedia5-dev libqt5multimedia5-plugins libqt5webkit5-dev qttranslations5-l10n
+    gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libavdevice-dev libavfilter-dev
     libsdl2-dev libvlc-dev vlc-plugin-base libvlc-bin
     libquazip1-qt5-dev libtinyxml2-dev libqrencode-dev libwebrtc-audio-processing-dev libpulse-dev libasound2-dev
@@ -14,9 +15,9 @@ PACKAGES=(
     xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
 # Needed by the tests only: zbar-tools reads QR codes; pulseaudio is a private sound server (null sink, sine
-# source) that each test starts itself.
+# source) that each test starts itself, and pactl changes its devices while a test runs.
 TEST_PACKAGES=(
-    zbar-tools pulseaudio
+    zbar-tools pulseaudio pulseaudio-utils
 )
 PACKAGES+=("${TEST_PACKAGES[@]}")
 

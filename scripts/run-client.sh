@@ -31,14 +31,25 @@ fi
 
 [ $sandboxed = 1 ] || exec "$CLIENT" "$@"
 
-export TAVI_APPDATA=${TAVI_APPDATA:-${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox}
-mkdir -p "$TAVI_APPDATA"
+fresh=0
+if [ -z "${TAVI_APPDATA:-}" ]; then
+    TAVI_APPDATA=${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox
+    fresh=1
+fi
+export TAVI_APPDATA
+mkdir -p -m 700 "$TAVI_APPDATA"
 # The lock on the data folder lasts as long as the script, the sandbox or the client holds it open.
 exec 9<"$TAVI_APPDATA"
 if ! flock -n 9; then
     echo "A client already runs against the sandbox in $TAVI_APPDATA; no second sandbox is started." >&2
     exec 9<&-
     exec "$CLIENT" "$@" # it shows that it runs already, and ends
+fi
+# The sandbox's own data folder starts empty at every run, as on a first start: the course list opens on the
+# device check. It is kept after the run, with its log, until the next one (not while a client runs: a second
+# one only tells that the first is there). Emptied, not replaced, so that the lock stays on it.
+if [ $fresh = 1 ] && ! pgrep -u "$(id -u)" -x TaviStudent >/dev/null; then
+    find "$TAVI_APPDATA" -mindepth 1 -delete
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavi-run-client.XXXXXX")

@@ -1,10 +1,12 @@
 #include "tests/support/sandboxclient.h"
 
+#include "platform/soundcontrol/fakesoundcontrol.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/settingconfig.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +23,7 @@ SandboxClient::~SandboxClient()
     g_socketClientManager = nullptr;
     delete m_sandbox;
     delete m_work;
+    SoundControl::setFactory({});
 }
 
 bool SandboxClient::start()
@@ -37,6 +40,10 @@ bool SandboxClient::start()
     g_fileHost = "127.0.0.1";
     g_userType = int(m_userType);
     g_socketClientManager = new SocketClientManager(m_userType);
+    // The lesson's media panel sets the volumes: a test never touches the machine's.
+    SoundControl::setFactory(FakeSoundControl::factory(m_sound));
+    // The device check is done: the course list opens on the live courses (a test of a first run clears it).
+    SettingConfig::getSetting().setValue("DeviceSet/initial", "1");
     return true;
 }
 

@@ -1,6 +1,7 @@
 #ifndef SANDBOXCLIENT_H
 #define SANDBOXCLIENT_H
 
+#include "platform/soundcontrol/fakesoundcontrol.h"
 #include "sandbox/classroomsandbox.h"
 #include "vrek/utils/globalenum.h"
 
@@ -10,8 +11,9 @@ class TempWorkDir;
 class ZephApplication;
 
 // The client's side of a sandboxed school service, for tests that run the whole program: a temporary working
-// folder, the sandbox on free ports, the session's server addresses pointed at it, and the program's classroom
-// connection for the user type. Everything goes with the object.
+// folder whose settings have the device check done, the sandbox on free ports, the session's server addresses
+// pointed at it, the program's classroom connection for the user type, and a pretend sound card. Everything goes
+// with the object.
 class SandboxClient
 {
 public:
@@ -24,6 +26,8 @@ public:
     bool start();
     ClassroomSandbox *sandbox() const { return m_sandbox; }
     TempWorkDir *work() const { return m_work; }
+    // The pretend sound card the program's panels set.
+    FakeSoundControl::Machine &sound() const { return *m_sound; }
 
     // Types the account into the running application's login window and presses its button.
     static void signIn(ZephApplication &application, const ClassroomSandbox::Account &account);
@@ -32,6 +36,7 @@ private:
     GlobalEnum::UserType m_userType;
     TempWorkDir *m_work = nullptr;
     ClassroomSandbox *m_sandbox = nullptr;
+    std::shared_ptr<FakeSoundControl::Machine> m_sound = std::make_shared<FakeSoundControl::Machine>();
 };
 
 #endif // SANDBOXCLIENT_H

@@ -1,5 +1,6 @@
 #include "vrek/class/classmanagerview.h"
 
+#include "vrek/class/devicesetview.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/class/videobackview.h"
 #include "vrek/utils/settingconfig.h"
@@ -19,6 +20,8 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     buildForm();
     m_selectClassView = new SelectClassView(this);
     m_pageLayouts[ClassPage]->addWidget(m_selectClassView);
+    m_deviceSetView = new DeviceSetView(this);
+    m_pageLayouts[DevicePage]->addWidget(m_deviceSetView);
     m_videobackView = new VideobackView(this);
     m_pageLayouts[PlayPage]->addWidget(m_videobackView);
 
@@ -42,9 +45,11 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, reLogin);
     connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
 
-    // The personal centre, homework and device check pages are not part of this client yet: their buttons stay
-    // hidden rather than lead to empty pages.
-    for (QPushButton *button : { m_homeworkButton, m_personButton, m_deviceButton })
+    connect(m_deviceSetView, &DeviceSetView::signalTestFinish, this, &ClassManagerView::slotDeviceTestFinish);
+
+    // The personal centre and homework pages are not part of this client yet: their buttons stay hidden rather
+    // than lead to empty pages.
+    for (QPushButton *button : { m_homeworkButton, m_personButton })
         button->hide();
 }
 
@@ -126,9 +131,19 @@ QPushButton *ClassManagerView::tabButton(
 
 void ClassManagerView::initial()
 {
-    // The device check page is not part of this client yet, so a first run is not held on it.
     const bool deviceChecked = SettingConfig::getSetting().getValue("DeviceSet/initial") == "1";
     qInfo() << "DeviceSet/initial done:" << deviceChecked;
+    // A first run is held on the device check until the student finishes it.
+    if (!deviceChecked) {
+        m_deviceButton->setChecked(true);
+        m_leftWidget->setEnabled(false);
+    }
+}
+
+void ClassManagerView::slotDeviceTestFinish()
+{
+    m_leftWidget->setEnabled(true);
+    m_classButton->setChecked(true);
 }
 
 void ClassManagerView::setSocketConnectFalse()

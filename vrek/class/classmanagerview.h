@@ -6,6 +6,7 @@
 class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
+class DeviceSetView;
 class QVBoxLayout;
 class SelectClassView;
 class VideobackView;
@@ -33,9 +34,11 @@ public:
     void resetToCourseList();
 
     SelectClassView *selectClassView() const { return m_selectClassView; }
+    DeviceSetView *deviceSetView() const { return m_deviceSetView; }
     VideobackView *videobackView() const { return m_videobackView; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
+    QPushButton *deviceButton() const { return m_deviceButton; }
     QPushButton *playButton() const { return m_playButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
@@ -49,6 +52,7 @@ signals:
 
 public slots:
     void slotTabButtonClicked(bool on);
+    void slotDeviceTestFinish();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -67,6 +71,7 @@ private:
     QPushButton *m_deviceButton = nullptr;
     QVBoxLayout *m_pageLayouts[5] = {};
     SelectClassView *m_selectClassView = nullptr;
+    DeviceSetView *m_deviceSetView = nullptr;
     VideobackView *m_videobackView = nullptr;
 };
 

@@ -10,7 +10,9 @@
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/toolview.h"
+#include "vrek/media/mediaview.h"
 #include "vrek/media/mediaviewinterface.h"
+#include "vrek/media/mediaviewwebrtc.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
@@ -228,16 +230,59 @@ void SchoolClassView::mediaInitial()
     case 8:
         g_mediaHost = g_webrtcHost;
         g_mediaPort = g_webrtcPort;
+        mediaWebrtcInitial();
         break;
     case 6:
     case 7:
         g_mediaHost = g_rtmpPushHost.isEmpty() ? g_rtmpHost : g_rtmpPushHost;
         g_mediaPort = g_rtmpPushHost.isEmpty() ? g_rtmpPort : g_rtmpPushPort;
+        mediaRtmpInitial();
         break;
     default:
         qWarning() << "classType unknown error! classType:" << g_classType;
         break;
     }
+}
+
+void SchoolClassView::mediaWebrtcInitial()
+{
+    auto *panel = new MediaViewWebrtc(mediaFullHeight, this);
+    m_mediaLayout->addWidget(panel);
+    m_mediaView = panel;
+    connect(panel, &MediaViewWebrtc::sendUserListCamState, m_userInfoView, &UserInfoView::slotCameraButtonChanged);
+    connect(panel, &MediaViewWebrtc::sendResetAllCamState, m_userInfoView, &UserInfoView::slotResetCameraButton);
+    connect(panel, &MediaViewWebrtc::sendMessageBoxTipOut, this,
+        qOverload<const QString &, uint>(&SchoolClassView::slotShowTip));
+    connect(m_userInfoView, &UserInfoView::signalSendAVRequest, panel, &MediaViewWebrtc::onStartPullStream);
+    connect(m_userInfoView, &UserInfoView::signalSendAVClose, panel, &MediaViewWebrtc::signalUserAVClose);
+    if (g_userInfoManager) {
+        UserInfoManager *users = g_userInfoManager;
+        connect(users, &UserInfoManager::signalUserIdOffline, panel, &MediaViewWebrtc::userOffline);
+        connect(users, &UserInfoManager::signalUserIdOnline, panel, &MediaViewWebrtc::userOnline);
+        connect(users, &UserInfoManager::signalRelativeInfoOnline, panel, &MediaViewWebrtc::slotRelativeInfoOnline);
+        connect(users, &UserInfoManager::signalRelativeInfoOffline, panel, &MediaViewWebrtc::slotRelativeInfoOffline);
+    }
+    connect(panel, &MediaViewWebrtc::sendFullScreen, this, &SchoolClassView::slotVideoFullScreen);
+    connect(panel, &MediaViewWebrtc::sendHind, this, &SchoolClassView::slotVideoFullScreenEnd);
+    // No recorder takes part in the class start yet: the recording is granted at once and ends at once.
+    connect(panel, &MediaViewWebrtc::signalRecordRequest, panel, [panel](bool start) {
+        if (start)
+            panel->slotRecordSuccess();
+        else
+            panel->onSlotRecordEnd();
+    });
+}
+
+void SchoolClassView::mediaRtmpInitial()
+{
+    auto *panel = new MediaView(mediaFullHeight, this);
+    m_mediaLayout->addWidget(panel);
+    m_mediaView = panel;
+    if (g_userInfoManager)
+        connect(g_userInfoManager, &UserInfoManager::signalUserIdOffline, panel, &MediaView::stopPullStream);
+    connect(m_userInfoView, &UserInfoView::signalSendAVRequest, panel, &MediaView::startPullStreamIn);
+    connect(panel, &MediaView::messageBoxTipOut, this, qOverload<const QString &, uint>(&SchoolClassView::slotShowTip));
+    connect(panel, &MediaView::onCameraBtnChangedOut, m_userInfoView, &UserInfoView::slotCameraButtonChanged);
 }
 
 void SchoolClassView::toolInitial()
@@ -394,6 +439,26 @@ void SchoolClassView::slotShowTip(const QString &text, uint time)
 void SchoolClassView::slotShowTip(const QString &text)
 {
     slotShowTip(text, TipWidget::defaultSeconds);
+}
+
+void SchoolClassView::slotVideoFullScreen()
+{
+    m_videoFullScreen = true;
+    m_titleLocked = false;
+    applyTitleLock();
+}
+
+void SchoolClassView::slotVideoFullScreenEnd()
+{
+    m_videoFullScreen = false;
+    if (!m_screenLocked)
+        return;
+    m_titleLocked = true;
+    applyTitleLock();
+    if (m_titleView) {
+        m_titleView->showFullScreen();
+        m_titleView->show();
+    }
 }
 
 void SchoolClassView::slotUserChatTip(const QString &id, bool shown)

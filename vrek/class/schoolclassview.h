@@ -46,6 +46,8 @@ public:
     static constexpr int titleLockBits = 0x1C7;
     // Tool window, frameless, stays on top: the frames of the pop-up panels.
     static constexpr Qt::WindowFlags popUpWindowFlags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
+    // The height the media panel makes its full-screen window for.
+    static constexpr unsigned int mediaFullHeight = 300;
 
     explicit SchoolClassView(QWidget *parent = nullptr);
     ~SchoolClassView() override;
@@ -76,6 +78,7 @@ public:
     PraiseView *praiseView() const { return m_praiseView; }
     TitleView *titleView() const { return m_titleView; }
     bool isTitleLocked() const { return m_titleLocked; }
+    bool isVideoFullScreen() const { return m_videoFullScreen; }
 
 public slots:
     void lectOnlineLate(UserInfo userInfo);
@@ -83,6 +86,10 @@ public slots:
     void slotShowTip(const QString &text);
     // The unread mark of the chat tab follows the class conversation only.
     void slotUserChatTip(const QString &id, bool shown);
+    // A video of the media panel goes full screen: the title bar is free meanwhile; once it ends, a locked
+    // screen is locked again.
+    void slotVideoFullScreen();
+    void slotVideoFullScreenEnd();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -104,6 +111,8 @@ private:
     void centerInitial();
     void logoutInitial();
     void mediaInitial();
+    void mediaWebrtcInitial();
+    void mediaRtmpInitial();
     void toolInitial();
     void frameInitial();
     void deviceInitial();
@@ -151,6 +160,7 @@ private:
     PraiseView *m_praiseView = nullptr;
     bool m_titleLocked = false;
     bool m_screenLocked = false;
+    bool m_videoFullScreen = false;
 };
 
 #endif // SCHOOLCLASSVIEW_H
