@@ -3,7 +3,6 @@
 #include "sandbox/classroomsandbox.h"
 #include "sandbox/filescene.h"
 
-#include <QBuffer>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -15,7 +14,7 @@
 
 namespace {
 // A picture without text (no fonts in the sandbox): a sky over green hills, with a sun.
-QByteArray bannerPicture()
+QImage bannerPicture()
 {
     QImage image(426, 455, QImage::Format_RGB32);
     QPainter painter(&image);
@@ -32,11 +31,7 @@ QByteArray bannerPicture()
     painter.setBrush(QColor("#3f9f46"));
     painter.drawEllipse(QPointF(380, 540), 240, 160);
     painter.end();
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    return image;
 }
 } // namespace
 
@@ -67,7 +62,7 @@ bool BannerScene::install()
         return reply;
     });
     FakeHttpServer::Reply picture;
-    picture.body = bannerPicture();
+    picture.body = pngOf(bannerPicture());
     picture.contentType = "image/png";
     server->setReply(picturePath, picture);
     FakeHttpServer::Reply page;
