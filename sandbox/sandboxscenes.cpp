@@ -6,6 +6,7 @@
 #include "sandbox/coursefilescene.h"
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/homeworkscene.h"
 #include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
@@ -29,5 +30,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ClassPanelScene(sandbox));
     scenes.append(new StageScene(sandbox));
     scenes.append(new DeviceCheckScene(sandbox));
+    scenes.append(new HomeworkScene(sandbox));
     return scenes;
 }
