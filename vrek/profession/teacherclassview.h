@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class ChatView;
+class DeviceSetMini;
 class LateCtrlManager;
 class LessonCaption;
 class LogoutView;
@@ -28,6 +29,8 @@ class TeacherClassView : public QWidget, public MainViewInterface
 public:
     // The leave dialog's frame: no minimise or maximise button, fixed size.
     static constexpr int logoutTitleFlags = 70;
+    // The device panel's frame: as the leave dialog's.
+    static constexpr int deviceTitleFlags = 70;
 
     explicit TeacherClassView(QWidget *parent = nullptr);
     ~TeacherClassView() override;
@@ -48,6 +51,9 @@ public:
     LogoutView *logoutView() const { return m_logoutView; }
     TitleView *logoutTitle() const { return m_logoutTitle; }
     TitleView *titleView() const { return m_titleView; }
+    // Null when the lesson has no media panel.
+    DeviceSetMini *deviceSetMini() const { return m_deviceSetMini; }
+    TitleView *deviceTitle() const { return m_deviceTitle; }
 
 public slots:
     // A late joiner has been replayed the courseware: the class status follows, then the end of the replay.
@@ -96,6 +102,8 @@ private:
     LateCtrlManager *m_lateCtrlManager = nullptr;
     LogoutView *m_logoutView = nullptr;
     TitleView *m_logoutTitle = nullptr;
+    DeviceSetMini *m_deviceSetMini = nullptr; // owned by its frame
+    TitleView *m_deviceTitle = nullptr;
 };
 
 #endif // TEACHERCLASSVIEW_H
