@@ -41,6 +41,7 @@ private slots:
     void joinAndQuit_data();
     void joinAndQuit();
     void stepTimeoutsEndTheFlow();
+    void joinTakesOverFromAnUnansweredQuit();
     void lateResultAfterTimeoutChangesNothing();
     void loginResultTexts_data();
     void loginResultTexts();
@@ -302,6 +303,34 @@ void TestConnectServerManager::stepTimeoutsEndTheFlow()
     QCOMPARE(quitFailed.first().first().toString(), QString::fromUtf8("退出班级超时"));
     QCOMPARE(m_rig->classroom.waitForLine("0\t1001"), QString("0\t1001\tpw\t1\t1"));
     QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
+}
+
+// Leaving a lesson and entering the next at once: the quit still waits for its answer when the join starts.
+void TestConnectServerManager::joinTakesOverFromAnUnansweredQuit()
+{
+    m_rig->classroom.answerLogin();
+    QSignalSpy socketSuccess(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
+    m_rig->connectServer->slotSocketConnect();
+    QVERIFY(socketSuccess.wait(5000));
+
+    // No answer to the quit.
+    QSignalSpy quitFailed(m_flow, &NormalLoginManager::signalQuitFailOut);
+    QVERIFY(m_flow->slotQuitStartIn());
+    QCOMPARE(m_rig->classroom.waitForLine("25\t"), QString("25\t1001"));
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNormalLogin);
+
+    m_rig->answerJoin(true);
+    QSignalSpy joined(m_flow, &NormalLoginManager::signalJoinSuccessOut);
+    QVERIFY(m_flow->slotJoinClassesIn());
+    QVERIFY(joined.wait(5000));
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
+
+    // The given-up quit has no outcome of its own any more, not even when the join is running.
+    QVERIFY(m_flow->slotQuitStartIn());
+    m_flow->slotJoinClassesIn();
+    emit m_rig->connectServer->signalQuitTimeoutOut(QStringLiteral("退出班级超时"));
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNormalLogin);
+    QCOMPARE(quitFailed.count(), 0);
 }
 
 void TestConnectServerManager::lateResultAfterTimeoutChangesNothing()
