@@ -1,0 +1,3 @@
+#include "vrek/course/courseislect.h"
+
+bool courseIsLect = false;
