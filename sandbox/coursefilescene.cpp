@@ -209,8 +209,14 @@ void CourseFileScene::clipFinished(bool ok)
     emit filesReady();
     if (m_sharePending) {
         m_sharePending = false;
-        sandbox()->classroom()->sendLines(shareLines());
+        shareWithClass();
     }
+}
+
+void CourseFileScene::shareWithClass()
+{
+    sandbox()->classroom()->sendLines(shareLines());
+    emit filesShared();
 }
 
 bool CourseFileScene::share(const QString &fileName, const QString &folder)
@@ -246,7 +252,7 @@ void CourseFileScene::onLessonJoined()
             return;
         // Until the video is made (or given up) the teacher waits, so it is shared with the rest.
         if (m_ready)
-            sandbox()->classroom()->sendLines(shareLines());
+            shareWithClass();
         else
             m_sharePending = true;
     });

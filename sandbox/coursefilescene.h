@@ -40,6 +40,8 @@ public:
 signals:
     // Every file is ready, the video included, or its making failed.
     void filesReady();
+    // The files have been shared with the class of the joined lesson.
+    void filesShared();
 
 private:
     bool makeHtmlDeck(const QString &folder);
@@ -49,6 +51,7 @@ private:
     // Zips the folder and shares it; false when that fails.
     bool share(const QString &fileName, const QString &folder);
     void onLessonJoined();
+    void shareWithClass();
 
     FileScene *m_fileScene = nullptr;
     QTemporaryDir m_dir;

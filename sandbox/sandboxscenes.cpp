@@ -5,6 +5,7 @@
 #include "sandbox/coursefilescene.h"
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
 #include "sandbox/stagescene.h"
@@ -20,6 +21,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
+    scenes.append(new LessonScriptScene(sandbox));
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));

@@ -3,10 +3,10 @@
 #include "vrek/paint/drawtextedit.h"
 #include "vrek/paint/graphset.h"
 #include "vrek/paint/pointset.h"
+#include "vrek/utils/steadyclock.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
@@ -15,16 +15,6 @@
 #include <QTimer>
 
 namespace {
-qint64 steadyMilliseconds()
-{
-    static QElapsedTimer timer = [] {
-        QElapsedTimer started;
-        started.start();
-        return started;
-    }();
-    return timer.elapsed();
-}
-
 QColor opaque(QColor color)
 {
     color.setAlpha(255);
@@ -34,7 +24,7 @@ QColor opaque(QColor color)
 
 DrawBoard::DrawBoard(QWidget *parent)
     : QWidget(parent)
-    , m_clock(steadyMilliseconds)
+    , m_clock(SteadyClock::milliseconds)
     , m_penColor(Qt::red)
     , m_currentShape(new PointSet)
     , m_drawnShape(new PointSet)
@@ -59,7 +49,7 @@ DrawBoard::~DrawBoard()
 
 void DrawBoard::setClock(const Clock &clock)
 {
-    m_clock = clock ? clock : Clock(steadyMilliseconds);
+    m_clock = clock ? clock : Clock(SteadyClock::milliseconds);
     restartStrokeClock();
 }
 
