@@ -1,5 +1,6 @@
 #include "tests/support/classroomlink.h"
 #include "vrek/class/schoolclassview.h"
+#include "vrek/course/centerview.h"
 #include "vrek/course/latectrlmanager.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/utils/globalvalue.h"
@@ -45,7 +46,7 @@ void TestClassWindowLate::schoolClassWindowCountsTheReplay()
     g_classType = 4;
     SchoolClassView view;
     view.initialLater();
-    LateCtrlManager *late = view.lateCtrlManager();
+    LateCtrlManager *late = view.centerView()->lateCtrlManager();
     QVERIFY(late);
     QVERIFY(!late->isLect());
     m_link->server().sendLine("11\t1\t2$5:L1");
@@ -61,7 +62,7 @@ void TestClassWindowLate::teacherClassWindowEndsTheReplay()
     g_classType = 5;
     TeacherClassView view;
     view.initialLater();
-    LateCtrlManager *late = view.lateCtrlManager();
+    LateCtrlManager *late = view.centerView()->lateCtrlManager();
     QVERIFY(late);
     QVERIFY(late->isLect());
     // A joiner's board acknowledgement: the status follows, ending with the end of the replay.
