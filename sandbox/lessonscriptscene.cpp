@@ -77,10 +77,13 @@ const int picturePages = 3;
 
 LessonScriptScene::LessonScriptScene(ClassroomSandbox *sandbox)
     : SandboxScene(sandbox)
-    , m_timer(new QTimer(this))
+    , m_player(new CuePlayer(sandbox->classroom(), this))
 {
-    m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, &LessonScriptScene::playDue);
+    connect(m_player, &CuePlayer::played, this, &LessonScriptScene::played);
+    connect(m_player, &CuePlayer::finished, this, [this] {
+        m_taught.insert(m_lessonId);
+        emit finished();
+    });
 }
 
 LessonScriptScene::~LessonScriptScene() = default;
@@ -150,6 +153,8 @@ void LessonScriptScene::onFilesShared()
     // The teacher's lesson is for the student's seat; a lecturer who joins leads it.
     if (!m_inLesson || sandbox()->joinedUserId() != sandbox()->account().userId)
         return;
+    if (m_taught.contains(sandbox()->joinedLesson().id))
+        return;
     const quint64 generation = ++m_generation;
     QTimer::singleShot(m_startDelayMs, this, [this, generation] {
         if (generation == m_generation)
@@ -177,29 +182,13 @@ void LessonScriptScene::start()
         qWarning() << "the lesson script lacks its decks! deck:" << deckId << "pictures:" << picturesId;
         return;
     }
-    m_cues = script(deckId, picturesId, sandbox()->joinedLesson().teacherId, m_beatMs);
-    m_clock.start();
-    playDue();
+    m_lessonId = sandbox()->joinedLesson().id;
+    m_player->start(script(deckId, picturesId, sandbox()->joinedLesson().teacherId, m_beatMs));
 }
 
 void LessonScriptScene::stop()
 {
     ++m_generation;
     m_inLesson = false;
-    m_timer->stop();
-    m_cues.clear();
-}
-
-void LessonScriptScene::playDue()
-{
-    while (!m_cues.isEmpty() && m_cues.first().atMs <= m_clock.elapsed()) {
-        const QString line = m_cues.takeFirst().line;
-        sandbox()->classroom()->sendLine(line);
-        emit played(line);
-    }
-    if (m_cues.isEmpty()) {
-        emit finished();
-        return;
-    }
-    m_timer->start(int(qMax<qint64>(0, m_cues.first().atMs - m_clock.elapsed())));
+    m_player->stop();
 }

@@ -3,8 +3,10 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/coursevideoscene.h"
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/latereplayscene.h"
 #include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/reviewscene.h"
@@ -22,6 +24,8 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new FileScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
     scenes.append(new LessonScriptScene(sandbox));
+    scenes.append(new CourseVideoScene(sandbox));
+    scenes.append(new LateReplayScene(sandbox));
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
