@@ -33,7 +33,7 @@ ClassroomSandbox::ClassroomSandbox(QObject *parent)
     m_loginReply.userId = account().userId;
     m_loginReply.userName = account().userName;
     m_loginReply.accountId = "a" + account().userId;
-    m_loginReply.loginSignId = "sandbox-" + account().userId;
+    m_loginReply.loginSignId = loginSignIdOf(account().userId);
     m_loginReply.rtmpHost = "127.0.0.1";
     m_loginReply.webrtcHost = "127.0.0.1";
 }
@@ -138,6 +138,17 @@ ClassroomSandbox::Account ClassroomSandbox::accountFor(const QString &userCode, 
     return none;
 }
 
+bool ClassroomSandbox::setPassword(const QString &userId, const QString &password)
+{
+    for (Account &account : m_accounts) {
+        if (account.userId == userId) {
+            account.password = password;
+            return true;
+        }
+    }
+    return false;
+}
+
 QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QString &password) const
 {
     QJsonObject body;
@@ -147,7 +158,7 @@ QByteArray ClassroomSandbox::restLoginReply(const QString &userCode, const QStri
         body.insert("userCode", account.userCode);
         body.insert("userName", account.userName);
         body.insert("passWord", account.password);
-        body.insert("loginSignId", "sandbox-" + account.userId);
+        body.insert("loginSignId", loginSignIdOf(account.userId));
         body.insert("mobile", "13800000000");
         body.insert("gradeName", account.gradeName);
         body.insert("className", account.className);
@@ -231,7 +242,7 @@ void ClassroomSandbox::installRoutes()
             reply.userId = account.userId;
             reply.userName = account.userName;
             reply.accountId = "a" + account.userId;
-            reply.loginSignId = "sandbox-" + account.userId;
+            reply.loginSignId = loginSignIdOf(account.userId);
         }
         return QStringList { reply.line() };
     });

@@ -65,6 +65,10 @@ public:
     void addAccount(const Account &account) { m_accounts.append(account); }
     // The account of a user code and password; one with an empty user id when none matches.
     Account accountFor(const QString &userCode, const QString &password) const;
+    // Changes the password of the account of a user id for the next sign-in; false when none has the id.
+    bool setPassword(const QString &userId, const QString &password);
+    // The login sign id the sandbox grants an account.
+    static QString loginSignIdOf(const QString &userId) { return QStringLiteral("sandbox-") + userId; }
     // The lessons on the course list; scenes add theirs before start() returns.
     QList<Lesson> lessons() const { return m_lessons; }
     void addLesson(const Lesson &lesson) { m_lessons.append(lesson); }

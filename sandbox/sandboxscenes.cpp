@@ -6,6 +6,7 @@
 #include "sandbox/coursevideoscene.h"
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/homeworkscene.h"
 #include "sandbox/latereplayscene.h"
 #include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
@@ -31,5 +32,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ClassPanelScene(sandbox));
     scenes.append(new StageScene(sandbox));
     scenes.append(new DeviceCheckScene(sandbox));
+    scenes.append(new HomeworkScene(sandbox));
     return scenes;
 }

@@ -272,7 +272,8 @@ void FakeHttpServer::send(QTcpSocket *socket, const Request &request, const Repl
     head += "Server: fake\r\nConnection: close\r\n";
     if (!reply.contentType.isEmpty())
         head += "Content-Type: " + reply.contentType + "\r\n";
-    head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
+    if (!reply.lengthUnknown)
+        head += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     for (const auto &header : headers)
         head += header.first + ": " + header.second + "\r\n";
     head += "\r\n";

@@ -53,6 +53,7 @@ public:
         Fault fault = NoFault;
         qint64 faultAfter = 0;
         int delayMs = 0; // wait this long before answering
+        bool lengthUnknown = false; // no Content-Length: the end of the connection ends the body
     };
     using Handler = std::function<Reply(const Request &)>;
 

@@ -66,6 +66,8 @@ class FakePrompt : public TransferFilePrompt
 {
 public:
     QString path;
+    // Answers to the save dialogs, one each, in order; an empty list cancels.
+    QStringList savePaths;
     bool yes = true;
     QStringList informations;
     QStringList questions;
@@ -74,6 +76,11 @@ public:
     {
         questions << title + "|" + filter;
         return path;
+    }
+    QString saveFile(QWidget *, const QString &title, const QString &proposed, const QString &filter) override
+    {
+        questions << title + "|" + proposed + "|" + filter;
+        return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
     }
     void information(QWidget *, const QString &title, const QString &text) override
     {

@@ -1,8 +1,10 @@
 #include "vrek/class/classmanagerview.h"
 
 #include "vrek/class/devicesetview.h"
+#include "vrek/class/homeworkwidget.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/class/videobackview.h"
+#include "vrek/userinfo/bindtipview.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/viewui/reloginview.h"
 
@@ -24,6 +26,10 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     m_pageLayouts[DevicePage]->addWidget(m_deviceSetView);
     m_videobackView = new VideobackView(this);
     m_pageLayouts[PlayPage]->addWidget(m_videobackView);
+    m_bindTipView = new BindTipView(this);
+    m_pageLayouts[PersonPage]->addWidget(m_bindTipView);
+    m_homeworkWidget = new HomeworkWidget(this);
+    m_pageLayouts[HomeworkPage]->addWidget(m_homeworkWidget);
 
     for (QPushButton *button : { m_classButton, m_playButton, m_homeworkButton, m_personButton, m_deviceButton })
         connect(button, &QPushButton::toggled, this, &ClassManagerView::slotTabButtonClicked);
@@ -44,13 +50,9 @@ ClassManagerView::ClassManagerView(QWidget *parent)
     };
     connect(m_selectClassView, &SelectClassView::signalReLoginOut, this, reLogin);
     connect(m_videobackView, &VideobackView::signalReLoginOut, this, reLogin);
+    connect(m_bindTipView, &BindTipView::signalReLoginOut, this, reLogin);
 
     connect(m_deviceSetView, &DeviceSetView::signalTestFinish, this, &ClassManagerView::slotDeviceTestFinish);
-
-    // The personal centre and homework pages are not part of this client yet: their buttons stay hidden rather
-    // than lead to empty pages.
-    for (QPushButton *button : { m_homeworkButton, m_personButton })
-        button->hide();
 }
 
 ClassManagerView::~ClassManagerView()
@@ -180,6 +182,7 @@ void ClassManagerView::slotTabButtonClicked(bool on)
         m_videobackView->refreshCurrentTab();
         m_stackedWidget->setCurrentIndex(PlayPage);
     } else if (button == m_personButton) {
+        m_bindTipView->updatePersonalInfo();
         m_stackedWidget->setCurrentIndex(PersonPage);
     } else if (button == m_homeworkButton) {
         m_stackedWidget->setCurrentIndex(HomeworkPage);

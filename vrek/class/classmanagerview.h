@@ -3,10 +3,12 @@
 
 #include <QWidget>
 
+class BindTipView;
+class DeviceSetView;
+class HomeworkWidget;
 class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
-class DeviceSetView;
 class QVBoxLayout;
 class SelectClassView;
 class VideobackView;
@@ -36,10 +38,14 @@ public:
     SelectClassView *selectClassView() const { return m_selectClassView; }
     DeviceSetView *deviceSetView() const { return m_deviceSetView; }
     VideobackView *videobackView() const { return m_videobackView; }
+    BindTipView *bindTipView() const { return m_bindTipView; }
+    HomeworkWidget *homeworkWidget() const { return m_homeworkWidget; }
     QStackedWidget *stackedWidget() const { return m_stackedWidget; }
     QPushButton *classButton() const { return m_classButton; }
     QPushButton *deviceButton() const { return m_deviceButton; }
     QPushButton *playButton() const { return m_playButton; }
+    QPushButton *homeworkButton() const { return m_homeworkButton; }
+    QPushButton *personButton() const { return m_personButton; }
     QWidget *leftWidget() const { return m_leftWidget; }
 
 signals:
@@ -73,6 +79,8 @@ private:
     SelectClassView *m_selectClassView = nullptr;
     DeviceSetView *m_deviceSetView = nullptr;
     VideobackView *m_videobackView = nullptr;
+    BindTipView *m_bindTipView = nullptr;
+    HomeworkWidget *m_homeworkWidget = nullptr;
 };
 
 #endif // CLASSMANAGERVIEW_H

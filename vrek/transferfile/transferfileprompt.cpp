@@ -17,6 +17,12 @@ QString TransferFilePrompt::openFile(QWidget *parent, const QString &title, cons
     return dialog.selectedFiles().value(0);
 }
 
+QString TransferFilePrompt::saveFile(
+    QWidget *parent, const QString &title, const QString &proposed, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+}
+
 void TransferFilePrompt::information(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);

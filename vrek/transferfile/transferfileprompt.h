@@ -5,8 +5,8 @@
 
 class QWidget;
 
-// What the transfer window asks of the user: the file to upload, a notice and a yes-or-no question. Modal
-// dialogs by default; tests put answers of their own in their place.
+// What the transfer windows ask of the user: the file to upload, where to save a file, a notice and a yes-or-no
+// question. Modal dialogs by default; tests put answers of their own in their place.
 class TransferFilePrompt
 {
 public:
@@ -14,6 +14,8 @@ public:
 
     // The chosen path, empty when nothing was chosen.
     virtual QString openFile(QWidget *parent, const QString &title, const QString &filter);
+    // The path to save under, starting at the proposed one; empty when the user cancelled.
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &proposed, const QString &filter);
     virtual void information(QWidget *parent, const QString &title, const QString &text);
     // True for the yes button.
     virtual bool question(
