@@ -28,10 +28,7 @@ CourseVideoScene::CourseVideoScene(ClassroomSandbox *sandbox)
     , m_player(new CuePlayer(sandbox->classroom(), this))
 {
     connect(m_player, &CuePlayer::played, this, &CourseVideoScene::played);
-    connect(m_player, &CuePlayer::finished, this, [this] {
-        m_played.insert(m_lessonId);
-        emit finished();
-    });
+    connect(m_player, &CuePlayer::finished, this, &CourseVideoScene::finished);
 }
 
 CourseVideoScene::~CourseVideoScene() = default;
@@ -78,7 +75,7 @@ QStringList CourseVideoScene::scriptLines(const QString &clipId, int lengthMs, c
 
 void CourseVideoScene::onScriptFinished()
 {
-    if (m_played.contains(sandbox()->joinedLesson().id))
+    if (m_player->hasFinished(sandbox()->joinedLesson().id))
         return;
     const quint64 generation = ++m_generation;
     QTimer::singleShot(m_startDelayMs, this, [this, generation] {
@@ -102,8 +99,8 @@ void CourseVideoScene::start()
         qWarning() << "the course video has no clip";
         return;
     }
-    m_lessonId = sandbox()->joinedLesson().id;
-    m_player->start(script(clipId, CourseFileScene::clipSeconds * 1000, sandbox()->joinedLesson().teacherId, m_beatMs));
+    m_player->start(sandbox()->joinedLesson().id,
+        script(clipId, CourseFileScene::clipSeconds * 1000, sandbox()->joinedLesson().teacherId, m_beatMs));
 }
 
 void CourseVideoScene::stop()

@@ -5,7 +5,6 @@
 #include "sandbox/sandboxscene.h"
 
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -46,8 +45,6 @@ private:
     void stop();
 
     CuePlayer *m_player;
-    QSet<qint64> m_played;
-    qint64 m_lessonId = 0;
     int m_startDelayMs = startDelayMs;
     int m_beatMs = beatMs;
     quint64 m_generation = 0;

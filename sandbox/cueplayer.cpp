@@ -15,8 +15,9 @@ CuePlayer::CuePlayer(FakeClassroomServer *classroom, QObject *parent)
 
 CuePlayer::~CuePlayer() = default;
 
-void CuePlayer::start(const QList<Cue> &cues)
+void CuePlayer::start(qint64 lessonId, const QList<Cue> &cues)
 {
+    m_lessonId = lessonId;
     m_cues = cues;
     m_clock.start();
     playDue();
@@ -36,6 +37,7 @@ void CuePlayer::playDue()
         emit played(line);
     }
     if (m_cues.isEmpty()) {
+        m_finished.insert(m_lessonId);
         emit finished();
         return;
     }

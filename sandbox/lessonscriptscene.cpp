@@ -80,10 +80,7 @@ LessonScriptScene::LessonScriptScene(ClassroomSandbox *sandbox)
     , m_player(new CuePlayer(sandbox->classroom(), this))
 {
     connect(m_player, &CuePlayer::played, this, &LessonScriptScene::played);
-    connect(m_player, &CuePlayer::finished, this, [this] {
-        m_taught.insert(m_lessonId);
-        emit finished();
-    });
+    connect(m_player, &CuePlayer::finished, this, &LessonScriptScene::finished);
 }
 
 LessonScriptScene::~LessonScriptScene() = default;
@@ -153,7 +150,7 @@ void LessonScriptScene::onFilesShared()
     // The teacher's lesson is for the student's seat; a lecturer who joins leads it.
     if (!m_inLesson || sandbox()->joinedUserId() != sandbox()->account().userId)
         return;
-    if (m_taught.contains(sandbox()->joinedLesson().id))
+    if (m_player->hasFinished(sandbox()->joinedLesson().id))
         return;
     const quint64 generation = ++m_generation;
     QTimer::singleShot(m_startDelayMs, this, [this, generation] {
@@ -182,8 +179,8 @@ void LessonScriptScene::start()
         qWarning() << "the lesson script lacks its decks! deck:" << deckId << "pictures:" << picturesId;
         return;
     }
-    m_lessonId = sandbox()->joinedLesson().id;
-    m_player->start(script(deckId, picturesId, sandbox()->joinedLesson().teacherId, m_beatMs));
+    m_player->start(
+        sandbox()->joinedLesson().id, script(deckId, picturesId, sandbox()->joinedLesson().teacherId, m_beatMs));
 }
 
 void LessonScriptScene::stop()

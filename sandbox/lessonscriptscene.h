@@ -6,7 +6,6 @@
 #include "sandbox/sandboxscene.h"
 
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -51,9 +50,6 @@ private:
     void stop();
 
     CuePlayer *m_player;
-    // The lessons taught so far.
-    QSet<qint64> m_taught;
-    qint64 m_lessonId = 0;
     int m_startDelayMs = startDelayMs;
     int m_beatMs = beatMs;
     bool m_inLesson = false;
