@@ -217,9 +217,6 @@ void VideoCourseManager::initialVideoState()
 
 int VideoCourseManager::getVideoTime()
 {
-    // Until the stored state is applied the player stands at the start, which is not where the video is.
-    if (!m_ready)
-        return int(storedTime(m_time));
     m_time = isPlayerValid() ? m_player->position() : 0;
     m_fileGraphSetHash->setTimeId(m_fileIdAll, storedTime(m_time));
     return int(storedTime(m_time));
