@@ -83,7 +83,10 @@ QList<ClassroomSandbox::Participant> ClassroomSandbox::lessonParticipants() cons
         if (!present.userId.isEmpty())
             list.append({ present.userId, present.userName, QStringLiteral("1") });
     }
-    list += m_participants;
+    for (const Participant &participant : m_participants) {
+        if (participant.lessonId == 0 || participant.lessonId == m_joined.id)
+            list.append(participant);
+    }
     QList<Participant> once;
     QStringList ids;
     for (const Participant &participant : qAsConst(list)) {

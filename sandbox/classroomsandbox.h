@@ -50,6 +50,7 @@ public:
         QString userId;
         QString userName;
         QString userType = QStringLiteral("1"); // "0" to "5"
+        qint64 lessonId = 0; // the one lesson he is in; 0 for every lesson
     };
 
     explicit ClassroomSandbox(QObject *parent = nullptr);

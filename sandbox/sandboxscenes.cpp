@@ -5,11 +5,13 @@
 #include "sandbox/coursefilescene.h"
 #include "sandbox/coursevideoscene.h"
 #include "sandbox/devicecheckscene.h"
+#include "sandbox/devicescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/homeworkscene.h"
 #include "sandbox/latereplayscene.h"
 #include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
+#include "sandbox/meetingscene.h"
 #include "sandbox/reviewscene.h"
 #include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
@@ -30,6 +32,8 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
+    scenes.append(new MeetingScene(sandbox));
+    scenes.append(new DeviceScene(sandbox));
     scenes.append(new StageScene(sandbox));
     scenes.append(new DeviceCheckScene(sandbox));
     scenes.append(new HomeworkScene(sandbox));

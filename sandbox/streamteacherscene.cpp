@@ -103,11 +103,14 @@ void StreamTeacherScene::endClass()
     m_lesson = ClassroomSandbox::Lesson {};
 }
 
-void StreamTeacherScene::sendStreamCommand(
-    int type, const QString &fromUserId, const QString &toUserId, const QString &streamId, int errorType)
+void StreamTeacherScene::sendStreamCommand(int type, const QString &fromUserId, const QString &toUserId,
+    const QString &streamId, int errorType, const QString &thirdUserId)
 {
-    sandbox()->classroom()->sendLine(
-        QStringLiteral("11\t0\t3$%1$%2$%3$%4$%5$$").arg(type).arg(fromUserId, toUserId, streamId).arg(errorType));
+    sandbox()->classroom()->sendLine(QStringLiteral("11\t0\t3$%1$%2$%3$%4$%5$%6$")
+                                         .arg(type)
+                                         .arg(fromUserId, toUserId, streamId)
+                                         .arg(errorType)
+                                         .arg(thirdUserId));
 }
 
 bool StreamTeacherScene::readStreamCommand(const QString &line, StreamCommand &command)

@@ -61,7 +61,7 @@ public:
 
     // Sends a stream command to the student as the classroom server forwards it.
     void sendStreamCommand(int type, const QString &fromUserId, const QString &toUserId = QString(),
-        const QString &streamId = QString(), int errorType = 0);
+        const QString &streamId = QString(), int errorType = 0, const QString &thirdUserId = QString());
     // The stream commands the student sent in the current lesson, in order.
     QList<StreamCommand> receivedCommands() const { return m_commands; }
     // A forwarded line of the student as a stream command; false for any other line.

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <cmath>
+#include <csignal>
 #include <vector>
 
 namespace {
@@ -40,8 +41,21 @@ private:
 
 void TestAudioPlayer::initTestCase()
 {
+    // Starting the sound output leaves SIGINT and SIGTERM to the program: SDL would make them quit events that
+    // nobody reads, and the client would no longer end on them. SDL takes only signals left at their default,
+    // as they are in the client, so the test's own handlers step aside meanwhile.
+    struct sigaction defaultAction = {}, interruptBefore = {}, terminateBefore = {};
+    defaultAction.sa_handler = SIG_DFL;
+    sigaction(SIGINT, &defaultAction, &interruptBefore);
+    sigaction(SIGTERM, &defaultAction, &terminateBefore);
     m_capture = new DiskAudioCapture(AudioPlayer::outputSampleRate, AudioPlayer::outputChannels);
-    QVERIFY(m_capture->isValid());
+    const bool started = m_capture->isValid() && AudioPlayer::sdlAudioInitial();
+    struct sigaction interruptAfter = {}, terminateAfter = {};
+    sigaction(SIGINT, &interruptBefore, &interruptAfter);
+    sigaction(SIGTERM, &terminateBefore, &terminateAfter);
+    QVERIFY(started);
+    QVERIFY(interruptAfter.sa_handler == SIG_DFL);
+    QVERIFY(terminateAfter.sa_handler == SIG_DFL);
 }
 
 void TestAudioPlayer::ringBuffer()

@@ -23,15 +23,15 @@ QString stop(const QString &id)
 // The class announcements of a lecturer's client: StartPullSubStream and StopPullSubStream.
 QString announceStart(const QString &id)
 {
-    return QString("11\t0\tc1\t3$5$L1$%1$ps%1$0$$\t0").arg(id);
+    return QString("11\t0\tc1\t3$5$L1$%1$ps%1$0$%1$\t0").arg(id);
 }
 QString announceStop(const QString &id)
 {
-    return QString("11\t0\tc1\t3$6$L1$%1$$0$$\t0").arg(id);
+    return QString("11\t0\tc1\t3$6$L1$%1$$0$%1$\t0").arg(id);
 }
 QString tellLate(const QString &to, const QString &id)
 {
-    return QString("11\t1\t%1\t3$5$L1$%2$ps%2$0$$\t0").arg(to, id);
+    return QString("11\t1\t%1\t3$5$L1$%2$ps%2$0$%2$\t0").arg(to, id);
 }
 } // namespace
 

@@ -254,10 +254,10 @@ void TestPullStreamManager::lastManualUserRestartsTheRotation()
     QCOMPARE(none.size(), 1);
     QVERIFY(manager->autoPullEngine()->isRotating());
     QCOMPARE(state(*manager, "u1"), QString("1.1.1"));
-    QCOMPARE(link.forwards(), QStringList({ "11\t0\tc1\t3$5$L1$u1$ps1$0$$\t0", "11\t0\tc1\t3$6$L1$u1$$0$$\t0" }));
+    QCOMPARE(link.forwards(), QStringList({ "11\t0\tc1\t3$5$L1$u1$ps1$0$u1$\t0", "11\t0\tc1\t3$6$L1$u1$$0$u1$\t0" }));
     link.clear();
     manager->sendPullFRStartIn("u2");
-    QCOMPARE(link.forwards(), QStringList { "11\t0\tc1\t3$14$L1$u2$ps2$0$$\t0" });
+    QCOMPARE(link.forwards(), QStringList { "11\t0\tc1\t3$14$L1$u2$ps2$0$u2$\t0" });
 }
 
 void TestPullStreamManager::stoppedPushStreamIdStopsThePull()

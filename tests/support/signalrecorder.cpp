@@ -4,12 +4,16 @@
 #include <QSignalSpy>
 
 SignalRecorder::SignalRecorder(QObject *target, QObject *parent)
+    : SignalRecorder(target, target->metaObject(), parent)
+{ }
+
+SignalRecorder::SignalRecorder(QObject *target, const QMetaObject *firstClass, QObject *parent)
     : QObject(parent)
     , m_target(target)
 {
     const QMetaObject *meta = target->metaObject();
     const QMetaMethod hitMethod = metaObject()->method(metaObject()->indexOfSlot("hit()"));
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+    for (int i = firstClass->methodOffset(); i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);
         if (method.methodType() != QMetaMethod::Signal)
             continue;

@@ -21,6 +21,8 @@ public:
     using Formatter = std::function<QString(const QVariant &value, bool &handled)>;
 
     explicit SignalRecorder(QObject *target, QObject *parent = nullptr);
+    // Also the signals the target's bases declare, from the class firstClass on (a base of the target's class).
+    SignalRecorder(QObject *target, const QMetaObject *firstClass, QObject *parent = nullptr);
     ~SignalRecorder() override;
 
     void setFormatter(const Formatter &formatter) { m_formatter = formatter; }

@@ -19,6 +19,7 @@
 #include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/view/praiseview.h"
+#include "vrek/viewui/devicesetmini.h"
 #include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/popup.h"
 #include "vrek/viewui/tiplabel.h"
@@ -78,6 +79,7 @@ SchoolClassView::~SchoolClassView()
     delete m_relativeLogoutTitle;
     delete m_answerTitle;
     delete m_callRollTitle;
+    delete m_deviceTitle;
     delete m_praiseView;
     delete m_popUp;
 }
@@ -312,6 +314,19 @@ void SchoolClassView::frameInitial()
 void SchoolClassView::deviceInitial()
 {
     qDebug() << "deviceInitial";
+    // Without a media panel there is no push to hand the devices to, and nobody to answer for.
+    if (!m_mediaView)
+        return;
+    m_deviceSetMini = new DeviceSetMini(m_mediaView->getPushStreamInterface());
+    m_deviceTitle = new TitleView(m_deviceSetMini, QStringLiteral("设备检测"), deviceTitleFlags);
+    if (g_userInfoManager)
+        connect(
+            g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_deviceSetMini, &DeviceSetMini::slotLectIdFirst);
+    connect(m_deviceSetMini, &DeviceSetMini::signalCameraButtonEnable, m_userInfoView,
+        &UserInfoView::slotCameraButtonEnable);
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::readDeviceMessage, m_deviceSetMini,
+            &DeviceSetMini::slotReadDeviceMsg);
 }
 
 void SchoolClassView::answerInitial()

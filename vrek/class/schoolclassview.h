@@ -11,6 +11,7 @@ class AnswerCard;
 class CallRoll;
 class CenterView;
 class ChatView;
+class DeviceSetMini;
 class LogoutView;
 class MediaViewInterface;
 class MenuView;
@@ -41,6 +42,7 @@ public:
     static constexpr int logoutTitleFlags = 70;
     static constexpr int relativeLogoutTitleFlags = 71;
     static constexpr int answerTitleFlags = 71;
+    static constexpr int deviceTitleFlags = 70;
     // The title-bar bits of a locked window: no buttons, fixed, not draggable, on top.
     static constexpr int titleLockBits = 0x1C7;
     // Tool window, frameless, stays on top: the frames of the pop-up panels.
@@ -76,6 +78,9 @@ public:
     TitleView *answerTitle() const { return m_answerTitle; }
     PraiseView *praiseView() const { return m_praiseView; }
     TitleView *titleView() const { return m_titleView; }
+    // Null when the lesson has no media panel.
+    DeviceSetMini *deviceSetMini() const { return m_deviceSetMini; }
+    TitleView *deviceTitle() const { return m_deviceTitle; }
     bool isTitleLocked() const { return m_titleLocked; }
     bool isVideoFullScreen() const { return m_videoFullScreen; }
 
@@ -153,6 +158,8 @@ private:
     CallRoll *m_callRoll = nullptr;
     TitleView *m_callRollTitle = nullptr;
     PraiseView *m_praiseView = nullptr;
+    DeviceSetMini *m_deviceSetMini = nullptr; // owned by its frame
+    TitleView *m_deviceTitle = nullptr;
     bool m_titleLocked = false;
     bool m_screenLocked = false;
     bool m_videoFullScreen = false;

@@ -28,6 +28,8 @@ bool AudioPlayer::sdlAudioInitial()
         return true;
     // SDL counts its users: the output would close when the last of them quits. Only the end of the program
     // quits it, once.
+    // Its events part would turn SIGINT and SIGTERM into quit events nobody reads: the program would not end.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         qWarning() << "SDL audio init error:" << SDL_GetError();
         return false;

@@ -212,6 +212,8 @@ void ManualPullEngine::sendStreamMediaMessage(
     message.setSmmType(type);
     message.setFromUserId(g_userId);
     message.setToUserId(toUserId);
+    // A meeting's participants read the user on stage from the third user.
+    message.setTripartiteUserId(toUserId);
     message.setStreamId(streamId);
     StreamMediaForward::send(message, personId);
 }

@@ -125,23 +125,14 @@ void MediaView::audioInitial()
     m_microphone
         = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Microphone, m_sound.get(), m_micBtn, m_micSlider);
     m_speaker = std::make_unique<PanelAudioDevice>(PanelAudioDevice::Speaker, m_sound.get(), m_spkBtn, m_spkSlider);
-    audioDeviceInitial(*m_microphone, m_micOn, m_micVolume);
-    audioDeviceInitial(*m_speaker, m_spkOn, m_spkVolume);
+    // Without a sound control the controls stay as they are.
+    m_microphone->setUp(m_micOn, m_micVolume);
+    m_speaker->setUp(m_spkOn, m_spkVolume);
     // Connected after the sliders were set, so the start values raise no tip.
     connect(m_micBtn, &QPushButton::clicked, this, &MediaView::openMicrophoneIn);
     connect(m_micSlider, &QSlider::valueChanged, this, &MediaView::micValueChangedIn);
     connect(m_spkBtn, &QPushButton::clicked, this, &MediaView::openSpeakerIn);
     connect(m_spkSlider, &QSlider::valueChanged, this, &MediaView::spkValueChangedIn);
-}
-
-void MediaView::audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume)
-{
-    // Without a sound control the controls stay as they are.
-    if (!device.setUp())
-        return;
-    // The panel knows the volume it set: a later unmute of the button needs it.
-    volume = PanelAudioDevice::startVolume;
-    on = true;
 }
 
 void MediaView::streamInitial()
@@ -161,11 +152,9 @@ void MediaView::streamInitial()
 void MediaView::fullInitial(unsigned int h)
 {
     m_videoFull = new VideoViewFull(int(h));
-    m_fullTitle = new TitleView(m_videoFull, QStringLiteral("视频"), fullTitleFlags);
+    m_fullTitle = m_videoFull->makeFrame(fullTitleFlags);
     connect(m_fullScreen, &QPushButton::clicked, this, &MediaView::showFullVideoIn);
-    connect(m_fullTitle, &TitleView::signalClose, m_videoFull, &VideoViewFull::setHide);
     connect(m_fullTitle, &TitleView::signalClose, this, &MediaView::hideFullVideoIn);
-    connect(m_videoFull, &VideoViewFull::signalShowOut, m_fullTitle, qOverload<>(&TitleView::show));
 }
 
 void MediaView::uiInitial()
@@ -478,24 +467,8 @@ void MediaView::hideFullVideoIn()
 
 void MediaView::openDevice(PanelAudioDevice &device, bool &on, int &volume)
 {
-    if (on || volume == 0) {
-        on = false;
-        device.button()->setChecked(true);
-        device.setMuted(true);
-        showTip(QStringLiteral("当前已静音"), warningTipSeconds);
-        return;
-    }
-    on = true;
-    device.button()->setChecked(false);
-    device.setMuted(false);
-    bool ok = false;
-    const int now = device.volume(ok);
-    if (!ok)
-        showTip(device.failureText(), warningTipSeconds);
-    else if (now < PanelAudioDevice::lowVolume)
-        showTip(QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds);
-    else
-        showTip(QStringLiteral("当前非静音"), normalTipSeconds);
+    const PanelAudioDevice::Tip tip = device.buttonClicked(on, volume);
+    showTip(tip.text, tip.seconds);
 }
 
 void MediaView::deviceValueChanged(PanelAudioDevice &device, bool &on, int &volume, int value)
@@ -531,9 +504,15 @@ void MediaView::spkValueChangedIn(int sv)
 void MediaView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    const int u = event->size().height() / 9;
-    m_buttonWidget->setFixedHeight(u);
-    m_startOpen->setFixedSize(3 * u, u);
-    for (QPushButton *button : { m_micBtn, m_spkBtn, m_fullScreen })
+    sizeButtonBar(event->size().height(), m_buttonWidget, m_startOpen, { m_micBtn, m_spkBtn, m_fullScreen });
+}
+
+void MediaView::sizeButtonBar(
+    int panelHeight, QWidget *bar, QPushButton *startOpen, const QList<QPushButton *> &squares)
+{
+    const int u = panelHeight / 9;
+    bar->setFixedHeight(u);
+    startOpen->setFixedSize(3 * u, u);
+    for (QPushButton *button : squares)
         button->setFixedSize(u, u);
 }

@@ -36,6 +36,10 @@ public:
     // Kept up by the tip bar until the next tip replaces it.
     static constexpr uint warningTipSeconds = PanelAudioDevice::warningTipSeconds;
     static constexpr int fullTitleFlags = 70;
+    // The button bar's sizes for a panel this high: the bar a ninth of it, the start button three squares wide,
+    // the other buttons square.
+    static void sizeButtonBar(
+        int panelHeight, QWidget *bar, QPushButton *startOpen, const QList<QPushButton *> &squares);
     static QString defaultPicture() { return QStringLiteral(":/vrek/image/mediaview/defaultmedia.png"); }
 
     MediaView(const unsigned int h, QWidget *parent = nullptr);
@@ -105,8 +109,6 @@ private:
     void showTip(const QString &text, uint seconds);
     void tipIfAny(const QString &text);
     QString userName(const QString &uid) const;
-    // What the panel believes of a device: on (not muted) and its last volume.
-    void audioDeviceInitial(PanelAudioDevice &device, bool &on, int &volume);
     void openDevice(PanelAudioDevice &device, bool &on, int &volume);
     void deviceValueChanged(PanelAudioDevice &device, bool &on, int &volume, int value);
 

@@ -51,6 +51,16 @@ bool PanelAudioDevice::setUp()
     return true;
 }
 
+bool PanelAudioDevice::setUp(bool &on, int &volume)
+{
+    if (!setUp())
+        return false;
+    // The panel knows the volume it set: a later unmute by the button needs it.
+    volume = startVolume;
+    on = true;
+    return true;
+}
+
 PanelAudioDevice::Tip PanelAudioDevice::volumeChanged(int volume)
 {
     setMuted(false);
@@ -64,4 +74,24 @@ PanelAudioDevice::Tip PanelAudioDevice::volumeChanged(int volume)
     if (volume >= lowVolume)
         return { QStringLiteral("音量正常"), normalTipSeconds };
     return { QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds };
+}
+
+PanelAudioDevice::Tip PanelAudioDevice::buttonClicked(bool &on, int volume)
+{
+    if (on || volume == 0) {
+        on = false;
+        m_button->setChecked(true);
+        setMuted(true);
+        return { QStringLiteral("当前已静音"), warningTipSeconds };
+    }
+    on = true;
+    m_button->setChecked(false);
+    setMuted(false);
+    bool ok = false;
+    const int now = this->volume(ok);
+    if (!ok)
+        return { failureText(), warningTipSeconds };
+    if (now < lowVolume)
+        return { QStringLiteral("音量过小，可能影响通话质量"), warningTipSeconds };
+    return { QStringLiteral("当前非静音"), normalTipSeconds };
 }

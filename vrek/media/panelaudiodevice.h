@@ -35,8 +35,13 @@ public:
     // Unmutes the device, sets the start volume and shows it on the controls; false, with the device and its
     // controls left as they are, when its state cannot be read.
     bool setUp();
+    // The same for a panel that keeps its own belief of the device: on and volume follow a set-up that worked.
+    bool setUp(bool &on, int &volume);
     // A new volume from the slider: set on the unmuted device; 0 mutes it again and checks the button.
     Tip volumeChanged(int volume);
+    // The button clicked: a device that is on, or has no volume, is muted; otherwise it is unmuted and its
+    // volume read back. on is the panel's belief, volume the panel's last volume.
+    Tip buttonClicked(bool &on, int volume);
     bool setMuted(bool muted);
     int volume(bool &ok);
     QPushButton *button() const { return m_button; }

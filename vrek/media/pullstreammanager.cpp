@@ -356,6 +356,8 @@ void PullStreamManager::sendPullFRStartIn(QString userId)
     message.setSmmType(StreamMediaMessage::StartPullFirstReplyStream);
     message.setFromUserId(g_userId);
     message.setToUserId(userId);
+    // The class reads the user whose first reply is pulled from the third user.
+    message.setTripartiteUserId(userId);
     message.setStreamId(info->getPushStreamId());
     StreamMediaForward::send(message, QString());
 }

@@ -1,5 +1,7 @@
 #include "vrek/media/videoviewfull.h"
 
+#include "vrek/window/titleview.h"
+
 #include <QDebug>
 #include <QGridLayout>
 #include <QVBoxLayout>
@@ -57,4 +59,12 @@ void VideoViewFull::setHide()
         return;
     m_videoVerticalLayout->removeWidget(m_hosted);
     m_hosted = nullptr;
+}
+
+TitleView *VideoViewFull::makeFrame(int titleFlags)
+{
+    auto *frame = new TitleView(this, QStringLiteral("视频"), titleFlags);
+    connect(frame, &TitleView::signalClose, this, &VideoViewFull::setHide);
+    connect(this, &VideoViewFull::signalShowOut, frame, qOverload<>(&TitleView::show));
+    return frame;
 }

@@ -6,6 +6,7 @@
 
 class QGridLayout;
 class QVBoxLayout;
+class TitleView;
 
 // The full-screen host of a media panel: an empty window into which the panel moves one of its views (the video,
 // or a default picture) while the user watches full screen. The panel frames it in the common title-bar window
@@ -20,6 +21,10 @@ public:
     ~VideoViewFull() override;
 
     static QSize minimumSizeFor(int h);
+    // The common title-bar window titled "视频" around this window, which it owns: shown when a widget is hosted,
+    // and giving the hosted widget up when its close button is clicked (before the frame's other listeners hear
+    // of it).
+    TitleView *makeFrame(int titleFlags);
     QWidget *hostedWidget() const { return m_hosted; }
 
 public slots:

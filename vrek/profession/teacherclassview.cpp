@@ -7,6 +7,7 @@
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/toolview.h"
+#include "vrek/media/mediaview3.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
@@ -14,7 +15,9 @@
 #include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/userinfo/userinfoview.h"
+#include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/viewui/devicesetmini.h"
 #include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/popup.h"
 #include "vrek/viewui/tipwidget.h"
@@ -47,6 +50,7 @@ TeacherClassView::~TeacherClassView()
 {
     qInfo() << "";
     delete m_logoutTitle;
+    delete m_deviceTitle;
     delete m_popUp;
 }
 
@@ -158,6 +162,26 @@ void TeacherClassView::mediaInitial()
         qWarning() << "classType unknown error! classType:" << g_classType;
         return;
     }
+    // Meetings push and pull on the second stream server of the classroom login reply.
+    g_mediaHost = g_webrtcHost;
+    g_mediaPort = g_webrtcPort;
+    auto *media = new MediaView3(this);
+    if (g_userInfoManager) {
+        connect(g_userInfoManager, &UserInfoManager::signalUserIdOnline, media, &MediaView3::userOnline);
+        connect(g_userInfoManager, &UserInfoManager::signalUserIdOffline, media, &MediaView3::userOffline);
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdOffline, media, &MediaView3::stopAllPullStream);
+    }
+    connect(m_menuView, &MenuView::signalStartOrStopClass, media, &MediaView3::startOpenIn);
+    connect(m_userInfoView, &UserInfoView::signalSendAVRequest, media, &MediaView3::startPullStreamIn);
+    connect(
+        media, &MediaView3::messageBoxTipOut, this, qOverload<const QString &, uint>(&TeacherClassView::slotShowTip));
+    connect(media, &MediaView3::classesBeginOrEndOut, m_menuView, &MenuView::slotClassesBeginOrEndIn);
+    connect(media, &MediaView3::onCameraBtnChangedOut, m_userInfoView, &UserInfoView::slotCameraButtonChanged);
+    if (GlobalFunc::isCurrentUserLect())
+        connect(media, &MediaView3::setCameraBtnStateOut, m_userInfoView, &UserInfoView::slotCameraButtonEnable);
+    // The meeting shows on the courseware area's meeting page.
+    m_centerView->addMediaWidget(media);
+    m_mediaView = media;
 }
 
 void TeacherClassView::toolInitial()
@@ -174,6 +198,19 @@ void TeacherClassView::toolInitial()
 void TeacherClassView::deviceInitial()
 {
     qDebug() << "deviceInitial";
+    // Without a media panel there is no push to hand the devices to, and nobody to answer for.
+    if (!m_mediaView)
+        return;
+    m_deviceSetMini = new DeviceSetMini(m_mediaView->getPushStreamInterface());
+    m_deviceTitle = new TitleView(m_deviceSetMini, QStringLiteral("设备检测"), deviceTitleFlags);
+    if (g_userInfoManager)
+        connect(
+            g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_deviceSetMini, &DeviceSetMini::slotLectIdFirst);
+    connect(m_deviceSetMini, &DeviceSetMini::signalCameraButtonEnable, m_userInfoView,
+        &UserInfoView::slotCameraButtonEnable);
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::readDeviceMessage, m_deviceSetMini,
+            &DeviceSetMini::slotReadDeviceMsg);
 }
 
 void TeacherClassView::tipInitial()

@@ -7,6 +7,7 @@
 
 class CenterView;
 class ChatView;
+class DeviceSetMini;
 class LogoutView;
 class MediaViewInterface;
 class MenuView;
@@ -27,6 +28,8 @@ class TeacherClassView : public QWidget, public MainViewInterface
 public:
     // The leave dialog's frame: no minimise or maximise button, fixed size.
     static constexpr int logoutTitleFlags = 70;
+    // The device panel's frame: as the leave dialog's.
+    static constexpr int deviceTitleFlags = 70;
 
     explicit TeacherClassView(QWidget *parent = nullptr);
     ~TeacherClassView() override;
@@ -47,6 +50,9 @@ public:
     LogoutView *logoutView() const { return m_logoutView; }
     TitleView *logoutTitle() const { return m_logoutTitle; }
     TitleView *titleView() const { return m_titleView; }
+    // Null when the lesson has no media panel.
+    DeviceSetMini *deviceSetMini() const { return m_deviceSetMini; }
+    TitleView *deviceTitle() const { return m_deviceTitle; }
 
 public slots:
     // A late joiner has been replayed the courseware: the class status follows, then the end of the replay.
@@ -93,6 +99,8 @@ private:
     PopUp *m_popUp = nullptr;
     LogoutView *m_logoutView = nullptr;
     TitleView *m_logoutTitle = nullptr;
+    DeviceSetMini *m_deviceSetMini = nullptr; // owned by its frame
+    TitleView *m_deviceTitle = nullptr;
 };
 
 #endif // TEACHERCLASSVIEW_H
