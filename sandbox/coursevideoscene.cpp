@@ -2,7 +2,6 @@
 
 #include "sandbox/classroomsandbox.h"
 #include "sandbox/coursefilescene.h"
-#include "sandbox/filescene.h"
 #include "sandbox/lessonscriptscene.h"
 
 #include <QDebug>
@@ -87,14 +86,9 @@ void CourseVideoScene::onScriptFinished()
 void CourseVideoScene::start()
 {
     auto *courseFiles = sandbox()->findChild<CourseFileScene *>();
-    FileScene *files = FileScene::of(sandbox());
-    if (!courseFiles || !files)
+    if (!courseFiles)
         return;
-    QString clipId;
-    for (const FileScene::SharedFile &file : files->sharedFiles()) {
-        if (courseFiles->fileIds().contains(file.fileIdAll()) && file.courseType == videoCourseType)
-            clipId = file.fileIdAll();
-    }
+    const QString clipId = courseFiles->fileIdOfType(videoCourseType);
     if (clipId.isEmpty()) {
         qWarning() << "the course video has no clip";
         return;

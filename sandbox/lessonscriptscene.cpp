@@ -1,7 +1,6 @@
 #include "sandbox/lessonscriptscene.h"
 
 #include "sandbox/coursefilescene.h"
-#include "sandbox/filescene.h"
 #include "tests/support/fakeclassroomserver.h"
 
 #include <QDebug>
@@ -162,19 +161,10 @@ void LessonScriptScene::onFilesShared()
 void LessonScriptScene::start()
 {
     auto *courseFiles = sandbox()->findChild<CourseFileScene *>();
-    FileScene *files = FileScene::of(sandbox());
-    if (!courseFiles || !files)
+    if (!courseFiles)
         return;
-    QString deckId;
-    QString picturesId;
-    for (const FileScene::SharedFile &file : files->sharedFiles()) {
-        if (!courseFiles->fileIds().contains(file.fileIdAll()))
-            continue;
-        if (file.courseType == 2 && deckId.isEmpty())
-            deckId = file.fileIdAll();
-        else if (file.courseType == 1 && picturesId.isEmpty())
-            picturesId = file.fileIdAll();
-    }
+    const QString deckId = courseFiles->fileIdOfType(2);
+    const QString picturesId = courseFiles->fileIdOfType(1);
     if (deckId.isEmpty() || picturesId.isEmpty()) {
         qWarning() << "the lesson script lacks its decks! deck:" << deckId << "pictures:" << picturesId;
         return;
