@@ -1,5 +1,6 @@
 #include "sandbox/coursefilescene.h"
 
+#include "tests/support/childprocess.h"
 #include "tests/support/fakeclassroomserver.h"
 
 #include <QDateTime>
@@ -182,7 +183,8 @@ void CourseFileScene::startClip()
 {
     const QString folder = m_dir.filePath("clip");
     QDir().mkpath(folder);
-    m_clipProcess = new QProcess(this);
+    // Killed with the sandbox, even when the sandbox is killed outright.
+    m_clipProcess = new ChildProcess(this);
     m_clipProcess->setProgram("ffmpeg");
     m_clipProcess->setArguments({ "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
         QString("testsrc2=size=480x270:rate=25:duration=%1").arg(clipSeconds), "-c:v", "libx264", "-pix_fmt", "yuv420p",

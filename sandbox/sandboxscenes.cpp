@@ -1,5 +1,6 @@
 #include "sandbox/sandboxscene.h"
 
+#include "sandbox/bannerscene.h"
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
@@ -25,6 +26,7 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new ChatScene(sandbox));
     scenes.append(new LockScene(sandbox));
     scenes.append(new FileScene(sandbox));
+    scenes.append(new BannerScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
     scenes.append(new LessonScriptScene(sandbox));
     scenes.append(new CourseVideoScene(sandbox));

@@ -36,6 +36,7 @@ private slots:
     void restLoginOutcomes_data();
     void restLoginOutcomes();
     void restLoginWithoutAnswerEnds();
+    void lateClassroomErrorLeavesARestLogin();
     void secondFlowIsRefusedWhileOneRuns();
     void joinAndQuit_data();
     void joinAndQuit();
@@ -189,6 +190,33 @@ void TestConnectServerManager::restLoginWithoutAnswerEnds()
         QCOMPARE(failure.first().first().toString(), QString::fromUtf8("服务器连接超时"));
         QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
     }
+}
+
+void TestConnectServerManager::lateClassroomErrorLeavesARestLogin()
+{
+    // A reconnect's classroom login was given up; its refused connection is told only once the login window's
+    // REST login runs.
+    m_rig->http.setReply(SigninRig::loginPath, [] {
+        FakeHttpServer::Reply reply;
+        reply.body = SigninRig::granted();
+        reply.delayMs = 300;
+        return reply;
+    }());
+    QSignalSpy success(m_flow, &NormalLoginManager::signalLoginSuccessOut);
+    QSignalSpy failure(m_flow, &NormalLoginManager::signalLoginFailOut);
+    QVERIFY(m_flow->slotLoginStartIn("stu", "pw"));
+    QVERIFY(m_rig->http.waitForRequest(SigninRig::loginPath));
+    m_rig->connectServer->slotSocketConnectErrorIn();
+    QCOMPARE(m_rig->connectServer->connectState(), ConnectServerManager::StateLogin);
+    QVERIFY(success.wait(5000));
+    QCOMPARE(failure.count(), 0);
+
+    // A classroom login still ends on its connection's failure.
+    m_rig->classroom.close();
+    QSignalSpy timeout(m_rig->connectServer, &ConnectServerManager::signalLoginTimeoutOut);
+    m_rig->connectServer->slotLoginStartIn("stu", "pw", ConnectServerManager::SocketLogin);
+    QVERIFY(timeout.wait(5000));
+    QCOMPARE(timeout.first().first().toString(), QString::fromUtf8("网络错误"));
 }
 
 void TestConnectServerManager::secondFlowIsRefusedWhileOneRuns()
