@@ -233,6 +233,17 @@ bool CourseFileScene::share(const QString &fileName, const QString &folder)
     return true;
 }
 
+QString CourseFileScene::fileIdOfType(int courseType) const
+{
+    if (!m_fileScene)
+        return QString();
+    for (const FileScene::SharedFile &file : m_fileScene->sharedFiles()) {
+        if (file.courseType == courseType && m_fileIds.contains(file.fileIdAll()))
+            return file.fileIdAll();
+    }
+    return QString();
+}
+
 QStringList CourseFileScene::shareLines() const
 {
     QStringList lines;

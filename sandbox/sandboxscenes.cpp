@@ -4,10 +4,12 @@
 #include "sandbox/chatscene.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/coursefilescene.h"
+#include "sandbox/coursevideoscene.h"
 #include "sandbox/devicecheckscene.h"
 #include "sandbox/devicescene.h"
 #include "sandbox/filescene.h"
 #include "sandbox/homeworkscene.h"
+#include "sandbox/latereplayscene.h"
 #include "sandbox/lessonscriptscene.h"
 #include "sandbox/lockscene.h"
 #include "sandbox/meetingscene.h"
@@ -27,6 +29,8 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new BannerScene(sandbox));
     scenes.append(new CourseFileScene(sandbox));
     scenes.append(new LessonScriptScene(sandbox));
+    scenes.append(new CourseVideoScene(sandbox));
+    scenes.append(new LateReplayScene(sandbox));
     scenes.append(new ReviewScene(sandbox));
     scenes.append(new StreamTeacherScene(sandbox));
     scenes.append(new ClassPanelScene(sandbox));
