@@ -2,6 +2,7 @@
 #include "platform/appdata/appdata.h"
 #include "platform/fonts/fontsubstitution.h"
 #include "platform/singleapplication/qtsingleapplication.h"
+#include "platform/termination/terminationwatcher.h"
 #include "vrek/commandlinemanager.h"
 #include "vrek/crashrptmanager.h"
 #include "vrek/logfilemanager.h"
@@ -26,6 +27,8 @@ int main(int argc, char *argv[])
     }
 
     QtSingleApplication application(argc, argv, QStringLiteral("TaviStudent"));
+    // Stopped by its process id (a script that ran it, a logout), the client still ends in order.
+    TerminationWatcher terminationWatcher;
     Startup::acceptMessageBoxesForTests();
     FontSubstitution::install();
     g_uiScale = Startup::getScale();

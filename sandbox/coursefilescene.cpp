@@ -1,5 +1,6 @@
 #include "sandbox/coursefilescene.h"
 
+#include "tests/support/childprocess.h"
 #include "tests/support/fakeclassroomserver.h"
 
 #include <QDateTime>
@@ -182,7 +183,8 @@ void CourseFileScene::startClip()
 {
     const QString folder = m_dir.filePath("clip");
     QDir().mkpath(folder);
-    m_clipProcess = new QProcess(this);
+    // Killed with the sandbox, even when the sandbox is killed outright.
+    m_clipProcess = new ChildProcess(this);
     m_clipProcess->setProgram("ffmpeg");
     m_clipProcess->setArguments({ "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
         QString("testsrc2=size=480x270:rate=25:duration=%1").arg(clipSeconds), "-c:v", "libx264", "-pix_fmt", "yuv420p",
@@ -229,6 +231,17 @@ bool CourseFileScene::share(const QString &fileName, const QString &folder)
         return false;
     m_fileIds << m_fileScene->addSharedArchive(fileName, zip.readAll());
     return true;
+}
+
+QString CourseFileScene::fileIdOfType(int courseType) const
+{
+    if (!m_fileScene)
+        return QString();
+    for (const FileScene::SharedFile &file : m_fileScene->sharedFiles()) {
+        if (file.courseType == courseType && m_fileIds.contains(file.fileIdAll()))
+            return file.fileIdAll();
+    }
+    return QString();
 }
 
 QStringList CourseFileScene::shareLines() const

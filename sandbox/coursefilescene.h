@@ -34,6 +34,9 @@ public:
     bool isReady() const { return m_ready; }
     // The fileIdAll of each course file shared so far.
     QStringList fileIds() const { return m_fileIds; }
+    // The fileIdAll of the first course file of a course type shared so far (2 the HTML deck, 1 the picture deck,
+    // 3 the clip); empty when there is none.
+    QString fileIdOfType(int courseType) const;
     // The file-info lines that share the files with the class, then the list line.
     QStringList shareLines() const;
 

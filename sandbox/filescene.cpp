@@ -21,7 +21,7 @@ QByteArray uploadAnswer(const QString &fileId, const QString &fileName, const QS
 }
 
 // A worksheet picture without text (no fonts needed): a grid of boxes to fill in.
-QByteArray worksheetPicture()
+QImage worksheetPicture()
 {
     QImage image(800, 600, QImage::Format_RGB32);
     image.fill(QColor("#fdfcf7"));
@@ -34,11 +34,7 @@ QByteArray worksheetPicture()
             painter.drawRect(90 + column * 130, 100 + row * 110, 90, 70);
     }
     painter.end();
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
+    return image;
 }
 } // namespace
 
@@ -77,7 +73,7 @@ bool FileScene::install()
     sandbox()->announce("file", QString::number(m_files->port()));
     m_files->setHandler(uploadPath, [this](const FakeHttpServer::Request &request) { return takeUpload(request); });
     sandbox()->classroom()->setAnswer("4\t", [this](const QString &line) { return answerFileLine(line); });
-    addSharedFile(QStringLiteral("课堂练习.png"), worksheetPicture());
+    addSharedFile(QStringLiteral("课堂练习.png"), pngOf(worksheetPicture()));
     return true;
 }
 

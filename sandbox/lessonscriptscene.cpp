@@ -1,7 +1,6 @@
 #include "sandbox/lessonscriptscene.h"
 
 #include "sandbox/coursefilescene.h"
-#include "sandbox/filescene.h"
 #include "tests/support/fakeclassroomserver.h"
 
 #include <QDebug>
@@ -77,10 +76,10 @@ const int picturePages = 3;
 
 LessonScriptScene::LessonScriptScene(ClassroomSandbox *sandbox)
     : SandboxScene(sandbox)
-    , m_timer(new QTimer(this))
+    , m_player(new CuePlayer(sandbox->classroom(), this))
 {
-    m_timer->setSingleShot(true);
-    connect(m_timer, &QTimer::timeout, this, &LessonScriptScene::playDue);
+    connect(m_player, &CuePlayer::played, this, &LessonScriptScene::played);
+    connect(m_player, &CuePlayer::finished, this, &LessonScriptScene::finished);
 }
 
 LessonScriptScene::~LessonScriptScene() = default;
@@ -150,6 +149,8 @@ void LessonScriptScene::onFilesShared()
     // The teacher's lesson is for the student's seat; a lecturer who joins leads it.
     if (!m_inLesson || sandbox()->joinedUserId() != sandbox()->account().userId)
         return;
+    if (m_player->hasFinished(sandbox()->joinedLesson().id))
+        return;
     const quint64 generation = ++m_generation;
     QTimer::singleShot(m_startDelayMs, this, [this, generation] {
         if (generation == m_generation)
@@ -160,46 +161,21 @@ void LessonScriptScene::onFilesShared()
 void LessonScriptScene::start()
 {
     auto *courseFiles = sandbox()->findChild<CourseFileScene *>();
-    FileScene *files = FileScene::of(sandbox());
-    if (!courseFiles || !files)
+    if (!courseFiles)
         return;
-    QString deckId;
-    QString picturesId;
-    for (const FileScene::SharedFile &file : files->sharedFiles()) {
-        if (!courseFiles->fileIds().contains(file.fileIdAll()))
-            continue;
-        if (file.courseType == 2 && deckId.isEmpty())
-            deckId = file.fileIdAll();
-        else if (file.courseType == 1 && picturesId.isEmpty())
-            picturesId = file.fileIdAll();
-    }
+    const QString deckId = courseFiles->fileIdOfType(2);
+    const QString picturesId = courseFiles->fileIdOfType(1);
     if (deckId.isEmpty() || picturesId.isEmpty()) {
         qWarning() << "the lesson script lacks its decks! deck:" << deckId << "pictures:" << picturesId;
         return;
     }
-    m_cues = script(deckId, picturesId, sandbox()->joinedLesson().teacherId, m_beatMs);
-    m_clock.start();
-    playDue();
+    m_player->start(
+        sandbox()->joinedLesson().id, script(deckId, picturesId, sandbox()->joinedLesson().teacherId, m_beatMs));
 }
 
 void LessonScriptScene::stop()
 {
     ++m_generation;
     m_inLesson = false;
-    m_timer->stop();
-    m_cues.clear();
-}
-
-void LessonScriptScene::playDue()
-{
-    while (!m_cues.isEmpty() && m_cues.first().atMs <= m_clock.elapsed()) {
-        const QString line = m_cues.takeFirst().line;
-        sandbox()->classroom()->sendLine(line);
-        emit played(line);
-    }
-    if (m_cues.isEmpty()) {
-        emit finished();
-        return;
-    }
-    m_timer->start(int(qMax<qint64>(0, m_cues.first().atMs - m_clock.elapsed())));
+    m_player->stop();
 }

@@ -2,20 +2,19 @@
 #define LESSONSCRIPTSCENE_H
 
 #include "sandbox/classroomsandbox.h"
+#include "sandbox/cueplayer.h"
 #include "sandbox/sandboxscene.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-class QTimer;
 
 // The teacher's lesson over the course files of the course-file scene, played for the demo student once the files
 // are shared (and had a while to download): the HTML deck is opened and its slides and steps turn every few
 // seconds, a freehand stroke is drawn on slide 2, the deck is zoomed to 125 % and scrolled, the picture deck is
 // opened and its pages turned, then the class switches to the blank board, where the teacher draws. Every line
-// is a classroom text forwarded to the class, written here by hand as the teacher's client writes it.
+// is a classroom text forwarded to the class, written here by hand as the teacher's client writes it. A lesson is
+// taught once: a student who comes back to it gets the lecturer's replay instead.
 class LessonScriptScene : public SandboxScene
 {
     Q_OBJECT
@@ -43,21 +42,14 @@ signals:
     void finished();
 
 private:
-    struct Cue
-    {
-        int atMs;
-        QString line;
-    };
+    using Cue = CuePlayer::Cue;
 
     static QList<Cue> script(const QString &deckId, const QString &picturesId, const QString &teacherId, int beat);
     void onFilesShared();
     void start();
     void stop();
-    void playDue();
 
-    QTimer *m_timer;
-    QElapsedTimer m_clock;
-    QList<Cue> m_cues;
+    CuePlayer *m_player;
     int m_startDelayMs = startDelayMs;
     int m_beatMs = beatMs;
     bool m_inLesson = false;

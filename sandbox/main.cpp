@@ -2,6 +2,7 @@
 // until stopped, and prints on its first line where, the demo student to sign in with and the lecturer's account
 // (which the client signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0). Given the client's data
 // folder, it leaves a screen recording of the lecturer there, waiting for upload.
+#include "platform/termination/terminationwatcher.h"
 #include "sandbox/classroomsandbox.h"
 
 #include <QCommandLineParser>
@@ -12,6 +13,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    // Stopped by its process id, it still stops its nginx and ffmpeg and removes its temporary folders.
+    TerminationWatcher terminationWatcher;
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption httpPort("http-port", "REST port (0: any free port)", "port", "0");

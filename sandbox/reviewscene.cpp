@@ -2,6 +2,7 @@
 
 #include "sandbox/classroomsandbox.h"
 #include "sandbox/filescene.h"
+#include "tests/support/childprocess.h"
 #include "tests/support/mediaclip.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
@@ -42,7 +43,7 @@ QDateTime lessonTime(int number)
 
 ReviewScene::ReviewScene(ClassroomSandbox *sandbox)
     : SandboxScene(sandbox)
-    , m_ffmpeg(new QProcess(this))
+    , m_ffmpeg(new ChildProcess(this)) // killed with the sandbox, even when the sandbox is killed outright
 {
     m_series.append({ 801, QString::fromUtf8("分数的初步认识"), QString::fromUtf8("数学"), QString::fromUtf8("王老师"),
         4, longSeriesLessons });

@@ -1,9 +1,11 @@
 #ifndef SANDBOXSCENE_H
 #define SANDBOXSCENE_H
 
+#include <QByteArray>
 #include <QObject>
 
 class ClassroomSandbox;
+class QImage;
 
 // One part of what the sandbox's other side plays (a teacher who publishes a stream, chats, turns slides ...).
 // Each scene lives in its own files and is listed once in sandboxscenes.cpp; it hooks itself into the sandbox's
@@ -20,6 +22,8 @@ public:
 
 protected:
     ClassroomSandbox *sandbox() const { return m_sandbox; }
+    // A picture the scene drew, as the PNG file a server sends.
+    static QByteArray pngOf(const QImage &image);
 
 private:
     ClassroomSandbox *m_sandbox;

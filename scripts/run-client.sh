@@ -2,40 +2,126 @@
 # Installs what is missing, builds the client and starts it. Extra arguments go to the client.
 # Without server addresses among them, the client runs against the local classroom sandbox (a school's
 # service on loopback, with a demo student), in a data folder of its own.
+#
+# Only what runs is built (the client, and the sandbox with its pad); the tests are run-tests.sh's.
+# The script owns its sandbox: one per data folder (a second start while a client runs on it starts none),
+# stopped by its process id when the client ends and the other way round, with its temporary folder removed.
+# The script exits with the client's status. TAVI_PREBUILT=1 skips the installation and the build (a tree that
+# is built already, as the tests run it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
-./scripts/build.sh
 BUILD=${BUILD_DIR:-build}
+CLIENT=$BUILD/main/TaviStudent
 
+sandboxed=1
 for arg in "$@"; do
     case "$arg" in
-    -host-* | --host-*) exec "$BUILD/main/TaviStudent" "$@" ;;
+    -host-* | --host-*) sandboxed=0 ;;
     esac
 done
 
-# The sandbox's data folder starts empty at every run, as on a first start: the course list opens on the
-# device check. It is kept after the run, with its log, until the next one (not while a client runs: a second
-# one only tells that the first is there).
+if [ -z "${TAVI_PREBUILT:-}" ]; then
+    ./scripts/install-deps.sh
+    # A configured tree reconfigures itself when a CMakeLists.txt changes.
+    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    targets=(TaviStudent)
+    [ $sandboxed = 1 ] && targets+=(tavisandbox tavipad)
+    cmake --build "$BUILD" -j"$(nproc)" --target "${targets[@]}"
+fi
+
+[ $sandboxed = 1 ] || exec "$CLIENT" "$@"
+
+fresh=0
 if [ -z "${TAVI_APPDATA:-}" ]; then
     TAVI_APPDATA=${XDG_DATA_HOME:-$HOME/.local/share}/TaviStudent-sandbox
-    pgrep -u "$(id -u)" -x TaviStudent >/dev/null || rm -rf "$TAVI_APPDATA"
+    fresh=1
 fi
 export TAVI_APPDATA
-info=$(mktemp)
+mkdir -p -m 700 "$TAVI_APPDATA"
+# The lock on the data folder lasts as long as the script, the sandbox or the client holds it open.
+exec 9<"$TAVI_APPDATA"
+if ! flock -n 9; then
+    echo "A client already runs against the sandbox in $TAVI_APPDATA; no second sandbox is started." >&2
+    exec 9<&-
+    exec "$CLIENT" "$@" # it shows that it runs already, and ends
+fi
+# The sandbox's own data folder starts empty at every run, as on a first start: the course list opens on the
+# device check. It is kept after the run, with its log, until the next one (not while a client runs: a second
+# one only tells that the first is there). Emptied, not replaced, so that the lock stays on it.
+if [ $fresh = 1 ] && ! pgrep -u "$(id -u)" -x TaviStudent >/dev/null; then
+    find "$TAVI_APPDATA" -mindepth 1 -delete
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/tavi-run-client.XXXXXX")
+sandbox=
+client=
+
+# SIGTERM, then SIGKILL when the process has not ended within 5 s; reaps it and leaves its status in $stopped.
+stopped=0
+stop() {
+    local pid=$1
+    kill -TERM "$pid" 2>/dev/null || true
+    for _ in $(seq 50); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    stopped=0
+    wait "$pid" 2>/dev/null || stopped=$?
+}
+cleanup() {
+    if [ -n "$client" ]; then stop "$client"; fi
+    if [ -n "$sandbox" ]; then stop "$sandbox"; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 129' HUP
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# The sandbox's temporary folders (nginx's, its clips) go into the script's own, which goes in any case.
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
-"$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" >"$info" &
+TMPDIR="$work" "$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" >"$work/info" &
 sandbox=$!
-trap 'kill $sandbox 2>/dev/null; rm -f "$info"' EXIT
-for _ in $(seq 100); do
-    [ -s "$info" ] && break
+# Its first line says where it listens; it comes once the clips are made (seconds on a busy machine).
+for _ in $(seq 600); do
+    [ -s "$work/info" ] && [ -z "$(tail -c 1 "$work/info")" ] && break
+    if ! kill -0 "$sandbox" 2>/dev/null; then
+        echo "The classroom sandbox did not start." >&2
+        exit 1
+    fi
     sleep 0.1
 done
-read -r http classroom user password lecturer lecturerPassword file _ <"$info"
+if ! [ -s "$work/info" ]; then
+    echo "The classroom sandbox did not say where it listens." >&2
+    exit 1
+fi
+read -r http classroom user password lecturer lecturerPassword fields <"$work/info"
 http=${http#http=}
 classroom=${classroom#classroom=}
-file=${file#file=}
+file=
+for field in $fields; do
+    case "$field" in
+    file=*) file=${field#file=} ;;
+    esac
+done
 echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
 echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
-"$BUILD/main/TaviStudent" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
-    --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@"
+
+# Every address the client uses is the sandbox's: nothing goes to the built-in host.
+"$CLIENT" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
+    --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@" &
+client=$!
+
+# Whichever ends first takes the other with it.
+ended=
+status=0
+wait -n -p ended "$client" "$sandbox" || status=$?
+if [ "$ended" = "$sandbox" ]; then
+    echo "The classroom sandbox ended (status $status); the client is stopped." >&2
+    sandbox=
+    stop "$client"
+    status=$stopped
+fi
+client=
+exit "$status"

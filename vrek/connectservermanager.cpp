@@ -174,6 +174,7 @@ void ConnectServerManager::slotLoginStartIn(const QString &userCode, const QStri
     qInfo() << "userCode:" << userCode << "type:" << type;
     m_connectState = StateLogin;
     m_forwardSocketConnect = false;
+    m_loginOverSocket = type == SocketLogin;
     stopStep();
     if (type == SocketLogin) {
         socketLogin(userCode, password);
@@ -365,6 +366,7 @@ void ConnectServerManager::slotSocketConnect()
     qInfo() << "userCode:" << g_userCode;
     m_socketLogin = true;
     m_forwardSocketConnect = true;
+    m_loginOverSocket = true;
     m_connectState = StateLogin;
     stopStep();
     socketLogin(g_userCode, g_passWord);
@@ -414,6 +416,11 @@ void ConnectServerManager::slotConnectTimeoutIn()
 
 void ConnectServerManager::slotSocketConnectErrorIn()
 {
+    if (m_connectState == StateLogin && !m_loginOverSocket) {
+        // A classroom connection tried earlier (a reconnect given up) failing late: the REST login is not its.
+        qInfo() << "a classroom connection error during a REST login, ignored";
+        return;
+    }
     stopStep();
     const QString text = QStringLiteral("网络错误");
     switch (m_connectState) {

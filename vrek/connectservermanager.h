@@ -105,6 +105,9 @@ private:
     QString m_pendingPassword;
     int m_stepTimeoutMs = stepTimeoutMs;
     bool m_socketLogin = false;
+    // The login under way goes over the classroom connection (not over REST): only then is a failed connection
+    // its outcome.
+    bool m_loginOverSocket = false;
     // Set while the login from the course list waits for the connection's "logged in" notice.
     bool m_forwardSocketConnect = false;
     QPointer<SocketClientManager> m_socketClient;

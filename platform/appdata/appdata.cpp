@@ -1,7 +1,13 @@
 #include "platform/appdata/appdata.h"
 
+#include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString AppData::folder(const QString &applicationName)
 {
@@ -13,5 +19,23 @@ QString AppData::folder(const QString &applicationName)
         path += '/' + applicationName;
     }
     QDir().mkpath(path);
-    return QDir(path).absolutePath();
+    path = QDir(path).absolutePath();
+    // It holds the remembered password and the user's files.
+    if (::chmod(QFile::encodeName(path).constData(), S_IRWXU) != 0)
+        qWarning() << "the data folder cannot be made private:" << path;
+    return path;
+}
+
+bool AppData::makePrivateFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CREAT | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd < 0) {
+        qWarning() << "the file cannot be made:" << path;
+        return false;
+    }
+    const bool changed = ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+    ::close(fd);
+    if (!changed)
+        qWarning() << "the file cannot be made private:" << path;
+    return changed;
 }

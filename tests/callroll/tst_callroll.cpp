@@ -162,7 +162,7 @@ void TestCallRoll::schoolClassWindowShowsAndAnswers()
     SchoolClassView view;
     view.initialLater();
     QVERIFY(view.callRoll());
-    QVERIFY(view.lateCtrlManager());
+    QVERIFY(view.centerView());
     TitleView *frame = view.callRollTitle();
     QVERIFY(frame);
     QCOMPARE(frame->title(), QString::fromUtf8("课堂点名"));

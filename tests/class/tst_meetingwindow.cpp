@@ -2,9 +2,9 @@
 #include "tests/support/classroomlink.h"
 #include "tests/support/messagecollector.h"
 #include "tests/support/tempworkdir.h"
-#include "vrek/class/lessoncaption.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/course/centerview.h"
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/media/mediaview3.h"
 #include "vrek/media/mediaviewinterface.h"
@@ -21,6 +21,7 @@
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
+#include <QStackedWidget>
 #include <QtTest>
 
 namespace {
@@ -114,8 +115,10 @@ void TestMeetingWindow::meetingPanelTakesTheCourseArea()
     TeacherClassView view;
     MediaView3 *panel = meetingPanel(view);
     QVERIFY(panel);
-    QCOMPARE(panel->parentWidget(), &view);
-    QVERIFY(view.findChild<LessonCaption *>()->isHidden());
+    // On the courseware area's meeting page, which a meeting starts on.
+    QStackedWidget *pages = view.centerView()->pageStackedWidget();
+    QCOMPARE(panel->parentWidget(), pages->widget(CenterView::PageConference));
+    QCOMPARE(pages->currentIndex(), int(CenterView::PageConference));
     QCOMPARE(g_mediaHost, QString("127.0.0.1"));
     QCOMPARE(g_mediaPort, quint16(1));
     QVERIFY(m_link->sent().contains("18\tS1\t\t3"));
@@ -210,7 +213,11 @@ void TestMeetingWindow::noMeetingNoPanels()
     QCOMPARE(messages.count("classType unknown error! classType: 4"), 1);
     QVERIFY(!view.mediaView());
     QVERIFY(!view.deviceSetMini());
-    QVERIFY(!view.findChild<LessonCaption *>()->isHidden());
+    QVERIFY(view.centerView()
+                ->pageStackedWidget()
+                ->widget(CenterView::PageConference)
+                ->findChildren<QWidget *>()
+                .isEmpty());
     // A school window without a media panel has no device panel either.
     g_userType = 1;
     g_classType = 9;

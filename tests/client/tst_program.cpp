@@ -1,8 +1,20 @@
 #include "tests/support/tempworkdir.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+int modeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+} // namespace
 
 // The TaviStudent program as a user starts it.
 class TestProgram : public QObject
@@ -14,9 +26,14 @@ private slots:
     void help();
     void secondInstanceShowsItsBoxAndEnds();
     void failedInitialisationIsToldAndEnds();
+    void dataFolderAndFilesAreTheUsersAlone_data();
+    void dataFolderAndFilesAreTheUsersAlone();
+    void stoppedByItsProcessIdItEndsInOrder();
 
 private:
     QProcessEnvironment environment() const;
+    // Starts the client against servers that do not exist and waits until its database and settings are there.
+    bool startUntilReady(QProcess &program, const QString &appdata);
     QScopedPointer<TempWorkDir> m_work;
 };
 
@@ -109,6 +126,86 @@ void TestProgram::failedInitialisationIsToldAndEnds()
     QCOMPARE(program.exitCode(), 1);
     QVERIFY(program.readAllStandardError().contains(
         QString::fromUtf8("message box: 程序初始化失败，请检查磁盘空间和文件夹权限后重新启动。").toUtf8()));
+}
+
+bool TestProgram::startUntilReady(QProcess &program, const QString &appdata)
+{
+    QProcessEnvironment env = environment();
+    env.insert("TAVI_APPDATA", appdata);
+    program.setProcessEnvironment(env);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(QStringLiteral(TAVI_STUDENT), { "--host-http-addr", "127.0.0.1", "--host-http-port", "9" });
+    if (!program.waitForStarted())
+        return false;
+    // The login window writes its first setting ("isread/flag") once the database is set up.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 20000) {
+        QFile settings(appdata + "/config.ini");
+        if (settings.open(QIODevice::ReadOnly) && settings.readAll().contains("isread"))
+            return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+void TestProgram::dataFolderAndFilesAreTheUsersAlone_data()
+{
+    QTest::addColumn<bool>("existing");
+    QTest::newRow("first start") << false;
+    QTest::newRow("left open to others by an earlier start") << true;
+}
+
+void TestProgram::dataFolderAndFilesAreTheUsersAlone()
+{
+    QFETCH(bool, existing);
+    // The settings file holds the remembered password.
+    const QString appdata = m_work->filePath(existing ? "appdata" : "fresh/appdata");
+    if (existing) {
+        QVERIFY(m_work->writeFile("appdata/config.ini", "[userinfo]\nusercode=student01\npassword=tavi2026\n"));
+        QVERIFY(m_work->writeFile("appdata/ESystemData2", QByteArray()));
+        QVERIFY(::chmod(QFile::encodeName(appdata).constData(), 0755) == 0);
+        QVERIFY(::chmod(QFile::encodeName(appdata + "/config.ini").constData(), 0644) == 0);
+        QVERIFY(::chmod(QFile::encodeName(appdata + "/ESystemData2").constData(), 0644) == 0);
+    } else {
+        QVERIFY(!QFileInfo::exists(appdata));
+    }
+    QProcess program;
+    QVERIFY(startUntilReady(program, appdata));
+    QCOMPARE(modeOf(appdata), 0700);
+    QCOMPARE(modeOf(appdata + "/config.ini"), 0600);
+    QCOMPARE(modeOf(appdata + "/ESystemData2"), 0600);
+    program.terminate();
+    QVERIFY(program.waitForFinished(15000));
+    // Still so after the writes of a whole run.
+    QCOMPARE(modeOf(appdata + "/config.ini"), 0600);
+    QCOMPARE(modeOf(appdata + "/ESystemData2"), 0600);
+    if (existing) {
+        QFile settings(appdata + "/config.ini"); // kept, not replaced by an empty one
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("password=tavi2026"));
+    }
+}
+
+void TestProgram::stoppedByItsProcessIdItEndsInOrder()
+{
+    QProcess program;
+    QVERIFY(startUntilReady(program, m_work->filePath("appdata")));
+    const QString lock = QString("runtime/TaviStudent-%1.lock").arg(::getuid());
+    QVERIFY(QFile::exists(lock));
+    program.terminate(); // SIGTERM
+    QVERIFY(program.waitForFinished(15000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 128 + 15);
+    // What a killed process would leave: its instance lock and socket.
+    QVERIFY(!QFile::exists(lock));
+    QCOMPARE(QDir("runtime").entryList({ "TaviStudent*" }, QDir::AllEntries | QDir::System), QStringList());
+    // The log tells how it ended.
+    const QStringList logs = QDir("appdata/log").entryList(QDir::Files);
+    QCOMPARE(logs.size(), 1);
+    QFile log("appdata/log/" + logs.first());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("ended by signal 15"));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -1,12 +1,16 @@
+#include "sandbox/bannerscene.h"
 #include "sandbox/classroomsandbox.h"
+#include "sandbox/filescene.h"
 #include "tests/support/fakeclassroomserver.h"
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/messageboxcloser.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/commandlinemanager.h"
 #include "vrek/interface/mainviewinterface.h"
+#include "vrek/login/codearea.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
@@ -23,8 +27,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStackedWidget>
 #include <QThread>
 #include <QtTest>
 
@@ -52,14 +58,24 @@ private slots:
     void droppedConnectionOnTheCourseListStartsTheReconnect();
     void closingTheClassWindowReturnsToTheCourseList();
     void aMeetingRoleDoesNotOutlastTheMeeting();
+    void failedLessonEntryOffersTheReloginAndRecovers();
+    void reconnectTriesAreSeenWhileTheServerIsDown();
+    void loginWindowComesBackCleanWhereItWas_data();
+    void loginWindowComesBackCleanWhereItWas();
 
 private:
     void signIn(const QString &userCode, const QString &password);
     void reachCourseList();
+    // Three refused logins first (an error shown, then the captcha), then the login; the window is moved first
+    // unless the place is null. Where the window was goes to where.
+    void reachCourseListAfterErrors(const QPoint &placed, QPoint &where);
+    // Enters the sandbox's lesson from the course list.
+    void enterLesson();
 
     TempWorkDir *m_work = nullptr;
     ClassroomSandbox *m_sandbox = nullptr;
     ZephApplication *m_application = nullptr;
+    quint16 m_classroomPort = 0;
 };
 
 void TestZephApplication::initTestCase()
@@ -70,10 +86,12 @@ void TestZephApplication::initTestCase()
     m_sandbox = new ClassroomSandbox;
     QVERIFY(m_sandbox->start());
     g_socketHost = "127.0.0.1";
-    g_socketPort = QString::number(m_sandbox->classroomPort());
+    m_classroomPort = m_sandbox->classroomPort();
+    g_socketPort = QString::number(m_classroomPort);
     g_webHost = "127.0.0.1";
     g_webPort = QString::number(m_sandbox->httpPort());
     g_fileHost = "127.0.0.1";
+    g_filePort = QString::number(FileScene::of(m_sandbox)->filePort());
     g_userType = 1;
     g_socketClientManager = new SocketClientManager(GlobalEnum::User1);
 }
@@ -96,6 +114,9 @@ void TestZephApplication::cleanup()
 {
     delete m_application;
     m_application = nullptr;
+    // A test that took the classroom server down and failed before bringing it back.
+    if (!m_sandbox->classroom()->isListening())
+        QVERIFY(m_sandbox->classroom()->listen(m_classroomPort));
     if (g_socketClientManager->isConnected()) {
         g_socketClientManager->slotDisconnectFromServer();
         QTRY_VERIFY(!g_socketClientManager->isConnected());
@@ -118,6 +139,36 @@ void TestZephApplication::reachCourseList()
     QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageCourseList), 10000);
 }
 
+void TestZephApplication::reachCourseListAfterErrors(const QPoint &placed, QPoint &where)
+{
+    QVERIFY(m_application->run());
+    LoginClient *login = m_application->loginClient();
+    if (!placed.isNull())
+        login->move(placed);
+    where = login->pos();
+    for (int i = 0; i < LoginClient::errorsBeforeCaptcha; ++i) {
+        const int before = login->loginErrorCount();
+        signIn(m_sandbox->account().userCode, "wrong-pass");
+        QTRY_COMPARE_WITH_TIMEOUT(login->loginErrorCount(), before + 1, 10000);
+    }
+    QVERIFY(login->findChild<QWidget *>("verifyWidget")->isVisible());
+    login->findChild<QLineEdit *>("verifyEdit")->setText(login->findChild<CodeArea *>()->codeText());
+    signIn(m_sandbox->account().userCode, m_sandbox->account().password);
+    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageCourseList), 10000);
+}
+
+void TestZephApplication::enterLesson()
+{
+    const ClassroomSandbox::Lesson first = m_sandbox->lessons().first();
+    GroupInfo lesson;
+    lesson.setId(QString::number(first.id));
+    lesson.setTitle(first.title);
+    lesson.setTClass(first.tClass());
+    lesson.setLessonType(first.lessonType);
+    lesson.setTeacherId(first.teacherId);
+    m_application->classManagerView()->selectClassView()->slotJoinClassesIn(lesson);
+}
+
 void TestZephApplication::builtAndShowsTheLoginWindowOnce()
 {
     QVERIFY(m_application->isInitialised());
@@ -129,7 +180,18 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QVERIFY(m_application->run());
     QCOMPARE(m_application->stage(), int(ZephApplication::StageLogin));
     QVERIFY(m_application->loginClient()->isVisible());
+    // The first show is centred (the top left corner kept on the screen).
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect login = m_application->loginClient()->geometry();
+    QVERIFY2(qAbs(login.center().y() - screen.center().y()) <= 1, qPrintable(QString::number(login.y())));
+    QVERIFY(login.left() >= screen.left() && login.top() >= screen.top());
+    QVERIFY(login.width() > screen.width() || qAbs(login.center().x() - screen.center().x()) <= 1);
     QVERIFY(!m_application->run()); // a second run shows nothing
+    // Its banner comes from the sandbox's file server.
+    FakeHttpServer *files = FileScene::of(m_sandbox)->fileServer();
+    QVERIFY(
+        files->waitForRequest(BannerScene::picturePath, 10000) || files->requestCount(BannerScene::picturePath) > 0);
+    QVERIFY(m_sandbox->findChild<BannerScene *>()->askCount() >= 1);
     QCOMPARE(m_application->courseListWindow()->title(), QString::fromUtf8("我的课程"));
     QCOMPARE(m_application->courseListWindow()->titleFlags(), 1032);
     QCOMPARE(m_application->tipWindow()->titleFlags(), 70);
@@ -385,6 +447,138 @@ void TestZephApplication::aMeetingRoleDoesNotOutlastTheMeeting()
     courses->slotJoinClassesIn(lesson);
     QCOMPARE(g_userType, 1);
     QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageSchoolClass), 10000);
+}
+
+void TestZephApplication::failedLessonEntryOffersTheReloginAndRecovers()
+{
+    reachCourseList();
+    if (QTest::currentTestFailed())
+        return;
+    // The classroom server is down when the lesson is entered.
+    FakeClassroomServer *classroom = m_sandbox->classroom();
+    const quint16 port = classroom->port();
+    classroom->close();
+    enterLesson();
+    TitleView *window = m_application->reloginWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), 15000);
+    QCOMPARE(g_reLoginView->stateText(), QString::fromUtf8("网络错误"));
+    QPushButton *relogin = window->findChild<QPushButton *>("reloginButton");
+    QPushButton *exit = window->findChild<QPushButton *>("exitButton");
+    QVERIFY(relogin && exit);
+    QVERIFY(relogin->isVisible() && relogin->isEnabled());
+    QVERIFY(exit->isVisible());
+    QCOMPARE(m_application->stage(), int(ZephApplication::StageCourseList));
+
+    // Back: the relogin brings the course list back, and the lesson opens.
+    QVERIFY(classroom->listen(port));
+    relogin->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), 15000);
+    QVERIFY(!m_application->isReconnecting());
+    QVERIFY(!m_application->keepRunning());
+    QVERIFY(m_application->courseListWindow()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(m_application->classManagerView()->isEnabled(), 10000);
+    enterLesson();
+    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageSchoolClass), 15000);
+}
+
+void TestZephApplication::reconnectTriesAreSeenWhileTheServerIsDown()
+{
+    reachCourseList();
+    if (QTest::currentTestFailed())
+        return;
+    enterLesson();
+    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageSchoolClass), 15000);
+    FakeClassroomServer *classroom = m_sandbox->classroom();
+    const quint16 port = classroom->port();
+    classroom->close();
+    // The drop opens the reconnect window, whose first try fails at once.
+    QTRY_VERIFY_WITH_TIMEOUT(m_application->reconnectWindow()->isVisible(), 15000);
+    ReconnectView *view = m_application->reconnectView();
+    QTRY_VERIFY_WITH_TIMEOUT(view->isReconnectEnabled(), 15000);
+    QCOMPARE(view->stateText(), QString::fromUtf8("网络错误"));
+
+    QPushButton *reconnect = view->findChild<QPushButton *>("reconnectButton");
+    QElapsedTimer clock;
+    clock.start();
+    reconnect->click();
+    QCOMPARE(view->stateText(), QString::fromUtf8("正在登录..."));
+    QVERIFY(!view->isReconnectEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(view->isReconnectEnabled(), 15000);
+    QCOMPARE(view->stateText(), QString::fromUtf8("网络错误"));
+    QVERIFY2(clock.elapsed() >= ReconnectView::minimumTryMs - 20, qPrintable(QString::number(clock.elapsed())));
+
+    // Back: the next press logs in, rejoins, and the class window stays.
+    QVERIFY(classroom->listen(port));
+    reconnect->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_application->reconnectWindow()->isVisible(), 15000);
+    QVERIFY(!m_application->isReconnecting());
+    QCOMPARE(m_application->stage(), int(ZephApplication::StageSchoolClass));
+    QVERIFY(m_application->classWindow()->isVisible());
+}
+
+void TestZephApplication::loginWindowComesBackCleanWhereItWas_data()
+{
+    QTest::addColumn<QString>("flow");
+    QTest::addColumn<QPoint>("placed"); // where the user moved the window; null: never moved
+    const QPoint moved(140, 60);
+    QTest::newRow("reconnect given up on the course list") << "reconnect" << moved;
+    QTest::newRow("reconnect given up, window never moved") << "reconnect" << QPoint();
+    QTest::newRow("reconnect given up in a lesson") << "reconnect in lesson" << moved;
+    QTest::newRow("relogin given up") << "relogin" << moved;
+    QTest::newRow("quit refused") << "quit" << moved;
+}
+
+void TestZephApplication::loginWindowComesBackCleanWhereItWas()
+{
+    QFETCH(QString, flow);
+    QFETCH(QPoint, placed);
+    QPoint where;
+    reachCourseListAfterErrors(placed, where);
+    if (QTest::currentTestFailed())
+        return;
+    LoginClient *login = m_application->loginClient();
+    QVERIFY(!login->isVisible());
+    FakeClassroomServer *classroom = m_sandbox->classroom();
+    const quint16 port = classroom->port();
+
+    if (flow == "reconnect") {
+        classroom->close(); // so that the reconnect cannot succeed before it is given up
+        m_application->slotSocketTimeoutIn(true);
+        QVERIFY(m_application->reconnectWindow()->isVisible());
+        m_application->reconnectWindow()->close();
+    } else if (flow == "reconnect in lesson") {
+        enterLesson();
+        QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageSchoolClass), 15000);
+        classroom->close();
+        QTRY_VERIFY_WITH_TIMEOUT(m_application->reconnectWindow()->isVisible(), 15000);
+        m_application->reconnectView()->findChild<QPushButton *>("exitButton")->click();
+        QVERIFY(!m_application->classWindow());
+    } else if (flow == "relogin") {
+        QVERIFY(g_reLoginView->slotLoginStartIn());
+        QVERIFY(m_application->reloginWindow()->isVisible());
+        m_application->reloginWindow()->findChild<QPushButton *>("exitButton")->click();
+        QVERIFY(!m_application->reloginWindow()->isVisible());
+    } else {
+        MessageBoxCloser boxes;
+        m_application->slotQuitClassFailIn(QString::fromUtf8("退出班级失败"));
+        QCOMPARE(boxes.texts, QStringList { QString::fromUtf8("退出班级失败") });
+    }
+
+    QCOMPARE(m_application->stage(), int(ZephApplication::StageLogin));
+    QVERIFY(!m_application->courseListWindow()->isVisible());
+    QVERIFY(login->isVisible());
+    QCOMPARE(login->pos(), where);
+    // A new start: no earlier error, no captcha, the login form.
+    QVERIFY(!login->findChild<QLabel *>("errorLabel")->isVisible());
+    QVERIFY(!login->findChild<QWidget *>("verifyWidget")->isVisible());
+    QCOMPARE(login->loginErrorCount(), 0);
+    QCOMPARE(login->findChild<QStackedWidget *>("loginStackedWidget")->currentIndex(), 0);
+    QVERIFY(login->findChild<QLineEdit *>("verifyEdit")->text().isEmpty());
+    if (!classroom->isListening())
+        QVERIFY(classroom->listen(port));
+    // And it signs in again without a captcha.
+    signIn(m_sandbox->account().userCode, m_sandbox->account().password);
+    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageCourseList), 10000);
 }
 
 QTEST_MAIN(TestZephApplication)

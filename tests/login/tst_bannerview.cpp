@@ -53,6 +53,8 @@ private slots:
     void aFolderOfThreeFilesIsEmptied();
     void cacheIsShownAtOnce();
     void newBannerIsFetchedCachedAndShownAfterTheDelay();
+    void bannerListIsAskedOfTheFileServer_data();
+    void bannerListIsAskedOfTheFileServer();
     void sameBannerDownloadsNothing();
     void emptyResultKeepsTheBanner();
     void onlyWebLinksAreOpened_data();
@@ -181,6 +183,35 @@ void TestBannerView::newBannerIsFetchedCachedAndShownAfterTheDelay()
 
     BannerView next; // the next start shows it at once
     QCOMPARE(next.shownLink(), QString("https://school.example/7"));
+}
+
+void TestBannerView::bannerListIsAskedOfTheFileServer_data()
+{
+    QTest::addColumn<QString>("filePort");
+    QTest::addColumn<int>("port");
+    QTest::newRow("built-in file port") << "34127" << 34127;
+    QTest::newRow("file server moved") << "4711" << 4711;
+    QTest::newRow("no port") << "not a port" << 34127;
+    QTest::newRow("out of range") << "70000" << 34127;
+}
+
+void TestBannerView::bannerListIsAskedOfTheFileServer()
+{
+    QFETCH(QString, filePort);
+    QFETCH(int, port);
+    const QString saved = g_filePort;
+    g_filePort = filePort;
+    BannerView view;
+    QCOMPARE(view.bannerListUrl(), QUrl(QString("http://127.0.0.1:%1/vSocket/socket/getBanners").arg(port)));
+    g_filePort = saved;
+
+    // A file server on a port of its own answers it.
+    m_server->setJson("/vSocket/socket/getBanners", R"({"result":[]})");
+    g_filePort = QString::number(m_server->port());
+    BannerView asking;
+    asking.requestBanner();
+    g_filePort = saved;
+    QVERIFY(m_server->waitForRequest("/vSocket/socket/getBanners"));
 }
 
 void TestBannerView::sameBannerDownloadsNothing()

@@ -36,10 +36,12 @@ private slots:
     void restLoginOutcomes_data();
     void restLoginOutcomes();
     void restLoginWithoutAnswerEnds();
+    void lateClassroomErrorLeavesARestLogin();
     void secondFlowIsRefusedWhileOneRuns();
     void joinAndQuit_data();
     void joinAndQuit();
     void stepTimeoutsEndTheFlow();
+    void joinTakesOverFromAnUnansweredQuit();
     void lateResultAfterTimeoutChangesNothing();
     void loginResultTexts_data();
     void loginResultTexts();
@@ -191,6 +193,33 @@ void TestConnectServerManager::restLoginWithoutAnswerEnds()
     }
 }
 
+void TestConnectServerManager::lateClassroomErrorLeavesARestLogin()
+{
+    // A reconnect's classroom login was given up; its refused connection is told only once the login window's
+    // REST login runs.
+    m_rig->http.setReply(SigninRig::loginPath, [] {
+        FakeHttpServer::Reply reply;
+        reply.body = SigninRig::granted();
+        reply.delayMs = 300;
+        return reply;
+    }());
+    QSignalSpy success(m_flow, &NormalLoginManager::signalLoginSuccessOut);
+    QSignalSpy failure(m_flow, &NormalLoginManager::signalLoginFailOut);
+    QVERIFY(m_flow->slotLoginStartIn("stu", "pw"));
+    QVERIFY(m_rig->http.waitForRequest(SigninRig::loginPath));
+    m_rig->connectServer->slotSocketConnectErrorIn();
+    QCOMPARE(m_rig->connectServer->connectState(), ConnectServerManager::StateLogin);
+    QVERIFY(success.wait(5000));
+    QCOMPARE(failure.count(), 0);
+
+    // A classroom login still ends on its connection's failure.
+    m_rig->classroom.close();
+    QSignalSpy timeout(m_rig->connectServer, &ConnectServerManager::signalLoginTimeoutOut);
+    m_rig->connectServer->slotLoginStartIn("stu", "pw", ConnectServerManager::SocketLogin);
+    QVERIFY(timeout.wait(5000));
+    QCOMPARE(timeout.first().first().toString(), QString::fromUtf8("网络错误"));
+}
+
 void TestConnectServerManager::secondFlowIsRefusedWhileOneRuns()
 {
     m_rig->http.setReply(SigninRig::loginPath, neverAnswer());
@@ -274,6 +303,34 @@ void TestConnectServerManager::stepTimeoutsEndTheFlow()
     QCOMPARE(quitFailed.first().first().toString(), QString::fromUtf8("退出班级超时"));
     QCOMPARE(m_rig->classroom.waitForLine("0\t1001"), QString("0\t1001\tpw\t1\t1"));
     QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
+}
+
+// Leaving a lesson and entering the next at once: the quit still waits for its answer when the join starts.
+void TestConnectServerManager::joinTakesOverFromAnUnansweredQuit()
+{
+    m_rig->classroom.answerLogin();
+    QSignalSpy socketSuccess(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
+    m_rig->connectServer->slotSocketConnect();
+    QVERIFY(socketSuccess.wait(5000));
+
+    // No answer to the quit.
+    QSignalSpy quitFailed(m_flow, &NormalLoginManager::signalQuitFailOut);
+    QVERIFY(m_flow->slotQuitStartIn());
+    QCOMPARE(m_rig->classroom.waitForLine("25\t"), QString("25\t1001"));
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNormalLogin);
+
+    m_rig->answerJoin(true);
+    QSignalSpy joined(m_flow, &NormalLoginManager::signalJoinSuccessOut);
+    QVERIFY(m_flow->slotJoinClassesIn());
+    QVERIFY(joined.wait(5000));
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
+
+    // The given-up quit has no outcome of its own any more, not even when the join is running.
+    QVERIFY(m_flow->slotQuitStartIn());
+    m_flow->slotJoinClassesIn();
+    emit m_rig->connectServer->signalQuitTimeoutOut(QStringLiteral("退出班级超时"));
+    QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNormalLogin);
+    QCOMPARE(quitFailed.count(), 0);
 }
 
 void TestConnectServerManager::lateResultAfterTimeoutChangesNothing()

@@ -20,6 +20,7 @@ private slots:
     void cleanup();
     void reconnectAfterTheServerDropsAndComesBack();
     void reconnectAfterAHeartbeatDrop();
+    void aRefusedTryIsSeenBeforeItsOutcome();
     void refusedLogin_data();
     void refusedLogin();
     void loginTimeoutLogsOut();
@@ -134,6 +135,26 @@ void TestReconnectView::reconnectAfterAHeartbeatDrop()
     QSignalSpy joined(m_view, &ReconnectView::signalJoinSuccessOut);
     m_view->slotRequestJoinClassesIn();
     QVERIFY(joined.wait(5000));
+}
+
+void TestReconnectView::aRefusedTryIsSeenBeforeItsOutcome()
+{
+    // The server is away and refuses at once: the press must still show that a try was made.
+    const int minimumMs = 400;
+    m_view->setMinimumTry(minimumMs);
+    m_rig->classroom.close();
+    QElapsedTimer clock;
+    for (int press = 0; press < 2; ++press) {
+        clock.start();
+        reconnectButton()->click();
+        QCOMPARE(m_view->stateText(), QString::fromUtf8("正在登录..."));
+        QVERIFY(!m_view->isReconnectEnabled());
+        // The flow itself has ended: only its outcome waits to be shown.
+        QTRY_COMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
+        QTRY_COMPARE(m_view->stateText(), QString::fromUtf8("网络错误"));
+        QVERIFY2(clock.elapsed() >= minimumMs - 20, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(m_view->isReconnectEnabled()); // and it may be pressed again
+    }
 }
 
 void TestReconnectView::refusedLogin_data()

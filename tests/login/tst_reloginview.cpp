@@ -30,7 +30,8 @@ private slots:
     void reloginAnswers_data();
     void reloginAnswers();
     void lateAnswerAfterSuccessIsIgnored();
-    void courseListLoginFailureIsShown();
+    void courseListLoginFailureOffersTheWayOn_data();
+    void courseListLoginFailureOffersTheWayOn();
     void closingIsReported();
 
 private:
@@ -80,6 +81,7 @@ void TestReLoginView::startAsksForARelogin()
     QVERIFY(m_view->slotLoginStartIn());
     QCOMPARE(m_view->stateText(), QString::fromUtf8("登录已过期或账号在别处已登录,点击重新登录"));
     QVERIFY(m_view->isReloginShown());
+    QVERIFY(m_view->isExitShown());
     QCOMPARE(shown.count(), 1);
     // It takes no flow lock.
     QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNone);
@@ -168,16 +170,43 @@ void TestReLoginView::lateAnswerAfterSuccessIsIgnored()
     QCOMPARE(shown.count(), 0);
 }
 
-void TestReLoginView::courseListLoginFailureIsShown()
+void TestReLoginView::courseListLoginFailureOffersTheWayOn_data()
 {
-    FakeClassroomServer::LoginReply reply;
-    reply.result = "2";
-    m_rig->classroom.answerLogin(reply);
+    QTest::addColumn<bool>("serverDown");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("login refused") << false << QString::fromUtf8("密码错误");
+    QTest::newRow("classroom server down") << true << QString::fromUtf8("网络错误");
+}
+
+void TestReLoginView::courseListLoginFailureOffersTheWayOn()
+{
+    QFETCH(bool, serverDown);
+    const quint16 port = m_rig->classroom.port();
+    if (serverDown) {
+        m_rig->classroom.close();
+    } else {
+        FakeClassroomServer::LoginReply reply;
+        reply.result = "2";
+        m_rig->classroom.answerLogin(reply);
+    }
     QSignalSpy shown(m_view, &ReLoginView::signalShow);
+    QSignalSpy hidden(m_view, &ReLoginView::signalHide);
     m_rig->connectServer->slotSocketConnect();
     QVERIFY(shown.wait(5000));
-    QCOMPARE(m_view->stateText(), QString::fromUtf8("密码错误"));
-    QVERIFY(!m_view->isReloginShown());
+    QTEST(m_view->stateText(), "text");
+    // No dead end: both ways on are offered.
+    QVERIFY(m_view->isReloginShown());
+    QVERIFY(m_view->isReloginEnabled());
+    QVERIFY(m_view->isExitShown());
+
+    // The service is back: the relogin brings the course list back, from which the lesson is entered anew.
+    if (serverDown)
+        QVERIFY(m_rig->classroom.listen(port));
+    m_rig->http.setJson(SigninRig::loginPath, SigninRig::granted());
+    reloginButton()->click();
+    QVERIFY(hidden.wait(5000));
+    QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
+    QVERIFY(m_view->isReloginEnabled());
 }
 
 void TestReLoginView::closingIsReported()

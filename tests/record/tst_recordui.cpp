@@ -257,6 +257,15 @@ void TestRecordUI::emptyRecordingTakesItsRowAlong()
 
 void TestRecordUI::stopWhileStartingIsNotLost()
 {
+    // One recording thread, held busy until the second click: however slow this thread is, the recorder has
+    // opened nothing when the stop comes.
+    m_factory->initThreadType(ThreadFactory::FixedPool, 1);
+    const unsigned int heldId = m_factory->allocThreadId();
+    QSemaphore hold;
+    QObject holder;
+    holder.moveToThread(m_factory->getThread(heldId));
+    QMetaObject::invokeMethod(
+        &holder, [&hold] { hold.acquire(); }, Qt::QueuedConnection);
     RecordUI controls(nullptr, m_factory);
     RecordScreenManager *manager = controls.recordManager();
     manager->setAudioDevice("lavfi:sine=frequency=440:sample_rate=48000");
@@ -270,10 +279,13 @@ void TestRecordUI::stopWhileStartingIsNotLost()
     QVERIFY(!controls.isRecording());
     QCOMPARE(controls.recordAction()->text(), QString("开始录屏"));
     QCOMPARE(manager->getState(), int(RecordScreenManager::StateIdle));
+    hold.release();
     QTRY_COMPARE(released.count(), 1);
     QCOMPARE(errors.count(), 0);
     QCOMPARE(manager->endingRecorders(), 0);
     QVERIFY(!manager->recorder());
+    holder.moveToThread(thread());
+    m_factory->releaseThreadId(heldId);
 }
 
 void TestRecordUI::startWhileStartingIsRefused()

@@ -49,6 +49,11 @@ bool FakeClassroomServer::listen(quint16 port)
     return m_server->listen(QHostAddress::LocalHost, port);
 }
 
+bool FakeClassroomServer::isListening() const
+{
+    return m_server->isListening();
+}
+
 quint16 FakeClassroomServer::port() const
 {
     return m_server->serverPort();

@@ -54,6 +54,7 @@ public:
 
     // Port 0 takes a free port.
     bool listen(quint16 port = 0);
+    bool isListening() const;
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const;
     // Stops listening and drops every client.

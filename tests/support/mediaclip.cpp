@@ -1,6 +1,6 @@
 #include "tests/support/mediaclip.h"
 
-#include <QProcess>
+#include "tests/support/childprocess.h"
 
 QStringList MediaClip::arguments(const QString &path) const
 {
@@ -19,7 +19,7 @@ QStringList MediaClip::arguments(const QString &path) const
 
 bool MediaClip::make(const QString &path) const
 {
-    QProcess ffmpeg;
+    ChildProcess ffmpeg; // goes with its caller, however that ends
     ffmpeg.start("ffmpeg", arguments(path));
     return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }

@@ -2,10 +2,9 @@
 
 #include "answercard/answercard.h"
 #include "callroll/callroll.h"
-#include "vrek/course/latectrlmanager.h"
+#include "vrek/course/centerview.h"
 
 #include "vrek/chat/chatview.h"
-#include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
@@ -138,10 +137,6 @@ void SchoolClassView::buildForm()
     m_userChatWidget->addTab(m_chatWidget, QString());
     m_userChatWidget->setCurrentIndex(0);
     m_rightMidLayout->addWidget(m_userChatWidget, 0, 0);
-
-    // Until the courseware area is built, the lesson's title and the connection state stand in its place.
-    m_caption = new LessonCaption(this);
-    m_centerLayout->addWidget(m_caption);
 }
 
 void SchoolClassView::menuInitial()
@@ -203,7 +198,16 @@ void SchoolClassView::chatInitial()
 void SchoolClassView::centerInitial()
 {
     qDebug() << "centerInitial";
-    lateCtrlInitial();
+    m_centerView = new CenterView(this);
+    m_centerLayout->addWidget(m_centerView);
+    if (g_userInfoManager) {
+        UserInfoManager *users = g_userInfoManager;
+        connect(users, &UserInfoManager::signalLectIdFirst, m_centerView, &CenterView::slotSendLateStart);
+        connect(users, &UserInfoManager::signalLectInfoOnline, m_centerView, &CenterView::slotLectOnline);
+        connect(users, &UserInfoManager::signalLectInfoOffline, m_centerView, &CenterView::slotLectOffline);
+    }
+    connect(m_menuView, &MenuView::signalCenterPageChange, m_centerView, &CenterView::slotPageChange);
+    connect(m_centerView, &CenterView::signalChangeUIType, m_menuView, &MenuView::slotChangeUIType);
 }
 
 void SchoolClassView::logoutInitial()
@@ -292,7 +296,10 @@ void SchoolClassView::toolInitial()
     qDebug() << "toolInitial";
     m_toolView = new ToolView(this);
     m_toolLayout->addWidget(m_toolView);
-    m_toolView->getPadTcpManager()->startTcpServer();
+    PadTcpManager *pad = m_toolView->getPadTcpManager();
+    connect(pad, &PadTcpManager::readPPtMessageOut, m_centerView, &CenterView::signalReadPPtCourseMessage);
+    connect(m_centerView, &CenterView::signalSendPPtMessageOut, pad, &PadTcpManager::sendPPtMessageIn);
+    pad->startTcpServer();
 }
 
 void SchoolClassView::frameInitial()
@@ -381,27 +388,12 @@ void SchoolClassView::lockInitial()
     qDebug() << "lockInitial";
 }
 
-void SchoolClassView::lateCtrlInitial()
-{
-    m_lateCtrlManager = new LateCtrlManager(this);
-    if (g_socketClientManager)
-        connect(g_socketClientManager, &SocketClientManager::readCtrlMessage, m_lateCtrlManager,
-            &LateCtrlManager::readCtrlMessage);
-    // The replay is asked for once the lecturer shows up in the first participant list.
-    if (g_userInfoManager)
-        connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
-            &LateCtrlManager::slotLateMessageStart);
-    // The replayed page checks the menu's page button.
-    connect(m_lateCtrlManager, &LateCtrlManager::signalChangeUIType, m_menuView, &MenuView::slotChangeUIType);
-}
-
 void SchoolClassView::initialLater()
 {
     qInfo() << "classType:" << g_classType;
     if (m_mediaView)
         m_mediaView->initialLater();
-    m_caption->setTitle(g_classTitle);
-    m_caption->setState(QStringLiteral("已进入课堂"));
+    m_centerView->initialLater();
     m_titleView = qobject_cast<TitleView *>(parentWidget());
     if (!m_titleView) {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
@@ -504,16 +496,16 @@ void SchoolClassView::resizeEvent(QResizeEvent *event)
 void SchoolClassView::clientOnline()
 {
     setEnabled(true);
-    m_caption->setState(QStringLiteral("已进入课堂"));
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
+    m_centerView->openDefaultViewLocal();
+    m_centerView->clearCourseState();
     m_menuView->restoreState();
 }
 
 void SchoolClassView::clientOffline()
 {
     setEnabled(false);
-    m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
     g_teacherList.clear();
     if (m_mediaView) {
@@ -521,4 +513,6 @@ void SchoolClassView::clientOffline()
         m_mediaView->stopAllPullStream();
     }
     m_userInfoView->slotResetUserInfoView();
+    m_centerView->setCourseEnable(true);
+    m_centerView->pauseVideo();
 }

@@ -9,10 +9,9 @@
 
 class AnswerCard;
 class CallRoll;
+class CenterView;
 class ChatView;
 class DeviceSetMini;
-class LateCtrlManager;
-class LessonCaption;
 class LogoutView;
 class MediaViewInterface;
 class MenuView;
@@ -58,7 +57,7 @@ public:
     void clientOnline() override;
     void clientOffline() override;
 
-    LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
+    CenterView *centerView() const { return m_centerView; }
     CallRoll *callRoll() const { return m_callRoll; }
     TitleView *callRollTitle() const { return m_callRollTitle; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
@@ -126,8 +125,6 @@ private:
     void praiseInitial();
     void tipInitial();
     void lockInitial();
-    // The late-arrival control, until the courseware area brings its own.
-    void lateCtrlInitial();
 
     // The form.
     QHBoxLayout *m_leftLayout = nullptr; // the menu bar
@@ -145,15 +142,13 @@ private:
     TitleView *m_titleView = nullptr; // the frame holding this window, from initialLater on
     MenuView *m_menuView = nullptr;
     UserInfoView *m_userInfoView = nullptr;
-    // Stands in the courseware area until the courseware area exists.
-    LessonCaption *m_caption = nullptr;
+    CenterView *m_centerView = nullptr;
     TipLabel *m_chatTipLabel = nullptr; // owned by the tab bar
     ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
-    LateCtrlManager *m_lateCtrlManager = nullptr;
     LogoutView *m_logoutView = nullptr;
     TitleView *m_logoutTitle = nullptr;
     LogoutView *m_relativeLogoutView = nullptr;

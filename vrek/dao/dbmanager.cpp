@@ -1,5 +1,7 @@
 #include "vrek/dao/dbmanager.h"
 
+#include "platform/appdata/appdata.h"
+
 #include <QAtomicPointer>
 #include <QDebug>
 #include <QDir>
@@ -75,12 +77,11 @@ bool DBManager::createDataFile(const QString &fileName)
         qWarning() << "the dbFile folder cannot be made! fileName:" << fileName;
         return false;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // The user's files and transfers are nobody else's business.
+    if (!AppData::makePrivateFile(fileName)) {
         qWarning() << "the dbFile open failed! fileName:" << fileName;
         return false;
     }
-    file.close();
     return true;
 }
 

@@ -62,11 +62,21 @@ void BannerView::readCache()
     m_link = m_cached.link();
 }
 
+QUrl BannerView::bannerListUrl() const
+{
+    quint16 port = m_port;
+    if (port == 0) {
+        bool ok = false;
+        const uint filePort = g_filePort.toUInt(&ok);
+        port = ok && filePort > 0 && filePort <= 65535 ? quint16(filePort) : bannerPort;
+    }
+    return QUrl(QString("http://%1:%2/vSocket/socket/getBanners").arg(g_fileHost).arg(port));
+}
+
 void BannerView::requestBanner()
 {
     m_requestClock.restart();
-    const QUrl url(QString("http://%1:%2/vSocket/socket/getBanners").arg(g_fileHost).arg(m_port));
-    m_request->post("json", url, QByteArray(), requestLimitMs);
+    m_request->post("json", bannerListUrl(), QByteArray(), requestLimitMs);
 }
 
 void BannerView::slotHttpFinish(QNetworkReply::NetworkError error, const QString &requsetName, const QByteArray &data)

@@ -17,6 +17,7 @@ class BannerView : public QPushButton
 {
     Q_OBJECT
 public:
+    // The banner list is the file server's: its port, 34127 unless the command line moves the file server.
     static constexpr quint16 bannerPort = 34127;
     static constexpr int requestLimitMs = 5000;
     static constexpr int switchDelayMs = 5000;
@@ -31,6 +32,8 @@ public:
     QPixmap shownPicture() const { return m_picture; }
     // Tests point the request at their own server and shorten the wait before a switch.
     void setBannerPort(quint16 port) { m_port = port; }
+    // Where the banner list is asked for: the file server's host, on the port set or else the file server's.
+    QUrl bannerListUrl() const;
     void setSwitchDelay(int ms) { m_switchDelayMs = ms; }
     // Only web pages are opened; any other scheme the server might send is refused.
     static bool isOpenableLink(const QUrl &url);
@@ -57,7 +60,7 @@ private:
     QPixmap m_downloaded;
     QElapsedTimer m_requestClock;
     HttpRequest *m_request;
-    quint16 m_port = bannerPort;
+    quint16 m_port = 0; // 0: the file server's
     int m_switchDelayMs = switchDelayMs;
 };
 

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QGraphicsDropShadowEffect>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QJsonObject>
 #include <QKeyEvent>
@@ -27,6 +28,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRegExpValidator>
+#include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStyleOption>
@@ -531,6 +533,30 @@ void LoginClient::updateVerifyCodeImage()
     codeArea->refresh();
 }
 
+void LoginClient::showClean()
+{
+    ui->errorLabel->hide();
+    errorCount = 0;
+    ui->verifyWidget->hide();
+    updateVerifyCodeImage();
+    coderUi->hide();
+    ui->loginStackedWidget->setCurrentIndex(LoginPage);
+    isDragging = false;
+
+    // Asked to place it again, a window manager may not put it back where it was; so it is placed here.
+    if (m_placed && QGuiApplication::screenAt(m_lastPosition)) {
+        move(m_lastPosition);
+    } else if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        // Centred, but never with its top left corner off the screen.
+        const QRect available = screen->availableGeometry();
+        const QPoint centred = available.center() - QPoint(width() / 2, height() / 2);
+        move(qMax(centred.x(), available.left()), qMax(centred.y(), available.top()));
+    }
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void LoginClient::slotLoginSuccessIn()
 {
     setting.setValue("userinfo/usercode", userCode);
@@ -776,4 +802,13 @@ void LoginClient::showEvent(QShowEvent *event)
 {
     bannerView->requestBanner();
     QWidget::showEvent(event);
+}
+
+void LoginClient::hideEvent(QHideEvent *event)
+{
+    if (!isMinimized()) {
+        m_lastPosition = pos();
+        m_placed = true;
+    }
+    QWidget::hideEvent(event);
 }

@@ -1,6 +1,7 @@
 #ifndef LOGINCLIENT_H
 #define LOGINCLIENT_H
 
+#include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <QUrl>
@@ -41,6 +42,11 @@ public:
     QUrl forgetPasswordLink() const { return forgetPasswordUrl; }
     TitleView *resetWindow() const { return resetTitleView; }
 
+    // Shows the window as a new start does: the login page with the remembered fields, no error and no captcha;
+    // where the window was when it was last hidden, or centred on the screen the first time or when that place
+    // is on no screen any more. The controller shows it so at the start and after every flow that leads back.
+    void showClean();
+
 signals:
     void signalLoginStartOut(QString userCode, QString password);
     void signalDnsProvider(QString provider);
@@ -69,6 +75,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     struct Form;
@@ -103,6 +110,9 @@ private:
     QPointer<SocketClientManager> m_socketClient;
     // The domain of the lookup under way; the REST base moves to it only once the school is found.
     QString m_lookupDomain;
+    // Where the window was when it was last hidden; the window manager's placement is not asked again.
+    QPoint m_lastPosition;
+    bool m_placed = false;
 };
 
 #endif // LOGINCLIENT_H

@@ -31,12 +31,32 @@ NormalLoginManager::~NormalLoginManager()
     releaseProcessLock(ProcessNormalLogin, false);
 }
 
-bool NormalLoginManager::slotLoginStartIn(const QString &userCode, const QString &password)
+bool NormalLoginManager::start(Flow flow)
 {
+    // Entering the next lesson opens a new classroom connection: the quit of the last lesson, still waiting for
+    // its answer on the old one, will never hear it. Its lock would keep the join out until the quit timed out.
+    if (flow == JoinFlow && m_flow == QuitFlow && holdsLock()) {
+        qInfo() << "the quit of the last lesson gives way to the join";
+        release();
+    }
     if (!tryProcessLock(ProcessNormalLogin)) {
         qWarning() << "another flow is running, processType:" << getProcessType();
         return false;
     }
+    m_flow = flow;
+    return true;
+}
+
+void NormalLoginManager::release()
+{
+    m_flow = NoFlow;
+    releaseProcessLock(ProcessNormalLogin, true);
+}
+
+bool NormalLoginManager::slotLoginStartIn(const QString &userCode, const QString &password)
+{
+    if (!start(LoginFlow))
+        return false;
     if (m_connectServer)
         m_connectServer->slotLoginStartIn(userCode, password, ConnectServerManager::RestLogin);
     else
@@ -72,10 +92,8 @@ void NormalLoginManager::slotLoginTimeoutIn(const QString &text)
 
 bool NormalLoginManager::slotJoinClassesIn()
 {
-    if (!tryProcessLock(ProcessNormalLogin)) {
-        qWarning() << "another flow is running, processType:" << getProcessType();
+    if (!start(JoinFlow))
         return false;
-    }
     if (m_connectServer)
         m_connectServer->slotJoinClassesIn();
     else
@@ -110,10 +128,8 @@ void NormalLoginManager::slotJoinTimeoutIn(const QString &text)
 
 bool NormalLoginManager::slotQuitStartIn()
 {
-    if (!tryProcessLock(ProcessNormalLogin)) {
-        qWarning() << "another flow is running, processType:" << getProcessType();
+    if (!start(QuitFlow))
         return false;
-    }
     if (m_connectServer)
         m_connectServer->slotQuitStartIn();
     else
@@ -123,13 +139,13 @@ bool NormalLoginManager::slotQuitStartIn()
 
 void NormalLoginManager::slotQuitSuccessIn()
 {
-    if (holdsLock())
+    if (m_flow == QuitFlow && holdsLock())
         release();
 }
 
 void NormalLoginManager::slotQuitFailIn(const QString &text)
 {
-    if (!holdsLock())
+    if (m_flow != QuitFlow || !holdsLock())
         return;
     if (m_connectServer)
         m_connectServer->slotLogoutStartIn();

@@ -41,10 +41,14 @@ public slots:
     void slotQuitFailIn(const QString &text);
 
 private:
+    enum Flow { NoFlow, LoginFlow, JoinFlow, QuitFlow };
+
     static bool holdsLock() { return getProcessType() == ProcessNormalLogin; }
-    void release() { releaseProcessLock(ProcessNormalLogin, true); }
+    bool start(Flow flow);
+    void release();
 
     QPointer<ConnectServerManager> m_connectServer;
+    Flow m_flow = NoFlow;
 };
 
 #endif // NORMALLOGINMANAGER_H

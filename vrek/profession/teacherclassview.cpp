@@ -1,8 +1,8 @@
 #include "vrek/profession/teacherclassview.h"
 
 #include "vrek/chat/chatview.h"
-#include "vrek/class/lessoncaption.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/course/centerview.h"
 #include "vrek/course/latectrlmanager.h"
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
@@ -83,10 +83,6 @@ void TeacherClassView::buildForm()
     rightLayout->addLayout(m_userLayout, 10);
     rightLayout->addLayout(m_chatLayout, 10);
     rightLayout->addLayout(m_toolLayout);
-
-    // Until the courseware area is built, the meeting's title and the connection state stand in its place.
-    m_caption = new LessonCaption(this);
-    m_centerLayout->addWidget(m_caption);
 }
 
 void TeacherClassView::frameInitial()
@@ -137,7 +133,17 @@ void TeacherClassView::chatInitial()
 void TeacherClassView::centerInitial()
 {
     qDebug() << "centerInitial";
-    lateCtrlInitial();
+    m_centerView = new CenterView(this);
+    if (g_userInfoManager) {
+        UserInfoManager *users = g_userInfoManager;
+        connect(users, &UserInfoManager::signalLectIdFirst, m_centerView, &CenterView::slotSendLateStart);
+        connect(users, &UserInfoManager::signalLectInfoOnline, m_centerView, &CenterView::slotLectOnline);
+        connect(users, &UserInfoManager::signalLectInfoOffline, m_centerView, &CenterView::slotLectOffline);
+    }
+    connect(m_menuView, &MenuView::signalCenterPageChange, m_centerView, &CenterView::slotPageChange);
+    connect(m_centerView, &CenterView::signalChangeUIType, m_menuView, &MenuView::slotChangeUIType);
+    connect(m_centerView, &CenterView::signalSendStatusLate, this, &TeacherClassView::sendLateState);
+    m_centerLayout->addWidget(m_centerView);
 }
 
 void TeacherClassView::logoutInitial()
@@ -173,10 +179,8 @@ void TeacherClassView::mediaInitial()
     connect(media, &MediaView3::onCameraBtnChangedOut, m_userInfoView, &UserInfoView::slotCameraButtonChanged);
     if (GlobalFunc::isCurrentUserLect())
         connect(media, &MediaView3::setCameraBtnStateOut, m_userInfoView, &UserInfoView::slotCameraButtonEnable);
-    // The meeting takes the courseware area's place until that area can hold it.
-    m_centerLayout->removeWidget(m_caption);
-    m_caption->hide();
-    m_centerLayout->addWidget(media);
+    // The meeting shows on the courseware area's meeting page.
+    m_centerView->addMediaWidget(media);
     m_mediaView = media;
 }
 
@@ -184,7 +188,10 @@ void TeacherClassView::toolInitial()
 {
     qDebug() << "toolInitial";
     m_toolView = new ToolView(this);
-    m_toolView->getPadTcpManager()->startTcpServer();
+    PadTcpManager *pad = m_toolView->getPadTcpManager();
+    connect(pad, &PadTcpManager::readPPtMessageOut, m_centerView, &CenterView::signalReadPPtCourseMessage);
+    connect(m_centerView, &CenterView::signalSendPPtMessageOut, pad, &PadTcpManager::sendPPtMessageIn);
+    pad->startTcpServer();
     m_toolLayout->addWidget(m_toolView);
 }
 
@@ -214,26 +221,12 @@ void TeacherClassView::tipInitial()
     m_popUp = new PopUp();
 }
 
-void TeacherClassView::lateCtrlInitial()
-{
-    m_lateCtrlManager = new LateCtrlManager(this);
-    if (g_socketClientManager)
-        connect(g_socketClientManager, &SocketClientManager::readCtrlMessage, m_lateCtrlManager,
-            &LateCtrlManager::readCtrlMessage);
-    if (g_userInfoManager)
-        connect(g_userInfoManager, &UserInfoManager::signalLectIdFirst, m_lateCtrlManager,
-            &LateCtrlManager::slotLateMessageStart);
-    connect(m_lateCtrlManager, &LateCtrlManager::signalSendStatusLate, this, &TeacherClassView::sendLateState);
-    connect(m_lateCtrlManager, &LateCtrlManager::signalChangeUIType, m_menuView, &MenuView::slotChangeUIType);
-}
-
 void TeacherClassView::initialLater()
 {
     qInfo() << "classType:" << g_classType;
     if (m_mediaView)
         m_mediaView->initialLater();
-    m_caption->setTitle(g_classTitle);
-    m_caption->setState(QStringLiteral("已进入会议"));
+    m_centerView->initialLater();
     m_titleView = qobject_cast<TitleView *>(parentWidget());
     if (!m_titleView) {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
@@ -246,6 +239,7 @@ void TeacherClassView::initialLater()
 void TeacherClassView::sendLateState(QString userId)
 {
     qInfo() << "uid:" << userId;
+    m_centerView->sendCourseLate(userId);
     m_menuView->sendLateState(userId);
     if (m_toolView)
         m_toolView->sendLateState(userId);
@@ -285,16 +279,16 @@ void TeacherClassView::resizeEvent(QResizeEvent *event)
 void TeacherClassView::clientOnline()
 {
     setEnabled(true);
-    m_caption->setState(QStringLiteral("已进入会议"));
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
+    m_centerView->openDefaultViewLocal();
+    m_centerView->clearCourseState();
     m_menuView->restoreState();
 }
 
 void TeacherClassView::clientOffline()
 {
     setEnabled(false);
-    m_caption->setState(QStringLiteral("与服务器的连接已断开"));
     g_userInfoHash.resetAllUserState();
     g_teacherList.clear();
     if (m_mediaView) {
@@ -302,4 +296,12 @@ void TeacherClassView::clientOffline()
         m_mediaView->stopAllPullStream();
     }
     m_userInfoView->slotResetUserInfoView();
+    m_centerView->setCourseEnable(true);
+    m_centerView->pauseVideo();
+}
+
+void TeacherClassView::closeEvent(QCloseEvent *event)
+{
+    m_centerView->saveCurrentCourse();
+    QWidget::closeEvent(event);
 }

@@ -5,10 +5,9 @@
 
 #include <QWidget>
 
+class CenterView;
 class ChatView;
 class DeviceSetMini;
-class LateCtrlManager;
-class LessonCaption;
 class LogoutView;
 class MediaViewInterface;
 class MenuView;
@@ -39,7 +38,7 @@ public:
     void clientOnline() override;
     void clientOffline() override;
 
-    LateCtrlManager *lateCtrlManager() const { return m_lateCtrlManager; }
+    CenterView *centerView() const { return m_centerView; }
     MediaViewInterface *mediaView() const { return m_mediaView; }
     TipWidget *tipWidget() const { return m_tipWidget; }
     ChatView *chatView() const { return m_chatView; }
@@ -63,6 +62,8 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // The open courseware is closed with the window.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildForm();
@@ -78,8 +79,6 @@ private:
     void toolInitial();
     void deviceInitial();
     void tipInitial();
-    // The late-arrival control, until the courseware area brings its own.
-    void lateCtrlInitial();
 
     // The form.
     QHBoxLayout *m_leftLayout = nullptr; // the menu bar
@@ -92,14 +91,12 @@ private:
     TitleView *m_titleView = nullptr; // the frame holding this window, from initialLater on
     MenuView *m_menuView = nullptr;
     UserInfoView *m_userInfoView = nullptr;
-    // Stands in the courseware area until the courseware area exists.
-    LessonCaption *m_caption = nullptr;
+    CenterView *m_centerView = nullptr;
     ChatView *m_chatView = nullptr;
     MediaViewInterface *m_mediaView = nullptr;
     ToolView *m_toolView = nullptr;
     TipWidget *m_tipWidget = nullptr;
     PopUp *m_popUp = nullptr;
-    LateCtrlManager *m_lateCtrlManager = nullptr;
     LogoutView *m_logoutView = nullptr;
     TitleView *m_logoutTitle = nullptr;
     DeviceSetMini *m_deviceSetMini = nullptr; // owned by its frame

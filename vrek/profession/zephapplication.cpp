@@ -1,5 +1,6 @@
 #include "vrek/profession/zephapplication.h"
 
+#include "platform/appdata/appdata.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/commandlinemanager.h"
@@ -131,7 +132,7 @@ bool ZephApplication::run()
         return false;
     m_started = true;
     m_stage = StageLogin;
-    m_loginClient->show();
+    m_loginClient->showClean();
     return true;
 }
 
@@ -142,12 +143,14 @@ void ZephApplication::dbInitial()
         m_initialised = false;
         return;
     }
-    if (!QFile::exists(QString::fromLatin1(DBManager::dataBaseName))
-        && !DBManager::createDataFile(QString::fromLatin1(DBManager::dataBaseName))) {
+    const QString dataFile = QString::fromLatin1(DBManager::dataBaseName);
+    if (!QFile::exists(dataFile) && !DBManager::createDataFile(dataFile)) {
         qCritical() << "createDataFile error!";
         m_initialised = false;
         return;
     }
+    // One left by an earlier start may still be open to others.
+    AppData::makePrivateFile(dataFile);
     if (!UserFileDao::initial()) {
         qCritical() << "UserFileDao::initial error!";
         m_initialised = false;
@@ -276,6 +279,8 @@ void ZephApplication::reloginInitial()
     m_reloginView = new ReLoginView(m_connectServerManager, nullptr, g_httpClientManager);
     g_reLoginView = m_reloginView;
     m_reloginWindow = new TitleView(m_reloginView, QStringLiteral("重新登录"), tipFlags);
+    // Its exit button closes the page alone: the frame goes with it.
+    connect(m_reloginView, &ReLoginView::signalCloseEventOut, m_reloginWindow, &QWidget::hide);
     connect(m_reloginView, &ReLoginView::signalCloseEventOut, this, &ZephApplication::slotReloginCloseIn);
     connect(m_reloginView, &ReLoginView::signalShow, this, [this] {
         m_keepRunning = true;
@@ -350,7 +355,7 @@ void ZephApplication::slotQuitClassFailIn(const QString &text)
     m_courseListWindow->close();
     m_classManagerView->setEnabled(false);
     QMessageBox::information(m_loginClient, QStringLiteral("提示"), text);
-    m_loginClient->show();
+    m_loginClient->showClean();
 }
 
 template<typename View>
@@ -451,14 +456,14 @@ void ZephApplication::slotReconnectCloseIn()
         m_reconnecting = false;
         m_courseListWindow->close();
         m_classManagerView->setEnabled(false);
-        m_loginClient->show();
+        m_loginClient->showClean();
         m_stage = StageLogin;
     } else if (m_stage == StageSchoolClass || m_stage == StageTeacherClass) {
         m_reconnecting = false;
         closeClassWindow();
         m_courseListWindow->close();
         m_classManagerView->setEnabled(false);
-        m_loginClient->show();
+        m_loginClient->showClean();
         m_stage = StageLogin;
     }
 }

@@ -1,5 +1,7 @@
 #include "vrek/utils/settingconfig.h"
 
+#include "platform/appdata/appdata.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QMutex>
@@ -10,6 +12,15 @@
 
 namespace {
 QMutex s_settingMutex;
+
+// The file holds the remembered password: it is the user's alone before anything is written to it, and stays so
+// (each write replaces the file with one of the same mode).
+QString privateSettingsFile()
+{
+    const QString path = QDir::currentPath() + "/config.ini";
+    AppData::makePrivateFile(path);
+    return path;
+}
 std::atomic<SettingConfig *> s_instance { nullptr };
 } // namespace
 
@@ -30,7 +41,7 @@ SettingConfig &SettingConfig::getSetting()
 
 SettingConfig::SettingConfig(QObject *parent)
     : QObject(parent)
-    , m_settings(new QSettings(QDir::currentPath() + "/config.ini", QSettings::IniFormat, this))
+    , m_settings(new QSettings(privateSettingsFile(), QSettings::IniFormat, this))
 {
     qInfo() << "parent:" << parent;
 }

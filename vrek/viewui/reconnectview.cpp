@@ -8,6 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -28,6 +29,7 @@ ReconnectView::ReconnectView(ConnectServerManager *connectServer, QWidget *paren
     , m_stateLabel(new QLabel(this))
     , m_reconnectButton(new QPushButton(this))
     , m_exitButton(new QPushButton(this))
+    , m_outcomeTimer(new QTimer(this))
 {
     qInfo() << "parent:" << parent;
     setObjectName("ReconnectView");
@@ -68,6 +70,9 @@ ReconnectView::ReconnectView(ConnectServerManager *connectServer, QWidget *paren
     layout->addSpacing(20);
     layout->addLayout(buttonLayout);
 
+    m_outcomeTimer->setSingleShot(true);
+    m_outcomeTimer->setTimerType(Qt::PreciseTimer); // a coarse one may end the wait early
+    connect(m_outcomeTimer, &QTimer::timeout, this, &ReconnectView::applyOutcome);
     connect(m_reconnectButton, &QPushButton::clicked, this, &ReconnectView::slotReconnectButtonClicked);
     connect(m_exitButton, &QPushButton::clicked, this, &ReconnectView::slotExitButtonClicked);
     if (!connectServer) {
@@ -105,7 +110,7 @@ bool ReconnectView::slotLoginStartIn(const QString &userCode, const QString &pas
         return false;
     }
     m_reconnectButton->setEnabled(false);
-    m_stateLabel->setText(QStringLiteral("正在登录..."));
+    startTry(QStringLiteral("正在登录..."));
     if (m_connectServer)
         m_connectServer->slotLoginStartIn(userCode, password, ConnectServerManager::SocketLogin);
     else
@@ -124,13 +129,37 @@ void ReconnectView::slotLoginSuccessIn()
         emit signalLoginSuccessOut(); // the lock stays taken for the join
 }
 
+void ReconnectView::startTry(const QString &text)
+{
+    m_outcomeTimer->stop();
+    m_stateLabel->setText(text);
+    m_tryClock.start();
+}
+
+void ReconnectView::showOutcome(const QString &text, bool reconnectEnabled)
+{
+    m_outcomeText = text;
+    m_outcomeEnables = reconnectEnabled;
+    const qint64 left = m_tryClock.isValid() ? m_minimumTryMs - m_tryClock.elapsed() : 0;
+    if (left > 0)
+        m_outcomeTimer->start(int(left));
+    else
+        applyOutcome();
+}
+
+void ReconnectView::applyOutcome()
+{
+    m_outcomeTimer->stop();
+    m_stateLabel->setText(m_outcomeText);
+    m_reconnectButton->setEnabled(m_outcomeEnables);
+}
+
 void ReconnectView::slotLoginFailIn(const QString &text)
 {
     if (!holdsLock())
         return;
-    m_stateLabel->setText(text);
     release();
-    m_reconnectButton->setEnabled(true);
+    showOutcome(text, true);
 }
 
 void ReconnectView::slotLoginTimeoutIn(const QString &text)
@@ -139,16 +168,15 @@ void ReconnectView::slotLoginTimeoutIn(const QString &text)
         return;
     if (m_connectServer)
         m_connectServer->slotLogoutStartIn();
-    m_stateLabel->setText(text);
     release();
-    m_reconnectButton->setEnabled(true);
+    showOutcome(text, true);
 }
 
 void ReconnectView::slotRequestJoinClassesIn()
 {
     if (!holdsLock())
         return;
-    m_stateLabel->setText(QStringLiteral("正在进入班级..."));
+    startTry(QStringLiteral("正在进入班级..."));
     if (m_connectServer)
         m_connectServer->slotJoinClassesIn();
     else
@@ -160,6 +188,7 @@ void ReconnectView::slotJoinSuccessIn()
     if (!holdsLock())
         return;
     release();
+    m_outcomeTimer->stop();
     m_reconnectButton->setEnabled(false);
     emit signalJoinSuccessOut();
 }
@@ -170,7 +199,7 @@ void ReconnectView::slotJoinFailIn(const QString &text)
         return;
     release();
     m_reconnectButton->setEnabled(false);
-    m_stateLabel->setText(text);
+    showOutcome(text, false);
 }
 
 void ReconnectView::slotExitButtonClicked()
@@ -180,6 +209,8 @@ void ReconnectView::slotExitButtonClicked()
 
 void ReconnectView::closeEvent(QCloseEvent *event)
 {
+    if (m_outcomeTimer->isActive())
+        applyOutcome();
     emit signalCloseEventOut();
     releaseProcessLock(ProcessReconnect, false);
     QWidget::closeEvent(event);

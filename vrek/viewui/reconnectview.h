@@ -3,6 +3,7 @@
 
 #include "vrek/interface/processuniqueinterface.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -10,19 +11,26 @@
 class ConnectServerManager;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 // The page shown when the classroom connection was lost: logs in again over the classroom connection and, once
 // the application asks for it, rejoins the lesson. Holds the one flow lock from the login to the join's outcome.
+// A try's state text stays up for a moment even when the server refuses at once, so that a press of the button is
+// seen to do something.
 class ReconnectView : public QWidget, public ProcessUniqueInterface
 {
     Q_OBJECT
 public:
+    static constexpr int minimumTryMs = 1000;
+
     // Wires itself to the login and join outcomes of the connect-server manager.
     explicit ReconnectView(ConnectServerManager *connectServer, QWidget *parent = nullptr);
     ~ReconnectView() override;
 
     QString stateText() const;
     bool isReconnectEnabled() const;
+    // Tests shorten how long a try's text stays up at least.
+    void setMinimumTry(int ms) { m_minimumTryMs = ms; }
 
 signals:
     void signalExitButtonClicked();
@@ -47,6 +55,10 @@ protected:
 private:
     static bool holdsLock() { return getProcessType() == ProcessReconnect; }
     void release() { releaseProcessLock(ProcessReconnect, true); }
+    void startTry(const QString &text);
+    // The outcome's text and button, once the try's text has been up long enough.
+    void showOutcome(const QString &text, bool reconnectEnabled);
+    void applyOutcome();
 
     QPointer<ConnectServerManager> m_connectServer;
     QLabel *m_pictureLabel;
@@ -54,6 +66,11 @@ private:
     QLabel *m_stateLabel;
     QPushButton *m_reconnectButton;
     QPushButton *m_exitButton;
+    QTimer *m_outcomeTimer;
+    QElapsedTimer m_tryClock;
+    QString m_outcomeText;
+    bool m_outcomeEnables = false;
+    int m_minimumTryMs = minimumTryMs;
 };
 
 #endif // RECONNECTVIEW_H

@@ -117,14 +117,26 @@ bool ReLoginView::isReloginEnabled() const
     return m_reloginButton->isEnabled();
 }
 
+bool ReLoginView::isExitShown() const
+{
+    return !m_exitButton->isHidden();
+}
+
 HttpClientManager *ReLoginView::httpClient() const
 {
     return m_httpClient ? m_httpClient.data() : g_httpClientManager;
 }
 
+void ReLoginView::offerButtons()
+{
+    // Whatever brought the page up, it always offers a way on: try again, or leave for the login window.
+    m_reloginButton->show();
+    m_exitButton->show();
+}
+
 bool ReLoginView::slotLoginStartIn()
 {
-    m_reloginButton->show();
+    offerButtons();
     m_stateLabel->setText(QStringLiteral("登录已过期或账号在别处已登录,点击重新登录"));
     emit signalShow();
     return true;
@@ -181,8 +193,12 @@ void ReLoginView::slotReloginFailIn(const QString &text)
 
 void ReLoginView::slotSocketLoginFailIn(const QString &text)
 {
+    // The classroom server did not take the course list's login: a relogin brings the course list back once the
+    // service answers again, and the lesson can then be entered anew.
     m_stateLabel->setText(text);
-    m_reloginButton->hide();
+    if (!m_reloginUnderWay)
+        m_reloginButton->setEnabled(true);
+    offerButtons();
     emit signalShow();
 }
 

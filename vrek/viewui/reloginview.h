@@ -13,7 +13,7 @@ class QTimer;
 
 // The page shown when the REST service says the session expired or the account signed in elsewhere: repeats the
 // REST login with the session's account. It also tells of a classroom login from the course list that failed.
-// It takes no flow lock.
+// It always offers both of its buttons. It takes no flow lock.
 class ReLoginView : public QWidget
 {
     Q_OBJECT
@@ -31,6 +31,7 @@ public:
     QString stateText() const;
     bool isReloginShown() const;
     bool isReloginEnabled() const;
+    bool isExitShown() const;
 
 signals:
     void signalCloseEventOut();
@@ -52,6 +53,7 @@ protected:
 
 private:
     HttpClientManager *httpClient() const;
+    void offerButtons();
 
     QPointer<HttpClientManager> m_httpClient;
     // From a press of the relogin button to a granted relogin: an answer outside it is a late one.
