@@ -84,14 +84,15 @@ const std::vector<ToolKind> cpuTools {
 const std::vector<ToolKind> firstTools {
     { "default", "default tool", {}, {} },
     { "single", "single-threaded tool", { "-threads", "1", "-filter_threads", "1" }, {} },
-    { "best", "best tool set-up", { "-fflags", "nobuffer", "-analyzeduration", "1100000" }, {} },
+    { "best", "best tool set-up", { "-fflags", "nobuffer", "-analyzeduration", "1100000", "-tcp_nodelay", "1" }, {} },
 };
 
 // Steady latency: as it comes, single-threaded, and the lowest-latency set-up of those that work here.
 const std::vector<ToolKind> latencyTools {
     { "default", "default tool", {}, {} },
     { "single", "single-threaded tool", { "-threads", "1", "-filter_threads", "1" }, {} },
-    { "best", "best tool set-up", { "-threads", "1", "-fflags", "nobuffer", "-flags", "low_delay" },
+    { "best", "best tool set-up",
+        { "-threads", "1", "-fflags", "nobuffer", "-flags", "low_delay", "-tcp_nodelay", "1" },
         { "-vsync", "passthrough" } },
 };
 

@@ -117,7 +117,9 @@ void TestPullReadAllStream::packetsAreSortedWithMicrosecondStamps()
     QVERIFY(stages.open(m_server.url("sorted") + " live=1 timeout=7"));
     claimStreams(stages.context, true, true);
     stages.startRead();
-    QTRY_VERIFY_WITH_TIMEOUT(stages.context.videoPacketQueueSize() >= 15, 3000);
+    // Enough of both for their steps; how the two interleave at the start depends on when the read joined.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        stages.context.videoPacketQueueSize() >= 15 && stages.context.audioPacketQueueSize() >= 30, 5000);
     stages.read->stopReadStream();
     QVERIFY(stages.waitForReadExit(2000));
 
