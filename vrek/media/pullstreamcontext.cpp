@@ -119,13 +119,26 @@ void PullStreamContext::wakeVideoStage()
     m_videoQueued.wakeAll();
 }
 
-void PullStreamContext::pauseVideoStage(int ms, const std::atomic<bool> &running)
+void PullStreamContext::setAudioClock(int64_t us)
+{
+    m_audioClock.store(us);
+    // Only a pausing video stage needs to hear of it. It raises its flag and reads the clock under the lock
+    // taken here: either it sees this clock, or this sees the flag and wakes it.
+    if (m_videoPausing.load()) {
+        QMutexLocker lock(&m_videoQueueMutex);
+        m_videoQueued.wakeAll();
+    }
+}
+
+void PullStreamContext::pauseVideoStage(int ms, int64_t seen, const std::atomic<bool> &running)
 {
     QDeadlineTimer deadline(ms);
     QMutexLocker lock(&m_videoQueueMutex);
-    // Queued pictures wake it too; it sleeps on until the pause is over.
-    while (running.load() && !deadline.hasExpired())
+    m_videoPausing.store(true);
+    // Queued pictures wake it too; it sleeps on until the sound moves, the pause is over or the stage stops.
+    while (running.load() && m_audioClock.load() == seen && !deadline.hasExpired())
         m_videoQueued.wait(&m_videoQueueMutex, deadline);
+    m_videoPausing.store(false);
 }
 
 int PullStreamContext::audioPacketQueueSize() const

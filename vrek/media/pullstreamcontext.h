@@ -63,16 +63,17 @@ public:
     bool waitVideoPacket(AVPacket **packet, const std::atomic<bool> &running);
     void wakeAudioStage();
     void wakeVideoStage();
-    // The video stage's pause while its pictures wait for the sound: ms at most, and over at once when
-    // running is cleared.
-    void pauseVideoStage(int ms, const std::atomic<bool> &running);
+    // The video stage's pause while its pictures wait for the sound: until the sound clock is no longer seen,
+    // ms at most, and over at once when running is cleared.
+    void pauseVideoStage(int ms, int64_t seen, const std::atomic<bool> &running);
     int audioPacketQueueSize() const;
     int videoPacketQueueSize() const;
     void clearAudioPacketQueue();
     void clearVideoPacketQueue();
 
     int64_t getAudioClock() const { return m_audioClock.load(); }
-    void setAudioClock(int64_t us) { m_audioClock.store(us); }
+    // Wakes a video stage that waits for the sound (pauseVideoStage).
+    void setAudioClock(int64_t us);
     int64_t getVideoClock() const { return m_videoClock.load(); }
     void setVideoClock(int64_t us) { m_videoClock.store(us); }
 
@@ -131,7 +132,8 @@ private:
     QWaitCondition m_audioQueued;
     std::deque<AVPacket *> m_audioQueue;
     mutable QMutex m_videoQueueMutex;
-    QWaitCondition m_videoQueued;
+    QWaitCondition m_videoQueued; // also woken when the sound clock moves while the video stage pauses
+    std::atomic<bool> m_videoPausing { false };
     std::deque<AVPacket *> m_videoQueue;
     bool m_videoNeedsKeyframe = true; // under the video queue lock
 

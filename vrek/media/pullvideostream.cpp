@@ -255,7 +255,7 @@ void PullVideoStream::waitForAudio(int64_t videoPts)
         const int64_t delta = videoPts - audioClock;
         if (delta < lipSyncLeadUs || delta > lipSyncMaxLeadUs)
             return;
-        m_context->pauseVideoStage(lipSyncStepMs, m_running);
+        m_context->pauseVideoStage(lipSyncStepMs, audioClock, m_running);
         qDebug() << "currentVideoPts" << videoPts << "videoDelayTimeUs" << lipSyncLeadUs << "delta" << delta;
         const int64_t next = m_context->getAudioClock();
         if (next == PullStreamContext::noClock)

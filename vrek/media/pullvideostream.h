@@ -49,6 +49,7 @@ public:
     static constexpr int64_t lipSyncMaxLeadUs = 3000000;
     // A sound clock that does not move for this long has stopped: stop waiting for it.
     static constexpr int audioStallMs = 500;
+    // The longest sleep of such a wait between looks at the sound clock; a move of the clock ends it sooner.
     static constexpr int lipSyncStepMs = 30;
 
     explicit PullVideoStream(PullStreamContext *context, QObject *parent = nullptr);
