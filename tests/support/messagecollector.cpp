@@ -2,12 +2,12 @@
 
 namespace {
 QtMessageHandler s_previous = nullptr;
-QStringList *s_warnings = nullptr;
+MessageCollector *s_collector = nullptr;
 } // namespace
 
 MessageCollector::MessageCollector()
 {
-    s_warnings = &m_warnings;
+    s_collector = this;
     m_previous = qInstallMessageHandler(&MessageCollector::handle);
     s_previous = m_previous;
 }
@@ -15,7 +15,7 @@ MessageCollector::MessageCollector()
 MessageCollector::~MessageCollector()
 {
     qInstallMessageHandler(m_previous);
-    s_warnings = nullptr;
+    s_collector = nullptr;
     s_previous = nullptr;
 }
 
@@ -29,8 +29,11 @@ int MessageCollector::count(const QString &text) const
 
 void MessageCollector::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (s_warnings && type != QtDebugMsg && type != QtInfoMsg)
-        s_warnings->append(message);
+    if (s_collector) {
+        s_collector->m_messages.append(message);
+        if (type != QtDebugMsg && type != QtInfoMsg)
+            s_collector->m_warnings.append(message);
+    }
     if (s_previous)
         s_previous(type, context, message);
 }
