@@ -12,6 +12,8 @@
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/userfiledao.h"
 #include "vrek/maintool/toolview.h"
+#include "vrek/media/mediaview.h"
+#include "vrek/media/mediaview3.h"
 #include "vrek/media/mediaviewinterface.h"
 #include "vrek/media/mediaviewwebrtc.h"
 #include "vrek/profession/teacherclassview.h"
@@ -116,6 +118,8 @@ private slots:
     void cleanup();
     void stepsRunInOrder_data();
     void stepsRunInOrder();
+    void windowByClassType_data();
+    void windowByClassType();
     void titleLock_data();
     void titleLock();
     void lockLinesAndTheLecturerLeavingOverTheConnection();
@@ -230,6 +234,74 @@ void TestClassWindows::stepsRunInOrder()
             logged << message;
     }
     QCOMPARE(logged, steps);
+}
+
+void TestClassWindows::windowByClassType_data()
+{
+    QTest::addColumn<bool>("school");
+    QTest::addColumn<int>("classType");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("leaveText");
+    const QString lesson = QStringLiteral("确定退出课堂吗?");
+    const QString meeting = QStringLiteral("确定退出会议吗?");
+    for (int classType : { 0, 1, 2, 3, 4, 8 })
+        QTest::addRow("school, %d", classType) << true << classType << "webrtc" << lesson;
+    QTest::newRow("school, 6") << true << 6 << "rtmp" << meeting;
+    QTest::newRow("school, 7") << true << 7 << "rtmp" << lesson;
+    QTest::newRow("school, 5") << true << 5 << "" << meeting;
+    QTest::newRow("school, -1") << true << -1 << "" << lesson;
+    QTest::newRow("teacher, 5") << false << 5 << "meeting" << meeting;
+    QTest::newRow("teacher, 6") << false << 6 << "" << meeting;
+    QTest::newRow("teacher, 4") << false << 4 << "" << lesson;
+    QTest::newRow("teacher, -1") << false << -1 << "" << lesson;
+}
+
+void TestClassWindows::windowByClassType()
+{
+    QFETCH(bool, school);
+    QFETCH(int, classType);
+    QFETCH(QString, panel);
+    QFETCH(QString, leaveText);
+    g_classType = classType;
+    if (!school) {
+        g_userType = 2;
+        g_userId = "T1";
+    }
+    MessageCollector messages;
+    QWidget *widget
+        = school ? static_cast<QWidget *>(new SchoolClassView) : static_cast<QWidget *>(new TeacherClassView);
+    TitleView frame(widget, "TaviStudent.exe", classWindowFlags);
+    auto *schoolView = qobject_cast<SchoolClassView *>(widget);
+    auto *teacherView = qobject_cast<TeacherClassView *>(widget);
+    MediaViewInterface *media = school ? schoolView->mediaView() : teacherView->mediaView();
+    QCOMPARE(messages.count(QString("classType unknown error! classType: %1").arg(classType)), panel.isEmpty() ? 1 : 0);
+    QCOMPARE(dynamic_cast<MediaViewWebrtc *>(media) != nullptr, panel == "webrtc");
+    QCOMPARE(dynamic_cast<MediaView *>(media) != nullptr, panel == "rtmp");
+    QCOMPARE(dynamic_cast<MediaView3 *>(media) != nullptr, panel == "meeting");
+    // The device panel hands the devices to the media panel's push: without one there is none.
+    const bool devices = school ? schoolView->deviceSetMini() != nullptr : teacherView->deviceSetMini() != nullptr;
+    QCOMPARE(devices, !panel.isEmpty());
+    LogoutView *leave = school ? schoolView->logoutView() : teacherView->logoutView();
+    QCOMPARE(leave->text(), leaveText);
+
+    // The window opens, loses and regains the connection and closes as any other.
+    QSignalSpy closed(widget, SIGNAL(signalCloseOut()));
+    auto *main = dynamic_cast<MainViewInterface *>(widget);
+    school ? schoolView->initialLater() : teacherView->initialLater();
+    main->clientOnline();
+    frame.show();
+    QVERIFY(widget->isVisible() && widget->isEnabled());
+    main->clientOffline();
+    QVERIFY(!widget->isEnabled());
+    main->clientOnline();
+    QVERIFY(widget->isEnabled());
+    if (school)
+        schoolView->sendLateState("S7");
+    else
+        teacherView->sendLateState("S7");
+    frame.close();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(messages.count("SchoolClassView::initialLater titleView is null!") == 0);
 }
 
 void TestClassWindows::titleLock_data()
