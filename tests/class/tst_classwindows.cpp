@@ -93,16 +93,6 @@ UserInfo record(const QString &id)
     return userInfo;
 }
 
-void storeCourseFile(const QString &fileIdAll, const QString &fileName)
-{
-    UserFile file;
-    file.setId(fileIdAll, g_userId);
-    file.setFileName(fileName);
-    file.setCourseType(fileName);
-    file.setStatus(2);
-    file.setDownloaded(true);
-    g_courseFileHash.updateUserFile(file);
-}
 } // namespace
 
 // The class windows as a whole: the order of their steps, the school window's title lock between the teacher's
