@@ -28,6 +28,8 @@ private slots:
     void listToJson();
     void stringToJsonObject();
     void containsChar();
+    void jsonText_data();
+    void jsonText();
 };
 
 void TestStringUtil::randomString()
@@ -284,6 +286,27 @@ void TestStringUtil::containsChar()
     QVERIFY(stringContainsChar('b', "abc"));
     QVERIFY(!stringContainsChar('z', "abc"));
     QVERIFY(!stringContainsChar('a', ""));
+}
+
+void TestStringUtil::jsonText_data()
+{
+    QTest::addColumn<QString>("json");
+    QTest::addColumn<QString>("text");
+    // Ids arrive as JSON numbers.
+    QTest::newRow("large whole number") << R"([{"v":1234567890123}])" << "1234567890123";
+    QTest::newRow("negative") << R"([{"v":-42}])" << "-42";
+    QTest::newRow("fraction") << R"([{"v":2.5}])" << "2.5";
+    QTest::newRow("text") << R"([{"v":"0012"}])" << "0012";
+    QTest::newRow("null") << R"([{"v":null}])" << "";
+}
+
+void TestStringUtil::jsonText()
+{
+    QFETCH(QString, json);
+    QFETCH(QString, text);
+    JsonRows rows;
+    QVERIFY(StringUtil::jsonToList(json, rows));
+    QCOMPARE(StringUtil::jsonText(rows.value(0).value("v")), text);
 }
 
 QTEST_GUILESS_MAIN(TestStringUtil)

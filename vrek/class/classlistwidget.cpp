@@ -7,6 +7,28 @@
 #include <QLabel>
 #include <QMovie>
 #include <QScrollBar>
+#include <QTabWidget>
+
+QList<ClassListWidget *> ClassListWidget::addPages(QTabWidget *tabs, const QVector<Kind> &kinds, int cardMode)
+{
+    QList<ClassListWidget *> added;
+    for (const Kind &kind : kinds) {
+        auto *page = new ClassListWidget(QString::fromLatin1(kind.lessonType), cardMode, tabs);
+        tabs->addTab(page, QString::fromUtf8(kind.label));
+        added.append(page);
+    }
+    return added;
+}
+
+QList<ClassListWidget *> ClassListWidget::pagesOf(const QTabWidget *tabs)
+{
+    QList<ClassListWidget *> result;
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (auto *page = qobject_cast<ClassListWidget *>(tabs->widget(i)))
+            result.append(page);
+    }
+    return result;
+}
 
 ClassListWidget::ClassListWidget(const QString &lessonType, int cardMode, QWidget *parent)
     : QListWidget(parent)

@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QListWidget>
+#include <QVector>
 
 class QLabel;
 class QListWidgetItem;
@@ -13,6 +14,8 @@ class QMovie;
 
 // A scrolling list of course cards, loaded page by page and ended by one footer row that tells the load state.
 // It never talks to the network: it asks its owner for pages and is handed the records.
+class QTabWidget;
+
 class ClassListWidget : public QListWidget
 {
     Q_OBJECT
@@ -25,6 +28,16 @@ public:
     };
     // A server page this long or longer is full: there may be more behind it.
     static constexpr int fullPageSize = 20;
+
+    // A tab of lessons of one kind: its label and the lesson type the server filters on.
+    struct Kind
+    {
+        const char *label;
+        const char *lessonType;
+    };
+    // One page per kind, added to the tabs in order.
+    static QList<ClassListWidget *> addPages(QTabWidget *tabs, const QVector<Kind> &kinds, int cardMode);
+    static QList<ClassListWidget *> pagesOf(const QTabWidget *tabs);
 
     ClassListWidget(const QString &lessonType, int cardMode, QWidget *parent = nullptr);
     ~ClassListWidget() override;

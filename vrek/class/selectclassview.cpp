@@ -20,14 +20,8 @@
 #include <QVBoxLayout>
 
 namespace {
-struct PageKind
-{
-    const char *label;
-    const char *lessonType;
-};
-
 // The tab pages of each user type, in tab order.
-const PageKind lecturerPages[] = {
+const QVector<ClassListWidget::Kind> lecturerPages {
     { "全部", "all" },
     { "班级课", "0" },
     { "Quenna课堂", "2" },
@@ -37,7 +31,7 @@ const PageKind lecturerPages[] = {
     { "公开课", "7" },
     { "校外辅导", "8" },
 };
-const PageKind studentPages[] = {
+const QVector<ClassListWidget::Kind> studentPages {
     { "全部", "all" },
     { "校内", "4" },
     { "校外", "8" },
@@ -47,18 +41,6 @@ const char *const allLessons = "all";
 // The dialogs' frame: no minimise or maximise button, fixed size.
 const int createFrameFlags = TitleView::NoMinButton | TitleView::NoMaxButton | TitleView::FixedSize;
 const unsigned int refreshTipSeconds = 2;
-
-// A text field of a reply: numbers the server sends as such keep all their digits.
-QString textOf(const QVariant &value)
-{
-    if (value.type() == QVariant::Double) {
-        const double number = value.toDouble();
-        const qint64 whole = qint64(number);
-        if (double(whole) == number)
-            return QString::number(whole);
-    }
-    return value.toString();
-}
 } // namespace
 
 SelectClassView::SelectClassView(QWidget *parent)
@@ -164,18 +146,12 @@ void SelectClassView::buildForm()
 
 void SelectClassView::addPages()
 {
-    const PageKind *kinds = nullptr;
-    int kindCount = 0;
-    if (g_userType == 0) {
+    QVector<ClassListWidget::Kind> kinds;
+    if (g_userType == 0)
         kinds = lecturerPages;
-        kindCount = int(sizeof(lecturerPages) / sizeof(lecturerPages[0]));
-    } else if (g_userType == 1) {
+    else if (g_userType == 1)
         kinds = studentPages;
-        kindCount = int(sizeof(studentPages) / sizeof(studentPages[0]));
-    }
-    for (int i = 0; i < kindCount; ++i) {
-        auto *page = new ClassListWidget(QString::fromLatin1(kinds[i].lessonType), 0, m_classContentTabWidget);
-        m_classContentTabWidget->addTab(page, QString::fromUtf8(kinds[i].label));
+    for (ClassListWidget *page : ClassListWidget::addPages(m_classContentTabWidget, kinds, 0)) {
         connect(page, &ClassListWidget::signalEnterButtonClicked, this, &SelectClassView::slotJoinClassesIn);
         connect(page, &ClassListWidget::signalRequestGroupInfo, this, &SelectClassView::slotRequestGroupInfo);
     }
@@ -183,12 +159,7 @@ void SelectClassView::addPages()
 
 QList<ClassListWidget *> SelectClassView::pages() const
 {
-    QList<ClassListWidget *> result;
-    for (int i = 0; i < m_classContentTabWidget->count(); ++i) {
-        if (auto *page = qobject_cast<ClassListWidget *>(m_classContentTabWidget->widget(i)))
-            result.append(page);
-    }
-    return result;
+    return ClassListWidget::pagesOf(m_classContentTabWidget);
 }
 
 ClassListWidget *SelectClassView::pageAt(int index) const
@@ -200,19 +171,19 @@ GroupInfo SelectClassView::groupInfoFromMap(const QMap<QString, QVariant> &map)
 {
     GroupInfo info;
     info.setId(QString::number(map.value("id").toLongLong()));
-    info.setTitle(textOf(map.value("title")));
-    info.setBeginTime(textOf(map.value("beginTime")));
-    info.setEndTime(textOf(map.value("endTime")));
-    info.setActualTime(textOf(map.value("actualTime")));
-    info.setGrade(textOf(map.value("grade")));
-    info.setGradeName(textOf(map.value("gradeName")));
-    info.setTClass(textOf(map.value("tClass")));
-    info.setClassName(textOf(map.value("className")));
-    info.setSubject(textOf(map.value("subject")));
-    info.setSubjectName(textOf(map.value("subjectName")));
-    info.setTeacherId(textOf(map.value("teacherId")));
-    info.setTeacherName(textOf(map.value("teacherName")));
-    info.setParentTitle(textOf(map.value("parentTitle")));
+    info.setTitle(StringUtil::jsonText(map.value("title")));
+    info.setBeginTime(StringUtil::jsonText(map.value("beginTime")));
+    info.setEndTime(StringUtil::jsonText(map.value("endTime")));
+    info.setActualTime(StringUtil::jsonText(map.value("actualTime")));
+    info.setGrade(StringUtil::jsonText(map.value("grade")));
+    info.setGradeName(StringUtil::jsonText(map.value("gradeName")));
+    info.setTClass(StringUtil::jsonText(map.value("tClass")));
+    info.setClassName(StringUtil::jsonText(map.value("className")));
+    info.setSubject(StringUtil::jsonText(map.value("subject")));
+    info.setSubjectName(StringUtil::jsonText(map.value("subjectName")));
+    info.setTeacherId(StringUtil::jsonText(map.value("teacherId")));
+    info.setTeacherName(StringUtil::jsonText(map.value("teacherName")));
+    info.setParentTitle(StringUtil::jsonText(map.value("parentTitle")));
     info.setParentId(map.value("parentId").toInt());
     info.setViewingTimes(map.value("viewingTimes").toInt());
     info.setSort(map.value("sort").toInt());
@@ -223,7 +194,7 @@ GroupInfo SelectClassView::groupInfoFromMap(const QMap<QString, QVariant> &map)
         info.setClassState(map.value("classState").toInt());
     if (map.contains("lessonType"))
         info.setLessonType(map.value("lessonType").toInt());
-    info.setVideoId(textOf(map.value("videoId")));
+    info.setVideoId(StringUtil::jsonText(map.value("videoId")));
     return info;
 }
 

@@ -23,19 +23,13 @@
 #include <QVBoxLayout>
 
 namespace {
-struct PageKind
-{
-    const char *label;
-    const char *lessonType;
-};
-
 // The tab pages of each user type, in tab order.
-const PageKind lecturerPages[] = {
+const QVector<ClassListWidget::Kind> lecturerPages {
     { "全部", "all" },
     { "校内", "4" },
     { "校外", "8" },
 };
-const PageKind studentPages[] = {
+const QVector<ClassListWidget::Kind> studentPages {
     { "全部", "all" },
     { "校内", "0" },
     { "校外", "2" },
@@ -193,20 +187,12 @@ void VideobackView::initial()
 
 void VideobackView::addPages()
 {
-    const PageKind *kinds = nullptr;
-    int kindCount = 0;
-    if (g_userType == 0) {
+    QVector<ClassListWidget::Kind> kinds;
+    if (g_userType == 0)
         kinds = lecturerPages;
-        kindCount = int(sizeof(lecturerPages) / sizeof(lecturerPages[0]));
-    } else if (g_userType == 1) {
+    else if (g_userType == 1)
         kinds = studentPages;
-        kindCount = int(sizeof(studentPages) / sizeof(studentPages[0]));
-    }
-    for (int i = 0; i < kindCount; ++i) {
-        auto *page = new ClassListWidget(QString::fromLatin1(kinds[i].lessonType), 1, m_tabWidget);
-        m_tabWidget->addTab(page, QString::fromUtf8(kinds[i].label));
-    }
-    for (ClassListWidget *page : pages()) {
+    for (ClassListWidget *page : ClassListWidget::addPages(m_tabWidget, kinds, 1)) {
         connect(page, &ClassListWidget::signalEnterButtonClicked, this, &VideobackView::slotEnterClassButtonClicked);
         connect(page, &ClassListWidget::signalRequestGroupInfo, this, &VideobackView::slotRequestGroupInfo);
     }
@@ -214,12 +200,7 @@ void VideobackView::addPages()
 
 QList<ClassListWidget *> VideobackView::pages() const
 {
-    QList<ClassListWidget *> result;
-    for (int i = 0; i < m_tabWidget->count(); ++i) {
-        if (auto *page = qobject_cast<ClassListWidget *>(m_tabWidget->widget(i)))
-            result.append(page);
-    }
-    return result;
+    return ClassListWidget::pagesOf(m_tabWidget);
 }
 
 ClassListWidget *VideobackView::pageAt(int index) const

@@ -25,17 +25,6 @@ const unsigned int refreshTipSeconds = 2;
 const char *const refreshStyle = "QPushButton{border-image:url(:/image/videoBack/refrash.png);}"
                                  "QPushButton:hover{border-image:url(:/image/videoBack/refrashhover.png);}";
 
-// A text field of a reply: numbers the server sends as such keep all their digits.
-QString textOf(const QVariant &value)
-{
-    if (value.type() == QVariant::Double) {
-        const double number = value.toDouble();
-        const qint64 whole = qint64(number);
-        if (double(whole) == number)
-            return QString::number(whole);
-    }
-    return value.toString();
-}
 } // namespace
 
 VideoListView::VideoListView(QWidget *parent)
@@ -212,15 +201,15 @@ GroupInfo VideoListView::lessonFromMap(const QMap<QString, QVariant> &map)
 {
     GroupInfo info;
     info.setId(QString::number(map.value("id").toLongLong()));
-    info.setTitle(textOf(map.value("title")));
-    info.setBeginTime(textOf(map.value("beginTime")));
-    info.setActualTime(textOf(map.value("actualTime")));
-    info.setGradeName(textOf(map.value("gradeName")));
-    info.setClassName(textOf(map.value("className")));
-    info.setSubjectName(textOf(map.value("subjectName")));
-    info.setTeacherId(textOf(map.value("teacherId")));
-    info.setTeacherName(textOf(map.value("teacherName")));
-    info.setVideoId(textOf(map.value("videoId")));
+    info.setTitle(StringUtil::jsonText(map.value("title")));
+    info.setBeginTime(StringUtil::jsonText(map.value("beginTime")));
+    info.setActualTime(StringUtil::jsonText(map.value("actualTime")));
+    info.setGradeName(StringUtil::jsonText(map.value("gradeName")));
+    info.setClassName(StringUtil::jsonText(map.value("className")));
+    info.setSubjectName(StringUtil::jsonText(map.value("subjectName")));
+    info.setTeacherId(StringUtil::jsonText(map.value("teacherId")));
+    info.setTeacherName(StringUtil::jsonText(map.value("teacherName")));
+    info.setVideoId(StringUtil::jsonText(map.value("videoId")));
     info.setParentId(map.value("parentId").toInt());
     info.setStatus(map.value("status").toInt());
     info.setIsParent(map.value("isParent").toInt());

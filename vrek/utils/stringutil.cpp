@@ -229,6 +229,17 @@ bool StringUtil::listToJson(const JsonRows &rows, QString &text)
     return true;
 }
 
+QString StringUtil::jsonText(const QVariant &value)
+{
+    if (value.type() == QVariant::Double) {
+        const double number = value.toDouble();
+        const qint64 whole = qint64(number);
+        if (double(whole) == number)
+            return QString::number(whole);
+    }
+    return value.toString();
+}
+
 bool stringContainsChar(QChar c, const QString &text)
 {
     for (const QChar &each : text) {

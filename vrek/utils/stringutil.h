@@ -28,6 +28,8 @@ public:
     static bool httpJsonToStatus(const QString &text, int &status);
     static bool jsonToList(const QString &text, JsonRows &rows);
     static bool listToJson(const JsonRows &rows, QString &text);
+    // A text field of a reply row: numbers the server sends as such keep all their digits.
+    static QString jsonText(const QVariant &value);
 
     static constexpr quint64 fnvOffsetBasis = 14695981039346656037ULL;
     static constexpr quint64 fnvPrime = 1099511628211ULL;
