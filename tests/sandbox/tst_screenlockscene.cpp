@@ -3,6 +3,7 @@
 #include "sandbox/screenlockscene.h"
 #include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
+#include "tests/support/sandboxlesson.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/message/streammediamessage.h"
 #include "vrek/socketclientmanager.h"
@@ -109,14 +110,7 @@ ClassroomSandbox::Lesson TestScreenLockScene::lessonById(qint64 id) const
 void TestScreenLockScene::join(const ClassroomSandbox::Lesson &lesson, const ClassroomSandbox::Account &account)
 {
     QVERIFY(lesson.id != 0);
-    g_userId = account.userId;
-    g_classId = lesson.tClass();
-    g_classTitle = lesson.title;
-    g_lessonTitle = lesson.title;
-    g_roomId = QString::number(lesson.id);
-    g_classType = lesson.lessonType;
-    g_lectId = lesson.teacherId;
-    g_userType = 1;
+    enterSandboxLesson(lesson, account.userId);
     int joins = 0;
     const QMetaObject::Connection counting
         = connect(m_sandbox, &ClassroomSandbox::lessonJoined, this, [&joins] { ++joins; });
