@@ -1,6 +1,7 @@
 #include "platform/devicecatalog/fakedevicecatalog.h"
 #include "sandbox/classpanelscene.h"
 #include "sandbox/classroomsandbox.h"
+#include "sandbox/screenlockscene.h"
 #include "tests/support/sandboxclient.h"
 #include "vrek/class/classinfowidget.h"
 #include "vrek/class/classlistwidget.h"
@@ -75,8 +76,11 @@ void TestSandboxEntries::initTestCase()
 {
     m_client = new SandboxClient;
     QVERIFY(m_client->start());
-    // The classroom's questions and roll call stay away while the lessons are entered and left.
+    // The classroom's questions, roll call and screen locks stay away while the lessons are entered and left.
     m_client->sandbox()->findChild<ClassPanelScene *>()->setStep(10 * 60 * 1000);
+    ScreenLockScene::Timing late;
+    late.firstLockMs = late.secondLockMs = 10 * 60 * 1000;
+    m_client->sandbox()->findChild<ScreenLockScene *>()->setTiming(late);
     auto machine = std::make_shared<FakeDeviceCatalog::Machine>();
     machine->inputs = { FakeDeviceCatalog::audio("USB Mic") };
     machine->cameras = { FakeDeviceCatalog::camera("USB Cam") };
