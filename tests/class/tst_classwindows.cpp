@@ -148,16 +148,11 @@ void TestClassWindows::initTestCase()
     SoundControl::setFactory(FakeSoundControl::factory(std::make_shared<FakeSoundControl::Machine>()));
     m_link = new ClassroomLink;
     QVERIFY(m_link->connectToServer());
-    m_users = new UserInfoManager();
-    g_userInfoManager = m_users;
-    connect(m_link->manager(), &SocketClientManager::signalUserInfoProtocol, m_users,
-        &UserInfoManager::slotProtocolAnalysis);
+    m_users = m_link->users();
 }
 
 void TestClassWindows::cleanupTestCase()
 {
-    g_userInfoManager = nullptr;
-    delete m_users;
     delete m_link;
     SoundControl::setFactory({});
     DeviceCatalog::setFactory(nullptr);
