@@ -5,7 +5,7 @@
 #include <QtGlobal>
 
 // Collects the messages logged while it lives, the warnings (and worse) apart, and passes every message on to the
-// handler that was installed before. One collector at a time, on the thread that logs.
+// handler that was installed before. One collector at a time; engines log from their own threads.
 class MessageCollector
 {
 public:
@@ -14,16 +14,12 @@ public:
     MessageCollector(const MessageCollector &) = delete;
     MessageCollector &operator=(const MessageCollector &) = delete;
 
-    QStringList warnings() const { return m_warnings; }
+    QStringList warnings() const;
     // Every message, of every level, in order.
-    QStringList messages() const { return m_messages; }
+    QStringList messages() const;
     // How many warnings hold the text.
     int count(const QString &text) const;
-    void clear()
-    {
-        m_warnings.clear();
-        m_messages.clear();
-    }
+    void clear();
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message);
