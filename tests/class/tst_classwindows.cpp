@@ -25,6 +25,7 @@
 #include "vrek/viewui/popup.h"
 #include "vrek/window/titleview.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -328,6 +329,14 @@ void TestClassWindows::titleLock_data()
         << QStringList { "lock", "full", "lectLeaves", "fullEnd" } << false << false << true << false << unlocked;
     QTest::newRow("lecturer leaves while the leave dialog is open, 取消") << QStringList { "lock", "full", "close",
         "lectLeaves", "cancel" } << false << false << true << false << unlocked;
+    // A leave dialog left open under a lock stays the one modal window in front: the lock must not bury it under a
+    // class window that it blocks.
+    QTest::newRow("lock while the leave dialog is open")
+        << QStringList { "close", "lock" } << true << true << true << true << locked;
+    QTest::newRow("lock and unlock while the leave dialog is open")
+        << QStringList { "close", "lock", "unlock" } << false << false << false << true << unlocked;
+    QTest::newRow("lecturer leaves during a lock while the leave dialog is open")
+        << QStringList { "close", "lock", "lectLeaves" } << false << false << false << true << unlocked;
     QTest::newRow("lecturer leaves without a lock")
         << QStringList { "lectLeaves" } << false << false << false << false << QString();
 }
@@ -375,6 +384,7 @@ void TestClassWindows::titleLock()
     QCOMPARE(closeButton->isVisible(), !titleLocked);
     QCOMPARE(frame.isFullScreenFlag(), fullScreen);
     QCOMPARE(view->logoutTitle()->isVisible(), dialogShown);
+    QCOMPARE(QApplication::activeModalWidget() == view->logoutTitle(), dialogShown);
     QCOMPARE(noticeOf(view), notice);
     // The frame's other bits stay as they were.
     QCOMPARE(frame.titleFlags() & ~lockBits, classWindowFlags);

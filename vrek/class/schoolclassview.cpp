@@ -436,6 +436,13 @@ void SchoolClassView::applyTitleLock()
         return;
     const int flags = m_titleView->titleFlags();
     m_titleView->setTitleFlags(m_titleLocked ? flags | titleLockBits : flags & ~titleLockBits);
+    if (m_titleLocked)
+        return;
+    // The window was in front of everything while locked: the dialogs still open over it come back in front.
+    for (TitleView *frame : { m_logoutTitle, m_relativeLogoutTitle, m_answerTitle, m_callRollTitle, m_deviceTitle }) {
+        if (frame && frame->isVisible())
+            frame->raise();
+    }
 }
 
 void SchoolClassView::slotCustomClose()
