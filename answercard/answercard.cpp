@@ -189,7 +189,9 @@ void AnswerCard::setUiState(int answerCount, bool resetButton, int type, QString
     const int textWidth = int(qMax((yourAnswer.size() + 10) * 6, (rightAnswer.size() + 10) * 6) * g_uiScale);
     for (QLabel *text : { yours, right }) {
         text->setStyleSheet("font:14x;color:#000");
-        text->setFixedSize(textWidth, 30);
+        // Never narrower than the text itself: a cut answer reads as another answer.
+        text->ensurePolished();
+        text->setFixedSize(qMax(textWidth, text->sizeHint().width()), 30);
     }
     if (answer == answerRight)
         mark->setStyleSheet("border-image: url(:/image/answer/yes_1.png);");

@@ -14,6 +14,7 @@
 #include "sandbox/lockscene.h"
 #include "sandbox/meetingscene.h"
 #include "sandbox/reviewscene.h"
+#include "sandbox/screenlockscene.h"
 #include "sandbox/stagescene.h"
 #include "sandbox/streamteacherscene.h"
 
@@ -39,5 +40,6 @@ QList<SandboxScene *> makeSandboxScenes(ClassroomSandbox *sandbox)
     scenes.append(new StageScene(sandbox));
     scenes.append(new DeviceCheckScene(sandbox));
     scenes.append(new HomeworkScene(sandbox));
+    scenes.append(new ScreenLockScene(sandbox));
     return scenes;
 }

@@ -416,6 +416,12 @@ void ConnectServerManager::slotConnectTimeoutIn()
 
 void ConnectServerManager::slotSocketConnectErrorIn()
 {
+    if (m_closeCheck->isActive()) {
+        // The login waits for the last connection to go down, and no new one is opened before: the error is the
+        // old connection's (a server that closed it after the last lesson's logout), not the login's.
+        qInfo() << "an error of the closing connection, ignored";
+        return;
+    }
     if (m_connectState == StateLogin && !m_loginOverSocket) {
         // A classroom connection tried earlier (a reconnect given up) failing late: the REST login is not its.
         qInfo() << "a classroom connection error during a REST login, ignored";

@@ -192,6 +192,11 @@ void TestAnswerCard::answerGoesToTheClassOnce()
     QVERIFY(card.findChild<QLabel *>("markLabel")->styleSheet().contains(mark));
     QCOMPARE(card.findChild<QLabel *>("yourAnswerLabel")->text(), QString("你的答案：%1").arg(answer));
     QCOMPARE(card.findChild<QLabel *>("rightAnswerLabel")->text(), QString("正确答案：%1").arg(ace));
+    // Both answers are shown whole, however long the prefix is in the card's font.
+    for (const char *name : { "yourAnswerLabel", "rightAnswerLabel" }) {
+        const QLabel *label = card.findChild<QLabel *>(name);
+        QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(label->text()), name);
+    }
     QVERIFY(submit->isHidden());
     QVERIFY(card.findChild<QLabel *>("label")->isHidden());
     MessageBoxCloser boxes;

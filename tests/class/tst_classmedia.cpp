@@ -60,18 +60,13 @@ void TestClassMedia::initTestCase()
 {
     m_link = new ClassroomLink;
     QVERIFY(m_link->connectToServer());
-    m_users = new UserInfoManager();
-    g_userInfoManager = m_users;
-    connect(m_link->manager(), &SocketClientManager::signalUserInfoProtocol, m_users,
-        &UserInfoManager::slotProtocolAnalysis);
+    m_users = m_link->users();
     SoundControl::setFactory(FakeSoundControl::factory(std::make_shared<FakeSoundControl::Machine>()));
 }
 
 void TestClassMedia::cleanupTestCase()
 {
     SoundControl::setFactory({});
-    g_userInfoManager = nullptr;
-    delete m_users;
     delete m_link;
 }
 

@@ -68,16 +68,11 @@ void TestClassPanels::initTestCase()
 {
     m_link = new ClassroomLink;
     QVERIFY(m_link->connectToServer());
-    m_users = new UserInfoManager();
-    g_userInfoManager = m_users;
-    connect(m_link->manager(), &SocketClientManager::signalUserInfoProtocol, m_users,
-        &UserInfoManager::slotProtocolAnalysis);
+    m_users = m_link->users();
 }
 
 void TestClassPanels::cleanupTestCase()
 {
-    g_userInfoManager = nullptr;
-    delete m_users;
     delete m_link;
 }
 

@@ -79,16 +79,11 @@ void TestMeetingWindow::initTestCase()
     DeviceCatalog::setFactory(FakeDeviceCatalog::factory(m_machine));
     m_link = new ClassroomLink;
     QVERIFY(m_link->connectToServer());
-    m_users = new UserInfoManager();
-    g_userInfoManager = m_users;
-    connect(m_link->manager(), &SocketClientManager::signalUserInfoProtocol, m_users,
-        &UserInfoManager::slotProtocolAnalysis);
+    m_users = m_link->users();
 }
 
 void TestMeetingWindow::cleanupTestCase()
 {
-    g_userInfoManager = nullptr;
-    delete m_users;
     delete m_link;
     DeviceCatalog::setFactory(nullptr);
     delete m_work;

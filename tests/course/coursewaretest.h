@@ -5,6 +5,7 @@
 // and the received folders of HTML and picture decks of our own.
 #include "tests/support/classroomlink.h"
 #include "tests/support/tempworkdir.h"
+#include "vrek/container/coursefilehash.h"
 #include "vrek/message/drawsignal.h"
 #include "vrek/message/pptmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
@@ -143,6 +144,18 @@ inline bool writePictureDeck(
             return false;
     }
     return true;
+}
+
+// A course file of the class, downloaded and ready, in the course-file table.
+inline void storeCourseFile(const QString &fileIdAll, const QString &fileName)
+{
+    UserFile file;
+    file.setId(fileIdAll, g_userId);
+    file.setFileName(fileName);
+    file.setCourseType(fileName);
+    file.setStatus(2);
+    file.setDownloaded(true);
+    g_courseFileHash.updateUserFile(file);
 }
 
 } // namespace CoursewareTest

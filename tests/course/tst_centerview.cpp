@@ -31,17 +31,6 @@ const QString video = QStringLiteral("vd002_1");
 // The default view's open as the class and the pad get it.
 const QString defaultViewText = QStringLiteral("0$0$AAAA_A:0:0:1");
 
-void storeCourseFile(const QString &fileIdAll, const QString &fileName)
-{
-    UserFile file;
-    file.setId(fileIdAll, g_userId);
-    file.setFileName(fileName);
-    file.setCourseType(fileName);
-    file.setStatus(2);
-    file.setDownloaded(true);
-    g_courseFileHash.updateUserFile(file);
-}
-
 QStringList texts(const QSignalSpy &spy)
 {
     QStringList list;

@@ -46,6 +46,7 @@ private slots:
     void loginResultTexts_data();
     void loginResultTexts();
     void courseListLoginForwardsItsSuccessOnce();
+    void courseListLoginOutlivesTheClosingConnectionsError();
     void courseListLoginFailures_data();
     void courseListLoginFailures();
     void reloginOutcomesGoToTheReloginView();
@@ -394,6 +395,23 @@ void TestConnectServerManager::courseListLoginForwardsItsSuccessOnce()
     QTRY_COMPARE(loggedIn.count(), 2);
     QTest::qWait(50);
     QCOMPARE(forwarded.count(), 1);
+}
+
+void TestConnectServerManager::courseListLoginOutlivesTheClosingConnectionsError()
+{
+    m_rig->classroom.answerLogin();
+    QSignalSpy forwarded(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
+    QSignalSpy toRelogin(m_rig->connectServer, &ConnectServerManager::signalSocketLoginFailOut);
+    m_rig->connectServer->slotSocketConnect();
+    QVERIFY(forwarded.wait(5000));
+    // The next lesson is entered while the last connection still counts as open: it is closed first, and its
+    // error, as a server that closes it after the logout gives one, arrives meanwhile.
+    m_rig->connectServer->slotSocketConnect();
+    emit m_rig->socket->signalConnectError();
+    QTRY_COMPARE_WITH_TIMEOUT(forwarded.count(), 2, 5000);
+    QCOMPARE(toRelogin.count(), 0);
+    QTRY_COMPARE(m_rig->classroom.connectionCount(), 2);
+    QVERIFY(m_rig->socket->isConnected());
 }
 
 void TestConnectServerManager::courseListLoginFailures_data()

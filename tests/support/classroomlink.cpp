@@ -1,6 +1,7 @@
 #include "tests/support/classroomlink.h"
 
 #include "vrek/socketclientmanager.h"
+#include "vrek/userinfo/userinfomanager.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -23,9 +24,24 @@ ClassroomLink::ClassroomLink(bool makeGlobal, GlobalEnum::UserType userType)
 
 ClassroomLink::~ClassroomLink()
 {
+    if (m_global && g_userInfoManager == m_users)
+        g_userInfoManager = nullptr;
+    delete m_users;
     if (m_global && g_socketClientManager == m_manager)
         g_socketClientManager = nullptr;
     delete m_manager;
+}
+
+UserInfoManager *ClassroomLink::users()
+{
+    if (!m_users) {
+        m_users = new UserInfoManager();
+        QObject::connect(
+            m_manager, &SocketClientManager::signalUserInfoProtocol, m_users, &UserInfoManager::slotProtocolAnalysis);
+        if (m_global)
+            g_userInfoManager = m_users;
+    }
+    return m_users;
 }
 
 bool ClassroomLink::connectToServer(int timeoutMs)

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class SocketClientManager;
+class UserInfoManager;
 
 // A classroom connection connected to a fake classroom server on loopback. Every line the connection sends
 // is recorded the moment it is sent (without its line feed), so a test reads what a class would be told
@@ -21,6 +22,9 @@ public:
     // Connects and waits until the connection counts as up; false on time-out.
     bool connectToServer(int timeoutMs = 5000);
     SocketClientManager *manager() const { return m_manager; }
+    // The participant manager fed by the connection's user lines, made on the first call; with makeGlobal it is
+    // the program's one (g_userInfoManager) for the link's life.
+    UserInfoManager *users();
     FakeClassroomServer &server() { return m_server; }
 
     QStringList sent() const { return m_sent; }
@@ -34,6 +38,7 @@ public:
 private:
     FakeClassroomServer m_server;
     SocketClientManager *m_manager;
+    UserInfoManager *m_users = nullptr;
     bool m_global;
     QStringList m_sent;
 };

@@ -1,13 +1,18 @@
 #include "tests/support/messagecollector.h"
 
+#include <QMutex>
+
 namespace {
+// Guards the collector's lists and its going: another thread may be logging while a test ends.
+QMutex s_mutex;
 QtMessageHandler s_previous = nullptr;
-QStringList *s_warnings = nullptr;
+MessageCollector *s_collector = nullptr;
 } // namespace
 
 MessageCollector::MessageCollector()
 {
-    s_warnings = &m_warnings;
+    QMutexLocker locker(&s_mutex);
+    s_collector = this;
     m_previous = qInstallMessageHandler(&MessageCollector::handle);
     s_previous = m_previous;
 }
@@ -15,22 +20,50 @@ MessageCollector::MessageCollector()
 MessageCollector::~MessageCollector()
 {
     qInstallMessageHandler(m_previous);
-    s_warnings = nullptr;
+    QMutexLocker locker(&s_mutex);
+    s_collector = nullptr;
     s_previous = nullptr;
+}
+
+QStringList MessageCollector::warnings() const
+{
+    QMutexLocker locker(&s_mutex);
+    return m_warnings;
+}
+
+QStringList MessageCollector::messages() const
+{
+    QMutexLocker locker(&s_mutex);
+    return m_messages;
+}
+
+void MessageCollector::clear()
+{
+    QMutexLocker locker(&s_mutex);
+    m_warnings.clear();
+    m_messages.clear();
 }
 
 int MessageCollector::count(const QString &text) const
 {
     int found = 0;
-    for (const QString &warning : m_warnings)
+    for (const QString &warning : warnings())
         found += warning.contains(text) ? 1 : 0;
     return found;
 }
 
 void MessageCollector::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (s_warnings && type != QtDebugMsg && type != QtInfoMsg)
-        s_warnings->append(message);
-    if (s_previous)
-        s_previous(type, context, message);
+    QtMessageHandler previous = nullptr;
+    {
+        QMutexLocker locker(&s_mutex);
+        if (s_collector) {
+            s_collector->m_messages.append(message);
+            if (type != QtDebugMsg && type != QtInfoMsg)
+                s_collector->m_warnings.append(message);
+        }
+        previous = s_previous;
+    }
+    if (previous)
+        previous(type, context, message);
 }

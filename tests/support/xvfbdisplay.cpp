@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 int64_t nowMs()
@@ -43,7 +44,14 @@ XvfbDisplay::~XvfbDisplay()
 
 bool XvfbDisplay::start(int width, int height, int timeoutMs)
 {
+    return start(QList<QSize> { QSize(width, height) }, timeoutMs);
+}
+
+bool XvfbDisplay::start(const QList<QSize> &screens, int timeoutMs)
+{
     stop();
+    if (screens.isEmpty())
+        return false;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return false;
@@ -51,7 +59,19 @@ bool XvfbDisplay::start(int width, int height, int timeoutMs)
     // child needs is made before the fork.
     ::fcntl(fds[1], F_SETFD, 0);
     const QByteArray fd = QByteArray::number(fds[1]);
-    const QByteArray screen = QByteArray::number(width) + 'x' + QByteArray::number(height) + "x24";
+    QList<QByteArray> arguments { "Xvfb", "-displayfd", fd };
+    for (int i = 0; i < screens.size(); ++i) {
+        const QSize &size = screens.at(i);
+        arguments << "-screen" << QByteArray::number(i)
+                  << QByteArray::number(size.width()) + 'x' + QByteArray::number(size.height()) + "x24";
+    }
+    arguments << "-nolisten"
+              << "tcp"
+              << "-noreset";
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid < 0) {
@@ -69,8 +89,7 @@ bool XvfbDisplay::start(int width, int height, int timeoutMs)
             ::dup2(devNull, STDOUT_FILENO);
             ::dup2(devNull, STDERR_FILENO);
         }
-        ::execlp("Xvfb", "Xvfb", "-displayfd", fd.constData(), "-screen", "0", screen.constData(), "-nolisten", "tcp",
-            "-noreset", static_cast<char *>(nullptr));
+        ::execvp("Xvfb", argv.data());
         ::_exit(127);
     }
     ::close(fds[1]);

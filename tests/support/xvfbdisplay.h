@@ -1,6 +1,8 @@
 #ifndef XVFBDISPLAY_H
 #define XVFBDISPLAY_H
 
+#include <QList>
+#include <QSize>
 #include <QString>
 
 #include <sys/types.h>
@@ -16,6 +18,8 @@ public:
 
     // Returns once the server takes connections; false when it did not start within the time.
     bool start(int width = 1280, int height = 800, int timeoutMs = 10000);
+    // One X screen per size, each a screen of its own to Qt (":N.0", ":N.1" ...).
+    bool start(const QList<QSize> &screens, int timeoutMs = 10000);
     void stop();
     bool isRunning() const { return m_pid > 0; }
     // ":N"

@@ -26,6 +26,7 @@
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -42,6 +43,11 @@ const char *const tabStyleLarge
 const char *const tabStyleNormal
     = "QTabBar{border-bottom:2px solid #dfe4e9;}QTabBar::tab{width:%1px;height:%2px;font:14px "
       "微软雅黑;background-color:transparent;}QTabBar::tab:selected{color:#0081ff;border-bottom:3px solid #0081ff;}";
+
+// The lecturer's lock line: 1 locks, 0 unlocks.
+constexpr uint lockFlag = 1;
+constexpr uint unlockFlag = 0;
+const char *const lockNoticePicture = ":/image/tip/exclamatory.png";
 
 QRect availableGeometry(const QWidget *widget)
 {
@@ -74,14 +80,16 @@ SchoolClassView::SchoolClassView(QWidget *parent)
 SchoolClassView::~SchoolClassView()
 {
     qInfo() << "";
-    // The frames are windows of their own and take their panels with them.
-    delete m_logoutTitle;
-    delete m_relativeLogoutTitle;
-    delete m_answerTitle;
-    delete m_callRollTitle;
-    delete m_deviceTitle;
-    delete m_praiseView;
-    delete m_popUp;
+    // The frames are windows of their own and take their panels with them; the chat tab's mark goes with the tab
+    // bar.
+    const QList<QObject *> parts { m_menuView, m_userInfoView, m_chatView, m_centerView, m_toolView, m_tipWidget,
+        m_popUp, m_deviceSetMini, m_deviceTitle, m_logoutView, m_logoutTitle, m_relativeLogoutView,
+        m_relativeLogoutTitle, m_answerCard, m_answerTitle, m_callRoll, m_callRollTitle, m_praiseView };
+    for (QObject *part : parts) {
+        if (part)
+            part->deleteLater();
+    }
+    MediaViewInterface::release(m_mediaView);
 }
 
 void SchoolClassView::buildForm()
@@ -166,6 +174,7 @@ void SchoolClassView::userInitial()
         connect(
             users, &UserInfoManager::signalRelativeInfoOffline, m_userInfoView, &UserInfoView::slotRelativeInfoUpdate);
         connect(users, &UserInfoManager::signalLectInfoLate, this, &SchoolClassView::lectOnlineLate);
+        connect(users, &UserInfoManager::signalLectInfoOffline, this, &SchoolClassView::lectOffline);
     }
     if (g_socketClientManager)
         connect(g_socketClientManager, &SocketClientManager::signalHandUp, m_userInfoView,
@@ -227,6 +236,11 @@ void SchoolClassView::logoutInitial()
 void SchoolClassView::mediaInitial()
 {
     qDebug() << "mediaInitial";
+    // A panel a test hands in takes the place of the lesson type's.
+    if (MediaViewInterface *panel = MediaViewInterface::made()) {
+        m_mediaView = panel;
+        return;
+    }
     switch (g_classType) {
     case 0:
     case 1:
@@ -339,7 +353,7 @@ void SchoolClassView::answerInitial()
     // Observers (type 5) take no quiz.
     if (GlobalFunc::isCurrentUserTypeFive())
         return;
-    connect(m_answerCard, &AnswerCard::signalAnswerCardShow, m_answerTitle, [this]() { m_answerTitle->show(); });
+    connect(m_answerCard, &AnswerCard::signalAnswerCardShow, m_answerTitle, qOverload<>(&TitleView::show));
     if (g_socketClientManager) {
         SocketClientManager *socket = g_socketClientManager;
         connect(socket, &SocketClientManager::signalShowQuestionInfo, m_answerCard, &AnswerCard::deQuestionInfo);
@@ -364,7 +378,7 @@ void SchoolClassView::callRollInitial()
     if (g_socketClientManager)
         connect(
             g_socketClientManager, &SocketClientManager::signalCallRollStart, m_callRoll, &CallRoll::onCallRollStart);
-    connect(m_callRoll, &CallRoll::signalCallRollShow, m_callRollTitle, [this]() { m_callRollTitle->show(); });
+    connect(m_callRoll, &CallRoll::signalCallRollShow, m_callRollTitle, qOverload<>(&TitleView::show));
     connect(m_callRoll, &CallRoll::signalCallRollHide, m_callRollTitle, &QWidget::hide);
 }
 
@@ -386,6 +400,10 @@ void SchoolClassView::tipInitial()
 void SchoolClassView::lockInitial()
 {
     qDebug() << "lockInitial";
+    m_titleLocked = false;
+    if (g_socketClientManager)
+        connect(g_socketClientManager, &SocketClientManager::signalLockScreen, this,
+            &SchoolClassView::slotSocketLockScreen);
 }
 
 void SchoolClassView::initialLater()
@@ -395,16 +413,21 @@ void SchoolClassView::initialLater()
         m_mediaView->initialLater();
     m_centerView->initialLater();
     m_titleView = qobject_cast<TitleView *>(parentWidget());
-    if (!m_titleView) {
+    if (m_titleView) {
+        connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
+        connect(m_logoutTitle, &TitleView::signalClose, this, &SchoolClassView::slotLogoutTitleClosed);
+        connect(m_titleView, &TitleView::signalCustomClose, this, &SchoolClassView::slotCustomClose);
+        connect(m_relativeLogoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
+        connect(m_userInfoView, &UserInfoView::signalRelativeUserOffline, m_relativeLogoutTitle,
+            qOverload<>(&TitleView::show));
+    } else {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
-        return;
     }
-    connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
-    connect(m_logoutTitle, &TitleView::signalClose, this, &SchoolClassView::slotLogoutTitleClosed);
-    connect(m_titleView, &TitleView::signalCustomClose, this, &SchoolClassView::slotCustomClose);
-    connect(m_relativeLogoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
-    connect(m_userInfoView, &UserInfoView::signalRelativeUserOffline, m_relativeLogoutTitle,
-        [this]() { m_relativeLogoutTitle->show(); });
+    // The device panel is realised once, hidden.
+    if (m_deviceTitle) {
+        m_deviceTitle->show();
+        m_deviceTitle->hide();
+    }
 }
 
 void SchoolClassView::applyTitleLock()
@@ -413,6 +436,13 @@ void SchoolClassView::applyTitleLock()
         return;
     const int flags = m_titleView->titleFlags();
     m_titleView->setTitleFlags(m_titleLocked ? flags | titleLockBits : flags & ~titleLockBits);
+    if (m_titleLocked)
+        return;
+    // The window was in front of everything while locked: the dialogs still open over it come back in front.
+    for (TitleView *frame : { m_logoutTitle, m_relativeLogoutTitle, m_answerTitle, m_callRollTitle, m_deviceTitle }) {
+        if (frame && frame->isVisible())
+            frame->raise();
+    }
 }
 
 void SchoolClassView::slotCustomClose()
@@ -429,6 +459,69 @@ void SchoolClassView::slotLogoutTitleClosed()
         return;
     m_titleLocked = true;
     applyTitleLock();
+}
+
+void SchoolClassView::slotSocketLockScreen(uint flag)
+{
+    qInfo() << "flag:" << flag;
+    // Observers are never locked.
+    if (GlobalFunc::isCurrentUserTypeFive())
+        return;
+    if (!m_titleView) {
+        qWarning() << "title is null!";
+        return;
+    }
+    switch (flag) {
+    case lockFlag:
+        m_screenLocked = true;
+        // A full-screen video keeps the title bar free; its end locks the window.
+        if (!m_videoFullScreen) {
+            slotLockStateChange(true);
+            m_titleView->show();
+            m_titleView->showFullScreen();
+        }
+        m_popUp->showDialogWithImg(QStringLiteral("教师已锁定您的屏幕"), QString::fromLatin1(lockNoticePicture));
+        break;
+    case unlockFlag:
+        m_screenLocked = false;
+        if (!m_videoFullScreen) {
+            slotLockStateChange(false);
+            m_titleView->showNormal();
+        }
+        m_popUp->showDialogWithImg(QStringLiteral("教师已解锁您的屏幕"), QString::fromLatin1(lockNoticePicture));
+        break;
+    default:
+        qWarning() << "flag unknown error! flag:" << flag;
+        m_titleLocked = false;
+        showMaximized();
+        break;
+    }
+}
+
+void SchoolClassView::slotLockStateChange(bool locked)
+{
+    m_titleLocked = locked;
+    applyTitleLock();
+}
+
+void SchoolClassView::slotTitleMainViewEnable()
+{
+    applyTitleLock();
+}
+
+void SchoolClassView::lectOffline(UserInfo userInfo)
+{
+    Q_UNUSED(userInfo)
+    // Whoever could lift the lock has gone: also during a full-screen video or an open leave dialog, when the
+    // title bar is free but the screen still counts as locked; kept, the next full-screen end would lock the
+    // student in with nobody to unlock.
+    if (m_screenLocked)
+        slotSocketLockScreen(unlockFlag);
+}
+
+void SchoolClassView::sendLateState(QString uid)
+{
+    qInfo() << "uid:" << uid;
 }
 
 void SchoolClassView::lectOnlineLate(UserInfo userInfo)
@@ -495,17 +588,19 @@ void SchoolClassView::resizeEvent(QResizeEvent *event)
 
 void SchoolClassView::clientOnline()
 {
-    setEnabled(true);
+    qInfo() << "userId:" << g_userId;
+    g_userInfoHash.resetAllUserState();
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
     m_centerView->openDefaultViewLocal();
     m_centerView->clearCourseState();
     m_menuView->restoreState();
+    setEnabled(true);
 }
 
 void SchoolClassView::clientOffline()
 {
-    setEnabled(false);
+    qInfo() << "userId:" << g_userId;
     g_userInfoHash.resetAllUserState();
     g_teacherList.clear();
     if (m_mediaView) {
@@ -515,4 +610,23 @@ void SchoolClassView::clientOffline()
     m_userInfoView->slotResetUserInfoView();
     m_centerView->setCourseEnable(true);
     m_centerView->pauseVideo();
+    setEnabled(false);
+}
+
+void SchoolClassView::closeEvent(QCloseEvent *event)
+{
+    // The praise counts are the lesson's: the next lesson starts at none.
+    for (const QString &userId : g_userInfoHash.selectAllUserId()) {
+        UserInfo userInfo;
+        if (!g_userInfoHash.selectUserInfo(userId, userInfo))
+            continue;
+        userInfo.setExtraState(0);
+        g_userInfoHash.updateUserInfo(userInfo);
+    }
+    qInfo() << "event:" << event;
+    if (m_mediaView)
+        m_mediaView->stopPushStreamLect();
+    m_centerView->slotOpenDefaultView(GlobalEnum::PPMServer);
+    emit signalCloseOut();
+    QWidget::closeEvent(event);
 }

@@ -81,11 +81,24 @@ public:
     // Null when the lesson has no media panel.
     DeviceSetMini *deviceSetMini() const { return m_deviceSetMini; }
     TitleView *deviceTitle() const { return m_deviceTitle; }
+    PopUp *popUp() const { return m_popUp; }
     bool isTitleLocked() const { return m_titleLocked; }
+    bool isScreenLocked() const { return m_screenLocked; }
     bool isVideoFullScreen() const { return m_videoFullScreen; }
+
+signals:
+    // The window was closed: the application returns to the course list.
+    void signalCloseOut();
 
 public slots:
     void lectOnlineLate(UserInfo userInfo);
+    // The lecturer's leaving ends a screen lock, whatever the title bar shows meanwhile.
+    void lectOffline(UserInfo userInfo);
+    // The lecturer's screen lock: 1 locks, 0 unlocks.
+    void slotSocketLockScreen(uint flag);
+    void sendLateState(QString uid);
+    void slotLockStateChange(bool locked);
+    void slotTitleMainViewEnable();
     void slotShowTip(const QString &text, uint time);
     void slotShowTip(const QString &text);
     // The unread mark of the chat tab follows the class conversation only.
@@ -97,6 +110,7 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     // The frame's close button leaves closing to this window: it asks first.

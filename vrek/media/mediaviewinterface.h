@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class PushStreamInterface;
 
 // What the class windows ask of the media panel the lesson type chose; they place it as a QWidget and drive
@@ -26,6 +28,16 @@ public:
     virtual bool stopPushStreamLect() = 0;
     virtual bool stopPushStreamListener() = 0;
     virtual void lectOnline(const QString &userId) = 0;
+
+    // Releases a class window's panel: a panel that is an object goes with the event loop; any other is deleted
+    // at once, with a warning. Null does nothing.
+    static void release(MediaViewInterface *view);
+
+    // Tests give the class windows a panel of their own in place of the one the lesson's type chooses; an empty
+    // maker restores the choice. made() is null while no maker is set.
+    using Maker = std::function<MediaViewInterface *()>;
+    static void setMaker(Maker maker);
+    static MediaViewInterface *made();
 };
 
 #endif // MEDIAVIEWINTERFACE_H

@@ -23,6 +23,7 @@
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
+#include <QCloseEvent>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -49,9 +50,14 @@ TeacherClassView::TeacherClassView(QWidget *parent)
 TeacherClassView::~TeacherClassView()
 {
     qInfo() << "";
-    delete m_logoutTitle;
-    delete m_deviceTitle;
-    delete m_popUp;
+    // The frames are windows of their own and take their panels with them.
+    const QList<QObject *> parts { m_menuView, m_userInfoView, m_chatView, m_centerView, m_toolView, m_tipWidget,
+        m_popUp, m_deviceSetMini, m_deviceTitle, m_logoutView, m_logoutTitle };
+    for (QObject *part : parts) {
+        if (part)
+            part->deleteLater();
+    }
+    MediaViewInterface::release(m_mediaView);
 }
 
 void TeacherClassView::buildForm()
@@ -158,6 +164,11 @@ void TeacherClassView::logoutInitial()
 void TeacherClassView::mediaInitial()
 {
     qDebug() << "mediaInitial";
+    // A panel a test hands in takes the place of the meeting's.
+    if (MediaViewInterface *panel = MediaViewInterface::made()) {
+        m_mediaView = panel;
+        return;
+    }
     if (g_classType != 5) {
         qWarning() << "classType unknown error! classType:" << g_classType;
         return;
@@ -228,12 +239,17 @@ void TeacherClassView::initialLater()
         m_mediaView->initialLater();
     m_centerView->initialLater();
     m_titleView = qobject_cast<TitleView *>(parentWidget());
-    if (!m_titleView) {
+    if (m_titleView) {
+        connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
+        connect(m_titleView, &TitleView::signalCustomClose, m_logoutTitle, qOverload<>(&TitleView::show));
+    } else {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
-        return;
     }
-    connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
-    connect(m_titleView, &TitleView::signalCustomClose, m_logoutTitle, [this]() { m_logoutTitle->show(); });
+    // The device panel is realised once, hidden.
+    if (m_deviceTitle) {
+        m_deviceTitle->show();
+        m_deviceTitle->hide();
+    }
 }
 
 void TeacherClassView::sendLateState(QString userId)
@@ -241,10 +257,10 @@ void TeacherClassView::sendLateState(QString userId)
     qInfo() << "uid:" << userId;
     m_centerView->sendCourseLate(userId);
     m_menuView->sendLateState(userId);
-    if (m_toolView)
-        m_toolView->sendLateState(userId);
+    m_toolView->sendLateState(userId);
     if (m_mediaView)
         m_mediaView->sendLateState(userId);
+    m_chatView->sendLateState(userId);
     CtrlMessage message;
     message.setCtType(LateCtrlManager::LateEnd);
     message.setPersonId(g_userId);
@@ -266,6 +282,15 @@ void TeacherClassView::slotShowTip(const QString &text)
     slotShowTip(text, TipWidget::defaultSeconds);
 }
 
+void TeacherClassView::classesBeginOrEndIn(bool showStart, bool enabled, const QString &text)
+{
+    Q_UNUSED(showStart)
+    Q_UNUSED(enabled)
+    Q_UNUSED(text)
+}
+
+void TeacherClassView::onRecordStartIn() { }
+
 void TeacherClassView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
@@ -278,18 +303,20 @@ void TeacherClassView::resizeEvent(QResizeEvent *event)
 
 void TeacherClassView::clientOnline()
 {
-    setEnabled(true);
+    qInfo() << "userId:" << g_userId;
     if (g_socketClientManager)
         g_socketClientManager->sendUserRequest();
     m_centerView->openDefaultViewLocal();
     m_centerView->clearCourseState();
     m_menuView->restoreState();
+    setEnabled(true);
 }
 
 void TeacherClassView::clientOffline()
 {
-    setEnabled(false);
+    qInfo() << "userId:" << g_userId;
     g_userInfoHash.resetAllUserState();
+    // The list lives for the run: kept, this meeting's host would head the next lesson's teachers.
     g_teacherList.clear();
     if (m_mediaView) {
         m_mediaView->stopPushStreamLect();
@@ -298,10 +325,16 @@ void TeacherClassView::clientOffline()
     m_userInfoView->slotResetUserInfoView();
     m_centerView->setCourseEnable(true);
     m_centerView->pauseVideo();
+    setEnabled(false);
 }
 
 void TeacherClassView::closeEvent(QCloseEvent *event)
 {
+    qInfo() << "event:" << event;
+    // Without the connection nobody hears the push end.
+    if (m_mediaView && g_socketClientManager && g_socketClientManager->isConnected())
+        m_mediaView->stopPushStreamLect();
     m_centerView->saveCurrentCourse();
+    emit signalCloseOut();
     QWidget::closeEvent(event);
 }

@@ -54,15 +54,22 @@ public:
     DeviceSetMini *deviceSetMini() const { return m_deviceSetMini; }
     TitleView *deviceTitle() const { return m_deviceTitle; }
 
+signals:
+    // The window was closed: the application returns to the course list.
+    void signalCloseOut();
+
 public slots:
     // A late joiner has been replayed the courseware: the class status follows, then the end of the replay.
     void sendLateState(QString userId);
     void slotShowTip(const QString &text, uint time);
     void slotShowTip(const QString &text);
+    // Nothing of the window answers these.
+    void classesBeginOrEndIn(bool showStart, bool enabled, const QString &text);
+    void onRecordStartIn();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    // The open courseware is closed with the window.
+    // The own push ends and the open courseware is kept with the window.
     void closeEvent(QCloseEvent *event) override;
 
 private:

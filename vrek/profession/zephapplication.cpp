@@ -365,7 +365,7 @@ void ZephApplication::showClassWindow(Stage stage)
     if (!m_mainView && !m_classWindow) {
         auto *view = new View();
         m_classWindow = new TitleView(view, QStringLiteral("TaviStudent.exe"), classWindowFlags);
-        connect(m_classWindow, &TitleView::signalClose, this, &ZephApplication::slotMainCloseIn);
+        connect(view, &View::signalCloseOut, this, &ZephApplication::slotMainCloseIn);
         view->initialLater();
         view->clientOnline();
         view->show();
@@ -424,8 +424,10 @@ void ZephApplication::closeClassWindow()
     QWidget *view = m_mainView;
     m_classWindow = nullptr;
     m_mainView = nullptr;
+    // Closed from here, the window no longer reports its closing.
+    if (view)
+        disconnect(view, nullptr, this, nullptr);
     if (window) {
-        disconnect(window, &TitleView::signalClose, this, &ZephApplication::slotMainCloseIn);
         window->close();
         window->deleteLater();
     } else if (view) {

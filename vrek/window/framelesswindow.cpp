@@ -97,10 +97,16 @@ void FramelessWindow::setStayOnTop(bool stayOnTop)
     m_stayOnTop = stayOnTop;
     if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == stayOnTop)
         return;
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, stayOnTop);
-    if (visible)
-        show(); // a change of flags hides the window
+    const Qt::WindowFlags flags
+        = stayOnTop ? windowFlags() | Qt::WindowStaysOnTopHint : windowFlags() & ~Qt::WindowStaysOnTopHint;
+    // A shown window changes in place: hidden and shown again, a modal window would come back in front of the
+    // dialogs opened over it, blocking them while they block it.
+    if (isVisible() && windowHandle()) {
+        overrideWindowFlags(flags);
+        windowHandle()->setFlags(flags);
+        return;
+    }
+    setWindowFlags(flags);
 }
 
 bool FramelessWindow::isStayOnTop() const
