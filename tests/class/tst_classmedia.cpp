@@ -1,4 +1,5 @@
 #include "platform/soundcontrol/fakesoundcontrol.h"
+#include "tests/class/classwindowtest.h"
 #include "tests/support/classroomlink.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/container/userinfohash.h"
@@ -72,14 +73,7 @@ void TestClassMedia::cleanupTestCase()
 
 void TestClassMedia::init()
 {
-    g_userInfoHash.clear();
-    g_teacherList.clear();
-    g_userId = "S1";
-    g_userName = "李小明";
-    g_userType = 1;
-    g_lectId = "T1";
-    g_classType = 4;
-    g_classId = "class3101";
+    ClassWindowTest::enterStudentLesson();
     g_rtmpHost = "10.0.0.1";
     g_rtmpPort = 1935;
     g_webrtcHost = "10.0.0.2";

@@ -1,4 +1,5 @@
 #include "answercard/answercard.h"
+#include "tests/class/classwindowtest.h"
 #include "tests/support/classroomlink.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/container/userinfohash.h"
@@ -30,13 +31,6 @@ constexpr int classWindowFlags = 0x300408;
 const char *const participants
     = R"(3	[{"userId":"T1","userName":"王老师","userType":"0"},{"userId":"S1","userName":"李小明","userType":"1"},)"
       R"({"userId":"S3","userName":"Cai","userType":"1"},{"userId":"S2","userName":"Bai","userType":"1"}])";
-
-UserInfo record(const QString &id)
-{
-    UserInfo userInfo;
-    g_userInfoHash.selectUserInfo(id, userInfo);
-    return userInfo;
-}
 } // namespace
 
 // The class windows place the participant panel, the menu bar, the answer card, the praise notice and the
@@ -78,14 +72,7 @@ void TestClassPanels::cleanupTestCase()
 
 void TestClassPanels::init()
 {
-    g_userInfoHash.clear();
-    g_teacherList.clear();
-    g_userId = "S1";
-    g_userName = "李小明";
-    g_userType = 1;
-    g_lectId = "T1";
-    g_classType = 4;
-    g_classId = "class3101";
+    ClassWindowTest::enterStudentLesson();
     g_classTitle = "分数的初步认识";
     m_link->clear();
 }
@@ -130,28 +117,28 @@ void TestClassPanels::participantsHandsAndPraise()
 
     // A classmate's hand, the own hand from the menu, and the lecturer forbidding hands.
     m_link->server().sendLine("11\t3\tS2@1");
-    QTRY_VERIFY(record("S2").getHandUp());
+    QTRY_VERIFY(ClassWindowTest::storedUser("S2").getHandUp());
     QTest::mousePress(view.menuView()->findChild<MenuButton *>("handupButton"), Qt::LeftButton);
-    QVERIFY(record("S1").getHandUp());
+    QVERIFY(ClassWindowTest::storedUser("S1").getHandUp());
     QTest::mouseRelease(view.menuView()->findChild<MenuButton *>("handupButton"), Qt::LeftButton);
-    QVERIFY(!record("S1").getHandUp());
+    QVERIFY(!ClassWindowTest::storedUser("S1").getHandUp());
     m_link->server().sendLine("11\t3\tS3@1");
-    QTRY_VERIFY(record("S3").getHandUp());
+    QTRY_VERIFY(ClassWindowTest::storedUser("S3").getHandUp());
     m_link->server().sendLine("11\t3\t3");
     QTRY_VERIFY(!view.menuView()->findChild<MenuButton *>("handupButton")->isEnabled());
-    QVERIFY(!record("S2").getHandUp());
-    QVERIFY(!record("S3").getHandUp());
+    QVERIFY(!ClassWindowTest::storedUser("S2").getHandUp());
+    QVERIFY(!ClassWindowTest::storedUser("S3").getHandUp());
 
     // A praise: the notice names the student, the count reaches the row.
     m_link->server().sendLine("11\t4\tS1@2@1");
-    QTRY_COMPARE(record("S1").getExtraState(), 2);
+    QTRY_COMPARE(ClassWindowTest::storedUser("S1").getExtraState(), 2);
     QCOMPARE(view.praiseView()->text(), QString("老师表扬了 你"));
     QVERIFY(view.praiseView()->isVisible());
     view.praiseView()->hide();
 
     // The lecturer's late arrival clears the counts.
-    view.lectOnlineLate(record("T1"));
-    QCOMPARE(record("S1").getExtraState(), 0);
+    view.lectOnlineLate(ClassWindowTest::storedUser("T1"));
+    QCOMPARE(ClassWindowTest::storedUser("S1").getExtraState(), 0);
 
     // Losing the connection empties the list; coming back asks for it again.
     view.clientOffline();

@@ -1,5 +1,6 @@
 #include "platform/devicecatalog/fakedevicecatalog.h"
 #include "platform/soundcontrol/fakesoundcontrol.h"
+#include "tests/class/classwindowtest.h"
 #include "tests/course/coursewaretest.h"
 #include "tests/support/classroomlink.h"
 #include "tests/support/messagecollector.h"
@@ -86,14 +87,6 @@ QString noticeOf(SchoolClassView *view)
 {
     return view->popUp()->findChild<QLabel *>("textLabel")->text();
 }
-
-UserInfo record(const QString &id)
-{
-    UserInfo userInfo;
-    g_userInfoHash.selectUserInfo(id, userInfo);
-    return userInfo;
-}
-
 } // namespace
 
 // The class windows as a whole: the order of their steps, the school window's title lock between the teacher's
@@ -162,14 +155,7 @@ void TestClassWindows::cleanupTestCase()
 
 void TestClassWindows::init()
 {
-    g_userInfoHash.clear();
-    g_teacherList.clear();
-    g_userId = "S1";
-    g_userName = "李小明";
-    g_userType = 1;
-    g_lectId = "T1";
-    g_classType = 4;
-    g_classId = "class3101";
+    ClassWindowTest::enterStudentLesson();
     m_calls.clear();
     m_panelDeleted = false;
     m_link->clear();
@@ -507,7 +493,7 @@ void TestClassWindows::connectionLostAndBack()
     QVERIFY(!users->isEnabled());
 
     // Presence seen again before the list comes back is forgotten by the school window alone.
-    UserInfo again = record("S2");
+    UserInfo again = ClassWindowTest::storedUser("S2");
     again.setOnline(true);
     g_userInfoHash.updateUserInfo(again);
     m_link->clear();
@@ -542,7 +528,7 @@ void TestClassWindows::closingTheSchoolWindow()
     frame.close();
     QCOMPARE(closed.count(), 1);
     for (const char *id : { "S1", "S2", "T1" })
-        QCOMPARE(record(id).getExtraState(), 0);
+        QCOMPARE(ClassWindowTest::storedUser(id).getExtraState(), 0);
     QCOMPARE(m_calls, QStringList { "stopPushStreamLect" });
     // The default view, as the classroom server's: nothing goes to the class.
     QCOMPARE(view->centerView()->currentCourseType(), int(CenterView::CourseNone));
