@@ -135,6 +135,22 @@ void PushStreamEngine::setPreviewWanted(bool wanted)
     m_videoStream->setPreviewWanted(wanted);
 }
 
+PushStreamEngine *PushStreamEngine::createOnOwnThread(const QString &url, unsigned int &threadId)
+{
+    ThreadFactory *threads = ThreadFactory::getInstance();
+    threadId = threads->allocThreadId();
+    QThread *thread = threads->getThread(threadId);
+    auto *engine = new PushStreamEngine(url, nullptr);
+    if (thread) {
+        thread->setObjectName(QStringLiteral("Push Stream"));
+        engine->moveThread(thread);
+    } else {
+        threadId = ThreadFactory::noThreadId;
+        qCritical() << "no thread for the push engine, it stays in the thread of its manager";
+    }
+    return engine;
+}
+
 void PushStreamEngine::moveThread(QThread *thread)
 {
     qInfo() << "thread:" << thread;

@@ -51,6 +51,11 @@ public:
     explicit PushStreamEngine(const QString &url, QObject *parent = nullptr, ThreadFactory *factory = nullptr);
     ~PushStreamEngine() override;
 
+    // An owner's engine for url, moved to a thread of its own from the program's thread factory ("Push Stream").
+    // threadId is that thread's id, or ThreadFactory::noThreadId when none was free: the engine then stays in the
+    // caller's thread and the caller deletes it.
+    static PushStreamEngine *createOnOwnThread(const QString &url, unsigned int &threadId);
+
     // Called by the owner, from the engine's current thread, with the factory thread the engine is to run in.
     void moveThread(QThread *thread);
     // Called once by the owner when it goes: the engine and its thread are handed back once idle.

@@ -11,7 +11,6 @@
 
 #include <QDateTime>
 #include <QDebug>
-#include <QThread>
 
 extern "C" {
 #include <libavdevice/avdevice.h>
@@ -84,19 +83,9 @@ void PushStreamManager::pushInitial()
         = QStringLiteral("rtmp://%1:%2/live/%3").arg(g_mediaHost, QString::number(g_mediaPort), m_pushStreamId);
     qInfo() << "pushStreamId:" << m_pushStreamId << "url:" << m_pushStreamUrl;
 
-    ThreadFactory *factory = ThreadFactory::getInstance();
-    m_pushThreadId = factory->allocThreadId();
-    QThread *thread = factory->getThread(m_pushThreadId);
-    m_pushStreamEngine = new PushStreamEngine(m_pushStreamUrl, nullptr);
+    m_pushStreamEngine = PushStreamEngine::createOnOwnThread(m_pushStreamUrl, m_pushThreadId);
     // Previews that this manager would drop are not made at all.
     m_pushStreamEngine->setPreviewWanted(m_showPushVideo);
-    if (thread) {
-        thread->setObjectName(QStringLiteral("Push Stream"));
-        m_pushStreamEngine->moveThread(thread);
-    } else {
-        m_pushThreadId = ThreadFactory::noThreadId;
-        qCritical() << "no thread for the push engine, it stays in the thread of its manager";
-    }
 
     connect(m_pushStreamEngine, &PushStreamEngine::pushStreamResultOut, this, &PushStreamManager::pushStreamResultIn);
     connect(m_pushStreamEngine, &PushStreamEngine::pushStreamExitOut, this, &PushStreamManager::pushStreamExitIn);

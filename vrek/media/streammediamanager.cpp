@@ -9,7 +9,6 @@
 #include "vrek/utils/threadfactory.h"
 
 #include <QDebug>
-#include <QThread>
 
 StreamMediaManager::StreamMediaManager(const QString &userId, const GlobalEnum::GroupType classType, QObject *parent)
     : QObject(parent)
@@ -85,17 +84,7 @@ void StreamMediaManager::ffmpegInitial()
         = QStringLiteral("rtmp://%1:%2/live/%3").arg(g_mediaHost, QString::number(g_mediaPort), m_pushStreamId);
     qInfo() << "pushStreamId:" << m_pushStreamId << "url:" << m_pushStreamUrl;
 
-    ThreadFactory *threads = ThreadFactory::getInstance();
-    m_pushThreadId = threads->allocThreadId();
-    QThread *thread = threads->getThread(m_pushThreadId);
-    m_pushStreamEngine = new PushStreamEngine(m_pushStreamUrl, nullptr);
-    if (thread) {
-        thread->setObjectName(QStringLiteral("Push Stream"));
-        m_pushStreamEngine->moveThread(thread);
-    } else {
-        m_pushThreadId = ThreadFactory::noThreadId;
-        qCritical() << "no thread for the push engine, it stays in the thread of its manager";
-    }
+    m_pushStreamEngine = PushStreamEngine::createOnOwnThread(m_pushStreamUrl, m_pushThreadId);
     m_pullEngineFactory = new PullEngineFactory();
 
     connect(this, &StreamMediaManager::startPushStreamOut, m_pushStreamEngine, &PushStreamEngine::startPushStreamIn);
