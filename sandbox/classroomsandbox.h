@@ -103,6 +103,9 @@ public:
     // client would have left behind (a recording waiting for upload). Set before start().
     void setDataDir(const QString &path) { m_dataDir = path; }
     QString dataDir() const { return m_dataDir; }
+    // Where what takes long to make (the lecturer's recording) is kept from one run to the next; none by default.
+    void setCacheDir(const QString &path) { m_cacheDir = path; }
+    QString cacheDir() const { return m_cacheDir; }
 
     // The REST login reply for a user code and password: granted for a demo account, "wrong password"
     // otherwise.
@@ -131,6 +134,7 @@ private:
     QList<SandboxScene *> m_scenes;
     QStringList m_announced;
     QString m_dataDir;
+    QString m_cacheDir;
 };
 
 #endif // CLASSROOMSANDBOX_H

@@ -1,7 +1,8 @@
-// tavisandbox [--http-port N] [--classroom-port N] [--data-dir FOLDER]: serves a school's service on loopback
-// until stopped, and prints on its first line where, the demo student to sign in with and the lecturer's account
-// (which the client signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0). Given the client's data
-// folder, it leaves a screen recording of the lecturer there, waiting for upload.
+// tavisandbox [--http-port N] [--classroom-port N] [--data-dir FOLDER] [--cache-dir FOLDER]: serves a school's
+// service on loopback until stopped, and prints on its first line where, the demo student to sign in with and the
+// lecturer's account (which the client signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0). Given
+// the client's data folder, it leaves a screen recording of the lecturer there, waiting for upload; given a cache
+// folder, it makes that recording only once.
 #include "platform/termination/terminationwatcher.h"
 #include "sandbox/classroomsandbox.h"
 
@@ -23,11 +24,15 @@ int main(int argc, char *argv[])
         "data-dir", "the client's data folder, where a recording waiting for upload is left", "folder");
     parser.addOption(httpPort);
     parser.addOption(classroomPort);
+    const QCommandLineOption cacheDir(
+        "cache-dir", "where what takes long to make is kept from one run to the next", "folder");
     parser.addOption(dataDir);
+    parser.addOption(cacheDir);
     parser.process(application);
 
     ClassroomSandbox sandbox;
     sandbox.setDataDir(parser.value(dataDir));
+    sandbox.setCacheDir(parser.value(cacheDir));
     if (!sandbox.start(quint16(parser.value(httpPort).toUInt()), quint16(parser.value(classroomPort).toUInt()))) {
         std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
         return 1;

@@ -8,6 +8,7 @@
 #include "vrek/dao/transferfiledao.h"
 #include "vrek/model/transferfile.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -165,7 +166,7 @@ bool ReviewScene::seedRecording()
     clip.seconds = 20;
     clip.bitRateKbps = 2000; // a few ranges of 1 MiB
     const QString path = data.filePath("media/" + name);
-    if (!clip.make(path))
+    if (!makeRecording(clip, path))
         return false;
 
     // The row the recorder writes, in the client's own database; the client adds its other tables at start.
@@ -191,6 +192,26 @@ bool ReviewScene::seedRecording()
     }
     m_seeded = name;
     return true;
+}
+
+bool ReviewScene::makeRecording(const MediaClip &clip, const QString &path) const
+{
+    // Making it takes seconds, and the run script empties the data folder at every start: it is made once into
+    // the cache and copied from there.
+    const QString cacheDir = sandbox()->cacheDir();
+    if (cacheDir.isEmpty() || !QDir().mkpath(cacheDir))
+        return clip.make(path);
+    const QByteArray key
+        = QCryptographicHash::hash(clip.arguments("recording.ts").join('\n').toUtf8(), QCryptographicHash::Md5);
+    const QString cached = QDir(cacheDir).filePath(QString("recording-%1.ts").arg(QString::fromLatin1(key.toHex())));
+    if (!QFile::exists(cached)) {
+        const QString part = cached + ".part.ts";
+        if (!clip.make(part) || !QFile::rename(part, cached)) {
+            QFile::remove(part);
+            return clip.make(path);
+        }
+    }
+    return QFile::copy(cached, path);
 }
 
 void ReviewScene::slowRecordingRanges()

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+struct MediaClip;
+
 // Recorded lessons: the series of every tab of both demo accounts, their lessons (one series of 35, ordered by
 // time as asked), deletion, and the recordings of a lesson, which play a clip the scene makes with the ffmpeg tool
 // at start and serves from the REST port. Given the client's data folder, it leaves there a screen recording of
@@ -66,6 +68,7 @@ signals:
 private:
     void makeClip();
     bool seedRecording();
+    bool makeRecording(const MediaClip &clip, const QString &path) const;
     void slowRecordingRanges();
     void answerRecordFile(const QString &line);
     const Series *findSeries(qint64 id) const;

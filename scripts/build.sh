@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Configures and builds the whole tree into ./build (or $BUILD_DIR).
+# Configures and builds the whole tree into ./build (or $BUILD_DIR) with Ninja.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/common.sh
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+use_ninja "$BUILD_DIR"
+step configure cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+step build cmake --build "$BUILD_DIR" -j"$(nproc)"

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-    g++ cmake make pkg-config ccache clang libfuzzer-14-dev libclang-rt-14-dev
+    g++ cmake ninja-build make pkg-config ccache clang libfuzzer-14-dev libclang-rt-14-dev
     qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
     qtmultimedia5-dev libqt5multimedia5-plugins libqt5webkit5-dev qttranslations5-l10n
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
@@ -12,7 +12,7 @@ PACKAGES=(
     libsdl2-dev libvlc-dev vlc-plugin-base libvlc-bin
     libquazip1-qt5-dev libtinyxml2-dev libqrencode-dev libwebrtc-audio-processing-dev libpulse-dev libasound2-dev
     libxcb1-dev
-    xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
+    xvfb xauth x11-utils openbox imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
 # Needed by the tests only: zbar-tools reads QR codes; pulseaudio is a private sound server (null sink, sine
 # source) that each test starts itself, and pactl changes its devices while a test runs.
@@ -21,11 +21,14 @@ TEST_PACKAGES=(
 )
 PACKAGES+=("${TEST_PACKAGES[@]}")
 
+# One query for all of them: asking dpkg package by package costs seconds on every run.
+declare -A installed=()
+while read -r status name; do
+    [ "$status" = "ii" ] && installed[$name]=1
+done < <(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${PACKAGES[@]}" 2>/dev/null || true)
 missing=()
 for p in "${PACKAGES[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$p")
-    fi
+    [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

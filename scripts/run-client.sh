@@ -17,16 +17,24 @@ sandboxed=1
 for arg in "$@"; do
     case "$arg" in
     -host-* | --host-*) sandboxed=0 ;;
+    # Only prints and ends: no sandbox for it.
+    -h | -\? | -help | --help | -v | -version | --version) sandboxed=0 ;;
     esac
 done
 
 if [ -z "${TAVI_PREBUILT:-}" ]; then
     ./scripts/install-deps.sh
+    source scripts/common.sh
+    use_ninja "$BUILD"
     # A configured tree reconfigures itself when a CMakeLists.txt changes.
-    [ -f "$BUILD/CMakeCache.txt" ] || cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    if ! [ -f "$BUILD/CMakeCache.txt" ]; then
+        echo "Configuring $BUILD"
+        cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    fi
     targets=(TaviStudent)
     [ $sandboxed = 1 ] && targets+=(tavisandbox tavipad)
-    cmake --build "$BUILD" -j"$(nproc)" --target "${targets[@]}"
+    # On an unchanged tree this is Ninja's check alone, a few milliseconds; it says nothing then.
+    ninja -C "$BUILD" "${targets[@]}" | { grep -vx "ninja: Entering directory \`$BUILD'\|ninja: no work to do." || true; }
 fi
 
 [ $sandboxed = 1 ] || exec "$CLIENT" "$@"
@@ -81,7 +89,8 @@ trap 'exit 143' TERM
 
 # The sandbox's temporary folders (nginx's, its clips) go into the script's own, which goes in any case.
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
-TMPDIR="$work" "$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" >"$work/info" &
+# What the sandbox takes seconds to make is kept in the build tree from one run to the next.
+TMPDIR="$work" "$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" --cache-dir "$BUILD/sandbox/cache" >"$work/info" &
 sandbox=$!
 # Its first line says where it listens; it comes once the clips are made (seconds on a busy machine).
 for _ in $(seq 600); do

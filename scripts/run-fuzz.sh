@@ -3,11 +3,13 @@
 # $FUZZ_SECONDS (30) seconds from its seed corpus. A crash, a sanitizer report or a leak fails the script.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/common.sh
 FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 TARGETS=(tsprotocolanalysis ppprotocolanalysis)
 
-CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+use_ninja "$FUZZ_BUILD_DIR"
+CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVREK_FUZZ=ON -DVREK_BUILD_TESTS=OFF >/dev/null
 for target in "${TARGETS[@]}"; do
     cmake --build "$FUZZ_BUILD_DIR" --target "fuzz_$target" -j"$(nproc)"

@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything, runs every test and then the fuzz targets.
+# Installs what is missing, builds everything, runs every test and then the fuzz targets, telling how long each
+# step took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
+source scripts/common.sh
+start=$SECONDS
+step "package check and installation" ./scripts/install-deps.sh
 ./scripts/build.sh
-(cd "${BUILD_DIR:-build}" && ctest --output-on-failure -j"$(nproc)" --timeout 600)
-./scripts/run-fuzz.sh
+cd "${BUILD_DIR:-build}"
+step tests ctest --output-on-failure -j"$(nproc)" --timeout 600
+cd - >/dev/null
+step fuzz ./scripts/run-fuzz.sh
+echo "== all: $((SECONDS - start)) s"
