@@ -21,6 +21,14 @@ TEST_PACKAGES=(
 )
 PACKAGES+=("${TEST_PACKAGES[@]}")
 
+# A check that found everything leaves a stamp with the list; while dpkg has changed nothing since, and the list
+# is the same, there is nothing to ask.
+stamp=${XDG_CACHE_HOME:-$HOME/.cache}/tavi-install-deps.ok
+list="${PACKAGES[*]}"
+if [ "$stamp" -nt /var/lib/dpkg/status ] && [ "$(cat "$stamp" 2>/dev/null)" = "$list" ]; then
+    exit 0
+fi
+
 # One query for all of them: asking dpkg package by package costs seconds on every run.
 declare -A installed=()
 while read -r status name; do
@@ -30,7 +38,10 @@ missing=()
 for p in "${PACKAGES[@]}"; do
     [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    mkdir -p "$(dirname "$stamp")" && echo "$list" >"$stamp" 2>/dev/null || true
+    exit 0
+fi
 
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo"
@@ -42,3 +53,4 @@ $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends 
 if command -v systemctl >/dev/null 2>&1 && systemctl is-active --quiet nginx 2>/dev/null; then
     $SUDO systemctl stop nginx || true
 fi
+mkdir -p "$(dirname "$stamp")" && echo "$list" >"$stamp" 2>/dev/null || true
