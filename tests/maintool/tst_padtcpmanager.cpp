@@ -406,6 +406,8 @@ void TestPadTcpManager::idleStrangersDoNotKeepThePadOut()
     // Every stranger has run out of time once and is back.
     QVERIFY(QTest::qWaitFor([&] { return everyDropped(1); }, 60000));
 
+    // The pad comes while all eight are there.
+    QVERIFY(QTest::qWaitFor([&] { return rig.manager.tcpServer()->connectionCount() == 8; }, 30000));
     PadClient pad;
     QVERIFY(pad.connectTo("127.0.0.1", rig.port));
     QVERIFY(pad.login());
