@@ -1,13 +1,12 @@
+#include "tests/support/noiseflood.h"
 #include "tests/support/padclient.h"
 #include "vrek/utils/tcpserver.h"
 #include "vrek/utils/tcpsocket.h"
 #include "vrek/utils/threadhandle.h"
 
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QThread>
 #include <QtTest>
 
@@ -262,38 +261,9 @@ void TestTcpServer::manyConnectionsOfRandomBytes()
     // Strangers that send noise and leave, many at a time: descriptors come free and are taken again while the
     // socket threads still report the connections that had them.
     Rig rig(1000);
-    QRandomGenerator random(41);
     constexpr int total = 200;
-    constexpr int inFlight = 24;
-    int started = 0;
-    QList<QTcpSocket *> open;
-    QElapsedTimer clock;
-    clock.start();
-    while ((started < total || !open.isEmpty()) && clock.elapsed() < 120000) {
-        while (started < total && open.size() < inFlight) {
-            auto *client = new QTcpSocket;
-            QByteArray bytes(int(random.bounded(1024, 64 * 1024 + 1)), Qt::Uninitialized);
-            for (char &byte : bytes)
-                byte = char(random.bounded(256));
-            connect(client, &QTcpSocket::connected, client, [client, bytes] {
-                client->write(bytes);
-                client->disconnectFromHost();
-            });
-            client->connectToHost(QHostAddress::LocalHost, rig.server.serverPort());
-            open.append(client);
-            ++started;
-        }
-        QTest::qWait(2);
-        for (auto it = open.begin(); it != open.end();) {
-            if ((*it)->state() == QAbstractSocket::UnconnectedState) {
-                delete *it;
-                it = open.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    QVERIFY2(open.isEmpty(), "the clients did not finish");
+    QVERIFY2(
+        NoiseFlood::run(QHostAddress::LocalHost, rig.server.serverPort(), total, 41), "the clients did not finish");
     QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), rig.connected.count(), 30000);
     QCOMPARE(rig.server.connectionCount(), 0);
     QVERIFY(rig.connected.count() > total / 2);
