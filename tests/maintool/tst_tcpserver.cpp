@@ -101,6 +101,7 @@ private slots:
     void manyConnectionsOfRandomBytes();
     void lateReportLeavesTheNextConnection();
     void peerThatDoesNotReadIsDropped();
+    void serverGoneWhileConnectionsTalk();
     void exitWithABusySocketThread();
 };
 
@@ -357,6 +358,37 @@ void TestTcpServer::peerThatDoesNotReadIsDropped()
     QVERIFY2(got == 0 || readError == ECONNRESET, qPrintable(QString::number(readError)));
     QVERIFY2(received <= sent - (TcpSocket::maxPendingOutput - payload.size()),
         qPrintable(QStringLiteral("sent %1, received %2").arg(sent).arg(received)));
+}
+
+void TestTcpServer::serverGoneWhileConnectionsTalk()
+{
+    // Sockets go in their own threads while payloads still cross in both directions.
+    auto *rig = new Rig(64);
+    QList<PadClient *> pads;
+    QList<qintptr> ids;
+    for (int i = 0; i < 12; ++i) {
+        pads.append(new PadClient);
+        ids.append(rig->connectPad(*pads.last()));
+        QVERIFY(ids.last() != 0);
+    }
+    const QByteArray chunk = PadClient::frame(QByteArray(2000, 'c'));
+    for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < pads.size(); ++i) {
+            pads.at(i)->sendRaw(chunk);
+            rig->server.sendMessagesIn(QByteArray(2000, 's'), ids.at(i));
+        }
+    }
+    delete rig;
+    for (PadClient *pad : qAsConst(pads))
+        QVERIFY(pad->waitForDisconnect(10000));
+    qDeleteAll(pads);
+    // The pool serves the next server.
+    Rig next;
+    PadClient pad;
+    const qintptr id = next.connectPad(pad);
+    QVERIFY(id != 0);
+    next.server.sendMessagesIn("fresh", id);
+    QCOMPARE(pad.waitForPayload(), QByteArray("fresh"));
 }
 
 void TestTcpServer::exitWithABusySocketThread()
