@@ -173,6 +173,8 @@ private slots:
     void unpairedConnectionsHaveTheirOwnCap();
     void bigFrameInPiecesLogsLittle_data();
     void bigFrameInPiecesLogsLittle();
+    void smallFramesLogLittle_data();
+    void smallFramesLogLittle();
     void portWhenTheDefaultIsTaken();
     void noServerWithoutAddressOrPermission();
     void chooseAddress_data();
@@ -502,6 +504,42 @@ void TestPadTcpManager::bigFrameInPiecesLogsLittle()
     qInfo() << "the log grew by" << logged << "bytes";
     QVERIFY2(logged <= 4096, qPrintable(QStringLiteral("the log grew by %1 bytes").arg(logged)));
     QVERIFY(stranger.isConnected());
+}
+
+void TestPadTcpManager::smallFramesLogLittle_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("piece");
+    QTest::newRow("many frames at once") << 20000 << 64 * 1024;
+    QTest::newRow("a byte at a time") << PadTcpManager::maxPayloadsBeforeLogin + 1 << 1;
+}
+
+void TestPadTcpManager::smallFramesLogLittle()
+{
+    QFETCH(int, frames);
+    QFETCH(int, piece);
+    Rig rig;
+    PadClient stranger;
+    QVERIFY(rig.connect(stranger));
+    qint64 logged = 0;
+    {
+        LogMeter meter;
+        // A reserved kind, taken and ignored: nothing but the frames themselves to log.
+        const QByteArray frame = PadClient::frame(QByteArray("\x03\x00", 2));
+        QByteArray bytes;
+        for (int i = 0; i < frames; ++i)
+            bytes += frame;
+        for (int offset = 0; offset < bytes.size() && stranger.isConnected(); offset += piece) {
+            stranger.sendRaw(bytes.mid(offset, piece));
+            QTest::qWait(1);
+        }
+        QVERIFY(stranger.waitForDisconnect(10000));
+        QVERIFY(meter.saw("too many payloads without a login, the connection is dropped!"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.manager.beatTable().isEmpty(), 5000);
+        logged = meter.bytes();
+    }
+    qInfo() << "the log grew by" << logged << "bytes";
+    QVERIFY2(logged <= 12 * 1024, qPrintable(QStringLiteral("the log grew by %1 bytes").arg(logged)));
 }
 
 void TestPadTcpManager::portWhenTheDefaultIsTaken()

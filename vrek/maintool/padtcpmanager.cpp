@@ -155,7 +155,7 @@ void PadTcpManager::newConnect(qintptr sid, const QString &address, quint16 port
         emit disConnect(sid);
         return;
     }
-    m_unpaired.append(sid);
+    m_unpaired.insert(sid, 0);
     // Ids are never given twice, so the timer cannot hit a later connection.
     QTimer::singleShot(m_loginTimeoutMs, this, [this, sid] { loginTimedOut(sid); });
     if (m_padConnected)
@@ -166,7 +166,7 @@ void PadTcpManager::newConnect(qintptr sid, const QString &address, quint16 port
 
 void PadTcpManager::loginTimedOut(qintptr sid)
 {
-    if (!m_unpaired.removeOne(sid))
+    if (m_unpaired.remove(sid) == 0)
         return;
     qWarning() << "no login in time, the connection is dropped! sid:" << sid;
     emit disConnect(sid);
@@ -180,13 +180,25 @@ void PadTcpManager::delConnect(qintptr sid, const QString &address, quint16 port
         m_activeSid = 0;
         emit disConnectOut(0);
     }
-    m_unpaired.removeOne(sid);
+    m_unpaired.remove(sid);
     QWriteLocker locker(&m_beatLock);
     m_beatTable.remove(sid);
 }
 
 void PadTcpManager::readTcpMessageIn(const QByteArray &payload, qintptr sid)
 {
+    if (!m_padConnected || sid != m_activeSid) {
+        const auto unpaired = m_unpaired.find(sid);
+        // Dropped already: what it sent before the drop took effect is not looked at.
+        if (unpaired == m_unpaired.end())
+            return;
+        if (++unpaired.value() > maxPayloadsBeforeLogin) {
+            qWarning() << "too many payloads without a login, the connection is dropped! sid:" << sid;
+            m_unpaired.erase(unpaired);
+            emit disConnect(sid);
+            return;
+        }
+    }
     qDebug() << "msg:" << payload.size() << "bytes, sid:" << sid;
     if (payload.size() < 2) {
         qDebug() << "the msgSize < 2 error! msg:" << payload.toHex();
@@ -280,7 +292,7 @@ void PadTcpManager::startPadControl(qintptr sid)
     qDebug() << "sid:" << sid;
     m_padConnected = true;
     m_activeSid = sid;
-    m_unpaired.removeOne(sid);
+    m_unpaired.remove(sid);
     resetBeat(sid);
     sendPPCtrlMessage(tokenMessage(PPCtrlMessage::LoginSuc), sid);
     emit newConnectOut(0);

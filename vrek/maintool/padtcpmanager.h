@@ -40,6 +40,9 @@ public:
     static constexpr int maxUnpairedConnections = 16;
     // Those, the logged-in pad, and one newcomer on its way to being dropped.
     static constexpr int maxConnections = maxUnpairedConnections + 2;
+    // Payloads a connection may send before it has logged in: a pad needs two or three. Beyond them it is
+    // dropped, so that what a stranger makes this side do and log stays small.
+    static constexpr int maxPayloadsBeforeLogin = 16;
 
     // What the address choice looks at of one network interface.
     struct InterfaceEntry
@@ -126,8 +129,8 @@ private:
     mutable QReadWriteLock m_beatLock;
     bool m_serverEnabled = false;
     bool m_pairingOpen = false;
-    // Connections that have not logged in, oldest first.
-    QList<qintptr> m_unpaired;
+    // Connections that have not logged in, and the payloads each has sent.
+    QHash<qintptr, int> m_unpaired;
     int m_loginTimeoutMs = loginTimeoutMs;
 };
 

@@ -66,12 +66,19 @@ void TcpSocket::readData()
     if (!m_isConnected)
         return;
     m_buffer.append(readAll());
-    while (!m_buffer.isEmpty()) {
-        unsigned int length = 0;
-        if (!byteToUInt(m_buffer, length)) {
-            qDebug() << "TcpSocket::readData by:" << m_buffer.size() << "bytes of the head, socketId:" << m_socketId;
-            return;
+    // Frames are taken from a moving start and the buffer cut once: many small frames in one read must not move
+    // the rest of the buffer once each.
+    int start = 0;
+    while (start < m_buffer.size()) {
+        const int available = m_buffer.size() - start;
+        // A head split over reads waits for its other bytes.
+        if (available < headLength) {
+            if (logAllowed())
+                qDebug() << "TcpSocket::readData by:" << available << "bytes of the head, socketId:" << m_socketId;
+            break;
         }
+        unsigned int length = 0;
+        byteToUInt(QByteArray::fromRawData(m_buffer.constData() + start, headLength), length);
         if (length > maxFrameLength) {
             qWarning() << "the frame is too long, the connection is dropped! len:" << length << "ip:" << m_peerAddress
                        << "port:" << m_peerPort << "socketId:" << m_socketId;
@@ -79,21 +86,27 @@ void TcpSocket::readData()
             drop();
             return;
         }
-        if (quint64(m_buffer.size()) < quint64(headLength) + length) {
+        if (quint64(available) < quint64(headLength) + length) {
             if (m_waitingFor != qint64(length)) {
                 m_waitingFor = length;
-                qDebug() << "TcpSocket::readData the len < datas.length! len:" << length
-                         << "datasLength:" << m_buffer.size() << "socketId:" << m_socketId;
+                if (logAllowed())
+                    qDebug() << "TcpSocket::readData the len < datas.length! len:" << length
+                             << "datasLength:" << available << "socketId:" << m_socketId;
             }
-            return;
+            break;
         }
         m_waitingFor = -1;
-        const QByteArray payload = m_buffer.mid(headLength, int(length));
-        m_buffer.remove(0, headLength + int(length));
-        qDebug() << "TcpSocket::readData data:" << qPrintable(frameSummary(payload)) << "ip:" << m_peerAddress
-                 << "port:" << m_peerPort << "socketId:" << m_socketId;
+        const QByteArray payload = m_buffer.mid(start + headLength, int(length));
+        start += headLength + int(length);
+        if (logAllowed())
+            qDebug() << "TcpSocket::readData data:" << qPrintable(frameSummary(payload)) << "ip:" << m_peerAddress
+                     << "port:" << m_peerPort << "socketId:" << m_socketId;
         emit readMessage(payload, m_socketId);
+        // A receiver in this thread may have dropped the connection.
+        if (!m_isConnected)
+            return;
     }
+    m_buffer.remove(0, start);
 }
 
 void TcpSocket::sendData(const QByteArray &payload)
@@ -134,6 +147,23 @@ void TcpSocket::delConTcp(qintptr id)
     qDebug() << "i:" << id;
     if (id == m_socketId || id == -1)
         deleteLater();
+}
+
+bool TcpSocket::logAllowed()
+{
+    if (!m_logWindow.isValid() || m_logWindow.elapsed() >= 1000) {
+        if (m_linesNotLogged > 0)
+            qDebug() << "TcpSocket::readData lines not logged:" << m_linesNotLogged << "socketId:" << m_socketId;
+        m_logWindow.start();
+        m_linesLogged = 0;
+        m_linesNotLogged = 0;
+    }
+    if (m_linesLogged < maxLogLinesPerSecond) {
+        ++m_linesLogged;
+        return true;
+    }
+    ++m_linesNotLogged;
+    return false;
 }
 
 void TcpSocket::drop()

@@ -2,6 +2,7 @@
 #define TCPSOCKET_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QTcpSocket>
@@ -22,6 +23,9 @@ public:
     // Output the peer has not taken yet, beyond what the system buffers. A pad reads what it is sent; a peer
     // that lets this much pile up is not reading, and keeping its output would let it grow without end.
     static constexpr qint64 maxPendingOutput = 4 * 1024 * 1024;
+    // Lines a second about a peer's frames and reads; beyond them a count once a second. A peer that sends tiny
+    // frames, or a byte at a time, would otherwise have the log write far more than it sends.
+    static constexpr int maxLogLinesPerSecond = 20;
 
     TcpSocket(qintptr socketDescriptor, qintptr id, QObject *parent = nullptr);
     ~TcpSocket() override;
@@ -49,10 +53,15 @@ private:
     void onDisconnected();
     // Drops the connection at once: what is still to be written is thrown away, not waited for.
     void drop();
+    // Whether a line about the peer's data may go to the log now.
+    bool logAllowed();
 
     QByteArray m_buffer;
     // The length of the frame the buffer waits for, logged once per frame rather than on every read.
     qint64 m_waitingFor = -1;
+    QElapsedTimer m_logWindow;
+    int m_linesLogged = 0;
+    qint64 m_linesNotLogged = 0;
     qintptr m_socketId;
     QMetaObject::Connection m_disconnectConnection;
     bool m_isConnected = false;
