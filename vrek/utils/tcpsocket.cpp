@@ -121,6 +121,8 @@ void TcpSocket::sendData(const QByteArray &payload)
         // Hand the system what it takes now before judging the peer: a burst of calls may simply have come
         // faster than this thread's loop writes.
         flush();
+        if (!m_isConnected)
+            return;
         if (bytesToWrite() + headLength + payload.size() > maxPendingOutput) {
             qWarning() << "the peer does not read, the connection is dropped! pending:" << bytesToWrite()
                        << "ip:" << m_peerAddress << "port:" << m_peerPort << "socketId:" << m_socketId;
@@ -135,18 +137,22 @@ void TcpSocket::sendData(const QByteArray &payload)
     write(frame);
 }
 
+// Every socket hears every command; only the one addressed logs it, or each connection's end would log a line
+// per connection still open.
 void TcpSocket::disConTcp(qintptr id)
 {
+    if (id != m_socketId && id != -1)
+        return;
     qDebug() << "i:" << id;
-    if (id == m_socketId || id == -1)
-        drop();
+    drop();
 }
 
 void TcpSocket::delConTcp(qintptr id)
 {
+    if (id != m_socketId && id != -1)
+        return;
     qDebug() << "i:" << id;
-    if (id == m_socketId || id == -1)
-        deleteLater();
+    deleteLater();
 }
 
 bool TcpSocket::logAllowed()
