@@ -377,7 +377,7 @@ void TestPadTcpManager::activePadGone()
 void TestPadTcpManager::noLoginInTimeIsDropped()
 {
     Rig rig;
-    rig.manager.setLoginTimeout(3000);
+    rig.manager.setLoginTimeout(4000);
     PadClient pad;
     QVERIFY(rig.loginPad(pad));
     // The stranger's time runs out after the pad's would have: the logged-in pad has none to run out.
@@ -396,7 +396,7 @@ void TestPadTcpManager::noLoginInTimeIsDropped()
 void TestPadTcpManager::idleStrangersDoNotKeepThePadOut()
 {
     Rig rig;
-    rig.manager.setLoginTimeout(2000);
+    rig.manager.setLoginTimeout(4000);
     rig.manager.setPairingOpen(true);
     QList<ReturningStranger *> strangers;
     for (int i = 0; i < 8; ++i)
