@@ -30,6 +30,8 @@ private slots:
     void containsChar();
     void jsonText_data();
     void jsonText();
+    void logExcerpt_data();
+    void logExcerpt();
 };
 
 void TestStringUtil::randomString()
@@ -307,6 +309,30 @@ void TestStringUtil::jsonText()
     JsonRows rows;
     QVERIFY(StringUtil::jsonToList(json, rows));
     QCOMPARE(StringUtil::jsonText(rows.value(0).value("v")), text);
+}
+
+void TestStringUtil::logExcerpt_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("short text as it is") << QByteArray("{\"hb\":\"KPRV\"}") << "{\"hb\":\"KPRV\"}";
+    QTest::newRow("control bytes escaped") << QByteArray("a\nb\x01\xff", 5) << "a\\x0ab\\x01\\xff";
+    QTest::newRow("long text cut with its size")
+        << QByteArray(1024 * 1024, 'k') << QString(StringUtil::logExcerptLength, 'k') + "...(1048576 bytes)";
+    QTest::newRow("empty") << QByteArray() << "";
+}
+
+void TestStringUtil::logExcerpt()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QCOMPARE(StringUtil::logExcerpt(bytes), shown);
+    // A text is cut the same way, counted in characters, and never escaped.
+    const QString text = QString::fromLatin1(bytes);
+    const QString expected = text.size() <= StringUtil::logExcerptLength
+        ? text
+        : text.left(StringUtil::logExcerptLength) + QStringLiteral("...(%1 chars)").arg(text.size());
+    QCOMPARE(StringUtil::logExcerpt(text), expected);
 }
 
 QTEST_GUILESS_MAIN(TestStringUtil)

@@ -1,14 +1,20 @@
 #include "tests/support/padclient.h"
+#include "vrek/logfilemanager.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/message/ppprotocolanalysis.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/tcpserver.h"
 
 #include <QJsonDocument>
+#include <QMutex>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 const QString machineId = QStringLiteral("Ab3dE6gH9k");
@@ -40,6 +46,77 @@ void ignoreWarning(const QString &prefix)
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^" + QRegularExpression::escape(prefix)));
 }
 
+// Measures what the log file would grow by while it lives (every level, as the log writes its lines) instead of
+// printing it, and keeps the start of each line to wait on.
+class LogMeter
+{
+public:
+    LogMeter()
+    {
+        QMutexLocker locker(&s_mutex);
+        s_bytes = 0;
+        s_heads.clear();
+        m_previous = qInstallMessageHandler(handle);
+    }
+    ~LogMeter() { qInstallMessageHandler(m_previous); }
+
+    qint64 bytes() const
+    {
+        QMutexLocker locker(&s_mutex);
+        return s_bytes;
+    }
+    bool saw(const QString &text) const
+    {
+        QMutexLocker locker(&s_mutex);
+        for (const QString &head : qAsConst(s_heads)) {
+            if (head.contains(text))
+                return true;
+        }
+        return false;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        const qint64 size = LogFileManager::formatLine(type, context, message).toUtf8().size() + 2;
+        QMutexLocker locker(&s_mutex);
+        s_bytes += size;
+        s_heads.append(message.left(200));
+    }
+
+    static QMutex s_mutex;
+    static qint64 s_bytes;
+    static QStringList s_heads;
+    QtMessageHandler m_previous;
+};
+QMutex LogMeter::s_mutex;
+qint64 LogMeter::s_bytes = 0;
+QStringList LogMeter::s_heads;
+
+// A stranger that comes back each time it is dropped, and counts how often it was.
+class ReturningStranger : public QObject
+{
+public:
+    explicit ReturningStranger(quint16 port)
+        : m_port(port)
+    {
+        QObject::connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
+            ++m_drops;
+            QMetaObject::invokeMethod(
+                this, [this] { connectAgain(); }, Qt::QueuedConnection);
+        });
+        connectAgain();
+    }
+    int drops() const { return m_drops; }
+
+private:
+    void connectAgain() { m_socket.connectToHost(QHostAddress::LocalHost, m_port); }
+
+    QTcpSocket m_socket;
+    quint16 m_port;
+    int m_drops = 0;
+};
+
 // A manager listening on loopback, and what it said.
 struct Rig
 {
@@ -50,6 +127,8 @@ struct Rig
         , courseware(&manager, &PadTcpManager::readPPtMessageOut)
     {
         manager.setServerEnabled(true);
+        // Time-outs are shortened by the tests that look at them; the others never meet one.
+        manager.setLoginTimeout(idleTickMs);
         port = manager.startTcpServer();
     }
 
@@ -89,6 +168,13 @@ private slots:
     void coursewareOnlyFromThePad();
     void boardChangesGoToThePadOnly();
     void activePadGone();
+    void noLoginInTimeIsDropped();
+    void idleStrangersDoNotKeepThePadOut();
+    void unpairedConnectionsHaveTheirOwnCap();
+    void bigFrameInPiecesLogsLittle_data();
+    void bigFrameInPiecesLogsLittle();
+    void smallFramesLogLittle_data();
+    void smallFramesLogLittle();
     void portWhenTheDefaultIsTaken();
     void noServerWithoutAddressOrPermission();
     void chooseAddress_data();
@@ -286,6 +372,174 @@ void TestPadTcpManager::activePadGone()
     PadClient again;
     QVERIFY(rig.loginPad(again));
     QCOMPARE(rig.loggedIn.count(), 2);
+}
+
+void TestPadTcpManager::noLoginInTimeIsDropped()
+{
+    Rig rig;
+    rig.manager.setLoginTimeout(4000);
+    PadClient pad;
+    QVERIFY(rig.loginPad(pad));
+    // The stranger's time runs out after the pad's would have: the logged-in pad has none to run out.
+    ignoreWarning("no login in time, the connection is dropped!");
+    PadClient stranger;
+    QVERIFY(rig.connect(stranger));
+    stranger.sendLoginReq();
+    QVERIFY(!stranger.waitForPayload().isNull());
+    QVERIFY(stranger.waitForDisconnect(30000));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.manager.beatTable().size(), 1, 5000);
+    QVERIFY(pad.isConnected());
+    QVERIFY(rig.manager.isPadConnected());
+    QCOMPARE(rig.gone.count(), 0);
+}
+
+void TestPadTcpManager::idleStrangersDoNotKeepThePadOut()
+{
+    Rig rig;
+    rig.manager.setLoginTimeout(4000);
+    rig.manager.setPairingOpen(true);
+    QList<ReturningStranger *> strangers;
+    for (int i = 0; i < 8; ++i)
+        strangers.append(new ReturningStranger(rig.port));
+    const auto everyDropped = [&strangers](int times) {
+        return std::all_of(strangers.begin(), strangers.end(),
+            [times](const ReturningStranger *stranger) { return stranger->drops() >= times; });
+    };
+    // Every stranger has run out of time once and is back.
+    QVERIFY(QTest::qWaitFor([&] { return everyDropped(1); }, 60000));
+
+    // The pad comes while all eight are there.
+    QVERIFY(QTest::qWaitFor([&] { return rig.manager.tcpServer()->connectionCount() == 8; }, 30000));
+    PadClient pad;
+    QVERIFY(pad.connectTo("127.0.0.1", rig.port));
+    QVERIFY(pad.login());
+    QCOMPARE(rig.loggedIn.count(), 1);
+    // Twice more each: the second time a connection made after the pad's ran out; the pad stays.
+    QList<int> dropsAtLogin;
+    for (const ReturningStranger *stranger : qAsConst(strangers))
+        dropsAtLogin.append(stranger->drops());
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            for (int i = 0; i < strangers.size(); ++i) {
+                if (strangers.at(i)->drops() < dropsAtLogin.at(i) + 2)
+                    return false;
+            }
+            return true;
+        },
+        60000));
+    QVERIFY(pad.isConnected());
+    QVERIFY(rig.manager.isPadConnected());
+    QCOMPARE(rig.gone.count(), 0);
+    pad.sendHeartBeat();
+    PadClient::Payload answer;
+    QVERIFY(pad.waitForControl(4, answer));
+    qDeleteAll(strangers);
+}
+
+void TestPadTcpManager::unpairedConnectionsHaveTheirOwnCap()
+{
+    Rig rig;
+    PadClient pad;
+    QVERIFY(rig.loginPad(pad));
+    QList<PadClient *> strangers;
+    for (int i = 0; i < PadTcpManager::maxUnpairedConnections; ++i) {
+        strangers.append(new PadClient);
+        QVERIFY(rig.connect(*strangers.last()));
+    }
+    ignoreWarning("too many connections without a login, dropped!");
+    PadClient oneTooMany;
+    // Taken and dropped at once: the pad may see it closed before it sees it open.
+    oneTooMany.connectTo("127.0.0.1", rig.port);
+    QVERIFY(oneTooMany.waitForDisconnect(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(
+        rig.manager.tcpServer()->connectionCount(), PadTcpManager::maxUnpairedConnections + 1, 5000);
+    QCOMPARE(rig.manager.beatTable().size(), PadTcpManager::maxUnpairedConnections + 1);
+    QVERIFY(pad.isConnected());
+    // A place that frees up is taken again.
+    strangers.first()->disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.manager.beatTable().size(), PadTcpManager::maxUnpairedConnections, 5000);
+    PadClient newcomer;
+    QVERIFY(rig.connect(newcomer));
+    QVERIFY(!newcomer.waitForDisconnect(300));
+    qDeleteAll(strangers);
+}
+
+void TestPadTcpManager::bigFrameInPiecesLogsLittle_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<QString>("handled");
+    const QString big(1024 * 1024 - 64, QChar('k'));
+    QTest::newRow("login request with a long token")
+        << PadClient::payload(1, 0, { { "hb", big } }) << "the heartBeat string error! hBStr:";
+    QTest::newRow("courseware from a stranger")
+        << PadClient::payload(2, 1, pageTurn(big, 3)) << "the courseware message is not from the logged-in pad";
+    QByteArray noise(1024 * 1024 - 2, Qt::Uninitialized);
+    QRandomGenerator random(7);
+    for (char &byte : noise)
+        byte = char(random.bounded(256));
+    QTest::newRow("control type and noise") << QByteArray("\x01\x04", 2) + noise << "the json analysis error!";
+}
+
+void TestPadTcpManager::bigFrameInPiecesLogsLittle()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(QString, handled);
+    QVERIFY(payload.size() <= 1024 * 1024);
+    Rig rig;
+    PadClient stranger;
+    QVERIFY(rig.connect(stranger));
+    qint64 logged = 0;
+    {
+        LogMeter meter;
+        const QByteArray frame = PadClient::frame(payload);
+        for (int offset = 0; offset < frame.size(); offset += 1024) {
+            stranger.sendRaw(frame.mid(offset, 1024));
+            // Let the pieces go one by one, so that the PC reads many times.
+            if (offset % (4 * 1024) == 0)
+                QTest::qWait(1);
+        }
+        QVERIFY(QTest::qWaitFor([&] { return meter.saw(handled); }, 30000));
+        logged = meter.bytes();
+    }
+    qInfo() << "the log grew by" << logged << "bytes";
+    QVERIFY2(logged <= 4096, qPrintable(QStringLiteral("the log grew by %1 bytes").arg(logged)));
+    QVERIFY(stranger.isConnected());
+}
+
+void TestPadTcpManager::smallFramesLogLittle_data()
+{
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<int>("piece");
+    QTest::newRow("many frames at once") << 20000 << 64 * 1024;
+    QTest::newRow("a byte at a time") << PadTcpManager::maxPayloadsBeforeLogin + 1 << 1;
+}
+
+void TestPadTcpManager::smallFramesLogLittle()
+{
+    QFETCH(int, frames);
+    QFETCH(int, piece);
+    Rig rig;
+    PadClient stranger;
+    QVERIFY(rig.connect(stranger));
+    qint64 logged = 0;
+    {
+        LogMeter meter;
+        // A reserved kind, taken and ignored: nothing but the frames themselves to log.
+        const QByteArray frame = PadClient::frame(QByteArray("\x03\x00", 2));
+        QByteArray bytes;
+        for (int i = 0; i < frames; ++i)
+            bytes += frame;
+        for (int offset = 0; offset < bytes.size() && stranger.isConnected(); offset += piece) {
+            stranger.sendRaw(bytes.mid(offset, piece));
+            QTest::qWait(1);
+        }
+        QVERIFY(stranger.waitForDisconnect(10000));
+        QVERIFY(meter.saw("too many payloads without a login, the connection is dropped!"));
+        QTRY_VERIFY_WITH_TIMEOUT(rig.manager.beatTable().isEmpty(), 5000);
+        logged = meter.bytes();
+    }
+    qInfo() << "the log grew by" << logged << "bytes";
+    QVERIFY2(logged <= 12 * 1024, qPrintable(QStringLiteral("the log grew by %1 bytes").arg(logged)));
 }
 
 void TestPadTcpManager::portWhenTheDefaultIsTaken()

@@ -1,5 +1,7 @@
+#include "tests/support/noiseflood.h"
 #include "tests/support/padclient.h"
 #include "vrek/utils/tcpserver.h"
+#include "vrek/utils/tcpsocket.h"
 #include "vrek/utils/threadhandle.h"
 
 #include <QProcess>
@@ -8,7 +10,13 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 // One server and a pad connected to it; each connection is known by the id the server signalled.
@@ -32,6 +40,16 @@ struct Rig
         if (!QTest::qWaitFor([&] { return connected.count() > before; }, 5000))
             return 0;
         return connected.last().at(0).value<qintptr>();
+    }
+
+    // Each signalled connection as its id and peer port, sorted.
+    static QList<QPair<qintptr, uint>> idsAndPorts(const QSignalSpy &spy)
+    {
+        QList<QPair<qintptr, uint>> result;
+        for (const QList<QVariant> &arguments : spy)
+            result.append({ arguments.at(0).value<qintptr>(), arguments.at(2).toUInt() });
+        std::sort(result.begin(), result.end());
+        return result;
     }
 
     QList<QByteArray> payloads() const
@@ -80,6 +98,10 @@ private slots:
     void fourthConnectionSharesAThread();
     void connectionsAtTheCapAreRefused();
     void peerGoneIsReportedOnce();
+    void manyConnectionsOfRandomBytes();
+    void lateReportLeavesTheNextConnection();
+    void peerThatDoesNotReadIsDropped();
+    void serverGoneWhileConnectionsTalk();
     void exitWithABusySocketThread();
 };
 
@@ -233,6 +255,140 @@ void TestTcpServer::peerGoneIsReportedOnce()
     QCOMPARE(ThreadHandle::getInstance().connectionCount(thread), load - 1);
     QTest::qWait(200);
     QCOMPARE(rig.gone.count(), 1);
+}
+
+void TestTcpServer::manyConnectionsOfRandomBytes()
+{
+    // Strangers that send noise and leave, many at a time: descriptors come free and are taken again while the
+    // socket threads still report the connections that had them.
+    Rig rig(1000);
+    constexpr int total = 200;
+    QVERIFY2(
+        NoiseFlood::run(QHostAddress::LocalHost, rig.server.serverPort(), total, 41), "the clients did not finish");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), rig.connected.count(), 30000);
+    QCOMPARE(rig.server.connectionCount(), 0);
+    QVERIFY(rig.connected.count() > total / 2);
+    // Each connection has an id of its own, and its end is reported under it once, with its own peer.
+    const QList<QPair<qintptr, uint>> opened = Rig::idsAndPorts(rig.connected);
+    QSet<qintptr> ids;
+    for (const auto &entry : opened)
+        ids.insert(entry.first);
+    QCOMPARE(ids.size(), opened.size());
+    QCOMPARE(Rig::idsAndPorts(rig.gone), opened);
+
+    // The server still serves.
+    PadClient pad;
+    const qintptr id = rig.connectPad(pad);
+    QVERIFY(id != 0);
+    const int before = rig.messages.count();
+    pad.sendRaw(PadClient::frame("after"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), before + 1, 5000);
+    rig.server.sendMessagesIn("back", id);
+    QCOMPARE(pad.waitForPayload(), QByteArray("back"));
+}
+
+void TestTcpServer::lateReportLeavesTheNextConnection()
+{
+    Rig rig;
+    PadClient first;
+    const qintptr firstId = rig.connectPad(first);
+    QVERIFY(firstId != 0);
+    QThread *thread = rig.server.threadOf(firstId);
+    first.disconnectFromHost();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), 1, 5000);
+    const QList<QVariant> report = rig.gone.first();
+    // The next connection most likely gets the descriptor the first one had.
+    PadClient second;
+    const qintptr secondId = rig.connectPad(second);
+    QVERIFY(secondId != 0);
+    QVERIFY(secondId != firstId);
+    // The first connection's end, told again late, touches nothing of the second.
+    rig.server.sockDisConnectSlot(firstId, report.at(1).toString(), quint16(report.at(2).toUInt()), thread);
+    QCOMPARE(rig.gone.count(), 1);
+    QCOMPARE(rig.server.connectionCount(), 1);
+    rig.server.sendMessagesIn("still here", secondId);
+    QCOMPARE(second.waitForPayload(), QByteArray("still here"));
+    second.sendRaw(PadClient::frame("me too"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 1, 5000);
+    QCOMPARE(rig.messages.first().at(1).value<qintptr>(), secondId);
+}
+
+void TestTcpServer::peerThatDoesNotReadIsDropped()
+{
+    Rig rig;
+    // A plain socket that this test never reads from.
+    const int peer = ::socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(peer >= 0);
+    // A small window, and a bound on the reads at the end so that the test cannot hang on them.
+    const int window = 64 * 1024;
+    ::setsockopt(peer, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
+    const timeval readLimit { 10, 0 };
+    ::setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &readLimit, sizeof readLimit);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(rig.server.serverPort());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(peer, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.connected.count(), 1, 5000);
+    const qintptr id = rig.connected.first().at(0).value<qintptr>();
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the peer does not read, the connection is dropped!"));
+    const QByteArray payload(256 * 1024, 'p');
+    qint64 sent = 0;
+    // Far more than the system buffers and the bound together.
+    const qint64 enough = 64 * 1024 * 1024;
+    while (rig.gone.isEmpty() && sent < enough) {
+        rig.server.sendMessagesIn(payload, id);
+        sent += payload.size() + 4;
+        QTest::qWait(2);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(rig.gone.count(), 1, 10000);
+    QCOMPARE(rig.gone.first().at(0).value<qintptr>(), id);
+    QVERIFY2(sent < enough, "the peer was never dropped");
+    QCOMPARE(rig.server.connectionCount(), 0);
+
+    // Aborted, not drained: what was still queued for the peer never comes; the connection ends.
+    qint64 received = 0;
+    char chunk[65536];
+    ssize_t got = 0;
+    while ((got = ::recv(peer, chunk, sizeof chunk, 0)) > 0)
+        received += got;
+    const int readError = errno;
+    ::close(peer);
+    QVERIFY2(got == 0 || readError == ECONNRESET, qPrintable(QString::number(readError)));
+    QVERIFY2(received <= sent - (TcpSocket::maxPendingOutput - payload.size()),
+        qPrintable(QStringLiteral("sent %1, received %2").arg(sent).arg(received)));
+}
+
+void TestTcpServer::serverGoneWhileConnectionsTalk()
+{
+    // Sockets go in their own threads while payloads still cross in both directions.
+    auto *rig = new Rig(64);
+    QList<PadClient *> pads;
+    QList<qintptr> ids;
+    for (int i = 0; i < 12; ++i) {
+        pads.append(new PadClient);
+        ids.append(rig->connectPad(*pads.last()));
+        QVERIFY(ids.last() != 0);
+    }
+    const QByteArray chunk = PadClient::frame(QByteArray(2000, 'c'));
+    for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < pads.size(); ++i) {
+            pads.at(i)->sendRaw(chunk);
+            rig->server.sendMessagesIn(QByteArray(2000, 's'), ids.at(i));
+        }
+    }
+    delete rig;
+    for (PadClient *pad : qAsConst(pads))
+        QVERIFY(pad->waitForDisconnect(10000));
+    qDeleteAll(pads);
+    // The pool serves the next server.
+    Rig next;
+    PadClient pad;
+    const qintptr id = next.connectPad(pad);
+    QVERIFY(id != 0);
+    next.server.sendMessagesIn("fresh", id);
+    QCOMPARE(pad.waitForPayload(), QByteArray("fresh"));
 }
 
 void TestTcpServer::exitWithABusySocketThread()

@@ -2,6 +2,7 @@
 
 #include "vrek/message/ppprotocolanalysis.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 #include "vrek/utils/tcpserver.h"
 
 #include <QDebug>
@@ -149,10 +150,26 @@ QHash<qintptr, quint8> PadTcpManager::beatTable() const
 void PadTcpManager::newConnect(qintptr sid, const QString &address, quint16 port)
 {
     qDebug() << "sid:" << sid << "ip:" << address << "port:" << port;
+    if (m_unpaired.size() >= maxUnpairedConnections) {
+        qWarning() << "too many connections without a login, dropped! sid:" << sid << "ip:" << address;
+        emit disConnect(sid);
+        return;
+    }
+    m_unpaired.insert(sid, 0);
+    // Ids are never given twice, so the timer cannot hit a later connection.
+    QTimer::singleShot(m_loginTimeoutMs, this, [this, sid] { loginTimedOut(sid); });
     if (m_padConnected)
         sendPPCtrlMessage(loginMessage(PPCtrlMessage::LoginRep), sid);
     // Watched whatever it is: a connection that never logs in must not stay for ever.
     resetBeat(sid);
+}
+
+void PadTcpManager::loginTimedOut(qintptr sid)
+{
+    if (m_unpaired.remove(sid) == 0)
+        return;
+    qWarning() << "no login in time, the connection is dropped! sid:" << sid;
+    emit disConnect(sid);
 }
 
 void PadTcpManager::delConnect(qintptr sid, const QString &address, quint16 port)
@@ -163,15 +180,28 @@ void PadTcpManager::delConnect(qintptr sid, const QString &address, quint16 port
         m_activeSid = 0;
         emit disConnectOut(0);
     }
+    m_unpaired.remove(sid);
     QWriteLocker locker(&m_beatLock);
     m_beatTable.remove(sid);
 }
 
 void PadTcpManager::readTcpMessageIn(const QByteArray &payload, qintptr sid)
 {
-    qDebug() << "msg:" << payload << "sid:" << sid;
+    if (!m_padConnected || sid != m_activeSid) {
+        const auto unpaired = m_unpaired.find(sid);
+        // Dropped already: what it sent before the drop took effect is not looked at.
+        if (unpaired == m_unpaired.end())
+            return;
+        if (++unpaired.value() > maxPayloadsBeforeLogin) {
+            qWarning() << "too many payloads without a login, the connection is dropped! sid:" << sid;
+            m_unpaired.erase(unpaired);
+            emit disConnect(sid);
+            return;
+        }
+    }
+    qDebug() << "msg:" << payload.size() << "bytes, sid:" << sid;
     if (payload.size() < 2) {
-        qDebug() << "the msgSize < 2 error! msg:" << payload;
+        qDebug() << "the msgSize < 2 error! msg:" << payload.toHex();
         return;
     }
     switch (PPProtocolAnalysis::readDataPacketType(payload)) {
@@ -196,7 +226,7 @@ void PadTcpManager::readTcpMessageIn(const QByteArray &payload, qintptr sid)
     case PPProtocolAnalysis::PPReserved4:
         break;
     default:
-        qWarning() << "the ppType unknown error! msg:" << payload << "sid:" << sid;
+        qWarning() << "the ppType unknown error! msg:" << qPrintable(StringUtil::logExcerpt(payload)) << "sid:" << sid;
         break;
     }
 }
@@ -212,7 +242,8 @@ void PadTcpManager::readPPCtrlMessage(const PPCtrlMessage &message, qintptr sid)
         if (message.getHb() == m_loginToken)
             sendPPCtrlMessage(loginMessage(PPCtrlMessage::LoginMsg), sid);
         else
-            qWarning() << "PadTcpManager::readPPCtrlMessage the heartBeat string error! hBStr:" << message.getHb();
+            qWarning() << "PadTcpManager::readPPCtrlMessage the heartBeat string error! hBStr:"
+                       << StringUtil::logExcerpt(message.getHb());
         break;
     case PPCtrlMessage::LoginPwd:
         if (message.getMi() != m_machineId || !verifyPPCtrlPassword(message))
@@ -252,7 +283,7 @@ void PadTcpManager::readPPCtrlMessage(const PPCtrlMessage &message, qintptr sid)
 
 bool PadTcpManager::verifyPPCtrlPassword(const PPCtrlMessage &message) const
 {
-    qDebug() << "pwd:" << message.getPwd();
+    qDebug() << "pwd:" << StringUtil::logExcerpt(message.getPwd());
     return message.getPwd() == m_uid + m_machineId;
 }
 
@@ -261,6 +292,7 @@ void PadTcpManager::startPadControl(qintptr sid)
     qDebug() << "sid:" << sid;
     m_padConnected = true;
     m_activeSid = sid;
+    m_unpaired.remove(sid);
     resetBeat(sid);
     sendPPCtrlMessage(tokenMessage(PPCtrlMessage::LoginSuc), sid);
     emit newConnectOut(0);

@@ -23,8 +23,9 @@ class TcpServer;
 // logged-in pad's courseware messages on and sends board changes to it.
 //
 // The server listens only on the address the pairing code shows, a pad logs in only while the pairing
-// pop-up is open, courseware is taken from the logged-in pad alone, and every other connection is dropped
-// after seven heartbeat ticks.
+// pop-up is open, and courseware is taken from the logged-in pad alone. A connection that has not logged in
+// within a few seconds is dropped, and such connections have places of their own, so that strangers on the
+// network cannot take the logged-in pad's place nor keep the pad from logging in.
 class PadTcpManager : public QObject
 {
     Q_OBJECT
@@ -33,8 +34,15 @@ public:
     static constexpr int listenAttempts = 100;
     static constexpr int heartBeatIntervalMs = 5000;
     static constexpr quint8 heartBeatLimit = 7;
-    // One pad and a few that try: more is no pad.
-    static constexpr int maxConnections = 8;
+    // A pad logs in at once after it connects; a connection that does not is no pad.
+    static constexpr int loginTimeoutMs = 10000;
+    // Connections not logged in at one time; beyond them a newcomer is dropped.
+    static constexpr int maxUnpairedConnections = 16;
+    // Those, the logged-in pad, and one newcomer on its way to being dropped.
+    static constexpr int maxConnections = maxUnpairedConnections + 2;
+    // Payloads a connection may send before it has logged in: a pad needs two or three. Beyond them it is
+    // dropped, so that what a stranger makes this side do and log stays small.
+    static constexpr int maxPayloadsBeforeLogin = 16;
 
     // What the address choice looks at of one network interface.
     struct InterfaceEntry
@@ -64,6 +72,8 @@ public:
     // A pad may log in only while the pairing code is on the screen.
     void setPairingOpen(bool open);
     bool isPairingOpen() const { return m_pairingOpen; }
+    // For tests: how long a connection may stay without a login, for the connections that come from now on.
+    void setLoginTimeout(int ms) { m_loginTimeoutMs = ms; }
 
     // The listening port, 0 when the server did not start.
     quint16 startTcpServer();
@@ -101,6 +111,7 @@ private:
     PPCtrlMessage loginMessage(quint32 type) const;
     PPCtrlMessage tokenMessage(quint32 type) const;
     void resetBeat(qintptr sid);
+    void loginTimedOut(qintptr sid);
 
     QString m_uid;
     QString m_un;
@@ -118,6 +129,9 @@ private:
     mutable QReadWriteLock m_beatLock;
     bool m_serverEnabled = false;
     bool m_pairingOpen = false;
+    // Connections that have not logged in, and the payloads each has sent.
+    QHash<qintptr, int> m_unpaired;
+    int m_loginTimeoutMs = loginTimeoutMs;
 };
 
 #endif // PADTCPMANAGER_H

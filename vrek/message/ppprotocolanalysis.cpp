@@ -1,6 +1,7 @@
 #include "vrek/message/ppprotocolanalysis.h"
 
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QDebug>
 #include <QJsonDocument>
@@ -17,11 +18,11 @@ bool parseObject(const QByteArray &json, QJsonObject &object)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError) {
-        qWarning() << "the json analysis error! msg:" << json;
+        qWarning() << "the json analysis error! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     }
     if (!document.isObject()) {
-        qWarning() << "the json is not object! msg:" << json;
+        qWarning() << "the json is not object! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     }
     object = document.object();
@@ -106,7 +107,7 @@ QStringList drawKeysRead(quint32 shape)
 PPProtocolAnalysis::PPType PPProtocolAnalysis::readDataPacketType(const QByteArray &payload)
 {
     if (payload.size() < 1) {
-        qWarning() << "the msg len < 1 error! msg:" << payload;
+        qWarning() << "the msg len < 1 error! msg:" << qPrintable(StringUtil::logExcerpt(payload));
         return PPReserved4;
     }
     return PPType(quint8(payload.at(0)));
@@ -115,7 +116,7 @@ PPProtocolAnalysis::PPType PPProtocolAnalysis::readDataPacketType(const QByteArr
 bool PPProtocolAnalysis::readPPCtrlMessage(PPCtrlMessage &message, const QByteArray &payload)
 {
     if (payload.size() < 3) {
-        qWarning() << "the msg len < 3 error! msg:" << payload;
+        qWarning() << "the msg len < 3 error! msg:" << qPrintable(StringUtil::logExcerpt(payload));
         return false;
     }
     message.setPPCMType(quint8(payload.at(1)));
@@ -125,7 +126,8 @@ bool PPProtocolAnalysis::readPPCtrlMessage(PPCtrlMessage &message, const QByteAr
 bool PPProtocolAnalysis::readPPtMessage(PPtMessage &message, const QByteArray &payload)
 {
     if (payload.size() < 3) {
-        qWarning() << "PPProtocolAnalysis::readPPtMessage the msg len < 3 error! msg:" << payload;
+        qWarning() << "PPProtocolAnalysis::readPPtMessage the msg len < 3 error! msg:"
+                   << qPrintable(StringUtil::logExcerpt(payload));
         return false;
     }
     message.setPpmType(PPtMessage::PPMType(quint8(payload.at(1))));
@@ -154,14 +156,14 @@ bool PPProtocolAnalysis::toPPCtrlMessage(PPCtrlMessage &message, const QByteArra
     switch (message.getPPCMType()) {
     case PPCtrlMessage::LoginReq:
         if (!object.contains("hb")) {
-            qWarning() << "the json does not contains hb! msg:" << json;
+            qWarning() << "the json does not contains hb! msg:" << qPrintable(StringUtil::logExcerpt(json));
             return false;
         }
         message.setHb(object.value("hb").toString());
         return true;
     case PPCtrlMessage::LoginPwd:
         if (!object.contains("mi") || !object.contains("pwd")) {
-            qWarning() << "the json does not contains mi or pwd! msg:" << json;
+            qWarning() << "the json does not contains mi or pwd! msg:" << qPrintable(StringUtil::logExcerpt(json));
             return false;
         }
         message.setMi(object.value("mi").toString());
@@ -169,23 +171,23 @@ bool PPProtocolAnalysis::toPPCtrlMessage(PPCtrlMessage &message, const QByteArra
         return true;
     case PPCtrlMessage::HeartBeat:
         if (!object.contains("mi") || !object.contains("hb")) {
-            qWarning() << "the json does not contains mi or hb! msg:" << json;
+            qWarning() << "the json does not contains mi or hb! msg:" << qPrintable(StringUtil::logExcerpt(json));
             return false;
         }
         message.setMi(object.value("mi").toString());
         message.setHb(object.value("hb").toString());
         return true;
     case PPCtrlMessage::LoginMsg:
-        qWarning() << "the ppcmType LoginMsg error! msg:" << json;
+        qWarning() << "the ppcmType LoginMsg error! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     case PPCtrlMessage::LoginSuc:
-        qWarning() << "the ppcmType LoginSuc error! msg:" << json;
+        qWarning() << "the ppcmType LoginSuc error! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     case PPCtrlMessage::LoginRep:
-        qWarning() << "the ppcmType LoginRep error! msg:" << json;
+        qWarning() << "the ppcmType LoginRep error! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     default:
-        qWarning() << "the ppcm type error! msg:" << json;
+        qWarning() << "the ppcm type error! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     }
 }
@@ -226,7 +228,7 @@ bool PPProtocolAnalysis::toPPtMessage(PPtMessage &message, const QByteArray &jso
         return false;
     const quint32 ppmType = quint32(message.getPpmType());
     if (ppmType > 9) {
-        qWarning() << "the ppm type error! msg:" << json;
+        qWarning() << "the ppm type error! msg:" << qPrintable(StringUtil::logExcerpt(json));
         return false;
     }
     const QStringList keys = courseKeys(ppmType);
@@ -234,7 +236,7 @@ bool PPProtocolAnalysis::toPPtMessage(PPtMessage &message, const QByteArray &jso
     if (!fromJsonObject(object, keys, values))
         return false;
     if (values.at(0) != g_runId) {
-        qWarning() << machineIdWarning(ppmType) << values.at(0) << "machineId:" << g_runId;
+        qWarning() << machineIdWarning(ppmType) << StringUtil::logExcerpt(values.at(0)) << "machineId:" << g_runId;
         return false;
     }
     const auto value = [&keys, &values](const char *key) { return values.value(keys.indexOf(key)); };
@@ -348,7 +350,7 @@ bool PPProtocolAnalysis::toDrawSignal(const QJsonObject &object, PPtMessage &mes
             bool ok = false;
             const quint32 count = text.toUInt(&ok);
             if (!ok || count > maxFreehandPoints) {
-                qWarning() << "the point count error! pn:" << text;
+                qWarning() << "the point count error! pn:" << qPrintable(StringUtil::logExcerpt(text));
                 return false;
             }
             if (count != 0 && !toTempPoint(count, object, drawSignal))
@@ -439,14 +441,14 @@ QString PPProtocolAnalysis::fromPoint(const QPoint &point)
 
 bool PPProtocolAnalysis::toPoint(const QString &text, QPoint &point)
 {
-    qDebug() << "msg:" << text;
+    qDebug() << "msg:" << qPrintable(StringUtil::logExcerpt(text));
     if (text.size() < 5 || !text.startsWith('{') || !text.endsWith('}')) {
-        qWarning() << "the point analysis error_3! msg:" << text;
+        qWarning() << "the point analysis error_3! msg:" << qPrintable(StringUtil::logExcerpt(text));
         return false;
     }
     const QStringList parts = text.mid(1, text.size() - 2).split(',');
     if (parts.size() != 2) {
-        qWarning() << "the point analysis error_2! msg:" << text;
+        qWarning() << "the point analysis error_2! msg:" << qPrintable(StringUtil::logExcerpt(text));
         return false;
     }
     int coordinates[2] = { 0, 0 };
@@ -455,7 +457,7 @@ bool PPProtocolAnalysis::toPoint(const QString &text, QPoint &point)
         const double value = std::trunc(parts.at(i).toDouble(&ok));
         // Converting a value outside int is undefined: such a point is as broken as one that is no number.
         if (!ok || !std::isfinite(value) || value < double(INT_MIN) || value > double(INT_MAX)) {
-            qWarning() << "the point analysis error_1! msg:" << text;
+            qWarning() << "the point analysis error_1! msg:" << qPrintable(StringUtil::logExcerpt(text));
             return false;
         }
         coordinates[i] = int(value);

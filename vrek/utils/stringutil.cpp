@@ -248,3 +248,26 @@ bool stringContainsChar(QChar c, const QString &text)
     }
     return false;
 }
+
+QString StringUtil::logExcerpt(const QString &text, int maxLength)
+{
+    if (text.size() <= maxLength)
+        return text;
+    return text.left(maxLength) + QStringLiteral("...(%1 chars)").arg(text.size());
+}
+
+QString StringUtil::logExcerpt(const QByteArray &bytes, int maxLength)
+{
+    const QByteArray head = bytes.left(maxLength);
+    // Printable ASCII as it is, the rest escaped, so that a line stays one line.
+    QString shown;
+    for (const char c : head) {
+        if (c >= 0x20 && c < 0x7F)
+            shown.append(QLatin1Char(c));
+        else
+            shown.append(QStringLiteral("\\x%1").arg(quint8(c), 2, 16, QLatin1Char('0')));
+    }
+    if (bytes.size() > maxLength)
+        shown.append(QStringLiteral("...(%1 bytes)").arg(bytes.size()));
+    return shown;
+}

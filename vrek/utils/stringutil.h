@@ -30,6 +30,11 @@ public:
     static bool listToJson(const JsonRows &rows, QString &text);
     // A text field of a reply row: numbers the server sends as such keep all their digits.
     static QString jsonText(const QVariant &value);
+    // What a log line shows of a text from a peer: its start and, when cut, its full size. A peer's text can be
+    // as long as a frame, and the log has no bound of its own.
+    static QString logExcerpt(const QString &text, int maxLength = logExcerptLength);
+    static QString logExcerpt(const QByteArray &bytes, int maxLength = logExcerptLength);
+    static constexpr int logExcerptLength = 48;
 
     static constexpr quint64 fnvOffsetBasis = 14695981039346656037ULL;
     static constexpr quint64 fnvPrime = 1099511628211ULL;

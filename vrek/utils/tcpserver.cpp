@@ -37,18 +37,24 @@ void TcpServer::incomingConnection(qintptr socketDescriptor)
         refused.abort();
         return;
     }
+    const qintptr id = ++m_lastId;
+    auto *socket = new TcpSocket(socketDescriptor, id);
+    if (socket->state() != QAbstractSocket::ConnectedState) {
+        delete socket;
+        return;
+    }
     QThread *thread = ThreadHandle::getInstance().getThread();
-    auto *socket = new TcpSocket(socketDescriptor);
     const QString address = socket->peerAddressText();
     const quint16 port = socket->peerPortNumber();
     connect(this, &TcpServer::sendDisConnect, socket, &TcpSocket::disConTcp);
     connect(this, &TcpServer::sendDelConnect, socket, &TcpSocket::delConTcp);
     connect(socket, &TcpSocket::sockDisConnectOut, this, &TcpServer::sockDisConnectSlot);
+    // Before the move: from then on the socket reads in its own thread, and no payload may pass unforwarded.
+    connect(socket, &TcpSocket::readMessage, this, &TcpServer::readMessagesOut);
     thread->setObjectName("TcpSocket   ");
     socket->moveToThread(thread);
-    m_socketTable.insert(socketDescriptor, socket);
-    connect(socket, &TcpSocket::readMessage, this, &TcpServer::readMessagesOut);
-    emit connectClient(socketDescriptor, address, port);
+    m_socketTable.insert(id, socket);
+    emit connectClient(id, address, port);
 }
 
 void TcpServer::sendMessagesIn(const QByteArray &payload, qintptr id)
@@ -66,7 +72,13 @@ void TcpServer::sendMessagesIn(const QByteArray &payload, qintptr id)
 void TcpServer::sockDisConnectSlot(qintptr id, const QString &address, quint16 port, QThread *thread)
 {
     qDebug() << "handle:" << id << "ip:" << address << "port:" << port;
-    m_socketTable.remove(id);
+    TcpSocket *socket = m_socketTable.take(id);
+    if (!socket) {
+        // Cleared already: the table and the thread counts went with it.
+        return;
+    }
+    // Nothing more of it reaches the server or the owner; it deletes itself on the command below.
+    disconnect(socket, nullptr, this, nullptr);
     ThreadHandle::getInstance().removeThread(thread);
     emit sendDelConnect(id);
     emit sockDisConnect(id, address, port);

@@ -8,8 +8,9 @@ class QThread;
 class TcpSocket;
 
 // The pad link's TCP server. Each accepted connection becomes a TcpSocket in a pooled socket thread; payloads
-// go in and out by signals keyed by the connection's socket descriptor (its id). The server and its table
-// belong to the thread that made it.
+// go in and out by signals keyed by the connection's id. The id is the server's own count of connections and is
+// never given twice, unlike the socket descriptor, so that a late word about a connection that has gone cannot
+// reach the one that took its descriptor. The server and its table belong to the thread that made it.
 class TcpServer : public QTcpServer
 {
     Q_OBJECT
@@ -42,6 +43,7 @@ protected:
 private:
     QHash<qintptr, TcpSocket *> m_socketTable;
     int m_maxConnections;
+    qintptr m_lastId = 0;
 };
 
 #endif // TCPSERVER_H

@@ -3,11 +3,28 @@
 #include <QDebug>
 #include <QThread>
 
-TcpSocket::TcpSocket(qintptr socketDescriptor, QObject *parent)
-    : QTcpSocket(parent)
-    , m_socketId(socketDescriptor)
+namespace {
+// What the log shows of a payload: its length and its first two bytes (the pad protocol's type and subtype).
+// Never the bytes themselves: a peer decides what they are and how many.
+QString frameSummary(const QByteArray &payload)
 {
-    setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite);
+    QString summary = QStringLiteral("len: %1").arg(payload.size());
+    if (!payload.isEmpty())
+        summary += QStringLiteral(" type: %1").arg(quint8(payload.at(0)));
+    if (payload.size() > 1)
+        summary += QStringLiteral("/%1").arg(quint8(payload.at(1)));
+    return summary;
+}
+} // namespace
+
+TcpSocket::TcpSocket(qintptr socketDescriptor, qintptr id, QObject *parent)
+    : QTcpSocket(parent)
+    , m_socketId(id)
+{
+    if (!setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
+        qWarning() << "the socket descriptor is not taken! socketDescriptor:" << socketDescriptor << errorString();
+        return;
+    }
     connect(this, &QTcpSocket::readyRead, this, &TcpSocket::readData);
     m_disconnectConnection = connect(this, &QTcpSocket::disconnected, this, &TcpSocket::onDisconnected);
     m_isConnected = true;
@@ -20,6 +37,9 @@ TcpSocket::TcpSocket(qintptr socketDescriptor, QObject *parent)
 TcpSocket::~TcpSocket()
 {
     qInfo() << "isConnected:" << m_isConnected;
+    // The base class still closes the socket and may signal while doing so: nothing of this object, which is
+    // gone by then, and nobody who listened to it may hear of it.
+    disconnect();
 }
 
 bool TcpSocket::byteToUInt(const QByteArray &bytes, unsigned int &value)
@@ -46,40 +66,70 @@ void TcpSocket::readData()
     if (!m_isConnected)
         return;
     m_buffer.append(readAll());
-    qDebug() << "readDataAll:" << m_buffer;
-    while (!m_buffer.isEmpty()) {
+    // Frames are taken from a moving start and the buffer cut once: many small frames in one read must not move
+    // the rest of the buffer once each.
+    int start = 0;
+    while (start < m_buffer.size()) {
+        const int available = m_buffer.size() - start;
+        // A head split over reads waits for its other bytes.
+        if (available < headLength) {
+            if (logAllowed())
+                qDebug() << "TcpSocket::readData by:" << available << "bytes of the head, socketId:" << m_socketId;
+            break;
+        }
         unsigned int length = 0;
-        if (!byteToUInt(m_buffer, length)) {
-            qDebug() << "TcpSocket::readData by:" << m_buffer.left(headLength) << "datas:" << m_buffer;
-            return;
-        }
+        byteToUInt(QByteArray::fromRawData(m_buffer.constData() + start, headLength), length);
         if (length > maxFrameLength) {
-            qWarning() << "the frame is too long, the connection is dropped! len:" << length
-                       << "socketId:" << m_socketId;
+            qWarning() << "the frame is too long, the connection is dropped! len:" << length << "ip:" << m_peerAddress
+                       << "port:" << m_peerPort << "socketId:" << m_socketId;
             m_buffer.clear();
-            abort();
-            onDisconnected(); // in case the abort did not report it
+            drop();
             return;
         }
-        if (quint64(m_buffer.size()) < quint64(headLength) + length) {
-            qDebug() << "TcpSocket::readData the len < datas.length! datas:" << m_buffer << "len:" << length
-                     << "datasLength:" << m_buffer.size();
-            return;
+        if (quint64(available) < quint64(headLength) + length) {
+            if (m_waitingFor != qint64(length)) {
+                m_waitingFor = length;
+                if (logAllowed())
+                    qDebug() << "TcpSocket::readData the len < datas.length! len:" << length
+                             << "datasLength:" << available << "socketId:" << m_socketId;
+            }
+            break;
         }
-        const QByteArray payload = m_buffer.mid(headLength, int(length));
-        m_buffer.remove(0, headLength + int(length));
-        qDebug() << "TcpSocket::readData data:" << payload << "socketId:" << m_socketId;
+        m_waitingFor = -1;
+        const QByteArray payload = m_buffer.mid(start + headLength, int(length));
+        start += headLength + int(length);
+        if (logAllowed())
+            qDebug() << "TcpSocket::readData data:" << qPrintable(frameSummary(payload)) << "ip:" << m_peerAddress
+                     << "port:" << m_peerPort << "socketId:" << m_socketId;
         emit readMessage(payload, m_socketId);
+        // A receiver in this thread may have dropped the connection.
+        if (!m_isConnected)
+            return;
     }
+    m_buffer.remove(0, start);
 }
 
 void TcpSocket::sendData(const QByteArray &payload)
 {
     if (!m_isConnected) {
-        qWarning() << "the isConnected == false! data:" << payload;
+        qWarning() << "the isConnected == false! data:" << qPrintable(frameSummary(payload))
+                   << "socketId:" << m_socketId;
         return;
     }
-    qDebug() << "ip:" << m_peerAddress << "port:" << m_peerPort << "data:" << payload;
+    qDebug() << "ip:" << m_peerAddress << "port:" << m_peerPort << "data:" << qPrintable(frameSummary(payload));
+    if (bytesToWrite() + headLength + payload.size() > maxPendingOutput) {
+        // Hand the system what it takes now before judging the peer: a burst of calls may simply have come
+        // faster than this thread's loop writes.
+        flush();
+        if (!m_isConnected)
+            return;
+        if (bytesToWrite() + headLength + payload.size() > maxPendingOutput) {
+            qWarning() << "the peer does not read, the connection is dropped! pending:" << bytesToWrite()
+                       << "ip:" << m_peerAddress << "port:" << m_peerPort << "socketId:" << m_socketId;
+            drop();
+            return;
+        }
+    }
     QByteArray frame;
     frame.reserve(headLength + payload.size());
     uintToByte(frame, unsigned(payload.size()));
@@ -87,18 +137,45 @@ void TcpSocket::sendData(const QByteArray &payload)
     write(frame);
 }
 
+// Every socket hears every command; only the one addressed logs it, or each connection's end would log a line
+// per connection still open.
 void TcpSocket::disConTcp(qintptr id)
 {
+    if (id != m_socketId && id != -1)
+        return;
     qDebug() << "i:" << id;
-    if (id == m_socketId || id == -1)
-        disconnectFromHost();
+    drop();
 }
 
 void TcpSocket::delConTcp(qintptr id)
 {
+    if (id != m_socketId && id != -1)
+        return;
     qDebug() << "i:" << id;
-    if (id == m_socketId || id == -1)
-        deleteLater();
+    deleteLater();
+}
+
+bool TcpSocket::logAllowed()
+{
+    if (!m_logWindow.isValid() || m_logWindow.elapsed() >= 1000) {
+        if (m_linesNotLogged > 0)
+            qDebug() << "TcpSocket::readData lines not logged:" << m_linesNotLogged << "socketId:" << m_socketId;
+        m_logWindow.start();
+        m_linesLogged = 0;
+        m_linesNotLogged = 0;
+    }
+    if (m_linesLogged < maxLogLinesPerSecond) {
+        ++m_linesLogged;
+        return true;
+    }
+    ++m_linesNotLogged;
+    return false;
+}
+
+void TcpSocket::drop()
+{
+    abort();
+    onDisconnected(); // in case the abort did not report it
 }
 
 void TcpSocket::onDisconnected()

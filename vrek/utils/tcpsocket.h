@@ -2,6 +2,7 @@
 #define TCPSOCKET_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QMetaObject>
 #include <QTcpSocket>
@@ -9,7 +10,8 @@
 class QThread;
 
 // One pad connection, living in a pooled socket thread. Cuts the byte stream into frames of a 4-byte
-// big-endian length and its payload, and writes payloads framed the same way.
+// big-endian length and its payload, and writes payloads framed the same way. It is known by an id the server
+// gives it, never by its descriptor: the system hands a closed descriptor to the next connection at once.
 class TcpSocket : public QTcpSocket
 {
     Q_OBJECT
@@ -18,14 +20,21 @@ public:
     // No pad message comes near this; a longer head is a broken or hostile peer, and waiting for its data would
     // let it grow the buffer without end.
     static constexpr quint32 maxFrameLength = 1024 * 1024;
+    // Output the peer has not taken yet, beyond what the system buffers. A pad reads what it is sent; a peer
+    // that lets this much pile up is not reading, and keeping its output would let it grow without end.
+    static constexpr qint64 maxPendingOutput = 4 * 1024 * 1024;
+    // Lines a second about a peer's frames and reads; beyond them a count once a second. A peer that sends tiny
+    // frames, or a byte at a time, would otherwise have the log write far more than it sends.
+    static constexpr int maxLogLinesPerSecond = 20;
 
-    explicit TcpSocket(qintptr socketDescriptor, QObject *parent = nullptr);
+    TcpSocket(qintptr socketDescriptor, qintptr id, QObject *parent = nullptr);
     ~TcpSocket() override;
 
     // Reads the first four bytes as a big-endian length; false with fewer than four.
     static bool byteToUInt(const QByteArray &bytes, unsigned int &value);
     static void uintToByte(QByteArray &bytes, unsigned int value);
 
+    qintptr id() const { return m_socketId; }
     QString peerAddressText() const { return m_peerAddress; }
     quint16 peerPortNumber() const { return m_peerPort; }
 
@@ -42,8 +51,17 @@ public slots:
 
 private:
     void onDisconnected();
+    // Drops the connection at once: what is still to be written is thrown away, not waited for.
+    void drop();
+    // Whether a line about the peer's data may go to the log now.
+    bool logAllowed();
 
     QByteArray m_buffer;
+    // The length of the frame the buffer waits for, logged once per frame rather than on every read.
+    qint64 m_waitingFor = -1;
+    QElapsedTimer m_logWindow;
+    int m_linesLogged = 0;
+    qint64 m_linesNotLogged = 0;
     qintptr m_socketId;
     QMetaObject::Connection m_disconnectConnection;
     bool m_isConnected = false;
