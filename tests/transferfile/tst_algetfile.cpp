@@ -488,19 +488,29 @@ void TestALGetFile::localFailuresSendNothing()
 void TestALGetFile::idThatIsNoPlainNameIsRefused_data()
 {
     QTest::addColumn<QString>("fileId");
-    QTest::newRow("parent") << "../../escape";
-    QTest::newRow("absolute") << "/tmp/escape";
-    QTest::newRow("separator") << "a/b";
-    QTest::newRow("empty") << "";
-    QTest::newRow("blank") << "a b";
+    QTest::addColumn<QString>("user");
+    QTest::newRow("parent") << "../../escape" << userId;
+    QTest::newRow("absolute") << "/tmp/escape" << userId;
+    QTest::newRow("separator") << "a/b" << userId;
+    QTest::newRow("empty") << "" << userId;
+    QTest::newRow("blank") << "a b" << userId;
+    QTest::newRow("user id leaves the folder") << "91_1"
+                                               << "../x";
+    QTest::newRow("user id empty") << "91_1"
+                                   << "";
 }
 
 void TestALGetFile::idThatIsNoPlainNameIsRefused()
 {
     QFETCH(QString, fileId);
+    QFETCH(QString, user);
     m_server->setReply("/f/x.pdf", fileReply(pattern(100)));
-    QCOMPARE(download(fileId, "x.pdf", m_server->baseUrl() + "/f/x.pdf"), int(ALGetFile::PathError));
+    auto *job = new ALGetFile(user, g_networkEngine->networkManager());
+    job->moveThread(m_network->thread());
+    QCOMPARE(run(job, fileId, "x.pdf", m_server->baseUrl() + "/f/x.pdf"), int(ALGetFile::PathError));
+    job->deleteLater();
     QCOMPARE(m_server->requests().size(), 0);
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
 void TestALGetFile::displayNameIsCutToItsLastElement()

@@ -106,9 +106,9 @@ void ALGetFile::start(QString fileId, QString fileName, QString fileUrl)
         emit signalGetFileResult(fileId, Busy);
         return;
     }
-    // The id becomes a folder name.
-    if (!ReceivedFilePath::isValidFileId(fileId)) {
-        qWarning() << "the fileId is not a plain name! fia:" << fileId;
+    // Both ids become folder names; the user id was checked at login, this guards every other way it came.
+    if (!ReceivedFilePath::isValidFileId(fileId) || !ReceivedFilePath::isValidFileId(m_userId)) {
+        qWarning() << "the fileId is not a plain name! fia:" << fileId << "ui:" << m_userId;
         emit signalGetFileResult(fileId, PathError);
         return;
     }
