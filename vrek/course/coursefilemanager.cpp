@@ -221,11 +221,10 @@ void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
     qInfo() << "fia:" << fileIdAll << "ok:" << ok;
     if (refused(fileIdAll))
         return;
-    const bool started = m_loading.remove(fileIdAll);
+    m_loading.remove(fileIdAll);
     if (!ok) {
         slotRemoveLocalFile(fileIdAll);
-        if (started)
-            emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
+        emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
         return;
     }
     UserFile file;

@@ -187,7 +187,8 @@ void ALGetFile::storeValidator()
         m_validator = lastModified;
     bool ok = false;
     const qint64 length = m_reply->rawHeader("Content-Length").trimmed().toLongLong(&ok);
-    m_fileLength = ok ? length : -1;
+    // An encoded answer's length and ranges count other bytes than the file's.
+    m_fileLength = ok && m_reply->rawHeader("Content-Encoding").isEmpty() ? length : -1;
     if (m_validator.isEmpty() || m_validator.contains('\n') || m_fileLength <= 0)
         return;
     QFile file(path);
