@@ -1,6 +1,12 @@
-// Unpacks arbitrary bytes as a shared file's zip archive into a folder of a temporary root. Whatever the
-// archive holds, nothing may land outside that folder, no link may appear, and the limits must hold.
+// Unpacks a shared file's zip archive into a folder of a temporary root: the input's bytes as they are, or,
+// when its first byte is odd, an archive built from its lines ("name<TAB>content"), so that well-formed
+// archives with any entry names come often. Whatever the archive holds, nothing may land outside that folder,
+// no link may appear, and the limits must hold.
 #include "vrek/transferfile/algetfile.h"
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -18,6 +24,27 @@ void silence(QtMsgType, const QMessageLogContext &, const QString &) { }
 
 constexpr int maxEntries = 200;
 constexpr qint64 maxBytes = 4 * 1024 * 1024;
+constexpr int builtEntries = 64;
+
+bool buildArchive(const QString &path, const QByteArray &text)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate))
+        return false;
+    const QList<QByteArray> lines = text.split('\n');
+    for (int i = 0; i < lines.size() && i < builtEntries; ++i) {
+        const int tab = lines.at(i).indexOf('\t');
+        const QByteArray name = tab < 0 ? lines.at(i) : lines.at(i).left(tab);
+        const QByteArray content = tab < 0 ? QByteArray() : lines.at(i).mid(tab + 1);
+        QuaZipFile entry(&zip);
+        if (!entry.open(QIODevice::WriteOnly, QuaZipNewInfo(QString::fromUtf8(name))))
+            continue;
+        entry.write(content);
+        entry.close();
+    }
+    zip.close();
+    return true;
+}
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -33,7 +60,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::abort();
     const QString archive = root.filePath("in.zip");
     const QString folder = root.filePath("out");
-    {
+    if (size > 0 && (data[0] & 1)) {
+        if (!buildArchive(archive, QByteArray(reinterpret_cast<const char *>(data) + 1, int(size - 1))))
+            std::abort();
+    } else {
         QFile file(archive);
         if (!file.open(QIODevice::WriteOnly)
             || file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
