@@ -7,6 +7,8 @@ source scripts/common.sh
 FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 TARGETS=(tsprotocolanalysis ppprotocolanalysis)
+# The updater's manifest and the unpacking of shared files.
+TARGETS+=(manifest sharedzip)
 
 use_ninja "$FUZZ_BUILD_DIR"
 CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

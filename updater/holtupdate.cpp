@@ -1,5 +1,6 @@
 #include "updater/holtupdate.h"
 
+#include "updater/manifest.h"
 #include "updater/nfile.h"
 #include "updater/platform/manifestpath.h"
 #include "updater/platform/nprocess.h"
@@ -27,7 +28,6 @@ const char kLocalManifest[] = "temp.xml";
 const char kSwapMark[] = "holtupdate.swap";
 const char kTempSuffix[] = "ormu";
 const char kBackupSuffix[] = "delBak";
-const char kSkippedName[] = ".\\\\temp.temp";
 const int kBackupAttempts = 3;
 const int kDeleteAttempts = 4;
 const unsigned kProgressCallsPerRedraw = 600;
@@ -228,49 +228,12 @@ void Holtupdate::onXmldownloadFinsh(int code)
 
 bool Holtupdate::readManifest(const tinyxml2::XMLDocument &document)
 {
-    const tinyxml2::XMLElement *root = document.FirstChildElement("AutoUpdater");
-    const tinyxml2::XMLElement *complete = root ? root->FirstChildElement("Complete") : nullptr;
-    const tinyxml2::XMLElement *files = root ? root->FirstChildElement("Files") : nullptr;
-    const tinyxml2::XMLElement *firstEach = complete ? complete->FirstChildElement("eachFile") : nullptr;
-    const tinyxml2::XMLElement *firstFile = files ? files->FirstChildElement("file") : nullptr;
-    if (!firstEach || !firstFile)
+    ZR::Manifest manifest;
+    if (!ZR::Manifest::read(document, &manifest))
         return false;
-    const char *version = files->Attribute("version");
-    if (!version)
-        return false;
-
-    // Every name is checked before anything is touched: one name that leads out of the folder refuses the
-    // whole manifest.
-    std::vector<std::string> completeList;
-    for (const tinyxml2::XMLElement *each = firstEach; each; each = each->NextSiblingElement()) {
-        const char *dllPath = each->Attribute("dllPath");
-        std::string local;
-        if (!dllPath || !ZR::ManifestPath::toLocal(dllPath, &local)) {
-            UpdateLog::line("bad dllPath in xml: ", dllPath ? dllPath : "");
-            return false;
-        }
-        completeList.push_back(local);
-    }
-    std::map<std::string, std::string> md5Table;
-    for (const tinyxml2::XMLElement *file = firstFile; file; file = file->NextSiblingElement()) {
-        const char *name = file->Attribute("name");
-        const char *md5 = file->Attribute("md5");
-        if (!name || !md5) {
-            UpdateLog::line("incomplete file entry in xml: ", name ? name : "");
-            return false;
-        }
-        if (std::string(name) == kSkippedName)
-            continue;
-        std::string local;
-        if (!ZR::ManifestPath::toLocal(name, &local)) {
-            UpdateLog::line("bad file name in xml: ", name);
-            return false;
-        }
-        md5Table[local] = md5;
-    }
-    m_version = version;
-    m_completeList = completeList;
-    m_md5Table = md5Table;
+    m_version = manifest.version;
+    m_completeList = manifest.completeList;
+    m_md5Table = manifest.md5Table;
     return true;
 }
 

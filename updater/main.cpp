@@ -1,11 +1,20 @@
 #include "updater/holtupdate.h"
+#include "updater/platform/nprocess.h"
 #include "updater/showwidget.h"
 #include "updater/updatelog.h"
 
 #include <QApplication>
 
+#include <cstdio>
+
 int main(int argc, char *argv[])
 {
+    // The client's folder is the one this program lies in, whatever folder it was started from: nothing is read,
+    // deleted or installed before the updater stands there.
+    if (!ZR::NProcess::enterOwnFolder()) {
+        std::fprintf(stderr, "Holtupdate: its own folder cannot be entered\n");
+        return 1;
+    }
     UpdateLog::setEnabled(false);
     Holtupdate updater;
     updater.readCommandLine(argc, argv);

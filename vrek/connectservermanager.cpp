@@ -1,14 +1,13 @@
 #include "vrek/connectservermanager.h"
 
 #include "vrek/socketclientmanager.h"
+#include "vrek/transferfile/receivedfilepath.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/stringutil.h"
 
 #include <QDebug>
 #include <QTimer>
-
-#include <cmath>
 
 namespace {
 const char *const restLoginMarker = "0";
@@ -23,23 +22,6 @@ const unsigned int resultSignedInElsewhere = 7;
 const unsigned int resultUnknownUser = 5;
 const unsigned int resultBadParameters = 6;
 
-// The user id as the decimal text of the integer it reads as; false for anything else (it names the user's
-// folder, so no other text may pass).
-bool readUserId(const QVariant &value, QString &userId)
-{
-    qlonglong number = 0;
-    bool ok = false;
-    if (value.type() == QVariant::Double) {
-        const double d = value.toDouble();
-        ok = std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15;
-        number = ok ? qlonglong(d) : 0;
-    } else if (value.canConvert<QString>()) {
-        number = value.toString().toLongLong(&ok);
-    }
-    if (ok)
-        userId = QString::number(number);
-    return ok;
-}
 } // namespace
 
 ConnectServerManager::ConnectServerManager(
@@ -233,7 +215,7 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
     if (loginStatus == resultSuccess) {
         QString userId;
         for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
-            if (!readUserId(row.value("userId"), userId)) {
+            if (!ReceivedFilePath::readUserId(row.value("userId"), userId)) {
                 qWarning() << "the user id of the login reply is no number:" << row.value("userId");
                 if (!relogin)
                     slotLoginResultIn(resultServerTimeout);
@@ -241,7 +223,7 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
             }
         }
         for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
-            readUserId(row.value("userId"), g_userId);
+            ReceivedFilePath::readUserId(row.value("userId"), g_userId);
             g_userCode = row.value("userCode").toString();
             g_userName = row.value("userName").toString();
             g_passWord = row.value("passWord").toString();

@@ -2,6 +2,7 @@
 
 #include "vrek/container/userinfohash.h"
 #include "vrek/message/tsprotocolanalysis.h"
+#include "vrek/transferfile/receivedfilepath.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/socketclient.h"
 #include "vrek/utils/stringutil.h"
@@ -567,7 +568,15 @@ void SocketClientManager::recvConnectRSP(const QString &line)
         qWarning() << "the msgListSize < 12 error! msg:" << line;
         return;
     }
-    g_userId = fields.at(1);
+    // The id names the user's folder: only the plain decimal text of a number is taken.
+    QString userId;
+    if (!ReceivedFilePath::readUserId(fields.at(1), userId) || userId != fields.at(1)) {
+        emit disconnectFromServer();
+        emit signalConnectResult(6);
+        qWarning() << "the userId is not a number error! msg:" << line;
+        return;
+    }
+    g_userId = userId;
     g_userName = fields.at(2);
     // Only a kind that reads as 0 makes a type-5 user; an empty or broken field changes nothing.
     bool kindOk = false;

@@ -3,6 +3,9 @@
 #include "tests/support/classroomlink.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/course/centerview.h"
+#include "vrek/course/coursefilemanager.h"
+#include "vrek/course/coursefileview.h"
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/socketclientmanager.h"
@@ -15,6 +18,7 @@
 #include "vrek/view/praiseview.h"
 #include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/menubutton.h"
+#include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
 #include <QButtonGroup>
@@ -52,6 +56,7 @@ private slots:
     void windowWithoutFrame();
     void teacherWindowAsksBeforeLeaving();
     void lateJoinerHearsTheMenuState();
+    void failedCourseFileIsToldInTheTipBar();
 
 private:
     ClassroomLink *m_link = nullptr;
@@ -263,6 +268,24 @@ void TestClassPanels::lateJoinerHearsTheMenuState()
     const QStringList sent = m_link->forwards();
     QCOMPARE(sent.mid(0, 2), QStringList({ "11\t1\tS7\t2\t3", "11\t1\tS7\t2$2:1:L1\t0" }));
     QCOMPARE(sent.last(), QString("11\t1\tS7\t2$6:L1\t0"));
+}
+
+// The course file panel's word on a failed download reaches the student through the window's tip bar.
+void TestClassPanels::failedCourseFileIsToldInTheTipBar()
+{
+    const QString text = QString::fromUtf8("下载失败，请稍后重试！");
+    {
+        SchoolClassView view;
+        QTest::ignoreMessage(QtWarningMsg, "SchoolClassView::initialLater titleView is null!");
+        view.initialLater();
+        emit view.centerView()->courseFileView()->manager()->signalCourseFileTip(text);
+        QCOMPARE(view.tipWidget()->text(), text);
+    }
+    g_userType = 2;
+    g_classType = 5;
+    TeacherClassView view;
+    emit view.centerView()->courseFileView()->manager()->signalCourseFileTip(text);
+    QCOMPARE(view.tipWidget()->text(), text);
 }
 
 QTEST_MAIN(TestClassPanels)

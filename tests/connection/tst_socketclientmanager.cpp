@@ -93,6 +93,10 @@ void TestSocketClientManager::dispatch_data()
     QTest::newRow("login short") << 1 << "0\t1001\tAnn\t0\th\t1\t\t1\tw\t2\ta1"
                                  << QStringList { "disconnectFromServer()", "signalConnectResult(6)" }
                                  << QStringList { "the msgListSize < 12 error! msg:" };
+    QTest::newRow("login user id leaves the folder")
+        << 1 << "0\t../x\tAnn\t0\trtmp.host\t1935\t\t1\trtc.host\t8443\ta1\t\t\tsign\ttrue"
+        << QStringList { "disconnectFromServer()", "signalConnectResult(6)" }
+        << QStringList { "the userId is not a number error! msg:" };
     QTest::newRow("login code 11") << 1 << "0\t\t\t11" << QStringList()
                                    << QStringList { "the msgType unknown error! msg:" };
     QTest::newRow("login 3 fields") << 1 << "0\t1\t2" << QStringList()

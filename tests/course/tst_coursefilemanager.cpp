@@ -83,6 +83,8 @@ private slots:
     void offeredFile();
     void fileList_data();
     void fileList();
+    void fileListWithRefusedEntriesDropsNothing_data();
+    void fileListWithRefusedEntriesDropsNothing();
     void webFileAndResults();
     void downloadStartAndEnd();
     void failedDownloadRemovesEverything();
@@ -205,28 +207,46 @@ void TestCourseFileManager::malformedLines()
 void TestCourseFileManager::offeredFile_data()
 {
     QTest::addColumn<int>("storedStatus");
+    QTest::addColumn<bool>("startedHere"); // the row is this manager's own download
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("offered");
-    QTest::newRow("new file") << -1 << "0" << true;
-    QTest::newRow("new file, kind 1") << -1 << "1" << true;
-    QTest::newRow("forgotten row") << 0 << "0" << true;
-    QTest::newRow("downloading") << 1 << "0" << false;
-    QTest::newRow("stored") << 2 << "0" << false;
+    QTest::newRow("new file") << -1 << false << "0" << true;
+    QTest::newRow("new file, kind 1") << -1 << false << "1" << true;
+    QTest::newRow("forgotten row") << 0 << false << "0" << true;
+    QTest::newRow("downloading") << 1 << true << "0" << false;
+    // An earlier lesson's download that never ended (its row could not be deleted): no copy, fetched again.
+    QTest::newRow("left by an earlier lesson") << 1 << false << "0" << true;
+    QTest::newRow("stored") << 2 << false << "0" << false;
 }
 
 void TestCourseFileManager::offeredFile()
 {
     QFETCH(int, storedStatus);
+    QFETCH(bool, startedHere);
     QFETCH(QString, kind);
     QFETCH(bool, offered);
     const QString id = freshId();
-    if (storedStatus >= 0)
+    if (startedHere)
+        m_manager->slotGetFileStart(id, "分数.pptx", "http://h/x.zip");
+    else if (storedStatus >= 0)
         QVERIFY(storeRow(id, storedStatus, 3));
+    if (storedStatus == 1) {
+        // What a download leaves on its way.
+        QVERIFY(makeFolder(id, 1));
+        QVERIFY(m_dir->writeFile(folderOf(id) + ".zip_tmp", "part"));
+        QVERIFY(m_dir->writeFile(folderOf(id) + ".mp4_tmp", "part"));
+    }
     const QStringList emitted = feed(QString("4\t%1\t分数.pptx\t%2\thttp://h/%2.zip\t1").arg(kind, id));
     if (offered)
         QCOMPARE(emitted, QStringList { QString("signalGetFileResult(%1,分数.pptx,http://h/%1.zip,1)").arg(id) });
     else
         QCOMPARE(emitted, QStringList { "signalLateCountInc(0)" });
+    if (storedStatus == 1) {
+        // A running download keeps what it has; an earlier lesson's leftovers and row are gone.
+        for (const QString &path : { folderOf(id), folderOf(id) + ".zip_tmp", folderOf(id) + ".mp4_tmp" })
+            QCOMPARE(QFileInfo::exists(path), startedHere);
+        QCOMPARE(storedRow(id).status, startedHere ? 1 : -1);
+    }
 }
 
 void TestCourseFileManager::fileList_data()
@@ -275,6 +295,52 @@ void TestCourseFileManager::fileList()
     QCOMPARE(feed("4\t2\t{\"id\":1}"), QStringList());
 }
 
+void TestCourseFileManager::fileListWithRefusedEntriesDropsNothing_data()
+{
+    QTest::addColumn<QString>("entries"); // %1: the listed file's server id
+    QTest::newRow("all refused") << "{\"id\":\"../x\",\"courseType\":1},{\"id\":\"a/b\",\"courseType\":\"1\"}";
+    QTest::newRow("one refused among good ones")
+        << "{\"id\":%1,\"courseType\":1,\"fileName\":\"a.pptx\"},{\"id\":\"../../..\",\"courseType\":1}";
+    QTest::newRow("refused course type") << "{\"id\":%1,\"courseType\":\"1/../..\"}";
+    QTest::newRow("entry without id") << "{\"courseType\":1,\"fileName\":\"a.pptx\"}";
+    QTest::newRow("entry without course type") << "{\"id\":%1,\"fileName\":\"a.pptx\"}";
+    QTest::newRow("entry that is no object") << "{\"id\":%1,\"courseType\":1},7";
+}
+
+// A refused entry may have named any stored file, so a list with one is no word on which files the lesson has:
+// nothing is dropped, not even files the list lacks.
+void TestCourseFileManager::fileListWithRefusedEntriesDropsNothing()
+{
+    QFETCH(QString, entries);
+    const QString listed = freshId("_1");
+    const QString unlisted = freshId("_1");
+    for (const QString &id : { listed, unlisted }) {
+        QVERIFY(storeRow(id, 2, 2));
+        QVERIFY(makeFolder(id, 2));
+    }
+    const QString downloading = freshId("_3");
+    m_manager->slotGetFileStart(downloading, "clip.mp4", "http://h/clip.mp4");
+    QVERIFY(m_dir->writeFile(folderOf(downloading) + ".mp4_tmp", "part"));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the file list has refused entries"));
+    const QStringList emitted = feed("4\t2\t[" + entries.arg(listed.section('_', 0, 0)) + "]");
+    for (const QString &line : emitted)
+        QVERIFY2(!line.startsWith("signalRemoveLocalFileOut"), qPrintable(line));
+    QVERIFY(!emitted.isEmpty() && emitted.last().startsWith("signalReadFileList("));
+    for (const QString &id : { listed, unlisted }) {
+        QCOMPARE(storedRow(id).status, 2);
+        QCOMPARE(QDir(folderOf(id)).entryList(QDir::Files).size(), 2);
+    }
+    QCOMPARE(storedRow(downloading).status, 1);
+    QVERIFY(QFileInfo::exists(folderOf(downloading) + ".mp4_tmp"));
+
+    // The same list without its refused entries is the server's word again.
+    const QStringList whole = feed(QString("4\t2\t[{\"id\":%1,\"courseType\":1}]").arg(listed.section('_', 0, 0)));
+    QVERIFY(whole.contains(QString("signalRemoveLocalFileOut(%1)").arg(unlisted)));
+    QCOMPARE(storedRow(unlisted).status, -1);
+    QCOMPARE(storedRow(listed).status, 2);
+}
+
 void TestCourseFileManager::webFileAndResults()
 {
     QCOMPARE(feed("4\t3\t555\tx\ty\t1"), QStringList());
@@ -305,8 +371,10 @@ void TestCourseFileManager::downloadStartAndEnd()
 
     QVERIFY(makeFolder(id, 4));
     m_manager->slotGetFileResult(id, true);
+    // The finished download opens its button whether or not its length was known on the way.
     QCOMPARE(m_recorder->emitted(),
-        QStringList({ "signalLateCountInc(0)", QString("signalFileDownloadFinish(%1)").arg(id) }));
+        QStringList({ "signalLateCountInc(0)", QString("signalCourseFileProgress(%1,1000)").arg(id),
+            QString("signalFileDownloadFinish(%1)").arg(id) }));
     QCOMPARE(storedRow(id).status, 2);
     QCOMPARE(storedRow(id).fileCount, 4);
     QVERIFY(g_courseFileHash.selectUserFile(id, file));
@@ -326,12 +394,19 @@ void TestCourseFileManager::failedDownloadRemovesEverything()
     QVERIFY(makeFolder(id, 2));
     QVERIFY(m_dir->writeFile(folderOf(id) + ".zip", "zip"));
     QVERIFY(m_dir->writeFile(folderOf(id) + ".zip_tmp", "part"));
+    QVERIFY(m_dir->writeFile(folderOf(id) + ".mp4_tmp", "part"));
+    QVERIFY(m_dir->writeFile(folderOf(id) + ".mp4_tmp_validator", "validator:x"));
     m_recorder->clear();
     m_manager->slotGetFileResult(id, false);
-    QCOMPARE(m_recorder->emitted(), QStringList { QString("signalRemoveLocalFileOut(%1)").arg(id) });
+    // The student hears of it.
+    QCOMPARE(m_recorder->emitted(),
+        QStringList({ QString("signalRemoveLocalFileOut(%1)").arg(id),
+            QString::fromUtf8("signalCourseFileTip(下载失败，请稍后重试！)") }));
     QVERIFY(!QFileInfo::exists(folderOf(id)));
     QVERIFY(!QFileInfo::exists(folderOf(id) + ".zip"));
     QVERIFY(!QFileInfo::exists(folderOf(id) + ".zip_tmp"));
+    QVERIFY(!QFileInfo::exists(folderOf(id) + ".mp4_tmp"));
+    QVERIFY(!QFileInfo::exists(folderOf(id) + ".mp4_tmp_validator"));
     QCOMPARE(storedRow(id).status, -1);
     UserFile file;
     QVERIFY(g_courseFileHash.selectUserFile(id, file));
@@ -397,6 +472,8 @@ void TestCourseFileManager::purge_data()
     QTest::newRow("empty folder, row counts none") << 2 << 0 << 0 << 0 << true;
     QTest::newRow("folder without row") << -1 << 0 << 3 << 0 << false;
     QTest::newRow("row without folder") << 2 << 3 << -1 << 0 << false;
+    // A download of an earlier lesson that never ended: its half is no copy.
+    QTest::newRow("earlier lesson's download") << 1 << 0 << 2 << 0 << false;
 }
 
 void TestCourseFileManager::purge()

@@ -55,6 +55,7 @@ private slots:
     void transferWindow();
     void downloadsThroughTheTransferList();
     void removedFileIsUpdatedInTheList();
+    void fullDiskIsToldAndRetried();
 
 private:
     TempWorkDir *m_dir = nullptr;
@@ -148,7 +149,8 @@ void TestCourseFileView::relaysTheManager()
     emit view.signalRemoveLocalFileIn("41_1");
     QCOMPARE(recorder.emitted(),
         QStringList({ "signalAddCourseFileOut(41_1,deck.ppt)", "signalCourseFileStatus(41_1,0)",
-            "signalLateCountInc(0)", "signalFileDownloadFinish(41_1)", "signalRemoveLocalFileOut(41_1)" }));
+            "signalLateCountInc(0)", "signalCourseFileStatus(41_1,1000)", "signalFileDownloadFinish(41_1)",
+            "signalRemoveLocalFileOut(41_1)" }));
     QVERIFY(!QFileInfo::exists("fileRecv/u1/41_1"));
 
     // A stored file offered again only counts for a late joiner's replay, straight from the server.
@@ -220,8 +222,9 @@ void TestCourseFileView::downloadsThroughTheTransferList()
     const QStringList emitted = recorder.emitted();
     QCOMPARE(
         emitted.mid(0, 2), QStringList({ "signalAddCourseFileOut(61_1,deck.pptx)", "signalCourseFileStatus(61_1,0)" }));
-    QCOMPARE(
-        emitted.mid(emitted.size() - 2), QStringList({ "signalLateCountInc(0)", "signalFileDownloadFinish(61_1)" }));
+    QCOMPARE(emitted.mid(emitted.size() - 3),
+        QStringList(
+            { "signalLateCountInc(0)", "signalCourseFileStatus(61_1,1000)", "signalFileDownloadFinish(61_1)" }));
     int last = 0;
     for (const QVariantList &arguments : recorder.arguments("signalCourseFileStatus")) {
         QCOMPARE(arguments.at(0).toString(), QString("61_1"));
@@ -261,6 +264,64 @@ void TestCourseFileView::removedFileIsUpdatedInTheList()
     QCOMPARE(rowStatus(view, "64_1"), int(TransferInfo::FreeText));
     view.slotUpdateFileStatus("64_1");
     QCOMPARE(rowStatus(view, "64_1"), int(TransferInfo::Uploaded));
+}
+
+// A disk that fills during a clip's download: the student is told, nothing of the clip stays, and the next
+// lesson brings it whole.
+void TestCourseFileView::fullDiskIsToldAndRetried()
+{
+    const QByteArray clip = transferPattern(1024 * 1024);
+    FakeHttpServer files;
+    QVERIFY(files.listen());
+    FakeHttpServer::Reply reply;
+    reply.body = clip;
+    reply.contentType = "video/mp4";
+    reply.ranges = true;
+    reply.headers.append(qMakePair(QByteArray("ETag"), QByteArray("\"clip-1\"")));
+    files.setReply("/files/clip.mp4", reply);
+    const QString offer = QString("4\t0\tclip.mp4\t65_3\t%1/files/clip.mp4\t1").arg(files.baseUrl());
+
+    ClassroomLink link(true);
+    QVERIFY(link.connectToServer());
+    {
+        auto *view = new CourseFileView();
+        SignalRecorder recorder(view);
+        recorder.setFormatter(formatRecord);
+        {
+            // The database is far below the limit; the clip is not.
+            FileSizeLimit full(256 * 1024);
+            QVERIFY(full.isSet());
+            link.server().sendLine(offer);
+            QTRY_VERIFY_WITH_TIMEOUT(recorder.emitted().contains("signalRemoveLocalFileOut(65_3)"), 20000);
+        }
+        const QStringList emitted = recorder.emitted();
+        QVERIFY(emitted.contains(QString::fromUtf8("signalCourseFileTip(下载失败，请稍后重试！)")));
+        QVERIFY(!emitted.contains("signalFileDownloadFinish(65_3)"));
+        QCOMPARE(rowStatus(*view, "65_3"), int(TransferInfo::DownloadError));
+        QCOMPARE(storedUserFile("65_3@u1").status, -1);
+        QCOMPARE(QDir("fileRecv/u1").entryList({ "65_3*" }, QDir::AllEntries | QDir::Hidden), QStringList());
+        delete view;
+    }
+
+    // The next lesson: the server offers the clip again and it comes whole, this time without a length: its
+    // button shows no share on the way and opens at the end.
+    reply.lengthUnknown = true;
+    files.setReply("/files/clip.mp4", reply);
+    CourseFileView view;
+    SignalRecorder recorder(&view);
+    recorder.setFormatter(formatRecord);
+    link.server().sendLine(offer);
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.emitted().contains("signalFileDownloadFinish(65_3)"), 20000);
+    const QList<QVariantList> shares = recorder.arguments("signalCourseFileStatus");
+    QVERIFY(!shares.isEmpty());
+    for (const QVariantList &arguments : shares)
+        QVERIFY(arguments.at(1).toInt() >= 0 && arguments.at(1).toInt() <= 1000);
+    QCOMPARE(shares.last().at(1).toInt(), 1000);
+    QFile stored("fileRecv/u1/65_3/clip.mp4");
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QVERIFY(stored.readAll() == clip);
+    QCOMPARE(storedUserFile("65_3@u1").status, 2);
+    QCOMPARE(rowStatus(view, "65_3"), int(TransferInfo::Downloaded));
 }
 
 QTEST_MAIN(TestCourseFileView)

@@ -417,21 +417,39 @@ void TestConnectServerManager::courseListLoginOutlivesTheClosingConnectionsError
 void TestConnectServerManager::courseListLoginFailures_data()
 {
     QTest::addColumn<QString>("result"); // empty: the server never answers
+    QTest::addColumn<QString>("userId");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("joinFail");
-    QTest::newRow("refused") << "7" << QString::fromUtf8("用户已登录，不能重复登录") << true;
-    QTest::newRow("unknown code") << "9" << QString::fromUtf8("程序未知错误(type:9)") << true;
-    QTest::newRow("time-out") << QString() << QString::fromUtf8("登录超时") << false;
+    const QString badParameters = QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("refused") << "7"
+                             << "1001" << QString::fromUtf8("用户已登录，不能重复登录") << true;
+    QTest::newRow("unknown code") << "9"
+                                  << "1001" << QString::fromUtf8("程序未知错误(type:9)") << true;
+    QTest::newRow("time-out") << QString() << "1001" << QString::fromUtf8("登录超时") << false;
+    // The id names the user's folder: anything but a plain number is refused before it is stored.
+    QTest::newRow("user id leaves the folder") << "0"
+                                               << "../x" << badParameters << true;
+    QTest::newRow("user id three levels up") << "0"
+                                             << "../../../PWN" << badParameters << true;
+    QTest::newRow("user id absolute") << "0"
+                                      << "/tmp/x" << badParameters << true;
+    QTest::newRow("user id empty") << "0"
+                                   << "" << badParameters << true;
+    QTest::newRow("user id padded") << "0"
+                                    << "007" << badParameters << true;
 }
 
 void TestConnectServerManager::courseListLoginFailures()
 {
     QFETCH(QString, result);
+    QFETCH(QString, userId);
     QFETCH(QString, text);
     QFETCH(bool, joinFail);
+    const QString userBefore = g_userId;
     if (!result.isEmpty()) {
         FakeClassroomServer::LoginReply reply;
         reply.result = result;
+        reply.userId = userId;
         m_rig->classroom.answerLogin(reply);
     }
     QSignalSpy forwarded(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
@@ -448,6 +466,7 @@ void TestConnectServerManager::courseListLoginFailures()
     QCOMPARE(loginFailed.count(), 0);
     QCOMPARE(forwarded.count(), 0);
     QVERIFY(!m_rig->connectServer->isSocketLogin());
+    QCOMPARE(g_userId, userBefore);
 }
 
 void TestConnectServerManager::reloginOutcomesGoToTheReloginView()

@@ -249,7 +249,19 @@ void FakeHttpServer::send(QTcpSocket *socket, const Request &request, const Repl
     const qint64 total = reply.body.size();
     qint64 first = 0;
     qint64 last = -1;
-    if (reply.ranges && status == 200 && parseRange(request.header("range"), first, last)) {
+    // "If-Range" as a server honours it: the range only while the validator matches the reply's ETag or
+    // Last-Modified header, else the whole file.
+    bool rangeValid = true;
+    const QByteArray ifRange = request.header("if-range");
+    if (!ifRange.isEmpty()) {
+        rangeValid = false;
+        for (const auto &header : reply.headers) {
+            const QByteArray name = header.first.toLower();
+            if ((name == "etag" || name == "last-modified") && header.second == ifRange)
+                rangeValid = true;
+        }
+    }
+    if (reply.ranges && rangeValid && status == 200 && parseRange(request.header("range"), first, last)) {
         if (total == 0) {
             // nginx answers a range of an empty file with the whole (empty) file.
         } else if (first >= total) {

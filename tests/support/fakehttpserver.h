@@ -50,6 +50,8 @@ public:
         QByteArray contentType = "application/json;charset=UTF-8";
         QList<QPair<QByteArray, QByteArray>> headers;
         bool ranges = false; // answer "Range: bytes=a-[b]" with 206 / 416 / 200 as nginx does
+        // A request's "If-Range" is honoured against the "ETag" or "Last-Modified" of headers: a validator that
+        // matches neither gets the whole file.
         Fault fault = NoFault;
         qint64 faultAfter = 0;
         int delayMs = 0; // wait this long before answering

@@ -49,6 +49,8 @@ private slots:
     void fourthDownloadWaits();
     void downloadResults_data();
     void downloadResults();
+    void downloadShares_data();
+    void downloadShares();
     void uploadTexts_data();
     void uploadTexts();
     void finishedUploadIsNotSentAgain();
@@ -231,6 +233,37 @@ void TestTransferFileManager::downloadResults()
     QCOMPARE(m_statuses.size(), 1);
     QCOMPARE(m_statuses.first().status, status);
     QCOMPARE(m_statuses.first().msg, msg);
+}
+
+void TestTransferFileManager::downloadShares_data()
+{
+    QTest::addColumn<qint64>("received");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<int>("share"); // per mille; -1: nothing is reported
+    QTest::newRow("half") << qint64(500) << qint64(1000) << 500;
+    QTest::newRow("all") << qint64(1000) << qint64(1000) << 1000;
+    QTest::newRow("large file") << qint64(3) * 1024 * 1024 * 1024 << qint64(4) * 1024 * 1024 * 1024 << 750;
+    // No length in the answer: no share, and never a negative one.
+    QTest::newRow("unknown length") << qint64(4096) << qint64(-1) << -1;
+    QTest::newRow("nothing yet, unknown length") << qint64(0) << qint64(-1) << -1;
+    QTest::newRow("zero length") << qint64(0) << qint64(0) << -1;
+    // A server that sends more than it declared shows no more than the whole.
+    QTest::newRow("more than declared") << qint64(1500) << qint64(1000) << 1000;
+}
+
+void TestTransferFileManager::downloadShares()
+{
+    QFETCH(qint64, received);
+    QFETCH(qint64, total);
+    QFETCH(int, share);
+    m_manager->slotDownloadProgress("9_1", received, total);
+    if (share < 0) {
+        QVERIFY(m_statuses.isEmpty());
+        return;
+    }
+    QCOMPARE(m_statuses.size(), 1);
+    QCOMPARE(m_statuses.first().status, int(TransferInfo::Downloading));
+    QCOMPARE(m_statuses.first().i, share);
 }
 
 void TestTransferFileManager::uploadTexts_data()

@@ -68,8 +68,9 @@ bool spinUntil(const std::function<bool()> &condition, int ms)
 }
 } // namespace
 
-// A client folder with the stand-in client, an update server, and the updater run as a process in that folder.
-// The folder lies inside a root that stands for "outside the client's folder" and holds the updater's lock.
+// A client folder with the stand-in client and a copy of the updater (it works in its own folder), an update
+// server, and the updater run as a process in that folder. The folder lies inside a root that stands for
+// "outside the client's folder" and holds the updater's lock.
 class UpdaterRig
 {
 public:
@@ -79,7 +80,11 @@ public:
         m_clientDir = m_root.filePath("client");
         m_server.listen();
         QFile::copy(STANDIN_CLIENT, path("TaviStudent"));
+        QFile::copy(HOLTUPDATE_PROGRAM, updater());
     }
+
+    // The updater's copy in the client's folder, under the name the build gives it.
+    QString updater() const { return path(QFileInfo(HOLTUPDATE_PROGRAM).fileName()); }
 
     // Runs the updater on this X display with a real window instead of offscreen.
     void setDisplay(const QString &display) { m_display = display; }
@@ -114,10 +119,15 @@ public:
     void setManifest(const QByteArray &xml) { serve("filelist.xml", xml); }
     int requests(const QByteArray &fileName) const { return m_server.requestCount(kFolder + fileName); }
 
-    int run(const QStringList &extra = {}, int timeoutMs = 30000, const QString &program = HOLTUPDATE_PROGRAM)
+    // Runs the program (the updater's copy when empty) from the working directory (the client's folder when
+    // empty).
+    int run(const QStringList &extra = {}, int timeoutMs = 30000, QString program = QString(),
+        const QString &workingDirectory = QString())
     {
+        if (program.isEmpty())
+            program = updater();
         QProcess updater;
-        updater.setWorkingDirectory(m_clientDir);
+        updater.setWorkingDirectory(workingDirectory.isEmpty() ? m_clientDir : workingDirectory);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", m_root.path());
         environment.insert("QT_QPA_PLATFORM", m_display.isEmpty() ? "offscreen" : "xcb");
@@ -197,6 +207,7 @@ private slots:
     void realUpdaterReplacesItselfUnderEitherName();
     void commandLine_data();
     void commandLine();
+    void startedFromAnotherFolderWorksBesideItself();
 };
 
 void TestHoltupdate::nothingToUpdate()
@@ -454,7 +465,7 @@ void TestHoltupdate::secondUpdaterExitsAtOnce()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", rig.rootDir());
     first.setProcessEnvironment(environment);
-    first.start(HOLTUPDATE_PROGRAM, { "-url:" + rig.server().baseUrl() + "/up" });
+    first.start(rig.updater(), { "-url:" + rig.server().baseUrl() + "/up" });
     QVERIFY(first.waitForStarted());
     QVERIFY(rig.server().waitForRequest(kFolder + "filelist.xml"));
 
@@ -595,6 +606,7 @@ void TestHoltupdate::realUpdaterReplacesItselfUnderEitherName()
     QFETCH(QString, name);
     UpdaterRig rig;
     // The built updater itself runs from the client's folder, and the manifest brings a new one of its name.
+    QFile::remove(rig.path(name));
     QVERIFY(QFile::copy(HOLTUPDATE_PROGRAM, rig.path(name)));
     const QByteArray newUpdater = "#!/bin/sh\necho new >> updater-ran.txt\n";
     rig.serve(name.toUtf8(), newUpdater);
@@ -646,6 +658,49 @@ void TestHoltupdate::commandLine()
     QVERIFY(log.contains(exitCode == 0 ? "no need update files" : "can't download xml"));
     QVERIFY(log.contains("start run exe"));
     QCOMPARE(rig.server().requests().size(), exitCode == 0 ? 1 : 0);
+}
+
+// Started from a home folder, the updater reads, deletes and installs only in its own folder.
+void TestHoltupdate::startedFromAnotherFolderWorksBesideItself()
+{
+    UpdaterRig rig;
+    const QString home = rig.outside("home");
+    QVERIFY(QDir().mkpath(home + "/lib"));
+    const QMap<QString, QByteArray> homeFiles { { "mine.so", "mine" }, { "lib/other.so", "other" },
+        { "libA.so", "home's A" }, { "filelist.xml", "home's list" }, { "temp.temp", "home's temp" } };
+    for (auto it = homeFiles.cbegin(); it != homeFiles.cend(); ++it) {
+        QFile file(home + "/" + it.key());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(it.value()) == it.value().size());
+    }
+    QVERIFY(rig.write("libA.so", "old A"));
+    QVERIFY(rig.write("libStray.so", "stray"));
+    const QByteArray newA = "new A " + QByteArray(5000, 'a');
+    rig.serve("libA.so", newA);
+    rig.setManifest(manifest(
+        { nameOf("libA.so") }, { { nameOf("TaviStudent"), rig.clientMd5() }, { nameOf("libA.so"), md5Of(newA) } }));
+
+    QCOMPARE(rig.run({ "-log:true" }, 30000, QString(), home), 0);
+    QCOMPARE(rig.clientStarts(true), 1);
+    QCOMPARE(rig.read("libA.so"), newA);
+    QVERIFY(!QFile::exists(rig.path("libStray.so")));
+    QVERIFY(rig.read("updatelog.txt").contains("start run exe"));
+    QCOMPARE(rig.leftovers(), QStringList());
+
+    // The home folder holds what it held, and nothing more.
+    QStringList found;
+    QDirIterator it(home, QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next().mid(home.size() + 1);
+    found.sort();
+    QStringList expected = homeFiles.keys();
+    expected << "lib";
+    expected.sort();
+    QCOMPARE(found, expected);
+    for (auto file = homeFiles.cbegin(); file != homeFiles.cend(); ++file) {
+        QFile kept(home + "/" + file.key());
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), file.value());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHoltupdate)

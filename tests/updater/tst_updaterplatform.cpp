@@ -54,6 +54,7 @@ private slots:
     void lockPathFollowsTheRuntimeFolder();
     void snapshotFindsAndEndsAProcessByName();
     void startRunsAProgramOfTheWorkingDirectory();
+    void enterOwnFolderLeavesTheStartingFolder();
     void wakerCutsWaitsShort();
 };
 
@@ -177,6 +178,16 @@ void TestUpdaterPlatform::startRunsAProgramOfTheWorkingDirectory()
     QVERIFY(NProcess::start("client"));
     QVERIFY(waitFor([] { return QFile("started.txt").size() > 0; }));
     QVERIFY(!NProcess::start("missing-program"));
+}
+
+void TestUpdaterPlatform::enterOwnFolderLeavesTheStartingFolder()
+{
+    TempWorkDir dir;
+    QVERIFY(QDir::currentPath() != QCoreApplication::applicationDirPath());
+    QVERIFY(NProcess::enterOwnFolder());
+    // The folder that was current before comes back with the end of dir.
+    QCOMPARE(QFileInfo(QDir::currentPath()).canonicalFilePath(),
+        QFileInfo(QCoreApplication::applicationDirPath()).canonicalFilePath());
 }
 
 void TestUpdaterPlatform::wakerCutsWaitsShort()

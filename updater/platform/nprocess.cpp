@@ -51,6 +51,16 @@ std::string NProcess::ownProgram()
     return executablePath("/proc/self");
 }
 
+bool NProcess::enterOwnFolder()
+{
+    const std::string program = ownProgram();
+    const std::string::size_type slash = program.rfind('/');
+    if (program.empty() || program[0] != '/' || slash == std::string::npos)
+        return false;
+    const std::string folder = slash == 0 ? std::string("/") : program.substr(0, slash);
+    return ::chdir(folder.c_str()) == 0;
+}
+
 bool NProcess::snapshot(std::vector<Entry> *entries)
 {
     entries->clear();

@@ -24,6 +24,9 @@ public:
     static bool terminate(pid_t pid);
     // The running program's file, with its folder; empty when it cannot be read.
     static std::string ownProgram();
+    // Makes the running program's folder the working directory; false, and the directory unchanged, when the
+    // folder cannot be found or entered.
+    static bool enterOwnFolder();
     // Starts the program in a session of its own, with the caller's environment, and does not wait for it.
     static bool start(const std::string &path);
 };

@@ -209,6 +209,8 @@ void SchoolClassView::centerInitial()
     qDebug() << "centerInitial";
     m_centerView = new CenterView(this);
     m_centerLayout->addWidget(m_centerView);
+    connect(m_centerView, &CenterView::signalCourseFileTip, this,
+        qOverload<const QString &>(&SchoolClassView::slotShowTip));
     if (g_userInfoManager) {
         UserInfoManager *users = g_userInfoManager;
         connect(users, &UserInfoManager::signalLectIdFirst, m_centerView, &CenterView::slotSendLateStart);

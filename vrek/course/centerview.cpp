@@ -181,6 +181,7 @@ void CenterView::viewInitial()
     connect(files, &CourseFileView::signalRemoveLocalFileOut, this, &CenterView::slotRemoveCourseBtn);
     connect(files, &CourseFileView::signalLateCountInc, this, &CenterView::signalLateCountInc);
     connect(files, &CourseFileView::signalFileDownloadFinish, this, &CenterView::signalFileDownloadFinish);
+    connect(files, &CourseFileView::signalCourseFileTip, this, &CenterView::signalCourseFileTip);
     connect(this, &CenterView::signalRemoveLocalFile, files, &CourseFileView::signalRemoveLocalFileIn);
 }
 

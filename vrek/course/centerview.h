@@ -79,6 +79,8 @@ signals:
     void signalLateCountInc(CtrlMessage::LateCtrlType type);
     void signalSendStatusLate(QString userId);
     void signalFileDownloadFinish(QString fileIdAll);
+    // A text for the window's tip bar.
+    void signalCourseFileTip(QString text);
     void signalRemoveLocalFile(QString fileIdAll);
     void signalChangeUIType(int uiType);
 

@@ -18,6 +18,7 @@
 
 namespace {
 const int uploadDateLength = 16; // "yyyy-MM-dd hh:mm"
+const char *const downloadFailText = "下载失败，请稍后重试！";
 
 // A file id from the server names a folder, so anything but one plain path element is refused before the
 // table or the disk is touched.
@@ -123,9 +124,12 @@ void CourseFileManager::readOfferedFile(const QStringList &fields, const QString
     file.setId(fileIdAll, g_userId);
     bool exists = false;
     if (m_userFileDao.verifyUserFileById(file.getId(), exists) && exists) {
-        // Already downloading or stored: one more course file item of a late joiner's replay.
-        emit signalLateCountInc(CtrlMessage::LateCourseFile);
-        return;
+        if (!isStaleRow(fileIdAll)) {
+            // Already downloading or stored: one more course file item of a late joiner's replay.
+            emit signalLateCountInc(CtrlMessage::LateCourseFile);
+            return;
+        }
+        dropStaleFile(fileIdAll);
     }
     emit signalGetFileResult(fileIdAll, fileName, fileUrl, fileFlag.toInt());
 }
@@ -139,10 +143,16 @@ void CourseFileManager::readFileList(const QStringList &fields, const QString &l
     if (!StringUtil::jsonToList(fields.at(2), rows))
         return;
     QList<UserFile> files;
+    // Only a list read whole says which files the lesson has: a refused entry may have named any of them.
+    bool whole = true;
     for (const QMap<QString, QVariant> &row : qAsConst(rows)) {
-        const QString fileIdAll = row.value("id").toString() + "_" + row.value("courseType").toString();
-        if (refused(fileIdAll))
+        const QString id = row.value("id").toString();
+        const QString courseType = row.value("courseType").toString();
+        const QString fileIdAll = id + "_" + courseType;
+        if (id.isEmpty() || courseType.isEmpty() || refused(fileIdAll)) {
+            whole = false;
             continue;
+        }
         UserFile file;
         file.setId(fileIdAll, g_userId);
         file.setFileName(row.value("fileName").toString());
@@ -151,7 +161,10 @@ void CourseFileManager::readFileList(const QStringList &fields, const QString &l
         file.setCourseType(file.getFileName());
         files.append(file);
     }
-    slotLocalFileUpdate(files);
+    if (whole)
+        slotLocalFileUpdate(files);
+    else
+        qWarning() << "the file list has refused entries, no file is dropped! msg:" << line;
     emit signalReadFileList(files);
 }
 
@@ -175,8 +188,32 @@ void CourseFileManager::slotGetFileStart(QString fileIdAll, QString fileName, QS
         return;
     }
     g_courseFileHash.updateUserFile(file);
+    m_loading.insert(fileIdAll);
     emit signalAddCourseFileOut(fileIdAll, fileName);
     emit signalCourseFileProgress(fileIdAll, 0);
+}
+
+bool CourseFileManager::isStaleRow(const QString &fileIdAll) const
+{
+    if (m_loading.contains(fileIdAll))
+        return false;
+    QList<UserFile> stored;
+    if (!m_userFileDao.selectUserFileList(g_userId, stored, 0))
+        return false;
+    for (const UserFile &file : qAsConst(stored)) {
+        if (file.getFileIdAll() == fileIdAll)
+            return false;
+    }
+    return true;
+}
+
+void CourseFileManager::dropStaleFile(const QString &fileIdAll)
+{
+    qInfo() << "the download of an earlier lesson is dropped fia:" << fileIdAll;
+    UserFile file;
+    file.setId(fileIdAll, g_userId);
+    removeFileAndDir(fileIdAll);
+    removeDBGetFileRecord(file.getId());
 }
 
 void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
@@ -184,8 +221,10 @@ void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
     qInfo() << "fia:" << fileIdAll << "ok:" << ok;
     if (refused(fileIdAll))
         return;
+    m_loading.remove(fileIdAll);
     if (!ok) {
         slotRemoveLocalFile(fileIdAll);
+        emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
         return;
     }
     UserFile file;
@@ -205,6 +244,8 @@ void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
         }
     }
     emit signalLateCountInc(CtrlMessage::LateCourseFile);
+    // The button opens at a full share; a download of unknown length never reports one on its way.
+    emit signalCourseFileProgress(fileIdAll, 1000);
     emit signalFileDownloadFinish(fileIdAll);
 }
 
@@ -219,8 +260,10 @@ void CourseFileManager::slotRemoveLocalFile(QString fileIdAll)
         file.setDownloaded(false);
         g_courseFileHash.updateUserFile(file);
     }
-    removeDBGetFileRecord(file.getId());
+    // The files go first: a row that outlives them (a full disk refuses the database too) is at worst a stale
+    // claim, which the next offer or purge clears; files without a row would look stored.
     removeFileAndDir(fileIdAll);
+    removeDBGetFileRecord(file.getId());
     emit signalRemoveLocalFileOut(fileIdAll);
 }
 
@@ -292,9 +335,19 @@ bool CourseFileManager::verifyLocalFile(const QDateTime &now)
         return false;
     }
     QSet<QString> loading;
+    QList<UserFile> stale;
     for (const UserFile &file : qAsConst(storedOrLoading)) {
-        if (!rows.contains(file.getFileIdAll()))
+        if (rows.contains(file.getFileIdAll()))
+            continue;
+        if (m_loading.contains(file.getFileIdAll()))
             loading.insert(file.getFileIdAll());
+        else
+            stale.append(file);
+    }
+    for (const UserFile &file : qAsConst(stale)) {
+        if (ReceivedFilePath::isValidFileId(file.getFileIdAll()))
+            removeFileAndDir(file.getFileIdAll());
+        removeDBGetFileRecord(file.getId());
     }
 
     const QString path = ReceivedFilePath::userFolder(g_userId);

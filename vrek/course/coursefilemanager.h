@@ -9,6 +9,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 
 class QFileInfo;
@@ -48,6 +49,8 @@ signals:
     void signalGetFileResult(QString fileIdAll, QString fileName, QString fileUrl, int fileFlag);
     void signalCourseFileResult(QString oldId, QString fileIdAll, QString fileName, int result);
     void signalDeleteFileResult(QString fileIdAll, int result);
+    // A text for the student: a course file could not be downloaded.
+    void signalCourseFileTip(QString text);
 
 public slots:
     void slotProtocolAnalysis(QString line);
@@ -60,9 +63,14 @@ private:
     SocketClientManager *connection() const;
     void readOfferedFile(const QStringList &fields, const QString &line);
     void readFileList(const QStringList &fields, const QString &line);
+    // A row that claims a download no download of this manager is making: left by an earlier lesson, or by a
+    // failure whose row could not be deleted. Nothing of such a file counts as present.
+    bool isStaleRow(const QString &fileIdAll) const;
+    void dropStaleFile(const QString &fileIdAll);
 
     QPointer<SocketClientManager> m_connection;
     UserFileDao m_userFileDao;
+    QSet<QString> m_loading; // the files whose downloads this manager started and that have not ended
 };
 
 #endif // COURSEFILEMANAGER_H

@@ -52,6 +52,7 @@ void CourseFileView::initial()
     connect(m_manager, &CourseFileManager::signalAddCourseFileOut, this, &CourseFileView::signalAddCourseFileOut);
     connect(m_manager, &CourseFileManager::signalRemoveLocalFileOut, this, &CourseFileView::signalRemoveLocalFileOut);
     connect(m_manager, &CourseFileManager::signalCourseFileProgress, this, &CourseFileView::signalCourseFileStatus);
+    connect(m_manager, &CourseFileManager::signalCourseFileTip, this, &CourseFileView::signalCourseFileTip);
     connect(this, &CourseFileView::signalRemoveLocalFileIn, m_manager, &CourseFileManager::slotRemoveLocalFile);
 
     m_fileButton->setStyleSheet("background-color:transparent;");

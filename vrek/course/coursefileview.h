@@ -36,6 +36,7 @@ signals:
     void signalRemoveLocalFileIn(QString fileIdAll);
     void signalCourseFileStatus(QString fileIdAll, int progress);
     void signalFileDownloadFinish(QString fileIdAll);
+    void signalCourseFileTip(QString text);
 
 public slots:
     void openCourseList();

@@ -140,6 +140,8 @@ void TeacherClassView::centerInitial()
 {
     qDebug() << "centerInitial";
     m_centerView = new CenterView(this);
+    connect(m_centerView, &CenterView::signalCourseFileTip, this,
+        qOverload<const QString &>(&TeacherClassView::slotShowTip));
     if (g_userInfoManager) {
         UserInfoManager *users = g_userInfoManager;
         connect(users, &UserInfoManager::signalLectIdFirst, m_centerView, &CenterView::slotSendLateStart);

@@ -40,13 +40,21 @@ QString addressSuffix(const QString &address)
     return dot < 0 ? QString() : last.mid(dot + 1);
 }
 
-// "bytes <first>-<last>/<total>": the first byte, or -1.
-qint64 contentRangeStart(const QByteArray &header)
+// "bytes <first>-<last>/<total>": the first byte, or -1; total becomes the whole length, -1 for "*".
+qint64 contentRangeStart(const QByteArray &header, qint64 *total = nullptr)
 {
     static const QRegularExpression form(QStringLiteral("^bytes\\s+(\\d+)-\\d+/(\\d+|\\*)$"));
     const QRegularExpressionMatch match = form.match(QString::fromLatin1(header.trimmed()));
+    if (total) {
+        bool ok = false;
+        const qint64 length = match.hasMatch() ? match.captured(2).toLongLong(&ok) : -1;
+        *total = ok ? length : -1;
+    }
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
+
+const QByteArray validatorKey = "validator:";
+const QByteArray lengthKey = "length:";
 
 // An entry name that stays inside the folder it is unpacked into: relative, no drive, no "..".
 bool isContainedEntry(const QString &name)
@@ -98,9 +106,9 @@ void ALGetFile::start(QString fileId, QString fileName, QString fileUrl)
         emit signalGetFileResult(fileId, Busy);
         return;
     }
-    // The id becomes a folder name.
-    if (!ReceivedFilePath::isValidFileId(fileId)) {
-        qWarning() << "the fileId is not a plain name! fia:" << fileId;
+    // Both ids become folder names; the user id was checked at login, this guards every other way it came.
+    if (!ReceivedFilePath::isValidFileId(fileId) || !ReceivedFilePath::isValidFileId(m_userId)) {
+        qWarning() << "the fileId is not a plain name! fia:" << fileId << "ui:" << m_userId;
         emit signalGetFileResult(fileId, PathError);
         return;
     }
@@ -124,13 +132,78 @@ void ALGetFile::start(QString fileId, QString fileName, QString fileUrl)
     }
     m_tempFile = new QFile(m_tempFilePath);
     qInfo() << "tempFilePath:" << m_tempFilePath;
-    // What an earlier, broken download left stays and is continued.
-    if (!m_tempFile->open(QIODevice::ReadWrite)) {
+    // What an earlier, broken download left stays and is continued. Unbuffered, so that a full disk fails the
+    // write that meets it and not a later close.
+    if (!m_tempFile->open(QIODevice::ReadWrite | QIODevice::Unbuffered)) {
         qWarning() << "the zipFile open fail! tempFilePath:" << m_tempFilePath << m_tempFile->errorString();
         finish(TempFileError);
         return;
     }
-    request(m_tempFile->size());
+    qint64 from = m_tempFile->size();
+    // Without the first answer's validator nothing shows that the server's file is still the same one.
+    if (from > 0 && !readValidator()) {
+        qInfo() << "the tempFile has no validator, the download starts again fia:" << m_fileId;
+        m_tempFile->resize(0);
+        from = 0;
+    }
+    request(from);
+}
+
+QString ALGetFile::validatorPath(const QString &tempFilePath)
+{
+    return tempFilePath + QStringLiteral("_validator");
+}
+
+bool ALGetFile::readValidator()
+{
+    m_validator.clear();
+    m_fileLength = -1;
+    QFile file(validatorPath(m_tempFilePath));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> lines = file.read(4096).split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith(validatorKey))
+            m_validator = line.mid(validatorKey.size());
+        else if (line.startsWith(lengthKey))
+            m_fileLength = line.mid(lengthKey.size()).toLongLong();
+    }
+    // A length the temporary file has reached leaves nothing to ask for: that is no resume either.
+    return !m_validator.isEmpty() && m_fileLength > 0 && m_tempFile && m_tempFile->size() < m_fileLength;
+}
+
+void ALGetFile::storeValidator()
+{
+    const QString path = validatorPath(m_tempFilePath);
+    QFile::remove(path);
+    m_validator.clear();
+    m_fileLength = -1;
+    // If-Range takes a strong ETag or a date; a weak ETag cannot prove the bytes the same.
+    const QByteArray etag = m_reply->rawHeader("ETag").trimmed();
+    const QByteArray lastModified = m_reply->rawHeader("Last-Modified").trimmed();
+    if (!etag.isEmpty() && !etag.startsWith("W/"))
+        m_validator = etag;
+    else if (!lastModified.isEmpty())
+        m_validator = lastModified;
+    bool ok = false;
+    const qint64 length = m_reply->rawHeader("Content-Length").trimmed().toLongLong(&ok);
+    // An encoded answer's length and ranges count other bytes than the file's.
+    m_fileLength = ok && m_reply->rawHeader("Content-Encoding").isEmpty() ? length : -1;
+    if (m_validator.isEmpty() || m_validator.contains('\n') || m_fileLength <= 0)
+        return;
+    QFile file(path);
+    const QByteArray text = validatorKey + m_validator + '\n' + lengthKey + QByteArray::number(m_fileLength) + '\n';
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() || !file.flush()) {
+        file.close();
+        QFile::remove(path);
+    }
+}
+
+void ALGetFile::dropTempFile()
+{
+    closeTempFile();
+    QFile::remove(validatorPath(m_tempFilePath));
+    QFile::remove(m_tempFilePath);
 }
 
 void ALGetFile::request(qint64 from)
@@ -141,6 +214,8 @@ void ALGetFile::request(qint64 from)
     if (from > 0) {
         qInfo() << "resume fia:" << m_fileId << "from:" << from;
         request.setRawHeader("Range", QString("bytes=%1-").arg(from).toLatin1());
+        // A file that changed on the server comes whole instead of as a tail of another file.
+        request.setRawHeader("If-Range", m_validator);
     }
     m_reply = m_qnam->get(request);
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &ALGetFile::replyMetaData);
@@ -154,10 +229,12 @@ void ALGetFile::replyMetaData()
     if (!m_reply || sender() != m_reply || m_mode != BodyUnknown)
         return;
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    qint64 total = -1;
+    const qint64 first = status == 206 ? contentRangeStart(m_reply->rawHeader("Content-Range"), &total) : -1;
     if (status == 200) {
         m_mode = BodyWhole;
-    } else if (status == 206 && m_resumeFrom > 0
-        && contentRangeStart(m_reply->rawHeader("Content-Range")) == m_resumeFrom) {
+        storeValidator();
+    } else if (status == 206 && m_resumeFrom > 0 && first == m_resumeFrom && total == m_fileLength) {
         m_mode = BodyAppend;
     } else if (m_resumeFrom > 0 && (status == 206 || status == 416)) {
         // The server cannot continue where the temporary file ends: start again from empty.
@@ -188,6 +265,7 @@ void ALGetFile::restartWhole()
         m_tempFile->resize(0);
         m_tempFile->seek(0);
     }
+    QFile::remove(validatorPath(m_tempFilePath));
     request(0);
 }
 
@@ -217,7 +295,8 @@ void ALGetFile::downloadProgress(qint64 received, qint64 total)
         return;
     // A continued download counts what the temporary file held before.
     const qint64 before = m_mode == BodyAppend ? m_resumeFrom : 0;
-    emit signalDownloadProgress(m_fileId, received + before, total > 0 ? total + before : total);
+    // An unknown length stays unknown (-1) however much came before.
+    emit signalDownloadProgress(m_fileId, received + before, total > 0 ? total + before : -1);
 }
 
 void ALGetFile::replyFinish()
@@ -228,9 +307,13 @@ void ALGetFile::replyFinish()
         return;
     }
     replyRead();
+    if (m_tempFile && m_tempFile->isOpen() && !m_tempFile->flush())
+        m_writeFailed = true;
     closeTempFile();
     GetFileStatus status = Done;
     if (m_writeFailed) {
+        // Most likely a full disk: a half-written file would only keep it full.
+        dropTempFile();
         status = TempFileError;
     } else if (m_reply->error() != QNetworkReply::NoError) {
         qWarning() << "the reply network error! errorType:" << m_reply->error()
@@ -250,6 +333,7 @@ void ALGetFile::replyFinish()
 
 ALGetFile::GetFileStatus ALGetFile::fileDownload()
 {
+    QFile::remove(validatorPath(m_tempFilePath));
     if (!QFile::exists(m_tempFilePath))
         return EmptyFile;
     const QString downloaded = m_tempFilePath.left(m_tempFilePath.lastIndexOf(m_tempSuffix));
@@ -285,14 +369,19 @@ ALGetFile::GetFileStatus ALGetFile::fileDownload()
 
 bool ALGetFile::exitract()
 {
-    QuaZip zip(m_tempFilePath);
+    return unpackZip(m_tempFilePath, ReceivedFilePath::fileFolder(m_userId, m_fileId), m_maxEntries, m_maxBytes);
+}
+
+bool ALGetFile::unpackZip(const QString &archivePath, const QString &outFilePath, int maxEntries, qint64 maxBytes)
+{
+    QuaZip zip(archivePath);
     if (!zip.open(QuaZip::mdUnzip)) {
-        qWarning() << "ALGetFile::exitract the open zipFile fail! tempFilePath:" << m_tempFilePath;
+        qWarning() << "ALGetFile::exitract the open zipFile fail! tempFilePath:" << archivePath;
         return false;
     }
     // Every entry is checked before anything is written.
     const QList<QuaZipFileInfo64> entries = zip.getFileInfoList64();
-    if (entries.size() != zip.getEntriesCount() || entries.size() > m_maxEntries) {
+    if (entries.size() != zip.getEntriesCount() || entries.size() > maxEntries) {
         qWarning() << "the zip holds too many entries! count:" << zip.getEntriesCount();
         return false;
     }
@@ -305,13 +394,12 @@ bool ALGetFile::exitract()
             return false;
         }
         declared += qint64(entry.uncompressedSize);
-        if (declared > m_maxBytes) {
+        if (declared > maxBytes) {
             qWarning() << "the zip content is too large! size:" << declared;
             return false;
         }
     }
 
-    const QString outFilePath = ReceivedFilePath::fileFolder(m_userId, m_fileId);
     if (!FileUtil::dirMakePath(outFilePath)) {
         qWarning() << "the dirMake fail!";
         return false;
@@ -352,7 +440,7 @@ bool ALGetFile::exitract()
             if (read == 0)
                 break;
             written += read;
-            if (written > m_maxBytes) {
+            if (written > maxBytes) {
                 qWarning() << "the zip content is too large! size:" << written;
                 return false;
             }

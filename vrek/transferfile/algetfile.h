@@ -11,8 +11,9 @@ class QThread;
 
 // Downloads one shared file into "fileRecv/<user>/<file id>.<suffix>_tmp" and files it under
 // "fileRecv/<user>/<file id>": a zip archive unpacked, any other file under its display name. A temporary
-// file left by a broken download is resumed with a range request. Lives in the network engine's thread; one
-// result per start.
+// file left by a broken download is resumed with a range request, but only while the server's file is still the
+// one it began with (the validator of the first answer, kept beside it). Lives in the network engine's thread;
+// one result per start.
 class ALGetFile : public QObject
 {
     Q_OBJECT
@@ -42,6 +43,8 @@ public:
     // Tests lower the archive limits.
     void setZipLimits(int entries, qint64 bytes);
     bool isBusy() const { return m_busy; }
+    // Where the validator of a temporary file's first answer is kept.
+    static QString validatorPath(const QString &tempFilePath);
 
 public slots:
     void start(QString fileId, QString fileName, QString fileUrl);
@@ -51,6 +54,9 @@ public slots:
 
 public:
     bool exitract();
+    // Unpacks the archive into the folder, which it makes; false for an archive that is broken, leaves the
+    // folder, or unpacks beyond the limits.
+    static bool unpackZip(const QString &archivePath, const QString &folder, int maxEntries, qint64 maxBytes);
 
 signals:
     void signalGetFileResult(QString fileId, ALGetFile::GetFileStatus status);
@@ -72,6 +78,10 @@ private:
     void finish(GetFileStatus status);
     GetFileStatus fileDownload();
     void closeTempFile();
+    // The validator and length stored for the temporary file; false when there is none to resume with.
+    bool readValidator();
+    void storeValidator();
+    void dropTempFile();
 
     QString m_userId;
     QString m_tempSuffix = QStringLiteral("_tmp");
@@ -85,6 +95,8 @@ private:
     QString m_fileId;
     QString m_address;
     qint64 m_resumeFrom = 0; // bytes the temporary file held when the running request was made
+    QByteArray m_validator; // the first answer's ETag or Last-Modified, sent as If-Range
+    qint64 m_fileLength = -1; // the whole file's length as the first answer gave it; -1: unknown
     BodyMode m_mode = BodyUnknown;
     bool m_writeFailed = false;
     int m_maxEntries = maxZipEntries;

@@ -29,4 +29,13 @@ void LocalFileTool::removeFileAndDir(QString fileId)
     const QString tempString = fileString + "_tmp";
     if (QFile::exists(tempString) && !FileUtil::fileRemove(tempString))
         qWarning() << "the tempRemove fail! fia:" << fileId << "tempString:" << tempString;
+    // Downloads of any other suffix and what a broken one left beside them ("<id>.<suffix>_tmp" and its
+    // validator): the id is a plain name, so the pattern meets only this file's.
+    const QDir userFolder(ReceivedFilePath::userFolder(g_userId));
+    const QStringList left = userFolder.entryList({ fileId + ".*" }, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : left) {
+        const QString path = userFolder.filePath(name);
+        if (!FileUtil::fileRemove(path))
+            qWarning() << "the tempRemove fail! fia:" << fileId << "tempString:" << path;
+    }
 }

@@ -1,6 +1,9 @@
 #include "vrek/transferfile/receivedfilepath.h"
 
 #include <QStringList>
+#include <QVariant>
+
+#include <cmath>
 
 QString ReceivedFilePath::userFolder(const QString &userId)
 {
@@ -35,4 +38,20 @@ QString ReceivedFilePath::lastComponent(const QString &name)
     if (last == "." || last == "..")
         return QString();
     return last;
+}
+
+bool ReceivedFilePath::readUserId(const QVariant &value, QString &userId)
+{
+    qlonglong number = 0;
+    bool ok = false;
+    if (value.type() == QVariant::Double) {
+        const double d = value.toDouble();
+        ok = std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9.0e15;
+        number = ok ? qlonglong(d) : 0;
+    } else if (value.canConvert<QString>()) {
+        number = value.toString().toLongLong(&ok);
+    }
+    if (ok)
+        userId = QString::number(number);
+    return ok;
 }

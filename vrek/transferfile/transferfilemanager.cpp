@@ -298,8 +298,10 @@ void TransferFileManager::slotGetFileResult(QString fileId, ALGetFile::GetFileSt
 
 void TransferFileManager::slotDownloadProgress(QString fileId, qint64 received, qint64 total)
 {
-    if (total != 0)
-        emit signalTransferStatus(fileId, TransferInfo::Downloading, QString(), int(received * 1000 / total));
+    // An unknown length (-1) has no share to show; the end of the download is told by its result.
+    if (total > 0 && received >= 0)
+        emit signalTransferStatus(
+            fileId, TransferInfo::Downloading, QString(), int(qMin(received, total) * 1000 / total));
 }
 
 void TransferFileManager::slotPostFileResult(QString fileId, ALPostFile::PostFileStatus status)
