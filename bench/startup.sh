@@ -27,6 +27,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# A runtime folder of its own: one client runs per user, and another one of the user's may be running.
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 if [ -z "${DISPLAY:-}" ]; then
     for n in $(seq 90 130); do [ -e "/tmp/.X11-unix/X$n" ] || break; done
