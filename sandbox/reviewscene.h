@@ -36,8 +36,9 @@ public:
     static constexpr int pageSize = 20;
     // How long the classroom server "converts" an uploaded recording.
     static constexpr int convertMs = 1500;
-    // In a run with a data folder, each range of a recording is answered after this long, so that the upload's
-    // progress can be watched.
+    // In a run with a data folder, the recording's ranges wait until the client asks for the recorded lessons
+    // (where the upload's progress shows), then each is answered after this long, so that the progress can be
+    // watched.
     static constexpr int rangeDelayMs = 1000;
     // A clip not made by then will not be.
     static constexpr int clipTimeoutMs = 60000;
@@ -67,6 +68,7 @@ private:
     void makeClip();
     bool seedRecording();
     void slowRecordingRanges();
+    void lecturerLooks();
     void answerRecordFile(const QString &line);
     const Series *findSeries(qint64 id) const;
 
@@ -75,6 +77,7 @@ private:
     QProcess *m_ffmpeg;
     QByteArray m_clip;
     QString m_seeded;
+    bool m_holdingRecording = false;
 };
 
 #endif // REVIEWSCENE_H
