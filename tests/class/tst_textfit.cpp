@@ -1,0 +1,184 @@
+// Texts the client shows at its usual sizes on 1366x768 and 1920x1080 screens, measured with the fonts the client
+// renders with (the installed CJK font for "微软雅黑"): each is shown whole where it stands, and where a name is
+// shortened on purpose, only as specified.
+#include "platform/fonts/fontsubstitution.h"
+#include "tests/support/xvfbtestmain.h"
+#include "vrek/class/videotreemodel.h"
+#include "vrek/class/videotreeview.h"
+#include "vrek/course/coursefilebutton.h"
+#include "vrek/course/toolbutton.h"
+#include "vrek/model/groupinfo.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/viewui/tipwidget.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+// Puts a top-level widget on the given screen and waits until it is shown.
+bool showOn(QWidget *widget, int screen)
+{
+    widget->move(QGuiApplication::screens().at(screen)->geometry().topLeft() + QPoint(20, 20));
+    widget->show();
+    return QTest::qWaitForWindowExposed(widget);
+}
+
+GroupInfo lesson(int number, int minutes, const QString &begin)
+{
+    GroupInfo info;
+    info.setTitle(QStringLiteral("第%1课 分数的初步认识").arg(number));
+    info.setActualTime(QString::number(minutes));
+    info.setBeginTime(begin);
+    info.setVideoId(QString("v%1").arg(number));
+    info.setIsCanLook(true);
+    return info;
+}
+} // namespace
+
+class TestTextFit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void fileTiles_data();
+    void fileTiles();
+    void shortTips_data();
+    void shortTips();
+    void lessonRows_data();
+    void lessonRows();
+};
+
+void TestTextFit::initTestCase()
+{
+    FontSubstitution::install();
+    QCOMPARE(QGuiApplication::screens().size(), 2);
+    QCOMPARE(QGuiApplication::screens().at(0)->geometry().size(), QSize(1366, 768));
+    QCOMPARE(QGuiApplication::screens().at(1)->geometry().size(), QSize(1920, 1080));
+}
+
+void TestTextFit::init()
+{
+    g_uiScale = 1.0;
+}
+
+void TestTextFit::fileTiles_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("screen");
+    const QStringList names
+        = { "分数的初步认识.pptx", "英语口语练习.pdf", "古诗词诵读.docx", "古诗.mp4", "Fractions-and-parts.pptx" };
+    for (const QString &name : names) {
+        for (double scale : { 1.0, 1.25 }) {
+            for (int screen : { 0, 1 })
+                QTest::addRow("%s, %g, screen %d", qPrintable(name), scale, screen) << name << scale << screen;
+        }
+    }
+}
+
+// A tile shows the shortened name it is given (first characters, "...", suffix), every character of it.
+void TestTextFit::fileTiles()
+{
+    QFETCH(QString, fileName);
+    QFETCH(double, scale);
+    QFETCH(int, screen);
+    g_uiScale = scale;
+    QWidget host;
+    auto *tile = new CourseFileButton("file-1", fileName, &host);
+    host.resize(tile->size());
+    QVERIFY(showOn(&host, screen));
+    ToolButton *button = tile->mainButton();
+    QCOMPARE(button->text(), CourseFileButton::buttonText(fileName, scale));
+    QVERIFY2(button->sizeHint().width() <= button->width(),
+        qPrintable(QString("%1 needs %2 of %3").arg(button->text()).arg(button->sizeHint().width()).arg(button->width())));
+    QVERIFY(button->sizeHint().height() <= button->height());
+}
+
+void TestTextFit::shortTips_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("screen");
+    for (int screen : { 0, 1 }) {
+        for (double scale : { 1.0, 1.25 }) {
+            QTest::addRow("sort, %g, screen %d", scale, screen) << QStringLiteral(" 请勿频繁操作!") << scale << screen;
+            QTest::addRow("refresh, %g, screen %d", scale, screen) << QStringLiteral(" 请勿频繁刷新!") << scale << screen;
+        }
+    }
+}
+
+// The small tip bar of the recorded-lesson pages holds its tip on one line.
+void TestTextFit::shortTips()
+{
+    QFETCH(QString, text);
+    QFETCH(double, scale);
+    QFETCH(int, screen);
+    g_uiScale = scale;
+    QWidget page;
+    page.resize(800, 500);
+    TipWidget *tip = TipWidget::smallBar(&page);
+    QVERIFY(showOn(&page, screen));
+    tip->showTip(text, 3);
+    auto *label = tip->findChild<QLabel *>("label");
+    QVERIFY(label);
+    QCOMPARE(label->text(), text);
+    QVERIFY(label->isVisible());
+    const int oneLine = label->heightForWidth(QWIDGETSIZE_MAX);
+    QVERIFY2(label->heightForWidth(label->width()) <= oneLine,
+        qPrintable(QString("%1 px wide for %2").arg(label->width()).arg(label->fontMetrics().horizontalAdvance(text))));
+}
+
+void TestTextFit::lessonRows_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("screen");
+    // The table's width in the course list at its first size, and in the window maximised on each screen.
+    QTest::newRow("course list, 1366") << 865 << 0;
+    QTest::newRow("course list, 1920") << 865 << 1;
+    QTest::newRow("maximised, 1366") << 1110 << 0;
+    QTest::newRow("maximised, 1920") << 1660 << 1;
+}
+
+// A recorded series' lessons show their number, title, length and time whole, and the headers theirs.
+void TestTextFit::lessonRows()
+{
+    QFETCH(int, width);
+    QFETCH(int, screen);
+    QWidget page;
+    auto *layout = new QVBoxLayout(&page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto *tree = new VideoTreeView(&page);
+    tree->setFont(QFont("Agency FB", 10));
+    tree->setStyleSheet("QTreeView::item{height:50px;}QTreeView{font-size:15px;}");
+    layout->addWidget(tree);
+    page.resize(width, 600);
+    QVERIFY(showOn(&page, screen));
+    tree->addRow(lesson(1, 41, "2025-09-01 08:00:00"));
+    tree->addRow(lesson(12, 45, "2025-11-17 08:00:00"));
+    tree->addRow(lesson(35, 120, "2026-04-27 14:30:00"));
+    QCOMPARE(tree->width(), width);
+    for (int column : { VideoTreeModel::NumberColumn, VideoTreeModel::TitleColumn, VideoTreeModel::DurationColumn,
+             VideoTreeModel::TimeColumn }) {
+        const int shown = tree->columnWidth(column);
+        QVERIFY2(tree->header()->sectionSizeHint(column) <= shown, qPrintable(QString("header %1").arg(column)));
+        for (int row = 0; row < tree->model()->rowCount(); ++row) {
+            const QModelIndex index = tree->model()->index(row, column);
+            QVERIFY2(tree->sizeHintForIndex(index).width() <= shown,
+                qPrintable(QString("%1 needs %2 of %3")
+                               .arg(index.data().toString())
+                               .arg(tree->sizeHintForIndex(index).width())
+                               .arg(shown)));
+        }
+    }
+    // The open buttons keep room for themselves.
+    QWidget *button = tree->indexWidget(tree->model()->index(0, VideoTreeModel::ButtonColumn));
+    QVERIFY(button);
+    QVERIFY(button->sizeHint().width() <= tree->columnWidth(VideoTreeModel::ButtonColumn));
+}
+
+VREK_XVFB_TEST_MAIN_SCREENS(TestTextFit, { QSize(1366, 768), QSize(1920, 1080) })
+#include "tst_textfit.moc"
