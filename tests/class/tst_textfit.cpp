@@ -8,11 +8,14 @@
 #include "vrek/course/coursefilebutton.h"
 #include "vrek/course/toolbutton.h"
 #include "vrek/model/groupinfo.h"
+#include "vrek/userinfo/bindtipview.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/tipwidget.h"
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -50,6 +53,8 @@ private slots:
     void shortTips();
     void lessonRows_data();
     void lessonRows();
+    void personalCentre_data();
+    void personalCentre();
 };
 
 void TestTextFit::initTestCase()
@@ -178,6 +183,60 @@ void TestTextFit::lessonRows()
     QWidget *button = tree->indexWidget(tree->model()->index(0, VideoTreeModel::ButtonColumn));
     QVERIFY(button);
     QVERIFY(button->sizeHint().width() <= tree->columnWidth(VideoTreeModel::ButtonColumn));
+}
+
+void TestTextFit::personalCentre_data()
+{
+    QTest::addColumn<int>("userType");
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("screen");
+    for (int screen : { 0, 1 }) {
+        for (double scale : { 1.0, 1.25 }) {
+            QTest::addRow("student, %g, screen %d", scale, screen) << 1 << scale << screen;
+            QTest::addRow("lecturer, %g, screen %d", scale, screen) << 0 << scale << screen;
+        }
+    }
+}
+
+// The personal centre's values stand in one column, each shown whole; so do the change panel's fields.
+void TestTextFit::personalCentre()
+{
+    QFETCH(int, userType);
+    QFETCH(double, scale);
+    QFETCH(int, screen);
+    g_userType = userType;
+    g_uiScale = scale;
+    g_userName = QStringLiteral("王老师");
+    g_mobile = "13800000000";
+    g_gradeClassName = QStringLiteral("三年级 2班");
+    g_passWord = "tavi2026";
+    BindTipView page;
+    page.resize(920, 600);
+    page.updatePersonalInfo();
+    QVERIFY(showOn(&page, screen));
+    QWidget *data = page.findChild<QWidget *>("verticalWidget");
+    QStringList values { "nameLabel", "phoneLabel", "passwordLineEdit" };
+    if (userType != 0)
+        values << "classNameLabel";
+    const int left = page.findChild<QWidget *>("nameLabel")->mapTo(data, QPoint()).x();
+    for (const QString &name : values) {
+        auto *value = page.findChild<QWidget *>(name);
+        QVERIFY2(value->isVisible(), qPrintable(name));
+        QCOMPARE(value->mapTo(data, QPoint()).x(), left);
+        if (auto *label = qobject_cast<QLabel *>(value))
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
+    }
+    for (const char *caption : { "userNameLabel", "label_2", "passwordlabel" }) {
+        auto *label = page.findChild<QLabel *>(caption);
+        QVERIFY2(label->sizeHint().width() <= label->width(), caption);
+    }
+
+    page.findChild<QPushButton *>("resetButton")->click();
+    QWidget *panel = page.findChild<QWidget *>("passwordWidget");
+    QTRY_VERIFY(panel->isVisible());
+    const int editLeft = page.findChild<QWidget *>("oldPasswordLineEdit")->mapTo(panel, QPoint()).x();
+    for (const char *edit : { "newPasswordLineEdit", "surePasswordLineEdit" })
+        QCOMPARE(page.findChild<QWidget *>(edit)->mapTo(panel, QPoint()).x(), editLeft);
 }
 
 VREK_XVFB_TEST_MAIN_SCREENS(TestTextFit, { QSize(1366, 768), QSize(1920, 1080) })
