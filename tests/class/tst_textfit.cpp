@@ -3,6 +3,8 @@
 // shortened on purpose, only as specified.
 #include "platform/fonts/fontsubstitution.h"
 #include "tests/support/xvfbtestmain.h"
+#include "vrek/class/selectclassview.h"
+#include "vrek/class/videobackview.h"
 #include "vrek/class/videotreemodel.h"
 #include "vrek/class/videotreeview.h"
 #include "vrek/course/coursefilebutton.h"
@@ -17,6 +19,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionTab>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -28,6 +33,7 @@ bool showOn(QWidget *widget, int screen)
     widget->show();
     return QTest::qWaitForWindowExposed(widget);
 }
+
 
 GroupInfo lesson(int number, int minutes, const QString &begin)
 {
@@ -55,6 +61,8 @@ private slots:
     void lessonRows();
     void personalCentre_data();
     void personalCentre();
+    void courseTabs_data();
+    void courseTabs();
 };
 
 void TestTextFit::initTestCase()
@@ -237,6 +245,48 @@ void TestTextFit::personalCentre()
     const int editLeft = page.findChild<QWidget *>("oldPasswordLineEdit")->mapTo(panel, QPoint()).x();
     for (const char *edit : { "newPasswordLineEdit", "surePasswordLineEdit" })
         QCOMPARE(page.findChild<QWidget *>(edit)->mapTo(panel, QPoint()).x(), editLeft);
+}
+
+void TestTextFit::courseTabs_data()
+{
+    QTest::addColumn<int>("userType");
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<int>("screen");
+    for (int screen : { 0, 1 }) {
+        QTest::addRow("lecturer's live courses, screen %d", screen) << 0 << true << screen;
+        QTest::addRow("student's live courses, screen %d", screen) << 1 << true << screen;
+        QTest::addRow("lecturer's recorded lessons, screen %d", screen) << 0 << false << screen;
+    }
+}
+
+// The course list's tabs show their labels whole at the page's first width.
+void TestTextFit::courseTabs()
+{
+    QFETCH(int, userType);
+    QFETCH(bool, live);
+    QFETCH(int, screen);
+    g_userType = userType;
+    QWidget host;
+    auto *layout = new QVBoxLayout(&host);
+    QWidget *page = live ? static_cast<QWidget *>(new SelectClassView) : new VideobackView;
+    layout->addWidget(page);
+    host.resize(920, 600);
+    QVERIFY(showOn(&host, screen));
+    QTabWidget *tabs = live ? static_cast<SelectClassView *>(page)->tabWidget()
+                            : static_cast<VideobackView *>(page)->tabWidget();
+    QTabBar *bar = tabs->tabBar();
+    QVERIFY(bar->count() > 0);
+    // The tabs' font, as their style sheet gives it; the tab's side margins and its triangular shape's slanted
+    // sides take about a quarter of its height on each side at the text's height.
+    QFont font("微软雅黑");
+    font.setPixelSize(16);
+    for (int i = 0; i < bar->count(); ++i) {
+        const QRect tab = bar->tabRect(i);
+        const int room = tab.width() - 2 * (tab.height() / 4);
+        const int needed = QFontMetrics(font).horizontalAdvance(bar->tabText(i));
+        QVERIFY2(needed <= room, qPrintable(QString("%1 needs %2 of %3").arg(bar->tabText(i)).arg(needed).arg(room)));
+        QVERIFY2(bar->rect().contains(tab), qPrintable(bar->tabText(i)));
+    }
 }
 
 VREK_XVFB_TEST_MAIN_SCREENS(TestTextFit, { QSize(1366, 768), QSize(1920, 1080) })
