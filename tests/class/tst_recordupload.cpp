@@ -63,12 +63,13 @@ void TestRecordUpload::progressShowsWhenTheLecturerGetsThere()
     SandboxClient::signIn(application, m_client->sandbox()->accounts().value(1));
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
     ClassManagerView *courses = application.classManagerView();
-    QVERIFY(courses->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(courses->isVisible(), waitMs);
     QVERIFY(!courses->playButton()->isEnabled());
     UploadButton *button = courses->videobackView()->uploadButton();
     // Each progress the button is given, with whether the lecturer could see it then.
     QList<QPair<int, bool>> progress;
-    connect(courses->videobackView()->recordView(), &TransferRecordView::signalTransferProgress, button,
+    QObject watcher; // goes before the list, and its connection with it
+    connect(courses->videobackView()->recordView(), &TransferRecordView::signalTransferProgress, &watcher,
         [&progress, button](const QString &, int value) { progress.append(qMakePair(value, button->isVisible())); });
 
     // The upload starts at once; the lecturer stays on the device check for longer than all its ranges would
