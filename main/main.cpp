@@ -15,7 +15,6 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <QThread>
-#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
@@ -49,12 +48,7 @@ int main(int argc, char *argv[])
 
     CrashRptManager crashRptManager;
     QApplication::setWindowIcon(QIcon(":/image/logo.ico"));
-    QTranslator widgetsTranslator;
-    if (widgetsTranslator.load(":/otherres/widgets.qm"))
-        QApplication::installTranslator(&widgetsTranslator);
-    QTranslator qtTranslator;
-    if (qtTranslator.load(":/otherres/qt_zh_CN.qm"))
-        QApplication::installTranslator(&qtTranslator);
+    Startup::installTranslations(application);
 
     // The clock check asks public time servers, which a school network may silently drop: it runs aside and
     // warns when it has an answer, instead of holding the window back for up to half a minute.

@@ -19,6 +19,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QTranslator>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
@@ -116,6 +117,17 @@ void Startup::acceptMessageBoxesForTests()
         }
     });
     timer->start(50);
+}
+
+void Startup::installTranslations(QCoreApplication &application)
+{
+    for (const char *catalogue : { ":/otherres/widgets.qm", ":/otherres/qt_zh_CN.qm" }) {
+        auto *translator = new QTranslator(&application);
+        if (translator->load(QLatin1String(catalogue)))
+            QCoreApplication::installTranslator(translator);
+        else
+            delete translator;
+    }
 }
 
 NetworkTimeCheck::NetworkTimeCheck(const CNetwork &network, QObject *parent)

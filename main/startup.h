@@ -3,6 +3,7 @@
 
 #include "vrek/networktimes/cnetwork.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QObject>
 
@@ -27,6 +28,9 @@ bool onlyHelpOrVersion(int argc, char *argv[]);
 // With TAVI_TEST_ACCEPT_MESSAGE_BOXES set, every modal message box is written to standard error and accepted,
 // so a test can run the program unattended.
 void acceptMessageBoxesForTests();
+// Installs the client's own texts (":/otherres/widgets.qm") and Qt's Chinese texts (":/otherres/qt_zh_CN.qm")
+// for the application's lifetime; a catalogue that does not load is left out.
+void installTranslations(QCoreApplication &application);
 } // namespace Startup
 
 // Asks for network time off the GUI thread (it can take half a minute on a network that drops NTP) and

@@ -75,6 +75,7 @@ bool ReviewScene::install()
 {
     FakeHttpServer *http = sandbox()->http();
     http->setHandler("/mobile/courseReview", [this](const FakeHttpServer::Request &request) {
+        lecturerLooks();
         FakeHttpServer::Reply reply;
         reply.body = courseReviewReply(request.form.value("lessonType"), request.form.value("pageIndex"));
         return reply;
@@ -222,12 +223,29 @@ void ReviewScene::slowRecordingRanges()
     const FakeHttpServer::Handler upload = files->fileServer()->handler(FileScene::uploadPath);
     if (!upload)
         return;
-    files->fileServer()->setHandler(FileScene::uploadPath, [upload](const FakeHttpServer::Request &request) {
+    m_holdingRecording = true;
+    files->fileServer()->setHandler(FileScene::uploadPath, [this, upload](const FakeHttpServer::Request &request) {
+        if (request.form.value("uploadType") != QLatin1String("2"))
+            return upload(request);
+        if (m_holdingRecording) {
+            FakeHttpServer::Reply reply;
+            reply.held = true;
+            return reply;
+        }
         FakeHttpServer::Reply reply = upload(request);
-        if (request.form.value("uploadType") == QLatin1String("2"))
-            reply.delayMs = rangeDelayMs;
+        reply.delayMs = rangeDelayMs;
         return reply;
     });
+}
+
+void ReviewScene::lecturerLooks()
+{
+    if (!m_holdingRecording)
+        return;
+    m_holdingRecording = false;
+    qInfo() << "review scene: the recorded lessons are asked for, the recording's upload goes on";
+    if (FileScene *files = FileScene::of(sandbox()))
+        files->fileServer()->answerHeld();
 }
 
 void ReviewScene::answerRecordFile(const QString &line)

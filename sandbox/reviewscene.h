@@ -38,8 +38,9 @@ public:
     static constexpr int pageSize = 20;
     // How long the classroom server "converts" an uploaded recording.
     static constexpr int convertMs = 1500;
-    // In a run with a data folder, each range of a recording is answered after this long, so that the upload's
-    // progress can be watched.
+    // In a run with a data folder, the recording's ranges wait until the client asks for the recorded lessons
+    // (where the upload's progress shows), then each is answered after this long, so that the progress can be
+    // watched.
     static constexpr int rangeDelayMs = 1000;
     // A clip not made by then will not be.
     static constexpr int clipTimeoutMs = 60000;
@@ -70,6 +71,7 @@ private:
     bool seedRecording();
     bool makeRecording(const MediaClip &clip, const QString &path) const;
     void slowRecordingRanges();
+    void lecturerLooks();
     void answerRecordFile(const QString &line);
     const Series *findSeries(qint64 id) const;
 
@@ -78,6 +80,7 @@ private:
     QProcess *m_ffmpeg;
     QByteArray m_clip;
     QString m_seeded;
+    bool m_holdingRecording = false;
 };
 
 #endif // REVIEWSCENE_H

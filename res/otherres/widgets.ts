@@ -30,4 +30,13 @@
     <message><source>Delete</source><translation>删除</translation></message>
     <message><source>Select All</source><translation>全选</translation></message>
 </context>
+<context>
+    <name>QObject</name>
+    <message><source>select picture</source><translation>选择图片</translation></message>
+    <message><source>Images (*.jpg *.jpeg *.png)</source><translation>图片 (*.jpg *.jpeg *.png)</translation></message>
+</context>
+<context>
+    <name>HomeworkWidget</name>
+    <message><source>SaveAs</source><translation>另存为</translation></message>
+</context>
 </TS>

@@ -173,13 +173,21 @@ void TestReviewScene::recordingIsLeftOnceAndUploads()
     g_filePort = QString::number(FileScene::of(&sandbox)->filePort());
     g_userName = lecturer.userName;
     QSignalSpy uploaded(FileScene::of(&sandbox), &FileScene::uploadFinished);
+    FakeHttpServer *files = FileScene::of(&sandbox)->fileServer();
     {
         TransferRecordView records;
         records.refreshRecordList(true);
         TransferInfo row;
         row.setId(name);
         QVERIFY(records.recordTreeView()->selectRow(row));
+        // The first range waits until the lecturer asks for the recorded lessons, where the progress shows.
+        QTRY_COMPARE_WITH_TIMEOUT(files->heldCount(), 1, 20000);
+        QVERIFY(uploaded.isEmpty());
+        m_http->client->setDnsUrl(sandbox.http()->hostAndPort());
+        m_http->client->sendCourseReview("all", 1);
         QVERIFY(uploaded.wait(60000));
+        QCOMPARE(files->heldCount(), 0);
+        m_http->client->setDnsUrl(m_sandbox->http()->hostAndPort());
         QCOMPARE(uploaded.first().at(1).toString(), name);
         QCOMPARE(uploaded.first().at(4).toByteArray().size(), int(QFileInfo("media/" + name).size()));
         QTRY_VERIFY_WITH_TIMEOUT(

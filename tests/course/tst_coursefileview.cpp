@@ -50,6 +50,7 @@ private slots:
     void cleanup();
     void fileButton_data();
     void fileButton();
+    void fileButtonReadable();
     void relaysTheManager();
     void transferWindow_data();
     void transferWindow();
@@ -119,7 +120,37 @@ void TestCourseFileView::fileButton()
     QCOMPARE(button->iconSize(), QSize(32, 32));
     QVERIFY(!button->icon().isNull());
     QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    QCOMPARE(button->styleSheet(), QString("background-color:transparent;"));
+    QVERIFY(button->styleSheet().startsWith("background-color:transparent;"));
+}
+
+// The lecturer's add button shows its text ("课件") on the panel's light ground: under the icon some pixels differ
+// clearly in brightness from the button's most common colour.
+void TestCourseFileView::fileButtonReadable()
+{
+    g_userType = 0;
+    g_classType = 4;
+    CourseFileView view;
+    view.resize(600, 120);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QToolButton *button = view.fileButton();
+    QVERIFY(button->isVisible());
+    const QRect textArea(button->mapTo(&view, QPoint(0, button->height() - 24)), QSize(button->width(), 24));
+    const QImage image = view.grab(textArea).toImage().convertToFormat(QImage::Format_RGB32);
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    QRgb ground = 0;
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        if (it.value() > counts.value(ground))
+            ground = it.key();
+    int strokes = 0;
+    for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+        if (qAbs(qGray(it.key()) - qGray(ground)) > 100)
+            strokes += it.value();
+    QVERIFY2(qGray(ground) > 128, qPrintable(QString("ground %1").arg(qGray(ground))));
+    QVERIFY2(strokes >= 20, qPrintable(QString("%1 text pixels").arg(strokes)));
 }
 
 // The panel's manager listens to the program's classroom connection and the panel passes its news on.

@@ -44,6 +44,7 @@ private slots:
     void pageBox();
     void choosingAPage();
     void zoomBox();
+    void boxesReadable();
     void sizes_data();
     void sizes();
     void hidingAndEnabling();
@@ -216,6 +217,39 @@ void TestCourseToolView::zoomBox()
     QCOMPARE(chosen.size(), 2);
     QCOMPARE(chosen.at(1).at(0).toString(), QString("125%"));
     QCOMPARE(chosen.at(1).at(1).toDouble(), 1.25);
+}
+
+// The page and zoom boxes' texts stand out from what lies behind them: inside each box (its frame and arrow left
+// out) some pixels differ clearly in brightness from the box's most common colour.
+void TestCourseToolView::boxesReadable()
+{
+    QWidget host;
+    host.resize(929, 43);
+    auto *bar = new CourseToolView(&host);
+    bar->resize(host.size());
+    bar->viewResizeIn(24);
+    bar->setPageCombox(1, 3);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    for (QComboBox *box : { pagesOf(bar), zoomOf(bar) }) {
+        QVERIFY(box->isVisible());
+        const QRect inner = box->geometry().adjusted(3, 3, -box->height(), -3);
+        const QImage image = bar->grab(inner).toImage().convertToFormat(QImage::Format_RGB32);
+        QHash<QRgb, int> counts;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ++counts[image.pixel(x, y)];
+        QRgb background = 0;
+        for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+            if (it.value() > counts.value(background))
+                background = it.key();
+        int strokes = 0;
+        for (auto it = counts.constBegin(); it != counts.constEnd(); ++it)
+            if (qAbs(qGray(it.key()) - qGray(background)) > 100)
+                strokes += it.value();
+        QVERIFY2(strokes >= 20,
+            qPrintable(QString("%1: %2 text pixels on %3").arg(box->currentText()).arg(strokes).arg(qGray(background))));
+    }
 }
 
 void TestCourseToolView::sizes_data()

@@ -224,12 +224,26 @@ void FakeHttpServer::onReadyRead(QTcpSocket *socket)
     answer(socket, request);
 }
 
+void FakeHttpServer::answerHeld()
+{
+    const QList<QPair<QPointer<QTcpSocket>, Request>> waiting = m_waiting;
+    m_waiting.clear();
+    for (const auto &each : waiting) {
+        if (each.first && m_buffers.contains(each.first))
+            answer(each.first, each.second);
+    }
+}
+
 void FakeHttpServer::answer(QTcpSocket *socket, const Request &request)
 {
     const auto route = m_routes.constFind(request.path);
     const Reply reply = route != m_routes.constEnd() ? (*route)(request) : m_default;
     if (reply.fault == NeverAnswer)
         return;
+    if (reply.held) {
+        m_waiting.append(qMakePair(QPointer<QTcpSocket>(socket), request));
+        return;
+    }
     if (reply.delayMs > 0) {
         QPointer<QTcpSocket> guarded(socket);
         QTimer::singleShot(reply.delayMs, this, [this, guarded, request, reply] {

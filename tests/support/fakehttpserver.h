@@ -7,12 +7,13 @@
 #include <QMap>
 #include <QObject>
 #include <QPair>
+#include <QPointer>
 #include <QString>
+#include <QTcpSocket>
 
 #include <functional>
 
 class QTcpServer;
-class QTcpSocket;
 
 // An HTTP/1.1 server on 127.0.0.1 for tests. Routes by path (the query is not part of it), records every
 // request with its decoded form body, and answers as told: a status and body, a redirect, byte ranges, or one of
@@ -56,6 +57,7 @@ public:
         qint64 faultAfter = 0;
         int delayMs = 0; // wait this long before answering
         bool lengthUnknown = false; // no Content-Length: the end of the connection ends the body
+        bool held = false; // no answer until answerHeld()
     };
     using Handler = std::function<Reply(const Request &)>;
 
@@ -85,6 +87,10 @@ public:
     // Runs the event loop until a request for the path has arrived (counting from now); false on time-out.
     bool waitForRequest(const QByteArray &path, int timeoutMs = 5000);
 
+    // Asks the routes again for the requests whose reply was held, in their order; a reply held again waits on.
+    void answerHeld();
+    int heldCount() const { return m_waiting.size(); }
+
     // Closes every open connection (stalled and never-answered ones too).
     void closeConnections();
 
@@ -104,6 +110,7 @@ private:
     Reply m_default;
     QList<Request> m_requests;
     QHash<QTcpSocket *, QByteArray> m_buffers;
+    QList<QPair<QPointer<QTcpSocket>, Request>> m_waiting;
 };
 
 #endif // FAKEHTTPSERVER_H

@@ -1,6 +1,7 @@
 #include "tests/support/sandboxclient.h"
 
 #include "platform/soundcontrol/fakesoundcontrol.h"
+#include "sandbox/filescene.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/profession/zephapplication.h"
@@ -26,13 +27,17 @@ SandboxClient::~SandboxClient()
     SoundControl::setFactory({});
 }
 
-bool SandboxClient::start()
+bool SandboxClient::start(bool leaveRecording)
 {
     QThread::currentThread()->setObjectName("Main Thread");
     m_work = new TempWorkDir;
     m_sandbox = new ClassroomSandbox;
+    if (leaveRecording)
+        m_sandbox->setDataDir(m_work->path());
     if (!m_work->isValid() || !m_sandbox->start())
         return false;
+    if (FileScene *files = FileScene::of(m_sandbox))
+        g_filePort = QString::number(files->filePort());
     g_socketHost = "127.0.0.1";
     g_socketPort = QString::number(m_sandbox->classroomPort());
     g_webHost = "127.0.0.1";

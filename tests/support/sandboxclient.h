@@ -22,8 +22,9 @@ public:
     SandboxClient(const SandboxClient &) = delete;
     SandboxClient &operator=(const SandboxClient &) = delete;
 
-    // False when the folder or the sandbox's ports cannot be had.
-    bool start();
+    // False when the folder or the sandbox's ports cannot be had. With leaveRecording the sandbox leaves its
+    // lecturer's screen recording in the working folder, as it does in the client's data folder of a README run.
+    bool start(bool leaveRecording = false);
     ClassroomSandbox *sandbox() const { return m_sandbox; }
     TempWorkDir *work() const { return m_work; }
     // The pretend sound card the program's panels set.

@@ -5,6 +5,7 @@
 #include "vrek/chat/pictureupload.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/utils/fileutil.h"
 #include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
 
@@ -21,7 +22,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -82,19 +82,20 @@ QSize shownPictureSize(const QSize &size)
     return QSize(w, h);
 }
 
-QString defaultChoosePicture(QWidget *parent)
-{
-    return QFileDialog::getOpenFileName(parent, QObject::tr("select picture"),
-        QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), QObject::tr("Images (*.jpg *.jpeg *.png)"));
-}
 } // namespace
+
+QString ChatView::choosePicture(QWidget *parent)
+{
+    return QFileDialog::getOpenFileName(parent, QObject::tr("select picture"), FileUtil::existingDesktopFolder(),
+        QObject::tr("Images (*.jpg *.jpeg *.png)"));
+}
 
 ChatView::ChatView(QWidget *parent)
     : QWidget(parent)
     , m_chatClient(new ChatClient(this))
     , m_lastTime(QDateTime::fromSecsSinceEpoch(startSeconds))
     , m_wordListPath(defaultWordListPath())
-    , m_pictureChooser(defaultChoosePicture)
+    , m_pictureChooser(choosePicture)
 {
     qInfo() << "parent:" << parent;
     buildWidgets();

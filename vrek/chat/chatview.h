@@ -49,6 +49,8 @@ public:
     // The word list: ":/otherres/key.txt" unless a test gives another file.
     static QString defaultWordListPath();
     void setWordListPath(const QString &path) { m_wordListPath = path; }
+    // The picture dialog, started in the desktop folder (the home folder where there is none).
+    static QString choosePicture(QWidget *parent);
     // The file dialog, unless a test answers in its place.
     void setPictureChooser(const PictureChooser &chooser) { m_pictureChooser = chooser; }
 

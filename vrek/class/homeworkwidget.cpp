@@ -3,6 +3,7 @@
 #include "vrek/class/homeworkpage.h"
 
 #include "vrek/transferfile/transferfileprompt.h"
+#include "vrek/utils/fileutil.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/webhost.h"
 #include "vrek/viewui/classtipmessage.h"
@@ -15,7 +16,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QStandardPaths>
 #include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QWebPage>
@@ -99,9 +99,12 @@ QUrl HomeworkWidget::notFoundUrl()
 
 QString HomeworkWidget::desktopFolder()
 {
-    // Many Linux desktops have no desktop folder; the dialog would then open wherever the program runs.
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QDir(desktop).exists() ? desktop : QDir::homePath();
+    return FileUtil::existingDesktopFolder();
+}
+
+QString HomeworkWidget::saveCaption()
+{
+    return tr("SaveAs");
 }
 
 bool HomeworkWidget::isDownloading() const
@@ -154,7 +157,7 @@ void HomeworkWidget::slotUnsupportedContent(QNetworkReply *reply)
         const QString extension = fileName.contains('.') ? fileName.section('.', -1) : QString();
         const QString filter = extension.isEmpty() ? QStringLiteral("*") : "*." + extension;
         QString chosen = m_prompt->saveFile(
-            this, QStringLiteral("SaveAs"), QDir::cleanPath(m_saveFolder + "/" + fileName), filter);
+            this, saveCaption(), QDir::cleanPath(m_saveFolder + "/" + fileName), filter);
         if (chosen.isEmpty())
             return;
         m_askDesktopFolder = false;

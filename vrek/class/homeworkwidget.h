@@ -41,6 +41,8 @@ public:
     static QUrl notFoundUrl();
     // Where the first save dialog starts: the desktop folder, or the home folder where there is none.
     static QString desktopFolder();
+    // The save dialog's caption "SaveAs", in the user's language where a translation is installed.
+    static QString saveCaption();
 
     QWebView *webView() const { return m_homeworkWebView; }
     QLabel *errorLabel() const { return m_errorLabel; }

@@ -65,10 +65,13 @@ SelectClassView::SelectClassView(QWidget *parent)
     m_classContentTabWidget->setDocumentMode(true);
     addPages();
 
+    // A tab is as wide as its label needs between the triangular tab's slanted sides: eight labels of up to six
+    // characters, some Latin, do not fit tabs of 80 pixels 20 apart. The bar measures its tabs with
+    // its own font, so it gets the tabs' font too.
     m_classContentTabWidget->setStyleSheet(
-        "QTabBar{border-bottom:2px solid #dfe4e9;}"
-        "QTabBar::tab{margin-left:10px;margin-right:10px;border-bottom:0px;font:16px 微软雅黑;color:#333333;"
-        "width:80px;height:50px;}"
+        "QTabBar{border-bottom:2px solid #dfe4e9;font:16px 微软雅黑;}"
+        "QTabBar::tab{margin-left:2px;margin-right:2px;border-bottom:0px;font:16px 微软雅黑;color:#333333;"
+        "min-width:56px;padding-left:16px;padding-right:16px;height:50px;}"
         "QTabBar::tab:selected{border-bottom:3px solid #0081ff;}"
         "QTabBar::tab:disabled{color:#333333;}");
     m_classTitleLabel->setStyleSheet("QLabel{\n    font-size:26px;}");

@@ -68,6 +68,7 @@ bool VideoTreeView::addRow(const GroupInfo &info)
     connect(button, &VideoOpenButton::signalButtonClicked, this, &VideoTreeView::signalButtonClicked);
     const int rows = m_model->lockedRowCount();
     setIndexWidget(m_model->index(rows - 1, VideoTreeModel::ButtonColumn), button);
+    fitTextColumns();
     return true;
 }
 
@@ -107,6 +108,7 @@ void VideoTreeView::resizeEvent(QResizeEvent *event)
 {
     // The viewport's resizes come here too: the widths follow the view's own width.
     setColumnWidths(width());
+    fitTextColumns();
     QTreeView::resizeEvent(event);
 }
 
@@ -128,5 +130,48 @@ void VideoTreeView::setColumnWidths(int w)
         setColumnWidth(VideoTreeModel::SecondGapColumn, 80);
         setColumnWidth(VideoTreeModel::ButtonColumn, 240);
         setColumnWidth(VideoTreeModel::TitleColumn, (w - 1) - 719);
+    }
+}
+
+int VideoTreeView::textWidth(int column) const
+{
+    int widest = header()->sectionSizeHint(column);
+    const int rows = m_model->lockedRowCount();
+    for (int row = 0; row < rows; ++row) {
+        const QModelIndex index = m_model->index(row, column);
+        const QWidget *widget = indexWidget(index);
+        widest = qMax(widest, widget ? widget->sizeHint().width() : sizeHintForIndex(index).width());
+    }
+    return widest;
+}
+
+void VideoTreeView::fitTextColumns()
+{
+    // The widths above leave the lesson's title and time too little room at the course list's usual sizes, while
+    // the open button's column has plenty: the two take what they lack from the other columns, each of which keeps
+    // what its own texts need.
+    struct Donor {
+        int column;
+        int least;
+    };
+    const Donor donors[] = {
+        { VideoTreeModel::ButtonColumn, textWidth(VideoTreeModel::ButtonColumn) },
+        { VideoTreeModel::NumberColumn, textWidth(VideoTreeModel::NumberColumn) },
+        { VideoTreeModel::SecondGapColumn, 10 },
+        { VideoTreeModel::FirstGapColumn, 10 },
+        { VideoTreeModel::DurationColumn, textWidth(VideoTreeModel::DurationColumn) },
+    };
+    for (int wanting : { VideoTreeModel::TimeColumn, VideoTreeModel::TitleColumn }) {
+        int lacking = textWidth(wanting) - columnWidth(wanting);
+        for (const Donor &donor : donors) {
+            if (lacking <= 0)
+                break;
+            const int given = qMin(lacking, columnWidth(donor.column) - donor.least);
+            if (given <= 0)
+                continue;
+            setColumnWidth(donor.column, columnWidth(donor.column) - given);
+            setColumnWidth(wanting, columnWidth(wanting) + given);
+            lacking -= given;
+        }
     }
 }

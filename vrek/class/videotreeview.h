@@ -50,6 +50,9 @@ protected:
 private:
     void initial();
     void setColumnWidths(int width);
+    void fitTextColumns();
+    // The width a column's texts (header and rows) need to be shown whole.
+    int textWidth(int column) const;
 
     VideoTreeModel *m_model = nullptr;
     QScrollBar *m_scrollBar = nullptr;

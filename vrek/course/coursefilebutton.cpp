@@ -62,6 +62,7 @@ CourseFileButton::CourseFileButton(const QString &fileIdAll, const QString &file
     m_mainButton->setText(buttonText(fileName, g_uiScale));
     setBtnIcon();
     setNormalStyle();
+    fitText();
 
     m_deleteButton->setObjectName("deleteButton");
     m_deleteButton->setGeometry(90, 0, 30, 30);
@@ -76,6 +77,20 @@ CourseFileButton::CourseFileButton(const QString &fileIdAll, const QString &file
 }
 
 CourseFileButton::~CourseFileButton() = default;
+
+void CourseFileButton::fitText()
+{
+    // The tile's size is fixed and its name already shortened; with the installed CJK font the kept characters can
+    // still be wider than the tile, and the style would cut them again in the middle. A smaller font keeps them.
+    constexpr qreal smallestPoints = 6.0;
+    QFont font = m_mainButton->font();
+    qreal points = font.pointSizeF() > 0 ? font.pointSizeF() : QFontInfo(font).pointSizeF();
+    while (m_mainButton->sizeHint().width() > m_mainButton->width() && points > smallestPoints) {
+        points = qMax(smallestPoints, points - 0.5);
+        font.setPointSizeF(points);
+        m_mainButton->setFont(font);
+    }
+}
 
 QString CourseFileButton::buttonText(const QString &fileName, double scale)
 {

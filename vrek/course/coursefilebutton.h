@@ -44,6 +44,8 @@ public slots:
     void onDelBtnClicked();
 
 private:
+    void fitText();
+
     QString m_fileIdAll;
     QString m_fileName;
     QString m_suffix;

@@ -55,7 +55,8 @@ void CourseFileView::initial()
     connect(m_manager, &CourseFileManager::signalCourseFileTip, this, &CourseFileView::signalCourseFileTip);
     connect(this, &CourseFileView::signalRemoveLocalFileIn, m_manager, &CourseFileManager::slotRemoveLocalFile);
 
-    m_fileButton->setStyleSheet("background-color:transparent;");
+    // Without a border of its own the platform style paints the transparent button black under its black text.
+    m_fileButton->setStyleSheet("background-color:transparent;border:none;");
     m_fileButton->setIcon(QIcon(":/vrek/image/centerview/add-1.png"));
     m_fileButton->setIconSize(QSize(32, 32));
     m_fileButton->setText(GlobalFunc::isMeetingClass() ? QString::fromUtf8("资料") : QString::fromUtf8("课件"));

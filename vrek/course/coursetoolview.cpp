@@ -37,8 +37,11 @@ const ToolButtonSpec toolButtonSpecs[] = {
 
 const char *const colorButtonSheet
     = "QPushButton{border:1px  groove gray solid #808080;border-radius:10px;padding:2px 4px ; background-color:%1;}";
+// The box draws its own frame: left to the platform style, a transparent background turns the whole box black
+// under its black text.
 const char *const comboBoxSheet = "QComboBox{font-family:黑体;font-size:10pt;background-color:transparent;"
-                                  "selection-color:black;selection-background-color:transparent;}";
+                                  "selection-color:black;selection-background-color:transparent;}"
+                                  "QComboBox{border:1px solid #c8cdd2;border-radius:3px;color:#333333;}";
 const char *const comboScrollBarSheet
     = "QScrollBar:vertical{width:8px;background:rgba(0,0,0,0%);padding-top:0px;padding-bottom:0px;}"
       "QScrollBar::handle:vertical{min-height:30px;background:rgba(0,0,0,20%);border-radius:4px;}"

@@ -60,6 +60,21 @@ void narrow(QSpacerItem *spacer, int width)
 {
     spacer->changeSize(width, spacerHeight, QSizePolicy::Minimum, QSizePolicy::Minimum);
 }
+
+// The spacers' widths were measured for the Windows font: with the installed one the captions differ in width
+// otherwise, and the values after them would not line up. Each spacer gives up or takes what its caption differs
+// by, so that every value starts where the furthest one would.
+void alignValues(const QList<QPair<QLabel *, QSpacerItem *>> &rows)
+{
+    int column = 0;
+    for (const auto &row : rows)
+        column = qMax(column, row.first->sizeHint().width() + row.second->sizeHint().width());
+    for (const auto &row : rows) {
+        const QSizePolicy policy = row.second->sizePolicy();
+        row.second->changeSize(column - row.first->sizeHint().width(), spacerHeight, policy.horizontalPolicy(),
+            policy.verticalPolicy());
+    }
+}
 } // namespace
 
 BindTipView::BindTipView(QWidget *parent)
@@ -234,6 +249,12 @@ void BindTipView::initial()
             narrow(m_sureSpacer, 317);
         }
     }
+    alignValues({ { m_userNameLabel, m_nameSpacer }, { m_phoneCaption, m_phoneSpacer }, { m_classLabel, m_classSpacer },
+        { m_passwordlabel, m_passwordSpacer } });
+    alignValues({ { findChild<QLabel *>("label"), m_oldSpacer }, { findChild<QLabel *>("label_5"), m_newSpacer },
+        { findChild<QLabel *>("label_6"), m_sureSpacer } });
+    for (QLayout *layout : findChildren<QLayout *>())
+        layout->invalidate();
 
     connect(m_resetButton, &QPushButton::clicked, m_passwordWidget, &QWidget::show);
     connect(m_sureButton, &QPushButton::clicked, this, &BindTipView::updateDataInfo);

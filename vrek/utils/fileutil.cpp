@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 bool FileUtil::dirMakePath(const QString &path)
 {
@@ -95,4 +96,10 @@ bool FileUtil::fileRemove(const QString &path)
         return false;
     }
     return true;
+}
+
+QString FileUtil::existingDesktopFolder()
+{
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return !desktop.isEmpty() && QDir(desktop).exists() ? desktop : QDir::homePath();
 }

@@ -15,6 +15,9 @@ public:
     static bool dirRemove(const QString &path);
     static bool dirRemoveAll(const QString &path);
     static bool fileRemove(const QString &path);
+    // The user's desktop folder, or the home folder where there is none: many Linux desktops have no desktop
+    // folder, and a file dialog asked to start in a missing folder starts wherever the program runs.
+    static QString existingDesktopFolder();
 };
 
 #endif // FILEUTIL_H

@@ -46,6 +46,8 @@ TipWidget *TipWidget::smallBar(QWidget *parent)
     bar->setFixedSize(int(112 * g_uiScale), int(35 * g_uiScale));
     bar->setStyleSheet("QWidget{background-color:#ff8214;}");
     bar->hideCloseButton();
+    // The wide bar's margins would leave a short tip ("请勿频繁操作!") too little room and wrap it.
+    bar->layout()->setContentsMargins(4, 0, 4, 0);
     return bar;
 }
 
