@@ -710,10 +710,11 @@ int main(int argc, char **argv)
     QCommandLineOption stallMsOption("stall-ms", "Length of each stall for stall.", "ms", "1500");
     QCommandLineOption roundTripOption("round-trip", "Round trip of the link for slowlink.", "ms", "400");
     QCommandLineOption keyframesOption("keyframes", "Keyframe intervals (s) for stall.", "list", "1,10");
-    QCommandLineOption stallKindsOption("stall-kinds", "What stalls for stall: publisher, link.", "list", "publisher,link");
-    parser.addOptions({ streamsOption, secondsOption, toolsOption, runsOption, seedOption, minutesOption,
-        longStreamsOption, verboseOption, stallsOption, stallMsOption, roundTripOption, keyframesOption,
-        stallKindsOption });
+    QCommandLineOption stallKindsOption(
+        "stall-kinds", "What stalls for stall: publisher, link.", "list", "publisher,link");
+    parser.addOptions(
+        { streamsOption, secondsOption, toolsOption, runsOption, seedOption, minutesOption, longStreamsOption,
+            verboseOption, stallsOption, stallMsOption, roundTripOption, keyframesOption, stallKindsOption });
     parser.process(app);
     verbose = parser.isSet(verboseOption);
     defaultHandler = qInstallMessageHandler(countingHandler);

@@ -263,9 +263,9 @@ PullStreamContext::OpenResult PullStreamContext::openInput(const QString &url, i
         return OpenInputFailed;
     }
     auto *buffer = static_cast<unsigned char *>(av_malloc(readerBufferSize));
-    AVIOContext *reader
-        = buffer ? avio_alloc_context(buffer, readerBufferSize, 0, this, &PullStreamContext::readLink, nullptr, nullptr)
-                 : nullptr;
+    AVIOContext *reader = buffer
+        ? avio_alloc_context(buffer, readerBufferSize, 0, this, &PullStreamContext::readLink, nullptr, nullptr)
+        : nullptr;
     if (!reader) {
         av_free(buffer);
         av_dict_free(&options);
