@@ -7,6 +7,7 @@
 #include "bench/tcprelay.h"
 #include "bench/toolpictures.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/delayrelay.h"
 #include "tests/support/ffmpegpublisher.h"
 #include "tests/support/rtmpserver.h"
 #include "vrek/media/pullenginefactory.h"
@@ -554,13 +555,146 @@ void idleRun(Rig &rig, int seconds)
 }
 } // namespace
 
+// The owner's engine for a user, for its connection count.
+int attemptsOf(const PoolOwner &owner, const QString &user)
+{
+    PullStreamEngine *engine = owner.factory->pullEngineOf(user);
+    return engine ? int(engine->startCount()) : 0;
+}
+
+QString relayedUrl(const DelayRelay &relay, const QString &url)
+{
+    return QString("rtmp://127.0.0.1:%1%2 live=1 timeout=7").arg(relay.port()).arg(QUrl(url).path(QUrl::FullyEncoded));
+}
+
+// What a stall of the stream costs in the picture: the longest gap between pictures at the owner around each
+// stall, against the stall and against the stall plus a whole keyframe interval (the most a new connection can
+// have to wait for its first picture). The stall is the publisher stopped (SIGSTOP) or the link held (the relay
+// passes nothing in either direction).
+void stallRun(int stalls, int stallMs, const QStringList &keyframes, const QStringList &kinds)
+{
+    out(QString("== Picture gap after stalls of %1 ms, %2 each; 640x360 25 fps testsrc2 + AAC, read watchdog %3 ms; "
+                "load average before: %4")
+            .arg(stallMs)
+            .arg(stalls)
+            .arg(PullStreamContext::readLimitMs)
+            .arg(loadAverage()));
+    for (const QString &keyframe : keyframes) {
+        const int keyframeSeconds = keyframe.toInt();
+        for (const QString &kind : kinds) {
+            const bool link = kind == "link";
+            RtmpServer server;
+            if (!server.start()) {
+                out("  nginx did not start");
+                return;
+            }
+            FfmpegPublisher::Options options;
+            options.width = 640;
+            options.height = 360;
+            options.pattern = "testsrc2";
+            options.keyframeSeconds = keyframeSeconds;
+            FfmpegPublisher publisher(options);
+            DelayRelay relay;
+            if (!publisher.start(server.url("stall")) || !relay.start(server.port(), 0)) {
+                out("  the publisher or the relay did not start");
+                return;
+            }
+            PoolOwner owner(true);
+            owner.start("u", relayedUrl(relay, server.url("stall")));
+            if (!spinUntil([&] { return owner.firstFrame.contains("u"); }, 20000)) {
+                out("  no picture");
+                continue;
+            }
+            spin(3000);
+            std::vector<double> gaps;
+            std::vector<double> beyondStall;
+            QRandomGenerator random(43);
+            for (int i = 0; i < stalls; ++i) {
+                spin(1000 + int(random.bounded(keyframeSeconds * 1000)));
+                const int64_t from = ClockStamp::nowMs();
+                if (link) {
+                    relay.holdFor(stallMs);
+                    spin(stallMs);
+                } else {
+                    publisher.pause();
+                    spin(stallMs);
+                    publisher.resume();
+                }
+                spin(keyframeSeconds * 1000 + 4000);
+                const std::vector<PoolOwner::Picture> &pictures = owner.pictures["u"];
+                int64_t previous = from;
+                int64_t longest = 0;
+                for (const PoolOwner::Picture &picture : pictures) {
+                    if (picture.arrivedMs <= from)
+                        continue;
+                    longest = std::max(longest, picture.arrivedMs - previous);
+                    previous = picture.arrivedMs;
+                }
+                longest = std::max(longest, ClockStamp::nowMs() - previous);
+                gaps.push_back(double(longest));
+                beyondStall.push_back(double(longest - stallMs));
+            }
+            out(QString("  keyframe every %1 s, %2 stalled: gap %3 ms; beyond the stall %4 ms (bound: a keyframe "
+                        "interval, %5 ms); connections %6, attempts %7")
+                    .arg(keyframeSeconds)
+                    .arg(link ? "link" : "publisher")
+                    .arg(stats(gaps))
+                    .arg(stats(beyondStall))
+                    .arg(keyframeSeconds * 1000)
+                    .arg(relay.connections())
+                    .arg(attemptsOf(owner, "u")));
+            owner.stop("u");
+            spinUntil([&] { return owner.factory->idleEngineCount() == owner.factory->engineCount(); }, 10000);
+        }
+    }
+    out(QString("  load average after: %1").arg(loadAverage()));
+}
+
+// Time to the first picture over a slow link: the relay delays every byte by half the round trip.
+void slowFirstRun(Rig &rig, int runs, int roundTripMs)
+{
+    out(QString("== Time to the first picture through a link of %1 ms round trip, %2 runs; load average before: %3")
+            .arg(roundTripMs)
+            .arg(runs)
+            .arg(loadAverage()));
+    DelayRelay relay;
+    if (!relay.start(rig.server.port(), roundTripMs / 2)) {
+        out("  no relay");
+        return;
+    }
+    QRandomGenerator random(43);
+    PoolOwner owner;
+    std::vector<double> first;
+    std::vector<double> attempts;
+    int none = 0;
+    for (int i = 0; i < runs; ++i) {
+        randomPhase(random);
+        const QString user = QString("slow%1").arg(i);
+        const int64_t startMs = ClockStamp::nowMs();
+        owner.start(user, relayedUrl(relay, rig.url));
+        if (spinUntil([&] { return owner.firstFrame.contains(user); }, 20000))
+            first.push_back(double(owner.firstFrame.value(user) - startMs));
+        else
+            ++none;
+        attempts.push_back(attemptsOf(owner, user));
+        owner.stop(user);
+        spinUntil([&] { return owner.factory->idleEngineCount() == owner.factory->engineCount(); }, 10000);
+    }
+    out(QString("  first picture %1 ms (%2 runs with a picture, %3 without one in 20 s); connection attempts %4")
+            .arg(stats(first))
+            .arg(first.size())
+            .arg(none)
+            .arg(stats(attempts)));
+    out(QString("  load average after: %1").arg(loadAverage()));
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Pulls the rig's stream with the engine pool and with the ffmpeg tool.");
     parser.addHelpOption();
-    parser.addPositionalArgument("what", "cpu, first, latency, memory, idle or all");
+    parser.addPositionalArgument("what", "cpu, first, latency, memory, idle, stall, slowlink or all");
     QCommandLineOption streamsOption("streams", "Concurrent pulls for cpu (comma separated).", "list", "1,8,16");
     QCommandLineOption secondsOption("seconds", "Measuring window for cpu, latency and idle.", "s", "30");
     QCommandLineOption toolsOption("tools",
@@ -572,14 +706,28 @@ int main(int argc, char **argv)
     QCommandLineOption minutesOption("minutes", "Length of the long memory run (0: none).", "m", "10");
     QCommandLineOption longStreamsOption("long-streams", "Pulls during the long memory run.", "n", "4");
     QCommandLineOption verboseOption("verbose", "Show the engines' log.");
-    parser.addOptions({ streamsOption, secondsOption, toolsOption, runsOption, seedOption, minutesOption,
-        longStreamsOption, verboseOption });
+    QCommandLineOption stallsOption("stalls", "Stalls for stall, per keyframe interval and kind.", "n", "5");
+    QCommandLineOption stallMsOption("stall-ms", "Length of each stall for stall.", "ms", "1500");
+    QCommandLineOption roundTripOption("round-trip", "Round trip of the link for slowlink.", "ms", "400");
+    QCommandLineOption keyframesOption("keyframes", "Keyframe intervals (s) for stall.", "list", "1,10");
+    QCommandLineOption stallKindsOption(
+        "stall-kinds", "What stalls for stall: publisher, link.", "list", "publisher,link");
+    parser.addOptions(
+        { streamsOption, secondsOption, toolsOption, runsOption, seedOption, minutesOption, longStreamsOption,
+            verboseOption, stallsOption, stallMsOption, roundTripOption, keyframesOption, stallKindsOption });
     parser.process(app);
     verbose = parser.isSet(verboseOption);
     defaultHandler = qInstallMessageHandler(countingHandler);
     const QString what = parser.positionalArguments().value(0, "all");
     const QString tools = parser.value(toolsOption);
     const int seconds = parser.value(secondsOption).toInt();
+
+    // Each set-up on a server and publisher of its own.
+    if (what == "stall") {
+        stallRun(parser.value(stallsOption).toInt(), parser.value(stallMsOption).toInt(),
+            parser.value(keyframesOption).split(','), parser.value(stallKindsOption).split(','));
+        return 0;
+    }
 
     Rig rig;
     if (!rig.start()) {
@@ -602,6 +750,8 @@ int main(int argc, char **argv)
         latencyRun(rig.server, seconds, chosenTools(latencyTools, tools));
     if (what == "idle" || what == "all")
         idleRun(rig, seconds);
+    if (what == "slowlink" || what == "all")
+        slowFirstRun(rig, parser.value(runsOption).toInt(), parser.value(roundTripOption).toInt());
     if (what == "memory" || what == "all")
         memoryRun(rig, parser.value(minutesOption).toInt(), parser.value(longStreamsOption).toInt());
     return 0;

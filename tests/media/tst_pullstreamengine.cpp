@@ -42,6 +42,8 @@ private slots:
     void startThatCannotRunFailsAndEnds();
     void deadStreamsDoNotHoldBackALivePull();
     void startCountSaturates();
+    void picturesWithoutSoundPlaySteadily();
+    void streamThatCannotBeHadIsGivenUp();
 
 private:
     RtmpServer m_server;
@@ -84,16 +86,17 @@ void TestPullStreamEngine::streamTypeTable_data()
     QTest::newRow("both, audio only") << "both" << 4 << true << true << false;
     QTest::newRow("both, video only") << "both" << 5 << true << false << true;
 
-    QTest::newRow("sound, both required") << "sound" << 0 << false << false << false;
+    // A stream that is not in the input at all does not fail a pull whose other stream plays.
+    QTest::newRow("sound, both required") << "sound" << 0 << true << true << false;
     QTest::newRow("sound, either required") << "sound" << 1 << true << true << false;
     QTest::newRow("sound, audio required") << "sound" << 2 << true << true << false;
-    QTest::newRow("sound, video required") << "sound" << 3 << false << false << false;
+    QTest::newRow("sound, video required") << "sound" << 3 << true << true << false;
     QTest::newRow("sound, audio only") << "sound" << 4 << true << true << false;
     QTest::newRow("sound, video only") << "sound" << 5 << false << false << false;
 
-    QTest::newRow("pictures, both required") << "pictures" << 0 << false << false << false;
+    QTest::newRow("pictures, both required") << "pictures" << 0 << true << false << true;
     QTest::newRow("pictures, either required") << "pictures" << 1 << true << false << true;
-    QTest::newRow("pictures, audio required") << "pictures" << 2 << false << false << false;
+    QTest::newRow("pictures, audio required") << "pictures" << 2 << true << false << true;
     QTest::newRow("pictures, video required") << "pictures" << 3 << true << false << true;
     QTest::newRow("pictures, audio only") << "pictures" << 4 << false << false << false;
     QTest::newRow("pictures, video only") << "pictures" << 5 << true << false << true;
@@ -312,6 +315,7 @@ void TestPullStreamEngine::startCountSaturates()
     closed.close();
     EngineProbe probe;
     probe.engine()->setReconnectDelay(0);
+    probe.engine()->setGiveUpAfter(1 << 30);
     probe.start("u1", PullStreamEngine::PullAudioRequired, QString("rtmp://127.0.0.1:%1/live/x").arg(port));
     QVERIFY(probe.waitUntil([&] { return probe.audioResets() > 300; }, 30000));
     QCOMPARE(probe.engine()->startCount(), uchar(255));
@@ -320,6 +324,61 @@ void TestPullStreamEngine::startCountSaturates()
     probe.stop();
     QVERIFY(probe.waitUntil([&] { return probe.exits() == 1; }, 5000));
     QCOMPARE(probe.successes(), 0);
+}
+
+void TestPullStreamEngine::picturesWithoutSoundPlaySteadily()
+{
+    // What the stream controllers ask for: the sound required. The teacher sends pictures only.
+    EngineProbe probe;
+    probe.engine()->setLateStreamWait(lateWaitMs);
+    probe.start("u1", PullStreamEngine::PullAudioRequired, m_server.url("pictures") + " live=1 timeout=7");
+    QVERIFY(probe.waitUntil([&] { return probe.frames() > 0; }, 10000));
+
+    // Many times the wait for the sound: a pull that gave up on the missing sound would have connected again
+    // several times, with a gap in the pictures each time.
+    const int runMs = 10 * lateWaitMs;
+    QTest::qWait(runMs);
+    QCOMPARE(probe.engine()->startCount(), uchar(1));
+    QCOMPARE(probe.engine()->pullStreamStatus(), StreamMediaStatus::PullStreamExec);
+    const QList<EngineProbe::Result> results = probe.results();
+    QCOMPARE(results.size(), 1);
+    QVERIFY(results.first().ok);
+    QCOMPARE(results.first().msg, PullStreamEngine::audioInitialMessage(PullAudioStream::AudioStreamNotFound));
+
+    const QList<EngineProbe::Picture> pictures = probe.pictures();
+    QVERIFY(pictures.size() > 2);
+    qint64 longest = 0;
+    for (int i = 1; i < pictures.size(); ++i)
+        longest = qMax(longest, pictures.at(i).atMs - pictures.at(i - 1).atMs);
+    // At 25 pictures a second; a reconnection costs the wait for the sound and for the next keyframe.
+    QVERIFY2(longest < lateWaitMs, qPrintable(QString("longest gap %1 ms").arg(longest)));
+    QVERIFY(pictures.last().atMs - pictures.first().atMs >= runMs - 1000);
+    QCOMPARE(probe.audioDecodes(), 0);
+
+    probe.stop();
+    QVERIFY(probe.waitUntil([&] { return probe.exits() == 1; }, 5000));
+}
+
+void TestPullStreamEngine::streamThatCannotBeHadIsGivenUp()
+{
+    // Nobody publishes this name: each attempt waits for data until the watchdog.
+    EngineProbe probe;
+    probe.engine()->setWatchdogLimits(300, 1000);
+    probe.engine()->setReconnectDelay(20);
+    probe.engine()->setGiveUpAfter(1500);
+    QElapsedTimer clock;
+    clock.start();
+    probe.start("u1", PullStreamEngine::PullAudioRequired, m_server.url("nobody"));
+    QVERIFY(probe.waitUntil([&] { return probe.exits() == 1; }, 60000));
+    // Told without a stop: the attempts ran for the whole time and beyond the fast ones.
+    const QList<EngineProbe::Result> results = probe.results();
+    QCOMPARE(results.size(), 1);
+    QVERIFY(!results.first().ok);
+    QVERIFY2(!results.first().msg.isEmpty(), "the failure says what failed");
+    QVERIFY(probe.engine()->startCount() > PullStreamEngine::fastAttempts);
+    QVERIFY(clock.elapsed() >= 1500);
+    QVERIFY(probe.engine()->isIdle());
+    QCOMPARE(probe.engine()->pullStreamStatus(), StreamMediaStatus::PullStreamIdle);
 }
 
 QTEST_GUILESS_MAIN(TestPullStreamEngine)

@@ -11,6 +11,8 @@
 
 #include <QtTest>
 
+#include <QTcpServer>
+
 #include <memory>
 
 namespace {
@@ -21,7 +23,7 @@ const auto startPull = &StreamControlScript::startPull;
 // A controller whose engines are not told anything: the tests play the engines' reports themselves.
 struct Fixture
 {
-    Fixture(bool lecturer, int classType = 7, bool detachWebrtc = true)
+    Fixture(bool lecturer, int classType = 7, bool detachWebrtc = true, bool detachPull = true)
         : link(true, lecturer ? GlobalEnum::User0 : GlobalEnum::User1)
     {
         const QString userId = lecturer ? "L1" : "S1";
@@ -32,7 +34,8 @@ struct Fixture
         manager->setAudioDeviceName("mic0");
         manager->setVideoDeviceName("cam0");
         QObject::disconnect(manager.get(), nullptr, manager->pushStreamEngine(), nullptr);
-        QObject::disconnect(manager.get(), nullptr, manager->pullEngineFactory(), nullptr);
+        if (detachPull)
+            QObject::disconnect(manager.get(), nullptr, manager->pullEngineFactory(), nullptr);
         if (detachWebrtc && manager->webRtcStreamEngine())
             QObject::disconnect(manager.get(), nullptr, manager->webRtcStreamEngine(), nullptr);
         script.reset(new StreamControlScript(manager.get(), link, manager->getPushStreamId()));
@@ -89,6 +92,7 @@ private slots:
     void lecturerStreamFlag();
     void webrtcWithoutLibrary();
     void noWebrtcEngineInMeetings();
+    void lecturerStreamThatCannotBeHad();
 };
 
 void TestStreamMediaManager::cleanup()
@@ -556,6 +560,22 @@ void TestStreamMediaManager::noWebrtcEngineInMeetings()
     QVERIFY(!lecturer.manager->webRtcStreamEngine());
     QVERIFY(!lecturer.manager->startPushWebrtcStreamLect());
     QVERIFY(lecturer.script->signalTexts().isEmpty());
+}
+
+void TestStreamMediaManager::lecturerStreamThatCannotBeHad()
+{
+    // The student pulls the lecturer's stream with real engines from a server that is not there.
+    Fixture fixture(false, 7, true, false);
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    g_rtmpPort = closed.serverPort();
+    closed.close();
+    fixture.manager->pullEngineFactory()->setEngineTimes(0, 0, 500, 20);
+    QVERIFY(fixture.script->run({ "smm 0 L1 - LS", "clear" }));
+    const QString failed = QString::fromUtf8("pullStreamResultOut(true,false,L1,上课失败,请重新登录)");
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.script->signalTexts().contains(failed), 30000);
+    QCOMPARE(fixture.script->signalTexts().count(failed), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(fixture.manager->pullEngineFactory()->idleEngineCount(), 1, 10000);
 }
 
 QTEST_MAIN(TestStreamMediaManager)

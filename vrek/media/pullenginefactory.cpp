@@ -175,6 +175,12 @@ void PullEngineFactory::startPullStream()
         return;
     }
     m_currentPullObjId = engine->getPullObjId();
+    if (m_engineTimes.connectLimitMs > 0)
+        engine->setWatchdogLimits(m_engineTimes.connectLimitMs, m_engineTimes.readLimitMs);
+    if (m_engineTimes.giveUpAfterMs > 0)
+        engine->setGiveUpAfter(m_engineTimes.giveUpAfterMs);
+    if (m_engineTimes.reconnectDelayMs > 0)
+        engine->setReconnectDelay(m_engineTimes.reconnectDelayMs);
     engine->claim();
     connect(this, &PullEngineFactory::startPullStreamOut, engine, &PullStreamEngine::startPullStreamIn);
     emit startPullStreamOut(info->getUserId(), info->getPullStreamType(), info->getPullUrl(), info->getPlayAudio());

@@ -33,6 +33,11 @@ public:
     static int enginesStopping();
 
     void setStopWait(int ms) { m_stopWaitMs = ms; }
+    // Shorter engine times for tests, given to every engine with its next pull (0: the engine's own).
+    void setEngineTimes(int connectLimitMs, int readLimitMs, int giveUpAfterMs, int reconnectDelayMs)
+    {
+        m_engineTimes = { connectLimitMs, readLimitMs, giveUpAfterMs, reconnectDelayMs };
+    }
 
     // The pool as it stands, for the log and for tests.
     int engineCount() const { return m_pullIdHash.size(); }
@@ -77,6 +82,13 @@ private:
     QHash<QString, PullEngineInfo *> m_userIdHash;
     QHash<QString, PullEngineInfo *> m_pullIdHash;
     int m_stopWaitMs = stopWaitMs;
+    struct EngineTimes
+    {
+        int connectLimitMs = 0;
+        int readLimitMs = 0;
+        int giveUpAfterMs = 0;
+        int reconnectDelayMs = 0;
+    } m_engineTimes;
 };
 
 #endif // PULLENGINEFACTORY_H

@@ -4,6 +4,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
+#include <libavutil/mem.h>
 }
 
 #include <QDeadlineTimer>
@@ -172,6 +173,37 @@ void PullStreamContext::setFormatContext(AVFormatContext *context)
     m_formatContext = context;
 }
 
+namespace {
+constexpr int readerBufferSize = 32768;
+}
+
+int PullStreamContext::readLink(void *opaque, uint8_t *buffer, int size)
+{
+    auto *context = static_cast<PullStreamContext *>(opaque);
+    AVIOContext *link = context->m_link.load();
+    if (!link)
+        return AVERROR_EOF;
+    const int got = avio_read_partial(link, buffer, size);
+    if (got > 0) {
+        context->restartWatchdog();
+        return got;
+    }
+    return got == 0 ? AVERROR_EOF : got;
+}
+
+void PullStreamContext::closeInput(AVFormatContext **input, AVIOContext **reader, AVIOContext **link)
+{
+    // The demuxer reads through a reader of our own, which it leaves alone: closed here, after it.
+    if (*input)
+        avformat_close_input(input);
+    if (*reader) {
+        av_freep(&(*reader)->buffer);
+        avio_context_free(reader);
+    }
+    if (*link)
+        avio_closep(link);
+}
+
 PullStreamContext::OpenResult PullStreamContext::openInput(const QString &url, int *ffmpegError)
 {
     if (ffmpegError)
@@ -182,8 +214,14 @@ PullStreamContext::OpenResult PullStreamContext::openInput(const QString &url, i
         QMutexLocker lock(&m_videoQueueMutex);
         m_videoNeedsKeyframe = true;
     }
+    {
+        QMutexLocker lock(&m_formatMutex);
+        AVIOContext *link = m_link.exchange(nullptr);
+        closeInput(&m_formatContext, &m_reader, &link);
+    }
     // FFmpeg's own RTMP handler does not read librtmp's option tail; it would only warn about it.
     const QString address = url.trimmed().section(QLatin1Char(' '), 0, 0);
+    const QByteArray addressBytes = address.toUtf8();
 
     AVFormatContext *input = avformat_alloc_context();
     if (!input)
@@ -202,7 +240,8 @@ PullStreamContext::OpenResult PullStreamContext::openInput(const QString &url, i
         avformat_free_context(input);
         return OpenSeekableOptionFailed;
     }
-    // Never "timeout": on an RTMP input it turns the handler into a listening server.
+    // Never "timeout": on an RTMP input it turns the handler into a listening server. This limit holds for
+    // each wait of the connection for its next bytes, from the handshake on.
     const int64_t rwTimeoutUs = int64_t(qMax(m_connectLimitMs.load(), m_readLimitMs.load())) * 1000;
     av_dict_set_int(&options, "rw_timeout", rwTimeoutUs, 0);
     // The connection's small commands and answers go out at once instead of waiting for the peer's delayed
@@ -210,31 +249,66 @@ PullStreamContext::OpenResult PullStreamContext::openInput(const QString &url, i
     av_dict_set(&options, "tcp_nodelay", "1", 0);
 
     setConnected(false);
+    m_watchPhase.store(WatchSetup);
     restartWatchdog();
-    int result = avformat_open_input(&input, address.toUtf8().constData(), nullptr, &options);
+    // The connection is opened apart from the demuxer, so that the demuxer reads it through a reader that sees
+    // every chunk arrive: on a slow link the open takes many round trips, each of them progress.
+    AVIOContext *link = nullptr;
+    int result = avio_open2(&link, addressBytes.constData(), AVIO_FLAG_READ, &input->interrupt_callback, &options);
+    if (result < 0) {
+        av_dict_free(&options);
+        avformat_free_context(input);
+        if (ffmpegError)
+            *ffmpegError = result;
+        return OpenInputFailed;
+    }
+    auto *buffer = static_cast<unsigned char *>(av_malloc(readerBufferSize));
+    AVIOContext *reader = buffer
+        ? avio_alloc_context(buffer, readerBufferSize, 0, this, &PullStreamContext::readLink, nullptr, nullptr)
+        : nullptr;
+    if (!reader) {
+        av_free(buffer);
+        av_dict_free(&options);
+        avformat_free_context(input);
+        avio_closep(&link);
+        return OpenAllocFailed;
+    }
+    reader->seekable = 0;
+    input->pb = reader;
+    input->flags |= AVFMT_FLAG_CUSTOM_IO;
+    m_link.store(link);
+    m_watchPhase.store(WatchOpening);
+    restartWatchdog();
+
+    result = avformat_open_input(&input, addressBytes.constData(), nullptr, &options);
     av_dict_free(&options);
     if (result < 0) {
         if (ffmpegError)
             *ffmpegError = result;
-        return OpenInputFailed; // avformat_open_input has freed the context
+        AVIOContext *opened = m_link.exchange(nullptr);
+        AVFormatContext *none = nullptr; // avformat_open_input has freed the context
+        closeInput(&none, &reader, &opened);
+        return OpenInputFailed;
     }
+    auto fail = [&](OpenResult why) {
+        AVIOContext *opened = m_link.exchange(nullptr);
+        closeInput(&input, &reader, &opened);
+        return why;
+    };
     result = avformat_find_stream_info(input, nullptr);
     if (result < 0) {
         if (ffmpegError)
             *ffmpegError = result;
-        avformat_close_input(&input);
-        return OpenStreamInfoFailed;
+        return fail(OpenStreamInfoFailed);
     }
-    if (input->nb_streams == 0) {
-        avformat_close_input(&input);
-        return OpenNoStreams;
-    }
+    if (input->nb_streams == 0)
+        return fail(OpenNoStreams);
     setConnected(true);
+    m_watchPhase.store(WatchReading);
     restartWatchdog();
     QMutexLocker lock(&m_formatMutex);
-    if (m_formatContext)
-        avformat_close_input(&m_formatContext);
     m_formatContext = input;
+    m_reader = reader;
     return OpenOk;
 }
 
@@ -242,8 +316,8 @@ bool PullStreamContext::freeAVFormatContext()
 {
     QMutexLocker lock(&m_formatMutex);
     const bool hadInput = m_formatContext != nullptr;
-    if (hadInput)
-        avformat_close_input(&m_formatContext);
+    AVIOContext *link = m_link.exchange(nullptr);
+    closeInput(&m_formatContext, &m_reader, &link);
     clearAudioPacketQueue();
     clearVideoPacketQueue();
     m_audioClock.store(noClock);
@@ -252,6 +326,7 @@ bool PullStreamContext::freeAVFormatContext()
     m_videoStreamIndex.store(-1);
     m_awaitedStreams.store(0);
     m_connected.store(false);
+    m_watchPhase.store(WatchSetup);
     return hadInput;
 }
 
@@ -286,7 +361,7 @@ bool PullStreamContext::interruptTest() const
     if (m_interrupt.load() || m_cancelled.load())
         return true;
     const int64_t start = m_watchdogStartMs.load();
-    if (start == 0)
+    if (start == 0 || m_watchPhase.load() == WatchSetup)
         return false;
     const int limit = m_connected.load() ? m_readLimitMs.load() : m_connectLimitMs.load();
     return nowMs() - start > limit;

@@ -10,6 +10,7 @@
 #include <deque>
 
 struct AVFormatContext;
+struct AVIOContext;
 struct AVPacket;
 
 // The state of one pull run that the engine and its three stages share across threads: the open input, the
@@ -85,9 +86,9 @@ public:
     void setFormatContext(AVFormatContext *context);
 
     // Opens an RTMP (or any) address for reading under the watchdog: a librtmp-style tail after a blank
-    // (" live=1 timeout=7") is cut off, and the open may block for at most the connect limit. Stores the input
-    // here on success. Not serialised with other inputs; the caller decides that. ffmpegError receives the
-    // failing call's code.
+    // (" live=1 timeout=7") is cut off, and the open may wait for at most the connect limit for the next bytes.
+    // Stores the input here on success. Not serialised with other inputs; the caller decides that. ffmpegError
+    // receives the failing call's code.
     OpenResult openInput(const QString &url, int *ffmpegError = nullptr);
 
     // Under the format lock: closes the input (true) or finds none (false); empties both queues, resets both
@@ -95,6 +96,7 @@ public:
     bool freeAVFormatContext();
 
     void setConnected(bool connected);
+    // The watchdog counts from the last progress: the start of a read, or bytes that came in.
     void restartWatchdog();
     // Aborts every blocking call on the input (open, read, close) from any thread, until the next open.
     void requestInterrupt() { m_interrupt.store(true); }
@@ -121,9 +123,21 @@ public:
 private:
     static void freePackets(std::deque<AVPacket *> &queue);
     static int64_t nowMs();
+    static int readLink(void *opaque, uint8_t *buffer, int size);
+    // Under the format lock, or before the input is shared.
+    void closeInput(AVFormatContext **input, AVIOContext **reader, AVIOContext **link);
+
+    // What the watchdog can see of an open: while the connection is set up (TCP, handshake, connect, play)
+    // FFmpeg's own per-wait limit, which also counts from the last bytes, is the only bound; once the stream
+    // is read, every chunk that arrives restarts the watchdog.
+    enum WatchPhase : int { WatchSetup, WatchOpening, WatchReading };
 
     QMutex m_formatMutex;
     AVFormatContext *m_formatContext = nullptr;
+    // The stream under the input, and the reader the demuxer reads it through (counting what arrives).
+    // Set before the demuxer's first read, cleared only once the input is closed: one input at a time.
+    std::atomic<AVIOContext *> m_link { nullptr };
+    AVIOContext *m_reader = nullptr;
 
     std::atomic<int64_t> m_audioClock { noClock };
     std::atomic<int64_t> m_videoClock { noClock };
@@ -142,6 +156,7 @@ private:
     std::atomic<unsigned char> m_awaitedStreams { 0 };
 
     std::atomic<bool> m_connected { false };
+    std::atomic<int> m_watchPhase { WatchSetup };
     std::atomic<int64_t> m_watchdogStartMs { 0 };
     std::atomic<bool> m_interrupt { false };
     std::atomic<bool> m_cancelled { false };

@@ -252,6 +252,8 @@ void PullStreamEngine::startPullStreamIn(
     m_status.setPullStreamStatus(StreamMediaStatus::PullStreamInit);
     m_pullStreamCmdFlag.store(true);
     m_startCount.store(0);
+    m_failedAttempts = 0;
+    m_lastFailure.clear();
     setPlayAudio(playAudio);
     m_userId = userId;
     m_pullStreamType = type;
@@ -307,7 +309,7 @@ void PullStreamEngine::startPullStream()
         m_startCount.store(count + 1);
     m_initPendingSet = m_initialResultSet = 0;
     m_initialDecided = false;
-    m_workingSet = m_failedSet = m_awaitedSet = 0;
+    m_workingSet = m_failedSet = m_awaitedSet = m_absentSet = 0;
     m_startedDecoderSet = m_decodePendingSet = m_decodeResultSet = 0;
     m_decodeExecSet = m_decodeFinishSet = m_resetResultSet = 0;
     m_audioMessage.clear();
@@ -397,7 +399,7 @@ PullStreamEngine::Requirement PullStreamEngine::requirement(uchar working, uchar
             return RequirementMet;
         return (failed & bothStreams) == bothStreams ? RequirementFailed : RequirementOpen;
     }
-    const uchar required = requiredStreams();
+    const uchar required = requiredStreams() & uchar(~m_absentSet);
     if (failed & required)
         return RequirementFailed;
     return (working & required) == required ? RequirementMet : RequirementOpen;
@@ -649,8 +651,8 @@ void PullStreamEngine::evaluateDecode()
     const Requirement state = requirement(running, m_failedSet);
     if (state == RequirementFailed) {
         // pullDecodeFail: every loop that runs is stopped; the teardown completes once they have ended.
-        qWarning() << "the pull failed:" << failureMessage(requiredStreams()) << "uid:" << m_userId
-                   << "at count:" << m_startCount.load();
+        m_lastFailure = failureMessage(requiredStreams());
+        qWarning() << "the pull failed:" << m_lastFailure << "uid:" << m_userId << "at count:" << m_startCount.load();
         if (!m_pullStreamCmdFlag.load() && !m_resultSent)
             emit pullStreamResultOut(m_pullObjId, false, QString());
         beginTeardown();
@@ -689,6 +691,15 @@ void PullStreamEngine::lateStreamTimeout()
     const uchar missing = m_awaitedSet;
     if (!missing)
         return;
+    const uchar playing = m_decodeExecSet & ~m_decodeFinishSet & bothStreams;
+    if (playing && m_pullStreamType <= PullVideoRequired) {
+        // Not in the stream at all, rather than broken: a new connection would bring the same stream, so the
+        // pull goes on with what plays. The read stage still takes the missing one if it comes.
+        m_absentSet = missing;
+        qInfo() << "pulling without the" << streamName(missing) << "stream, uid:" << m_userId;
+        evaluateDecode();
+        return;
+    }
     m_awaitedSet = 0;
     m_context.setAwaitedStreams(0);
     if (missing & audioBit)
@@ -701,10 +712,17 @@ void PullStreamEngine::lateStreamTimeout()
 void PullStreamEngine::pullSucceeded()
 {
     m_resultSent = true;
+    m_failedAttempts = 0;
     m_status.setPullStreamStatus(StreamMediaStatus::PullStreamExec);
     qInfo() << "pulling uid:" << m_userId << "streams:" << (m_decodeExecSet & bothStreams)
             << "at count:" << m_startCount.load();
-    emit pullStreamResultOut(m_pullObjId, true, QString());
+    // A pull that plays without a stream it asked for says which one is missing.
+    QString msg;
+    if (m_absentSet & audioBit)
+        msg = audioInitialMessage(PullAudioStream::AudioStreamNotFound);
+    else if (m_absentSet & videoBit)
+        msg = videoInitialMessage(PullVideoStream::VideoStreamNotFound);
+    emit pullStreamResultOut(m_pullObjId, true, msg);
 }
 
 // Teardown and reconnection
@@ -712,6 +730,7 @@ void PullStreamEngine::pullSucceeded()
 void PullStreamEngine::pullInitialFail(const QString &msg, bool freeInput)
 {
     qWarning() << "the pull initialisation failed:" << msg << "uid:" << m_userId;
+    m_lastFailure = msg;
     m_tearingDown = true;
     m_lateStreamTimer->stop();
     if (!m_pullStreamCmdFlag.load())
@@ -779,11 +798,28 @@ void PullStreamEngine::pullResetResultIn(uchar type)
         exitPull();
         return;
     }
+    // Only attempts that never played count: a pull that played and dropped connects again at once, however
+    // often that has happened in the lesson.
+    if (!m_resultSent && m_failedAttempts++ == 0)
+        m_failingSince.start();
+    if (m_failedAttempts > fastAttempts && m_failingSince.elapsed() >= m_giveUpAfterMs.load()) {
+        giveUp();
+        return;
+    }
     m_status.setPullStreamStatus(StreamMediaStatus::PullStreamInit);
-    if (m_startCount.load() > fastAttempts)
+    if (m_failedAttempts > fastAttempts)
         m_reconnectTimer->start(m_reconnectDelayMs.load());
     else
         startPullStream();
+}
+
+void PullStreamEngine::giveUp()
+{
+    qWarning() << "the stream cannot be had, given up after" << m_failedAttempts << "attempts:" << m_lastFailure
+               << "uid:" << m_userId;
+    m_pullStreamCmdFlag.store(false);
+    emit pullStreamResultOut(m_pullObjId, false, m_lastFailure);
+    exitPull();
 }
 
 void PullStreamEngine::reconnect()

@@ -6,6 +6,7 @@
 #include "vrek/media/pullvideostream.h"
 #include "vrek/media/streammediastatus.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QObject>
 #include <QString>
@@ -39,8 +40,12 @@ public:
     static constexpr int fastAttempts = 10;
     static constexpr int reconnectDelayMs = 1000;
     // nginx sends a late viewer the pictures only from the next keyframe, so a stream may show up after the
-    // open; one the pull requires is waited for this long before the attempt counts as failed.
+    // open; one the pull requires is waited for this long. If the other stream plays by then, the pull goes on
+    // without it (connecting again would not bring it), else the attempt counts as failed.
     static constexpr int lateStreamWaitMs = 3000;
+    // A pull whose attempts have all failed for this long, beyond its fast attempts, is given up and its owner
+    // told: the stream cannot be had.
+    static constexpr int giveUpAfterMs = 30000;
 
     explicit PullStreamEngine(const QString &poid, QObject *parent = nullptr);
     // Only once the engine is idle (isIdle), from the thread that made it; its stage threads go back to the
@@ -66,6 +71,7 @@ public:
     // Shorter times for tests; set before the first start.
     void setReconnectDelay(int ms) { m_reconnectDelayMs.store(ms); }
     void setLateStreamWait(int ms) { m_lateStreamWaitMs.store(ms); }
+    void setGiveUpAfter(int ms) { m_giveUpAfterMs.store(ms); }
     void setWatchdogLimits(int connectMs, int readMs) { m_context.setWatchdogLimits(connectMs, readMs); }
 
     static QString audioInitialMessage(int code);
@@ -131,6 +137,7 @@ private:
     void checkTeardown();
     void resetStages(bool freeInput);
     void reconnect();
+    void giveUp();
     void exitPull();
 
     QString m_pullObjId;
@@ -156,6 +163,7 @@ private:
     bool m_initialDecided = false;
     uchar m_workingSet = 0; // initialised, and not failed since
     uchar m_failedSet = 0;
+    uchar m_absentSet = 0; // required, never showed up, done without while the other stream plays
     uchar m_awaitedSet = 0; // wanted, not in the input yet; the read stage claims it when it shows up
     uchar m_startedDecoderSet = 0; // asked to decode
     uchar m_decodePendingSet = 0; // asked to decode, loop not ended nor failed yet
@@ -165,6 +173,9 @@ private:
     uchar m_resetResultSet = 0;
     QString m_audioMessage;
     QString m_videoMessage;
+    QString m_lastFailure; // what the last failed attempt logged
+    int m_failedAttempts = 0; // attempts since the pull last played
+    QElapsedTimer m_failingSince; // from the first of those
     uchar m_firstFailure = 0;
     bool m_readStarted = false;
     bool m_resultSent = false;
@@ -175,6 +186,7 @@ private:
     QTimer *m_lateStreamTimer = nullptr;
     std::atomic<int> m_reconnectDelayMs { reconnectDelayMs };
     std::atomic<int> m_lateStreamWaitMs { lateStreamWaitMs };
+    std::atomic<int> m_giveUpAfterMs { giveUpAfterMs };
 
     char m_errorBuffer[1024] = {};
     PullStreamContext m_context;
