@@ -12,7 +12,7 @@ PACKAGES=(
     libsdl2-dev libvlc-dev vlc-plugin-base libvlc-bin
     libquazip1-qt5-dev libtinyxml2-dev libqrencode-dev libwebrtc-audio-processing-dev libpulse-dev libasound2-dev
     libxcb1-dev
-    xvfb xauth x11-utils imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
+    xvfb xauth x11-utils openbox imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
 # Needed by the tests only: zbar-tools reads QR codes; pulseaudio is a private sound server (null sink, sine
 # source) that each test starts itself, and pactl changes its devices while a test runs.
