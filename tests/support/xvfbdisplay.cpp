@@ -391,6 +391,32 @@ QByteArrayList XvfbDisplay::windowStates(quint32 windowId) const
     return states;
 }
 
+bool XvfbDisplay::receivesClickAt(quint32 windowId, const QPoint &rootPoint) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return false;
+    xcb_connection_t *c = connection.get();
+    const xcb_window_t root = firstRoot(c);
+    // Down from the root to the deepest window at the point, through each level's topmost child there.
+    xcb_window_t window = root;
+    bool reached = false;
+    for (int depth = 0; depth < 64; ++depth) {
+        Reply<xcb_translate_coordinates_reply_t> reply(
+            xcb_translate_coordinates_reply(
+                c, xcb_translate_coordinates(c, root, window, int16_t(rootPoint.x()), int16_t(rootPoint.y())), nullptr),
+            &free);
+        if (!reply)
+            return false;
+        if (window == windowId)
+            reached = true;
+        if (reply->child == XCB_WINDOW_NONE)
+            break;
+        window = reply->child;
+    }
+    return reached || window == windowId;
+}
+
 bool XvfbDisplay::clickAt(const QPoint &rootPoint) const
 {
     Connection connection = connectTo(m_name);

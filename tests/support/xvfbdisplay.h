@@ -54,6 +54,9 @@ public:
     quint32 activeWindow() const;
     // The window's _NET_WM_STATE atoms by name ("_NET_WM_STATE_FULLSCREEN" ...).
     QByteArrayList windowStates(quint32 windowId) const;
+    // True when a click at the point of the root window would go to the window or one of its children: the
+    // server's own answer, with the windows above it and their input areas taken into account.
+    bool receivesClickAt(quint32 windowId, const QPoint &rootPoint) const;
     // A real left click at a point of the root window, through the server's XTEST input: it goes to whatever
     // window the server finds there, as a user's click does.
     bool clickAt(const QPoint &rootPoint) const;
