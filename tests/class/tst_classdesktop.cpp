@@ -211,8 +211,8 @@ void TestClassDesktop::boxOfTheCardGoesWithTheCard()
     QVERIFY(settle(m_view->answerTitle()));
     QPushButton *submit = m_view->answerCard()->findChild<QPushButton *>("button_submit");
     QVERIFY(click(submit));
-    QTRY_VERIFY_WITH_TIMEOUT(m_view->answerCard()->choiceBox() && m_view->answerCard()->choiceBox()->isVisible(),
-        settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        m_view->answerCard()->choiceBox() && m_view->answerCard()->choiceBox()->isVisible(), settleMs);
     QMessageBox *box = m_view->answerCard()->choiceBox();
     QCOMPARE(box->text(), QString("请选择答案!"));
     QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(idOf(box), idOf(m_view->answerTitle())), settleMs);

@@ -90,7 +90,8 @@ Connection connectTo(const QString &name)
     return connection;
 }
 
-template<typename T> using Reply = std::unique_ptr<T, decltype(&free)>;
+template<typename T>
+using Reply = std::unique_ptr<T, decltype(&free)>;
 
 xcb_atom_t atom(xcb_connection_t *connection, const char *name)
 {
@@ -177,8 +178,7 @@ void fakeInput(xcb_connection_t *connection, uint8_t type, uint8_t detail, xcb_w
 
 XvfbDisplay::XvfbDisplay(WindowManager manager)
     : m_manager(manager)
-{
-}
+{ }
 
 XvfbDisplay::~XvfbDisplay()
 {
