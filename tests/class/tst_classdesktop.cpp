@@ -160,6 +160,8 @@ void TestClassDesktop::openClassWindow()
     m_frame->showMaximized();
     QVERIFY(settle(m_frame));
     QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+    // And the application has heard so.
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->isMaximized(), settleMs);
 }
 
 bool TestClassDesktop::handReachesTheClass()
@@ -178,6 +180,7 @@ void TestClassDesktop::screenLockTakesTheWholeScreenAndGivesItBack()
     QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(m_frame->geometry(), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->isFullScreen(), settleMs);
     // A question during the lock comes over the locked window.
     m_link->server().sendLine(question6);
     QTRY_VERIFY_WITH_TIMEOUT(m_view->answerTitle()->isVisible(), settleMs);
@@ -190,14 +193,17 @@ void TestClassDesktop::screenLockTakesTheWholeScreenAndGivesItBack()
     QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
     QVERIFY(m_frame->findChild<QPushButton *>("exitButton")->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->isMaximized(), settleMs);
 
     // From a window the student made smaller: the whole screen, then that size again.
     m_frame->showNormal();
     QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     m_frame->setGeometry(200, 150, 1200, 800);
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), QRect(200, 150, 1200, 800), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_frame->isMaximized() && m_frame->geometry() == QRect(200, 150, 1200, 800), settleMs);
     m_link->server().sendLine("11\t2\t1");
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_frame->isFullScreen(), settleMs);
     m_link->server().sendLine("11\t2\t0");
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), QRect(200, 150, 1200, 800), settleMs);
 }
@@ -369,15 +375,18 @@ void TestClassDesktop::playerMaximisesAndRestores()
     QVERIFY(click(maxButton));
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), wholeScreen, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(player->width(), 1920 - 16, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(frame.isMaximized(), settleMs);
     QCOMPARE(restoreOrMax.size(), 1);
     QVERIFY(click(maxButton));
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), normal, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(frame.size(), QSize(616, 524), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!frame.isMaximized(), settleMs);
 
     // A double click on the title does the same.
     QLabel *title = frame.findChild<QLabel *>("titleName");
     QTest::mouseDClick(title, Qt::LeftButton, Qt::NoModifier, title->rect().center());
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(frame.isMaximized(), settleMs);
     QTest::mouseDClick(title, Qt::LeftButton, Qt::NoModifier, title->rect().center());
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), normal, settleMs);
     QCOMPARE(restoreOrMax.size(), 4);

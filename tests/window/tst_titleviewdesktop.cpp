@@ -69,6 +69,7 @@ void TestTitleViewDesktop::fullScreenTakesTheWholeScreenAndGivesItBack()
     QTRY_COMPARE_WITH_TIMEOUT(view.geometry(), wholeScreen, settleMs);
     QVERIFY(view.isFullScreenFlag());
 
+    QTRY_VERIFY_WITH_TIMEOUT(view.isFullScreen(), settleMs); // as the application has heard it
     view.showNormal();
     QTRY_VERIFY_WITH_TIMEOUT(!hasState(view, "_NET_WM_STATE_FULLSCREEN"), settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(display->frameGeometry(idOf(view)), before, settleMs);
@@ -85,9 +86,11 @@ void TestTitleViewDesktop::fullScreenFromMaximisedReturnsMaximised()
     view.showMaximized();
     QTRY_VERIFY_WITH_TIMEOUT(hasState(view, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(display->frameGeometry(idOf(view)), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(view.isMaximized(), settleMs); // as the application has heard it
     view.showFullScreen();
     QTRY_VERIFY_WITH_TIMEOUT(hasState(view, "_NET_WM_STATE_FULLSCREEN"), settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(display->frameGeometry(idOf(view)), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(view.isFullScreen(), settleMs); // as the application has heard it
     view.showNormal();
     QTRY_VERIFY_WITH_TIMEOUT(!hasState(view, "_NET_WM_STATE_FULLSCREEN"), settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(hasState(view, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
@@ -115,6 +118,7 @@ void TestTitleViewDesktop::maxButtonAndCaptionDoubleClickMaximiseAndRestore()
     QVERIFY(display->clickAt(maxButton->mapToGlobal(maxButton->rect().center())));
     QTRY_COMPARE_WITH_TIMEOUT(restoreOrMax.size(), 2, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(display->frameGeometry(idOf(view)), before, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!view.isMaximized(), settleMs);
 
     // A double click on the title does what the button does.
     auto *title = view.findChild<QLabel *>("titleName");
@@ -123,6 +127,7 @@ void TestTitleViewDesktop::maxButtonAndCaptionDoubleClickMaximiseAndRestore()
     QCOMPARE(restoreOrMax.size(), 3);
     QCOMPARE(restoreOrMax.at(2).at(0).toBool(), true);
     QTRY_COMPARE_WITH_TIMEOUT(view.geometry(), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(view.isMaximized(), settleMs);
     QTest::mouseDClick(title, Qt::LeftButton, Qt::NoModifier, title->rect().center());
     QTRY_COMPARE_WITH_TIMEOUT(display->frameGeometry(idOf(view)), before, settleMs);
     QCOMPARE(restoreOrMax.at(3).at(0).toBool(), false);
