@@ -77,6 +77,10 @@ void FramelessWindow::showNormal()
         m_fullScreenFlag = false;
         setResizable(m_savedResizable);
         setTitleDraggable(m_savedTitleDraggable);
+        // Qt follows the manager's reports: one not yet in may have shown it a state that is already past, and
+        // a state Qt thinks left is not asked to be left. Asked again, the request goes out in order.
+        if (!windowState().testFlag(Qt::WindowFullScreen))
+            setWindowState(windowState() | Qt::WindowFullScreen);
         if (m_wasMaximized) {
             m_wasMaximized = false;
             showMaximized();
