@@ -216,7 +216,7 @@ void AnswerCard::OnSubmitAnswer()
             answer += button->text();
     }
     if (answer.isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("提示"), QStringLiteral("请选择答案!"), QMessageBox::Ok);
+        showChoiceBox();
         return;
     }
     const bool right = answer == m_questionInfo.ace;
@@ -226,8 +226,36 @@ void AnswerCard::OnSubmitAnswer()
         false, right ? answerRight : answerWrong, answer, m_questionInfo.ace);
 }
 
+void AnswerCard::showChoiceBox()
+{
+    if (m_choiceBox) {
+        m_choiceBox->raise();
+        m_choiceBox->activateWindow();
+        return;
+    }
+    // Over the card and blocking only the card, and gone with it: a box left behind when the lecturer ends the
+    // question would block the class window from under it.
+    m_choiceBox = new QMessageBox(
+        QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("请选择答案!"), QMessageBox::Ok, this);
+    m_choiceBox->setAttribute(Qt::WA_DeleteOnClose);
+    m_choiceBox->open();
+}
+
+void AnswerCard::closeChoiceBox()
+{
+    if (m_choiceBox)
+        m_choiceBox->close();
+}
+
+void AnswerCard::hideEvent(QHideEvent *event)
+{
+    closeChoiceBox();
+    QWidget::hideEvent(event);
+}
+
 void AnswerCard::OnStopQuestion()
 {
+    closeChoiceBox();
     setUiState(0, false, 2, QString(), QStringLiteral("等待答题"), false, answerNone, QString(), QString());
 }
 

@@ -1,6 +1,8 @@
 #ifndef ANSWERCARD_H
 #define ANSWERCARD_H
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
 #include <QVariantMap>
 #include <QWidget>
@@ -9,6 +11,7 @@ class QButtonGroup;
 class QFrame;
 class QGridLayout;
 class QLabel;
+
 class QPushButton;
 
 // The quiz card of the school class window. A question from the lecturer lays out one lettered button per
@@ -38,6 +41,8 @@ public:
     bool isQuestionActive() const { return m_questionActive; }
     QButtonGroup *buttonGroup() const { return m_buttonGroup; }
     QGridLayout *optionsLayout() const { return m_optionsLayout; }
+    // The "请选择答案!" box while it is open.
+    QMessageBox *choiceBox() const { return m_choiceBox; }
 
 signals:
     void signalAnswerCardShow();
@@ -51,8 +56,13 @@ public slots:
     void setUiState(int answerCount, bool resetButton, int type, QString value, QString buttonText, bool ButtonEnable,
         int answer, QString yourAnswer, QString rightAnswer);
 
+protected:
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void buildForm();
+    void showChoiceBox();
+    void closeChoiceBox();
     void clearOptions();
 
     QuestionInfo m_questionInfo;
@@ -63,6 +73,7 @@ private:
     QButtonGroup *m_buttonGroup = nullptr;
     QGridLayout *m_optionsLayout = nullptr;
     bool m_questionActive = false;
+    QPointer<QMessageBox> m_choiceBox;
 };
 
 #endif // ANSWERCARD_H

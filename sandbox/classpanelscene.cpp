@@ -81,6 +81,11 @@ void ClassPanelScene::start(const ClassroomSandbox::Lesson &lesson)
     // The teacher's play is for the student's seat; a lecturer who joins gets none of it.
     if (sandbox()->joinedUserId() != sandbox()->account().userId)
         return;
+    // A student back after a dropped connection joins again: the lesson goes on where it is, and what the
+    // teacher asked meanwhile is not asked again.
+    if (m_running && m_classId == lesson.tClass())
+        return;
+    m_running = true;
     m_classId = lesson.tClass();
     m_teacherId = lesson.teacherId;
     m_cues = script(lesson);
@@ -90,6 +95,7 @@ void ClassPanelScene::start(const ClassroomSandbox::Lesson &lesson)
 
 void ClassPanelScene::stop()
 {
+    m_running = false;
     m_timer->stop();
     m_cues.clear();
 }

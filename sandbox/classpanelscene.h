@@ -55,6 +55,8 @@ private:
     int m_stepMs = stepMs;
     int m_step = 0;
     QList<Cue> m_cues;
+    // The script was started for the joined lesson and not stopped by a leave since.
+    bool m_running = false;
     QString m_classId;
     QString m_teacherId;
     QStringList m_handUps;

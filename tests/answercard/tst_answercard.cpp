@@ -143,7 +143,7 @@ void TestAnswerCard::nothingPickedIsRefused()
     card.deQuestionInfo(question(0, 4, "B"));
     MessageBoxCloser boxes;
     QTest::mouseClick(card.findChild<QPushButton *>("button_submit"), Qt::LeftButton);
-    QCOMPARE(boxes.titledTexts, QStringList { "提示|请选择答案!" });
+    QTRY_COMPARE(boxes.titledTexts, QStringList { "提示|请选择答案!" });
     QVERIFY(m_link->sent().filter(QRegularExpression("^9\t")).isEmpty());
     QCOMPARE(optionPlaces(card).size(), 4);
 }

@@ -3,13 +3,17 @@
 #include <QByteArray>
 
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <sys/prctl.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -35,7 +39,146 @@ bool waitForEnd(pid_t pid, int timeoutMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
+
+void endProcess(pid_t pid)
+{
+    ::kill(pid, SIGTERM);
+    if (!waitForEnd(pid, 3000)) {
+        ::kill(pid, SIGKILL);
+        waitForEnd(pid, 3000);
+    }
+}
+
+// Everything the child needs is made before the fork; it dies with the test process.
+pid_t spawn(std::vector<char *> &argv, const QByteArray &display)
+{
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid != 0)
+        return pid;
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+    const int devNull = ::open("/dev/null", O_RDWR);
+    if (devNull >= 0) {
+        ::dup2(devNull, STDIN_FILENO);
+        ::dup2(devNull, STDOUT_FILENO);
+        ::dup2(devNull, STDERR_FILENO);
+    }
+    if (!display.isEmpty()) {
+        ::setenv("DISPLAY", display.constData(), 1);
+        // The packaged configuration only, whatever the user running the tests has set up.
+        ::setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
+    }
+    ::execvp(argv[0], argv.data());
+    ::_exit(127);
+}
+
+struct Disconnect
+{
+    void operator()(xcb_connection_t *connection) const { xcb_disconnect(connection); }
+};
+using Connection = std::unique_ptr<xcb_connection_t, Disconnect>;
+
+Connection connectTo(const QString &name)
+{
+    if (name.isEmpty())
+        return {};
+    Connection connection(xcb_connect(name.toLocal8Bit().constData(), nullptr));
+    if (connection && xcb_connection_has_error(connection.get()))
+        connection.reset();
+    return connection;
+}
+
+template<typename T>
+using Reply = std::unique_ptr<T, decltype(&free)>;
+
+xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+{
+    Reply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr),
+        &free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+QString atomName(xcb_connection_t *connection, xcb_atom_t value)
+{
+    Reply<xcb_get_atom_name_reply_t> reply(
+        xcb_get_atom_name_reply(connection, xcb_get_atom_name(connection, value), nullptr), &free);
+    if (!reply)
+        return {};
+    return QString::fromLatin1(xcb_get_atom_name_name(reply.get()), xcb_get_atom_name_name_length(reply.get()));
+}
+
+// The 32-bit items of a property (windows, atoms, cardinals).
+QList<quint32> property32(xcb_connection_t *connection, xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+{
+    QList<quint32> values;
+    Reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(connection, xcb_get_property(connection, 0, window, name, type, 0, 4096), nullptr),
+        &free);
+    if (!reply || reply->format != 32)
+        return values;
+    const auto *items = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
+    const int count = xcb_get_property_value_length(reply.get()) / 4;
+    for (int i = 0; i < count; ++i)
+        values.append(items[i]);
+    return values;
+}
+
+xcb_window_t firstRoot(xcb_connection_t *connection)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+}
+
+xcb_window_t rootOf(xcb_connection_t *connection, int screen)
+{
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screen && it.rem; ++i)
+        xcb_screen_next(&it);
+    return it.rem ? it.data->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+// XTEST's FakeInput, of which libxcb has no header on this system.
+struct FakeInputRequest
+{
+    uint8_t majorOpcode;
+    uint8_t minorOpcode;
+    uint16_t length;
+    uint8_t type;
+    uint8_t detail;
+    uint8_t pad0[2];
+    uint32_t time;
+    xcb_window_t root;
+    uint8_t pad1[8];
+    int16_t rootX;
+    int16_t rootY;
+    uint8_t pad2[7];
+    uint8_t deviceId;
+};
+static_assert(sizeof(FakeInputRequest) == 36, "XTEST FakeInput is 36 bytes");
+
+xcb_extension_t xtestExtension = { "XTEST", 0 };
+
+void fakeInput(xcb_connection_t *connection, uint8_t type, uint8_t detail, xcb_window_t root, int x, int y)
+{
+    static const xcb_protocol_request_t request = { 1, &xtestExtension, 2 /* FakeInput */, 1 };
+    FakeInputRequest out {};
+    out.type = type;
+    out.detail = detail;
+    out.root = root;
+    out.rootX = int16_t(x);
+    out.rootY = int16_t(y);
+    struct iovec parts[3];
+    parts[2].iov_base = &out;
+    parts[2].iov_len = sizeof(out);
+    xcb_send_request(connection, 0, parts + 2, &request);
+}
 } // namespace
+
+XvfbDisplay::XvfbDisplay(WindowManager manager)
+    : m_manager(manager)
+{ }
 
 XvfbDisplay::~XvfbDisplay()
 {
@@ -52,11 +195,11 @@ bool XvfbDisplay::start(const QList<QSize> &screens, int timeoutMs)
     stop();
     if (screens.isEmpty())
         return false;
+    const int64_t end = nowMs() + timeoutMs;
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
         return false;
-    // The write end stays open across exec: Xvfb writes the display number it took to it. Everything the
-    // child needs is made before the fork.
+    // The write end stays open across exec: Xvfb writes the display number it took to it.
     ::fcntl(fds[1], F_SETFD, 0);
     const QByteArray fd = QByteArray::number(fds[1]);
     QList<QByteArray> arguments { "Xvfb", "-displayfd", fd };
@@ -72,30 +215,15 @@ bool XvfbDisplay::start(const QList<QSize> &screens, int timeoutMs)
     for (QByteArray &argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
+    const pid_t pid = spawn(argv, QByteArray());
     if (pid < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
         return false;
     }
-    if (pid == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
-            ::_exit(127);
-        const int devNull = ::open("/dev/null", O_RDWR);
-        if (devNull >= 0) {
-            ::dup2(devNull, STDIN_FILENO);
-            ::dup2(devNull, STDOUT_FILENO);
-            ::dup2(devNull, STDERR_FILENO);
-        }
-        ::execvp("Xvfb", argv.data());
-        ::_exit(127);
-    }
     ::close(fds[1]);
     m_pid = pid;
     QByteArray number;
-    const int64_t end = nowMs() + timeoutMs;
     bool done = false;
     while (!done && nowMs() < end) {
         pollfd readable { fds[0], POLLIN, 0 };
@@ -116,46 +244,210 @@ bool XvfbDisplay::start(const QList<QSize> &screens, int timeoutMs)
         return false;
     }
     m_name = QStringLiteral(":") + QString::fromLatin1(number);
+    m_screenCount = screens.size();
+    if (m_manager == WindowManager::None)
+        return true;
+    for (int screen = 0; screen < m_screenCount; ++screen) {
+        if (!startWindowManager(screen, int(qMax<int64_t>(1, end - nowMs())))) {
+            stop();
+            return false;
+        }
+    }
     return true;
+}
+
+bool XvfbDisplay::startWindowManager(int screen, int timeoutMs)
+{
+    const int64_t end = nowMs() + timeoutMs;
+    const QByteArray display = m_name.toLocal8Bit() + '.' + QByteArray::number(screen);
+    QList<QByteArray> arguments { "openbox", "--sm-disable" };
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t pid = spawn(argv, display);
+    if (pid < 0)
+        return false;
+    m_managerPids.append(pid);
+    // The manager has the screen once it names its check window on the root and that window names itself.
+    while (nowMs() < end) {
+        if (windowManagerReady(screen))
+            return true;
+        if (::waitpid(pid, nullptr, WNOHANG) == pid) {
+            m_managerPids.removeAll(pid);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+bool XvfbDisplay::windowManagerReady(int screen) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection)
+        return false;
+    const xcb_window_t root = rootOf(connection.get(), screen);
+    if (root == XCB_WINDOW_NONE)
+        return false;
+    const xcb_atom_t check = atom(connection.get(), "_NET_SUPPORTING_WM_CHECK");
+    const QList<quint32> rootCheck = property32(connection.get(), root, check, XCB_ATOM_WINDOW);
+    if (rootCheck.isEmpty() || rootCheck.first() == 0)
+        return false;
+    const QList<quint32> ownCheck = property32(connection.get(), rootCheck.first(), check, XCB_ATOM_WINDOW);
+    return !ownCheck.isEmpty() && ownCheck.first() == rootCheck.first();
 }
 
 void XvfbDisplay::stop()
 {
+    // The managers first: they leave on their own once the server goes, but not always quietly.
+    for (pid_t pid : qAsConst(m_managerPids))
+        endProcess(pid);
+    m_managerPids.clear();
     if (m_pid <= 0)
         return;
-    ::kill(m_pid, SIGTERM);
-    if (!waitForEnd(m_pid, 3000)) {
-        ::kill(m_pid, SIGKILL);
-        waitForEnd(m_pid, 3000);
-    }
+    endProcess(m_pid);
     m_pid = -1;
+    m_screenCount = 0;
     m_name.clear();
+}
+
+QRect XvfbDisplay::clientGeometry(quint32 windowId) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return {};
+    xcb_connection_t *c = connection.get();
+    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, windowId), nullptr), &free);
+    if (!geometry)
+        return {};
+    Reply<xcb_translate_coordinates_reply_t> origin(
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, windowId, geometry->root, 0, 0), nullptr),
+        &free);
+    if (!origin)
+        return {};
+    return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+}
+
+QRect XvfbDisplay::frameGeometry(quint32 windowId) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return {};
+    xcb_connection_t *c = connection.get();
+    // Up to the child of the root: the manager's frame, or the window itself when it has none.
+    xcb_window_t top = windowId;
+    for (;;) {
+        Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr), &free);
+        if (!tree)
+            return {};
+        if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE)
+            break;
+        top = tree->parent;
+    }
+    Reply<xcb_get_geometry_reply_t> geometry(xcb_get_geometry_reply(c, xcb_get_geometry(c, top), nullptr), &free);
+    if (!geometry)
+        return {};
+    const int border = geometry->border_width;
+    return QRect(geometry->x, geometry->y, geometry->width + 2 * border, geometry->height + 2 * border);
+}
+
+QList<quint32> XvfbDisplay::stackingOrder() const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection)
+        return {};
+    xcb_connection_t *c = connection.get();
+    return property32(c, firstRoot(c), atom(c, "_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+}
+
+bool XvfbDisplay::isAbove(quint32 upper, quint32 lower) const
+{
+    const QList<quint32> order = stackingOrder();
+    const int upperIndex = order.indexOf(upper);
+    const int lowerIndex = order.indexOf(lower);
+    return upperIndex >= 0 && lowerIndex >= 0 && upperIndex > lowerIndex;
+}
+
+quint32 XvfbDisplay::activeWindow() const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection)
+        return 0;
+    xcb_connection_t *c = connection.get();
+    const QList<quint32> active = property32(c, firstRoot(c), atom(c, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    return active.isEmpty() ? 0 : active.first();
+}
+
+QByteArrayList XvfbDisplay::windowStates(quint32 windowId) const
+{
+    QByteArrayList states;
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return states;
+    xcb_connection_t *c = connection.get();
+    for (quint32 value : property32(c, windowId, atom(c, "_NET_WM_STATE"), XCB_ATOM_ATOM))
+        states.append(atomName(c, value).toLatin1());
+    return states;
+}
+
+bool XvfbDisplay::receivesClickAt(quint32 windowId, const QPoint &rootPoint) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return false;
+    xcb_connection_t *c = connection.get();
+    const xcb_window_t root = firstRoot(c);
+    // Down from the root to the deepest window at the point, through each level's topmost child there.
+    xcb_window_t window = root;
+    bool reached = false;
+    for (int depth = 0; depth < 64; ++depth) {
+        Reply<xcb_translate_coordinates_reply_t> reply(
+            xcb_translate_coordinates_reply(
+                c, xcb_translate_coordinates(c, root, window, int16_t(rootPoint.x()), int16_t(rootPoint.y())), nullptr),
+            &free);
+        if (!reply)
+            return false;
+        if (window == windowId)
+            reached = true;
+        if (reply->child == XCB_WINDOW_NONE)
+            break;
+        window = reply->child;
+    }
+    return reached || window == windowId;
+}
+
+bool XvfbDisplay::clickAt(const QPoint &rootPoint) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection)
+        return false;
+    xcb_connection_t *c = connection.get();
+    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(c, &xtestExtension);
+    if (!xtest || !xtest->present)
+        return false;
+    const xcb_window_t root = firstRoot(c);
+    fakeInput(c, XCB_MOTION_NOTIFY, 0, root, rootPoint.x(), rootPoint.y());
+    fakeInput(c, XCB_BUTTON_PRESS, 1, root, 0, 0);
+    fakeInput(c, XCB_BUTTON_RELEASE, 1, root, 0, 0);
+    // A round trip: the server has taken all three once it answers.
+    Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &free);
+    return sync != nullptr && !xcb_connection_has_error(c);
 }
 
 bool XvfbDisplay::closeWindow(quint32 windowId) const
 {
-    xcb_connection_t *connection = xcb_connect(m_name.toLocal8Bit().constData(), nullptr);
-    if (!connection || xcb_connection_has_error(connection)) {
-        if (connection)
-            xcb_disconnect(connection);
+    Connection connection = connectTo(m_name);
+    if (!connection)
         return false;
-    }
-    auto atom = [connection](const char *name) {
-        xcb_intern_atom_reply_t *reply
-            = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(qstrlen(name)), name), nullptr);
-        const xcb_atom_t value = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return value;
-    };
+    xcb_connection_t *c = connection.get();
     xcb_client_message_event_t event {};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = windowId;
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.type = atom(c, "WM_PROTOCOLS");
+    event.data.data32[0] = atom(c, "WM_DELETE_WINDOW");
     event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(connection, 0, windowId, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
-    const bool sent = xcb_flush(connection) > 0;
-    xcb_disconnect(connection);
-    return sent;
+    xcb_send_event(c, 0, windowId, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
+    return xcb_flush(c) > 0;
 }

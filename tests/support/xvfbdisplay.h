@@ -1,38 +1,77 @@
 #ifndef XVFBDISPLAY_H
 #define XVFBDISPLAY_H
 
+#include <QByteArrayList>
 #include <QList>
+#include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 
 #include <sys/types.h>
 
-// Xvfb on a display number it finds free itself, for tests that need a real X window. Started without Qt (a
-// test starts it before its QApplication, which then connects to it), stopped by its process id when the object
-// goes, and killed by the kernel should the test process die first.
+// Xvfb on a display number it finds free itself, for tests that need a real X window, with openbox managing
+// every X screen as on a user's desktop (or, where a test needs it, no window manager at all). Started without
+// Qt (a test starts it before its QApplication, which then connects to it), stopped by the process ids when the
+// object goes, and killed by the kernel should the test process die first.
+//
+// The queries below read what the window manager made of a window, over a connection of their own; the window
+// ids are Qt's (QWidget::winId, the client window), never the frame the manager wraps around it.
 class XvfbDisplay
 {
 public:
-    XvfbDisplay() = default;
+    enum class WindowManager {
+        Openbox,
+        None, // a bare server: windows are placed exactly where the program asks
+    };
+
+    explicit XvfbDisplay(WindowManager manager = WindowManager::Openbox);
     ~XvfbDisplay();
 
-    // Returns once the server takes connections; false when it did not start within the time.
+    // Returns once the server takes connections and the window manager has taken every screen; false when
+    // either did not start within the time.
     bool start(int width = 1280, int height = 800, int timeoutMs = 10000);
     // One X screen per size, each a screen of its own to Qt (":N.0", ":N.1" ...).
     bool start(const QList<QSize> &screens, int timeoutMs = 10000);
     void stop();
     bool isRunning() const { return m_pid > 0; }
+    WindowManager windowManager() const { return m_manager; }
     // ":N"
     QString name() const { return m_name; }
     // Asks the window to close (WM_DELETE_WINDOW), as a window manager's close button does; false when the
     // display cannot be reached.
     bool closeWindow(quint32 windowId) const;
 
+    // The window's own area in root coordinates; null when the window is unknown.
+    QRect clientGeometry(quint32 windowId) const;
+    // The area of the top-level the window manager put around the window (the window itself without one).
+    QRect frameGeometry(quint32 windowId) const;
+    // The managed top-levels of the first screen, bottom to top (_NET_CLIENT_LIST_STACKING).
+    QList<quint32> stackingOrder() const;
+    // True when both are managed and `upper` lies above `lower`.
+    bool isAbove(quint32 upper, quint32 lower) const;
+    // The window the manager gave the focus (_NET_ACTIVE_WINDOW); 0 when none.
+    quint32 activeWindow() const;
+    // The window's _NET_WM_STATE atoms by name ("_NET_WM_STATE_FULLSCREEN" ...).
+    QByteArrayList windowStates(quint32 windowId) const;
+    // True when a click at the point of the root window would go to the window or one of its children: the
+    // server's own answer, with the windows above it and their input areas taken into account.
+    bool receivesClickAt(quint32 windowId, const QPoint &rootPoint) const;
+    // A real left click at a point of the root window, through the server's XTEST input: it goes to whatever
+    // window the server finds there, as a user's click does.
+    bool clickAt(const QPoint &rootPoint) const;
+
     XvfbDisplay(const XvfbDisplay &) = delete;
     XvfbDisplay &operator=(const XvfbDisplay &) = delete;
 
 private:
+    bool startWindowManager(int screen, int timeoutMs);
+    bool windowManagerReady(int screen) const;
+
+    WindowManager m_manager;
     pid_t m_pid = -1;
+    QList<pid_t> m_managerPids;
+    int m_screenCount = 0;
     QString m_name;
 };
 

@@ -213,7 +213,7 @@ void TestTitleView::fullScreenAndBack()
     const QRect before = view.geometry();
     view.showFullScreen();
     QVERIFY(view.isFullScreenFlag());
-    QCOMPARE(view.geometry(), view.screen()->geometry());
+    QTRY_COMPARE(view.geometry(), view.screen()->geometry());
     QVERIFY(!view.isResizable());
     QVERIFY(!view.isTitleDraggable());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("FramelessWindow::showFullScreen isFullScreenFlag:"));
@@ -223,7 +223,7 @@ void TestTitleView::fullScreenAndBack()
     QVERIFY(!view.isMaximized());
     view.showNormal();
     QVERIFY(!view.isFullScreenFlag());
-    QCOMPARE(view.geometry(), before);
+    QTRY_COMPARE(view.geometry(), before);
     QVERIFY(view.isResizable());
     QVERIFY(view.isTitleDraggable());
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("isFullScreenFlag:"));

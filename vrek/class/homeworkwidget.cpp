@@ -172,6 +172,7 @@ void HomeworkWidget::slotStartDownload(const QString &fileName, const QUrl &url)
 {
     // One download at a time: a new one replaces the running one.
     abandonDownload();
+    m_progressShown = false;
     m_downloadFile = new QFile(fileName, this);
     if (!m_downloadFile->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         qWarning() << "the attachment file cannot be opened! path:" << fileName << m_downloadFile->errorString();
@@ -194,7 +195,12 @@ void HomeworkWidget::slotOnDownloadProgress(qint64 received, qint64 total)
 
 void HomeworkWidget::slotOn_readyRead()
 {
-    m_tipFrame->show();
+    // Shown with the first data of a download; once the user has closed it, the rest of the download keeps
+    // it closed.
+    if (!m_progressShown) {
+        m_progressShown = true;
+        m_tipFrame->show();
+    }
     if (!m_downloadReply)
         return;
     if (!m_downloadFile || !m_downloadFile->isOpen()) {

@@ -80,6 +80,8 @@ private:
     QFile *m_downloadFile = nullptr;
     ClassTipMessage *m_tipMessage = nullptr;
     TitleView *m_tipFrame = nullptr;
+    // The progress frame was shown for the running download.
+    bool m_progressShown = false;
     std::unique_ptr<TransferFilePrompt> m_prompt;
 
     QUrl m_homeworkUrl;

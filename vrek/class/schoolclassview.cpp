@@ -358,13 +358,31 @@ void SchoolClassView::answerInitial()
     connect(m_answerCard, &AnswerCard::signalAnswerCardShow, m_answerTitle, qOverload<>(&TitleView::show));
     if (g_socketClientManager) {
         SocketClientManager *socket = g_socketClientManager;
+        connect(socket, &SocketClientManager::signalShowQuestionInfo, this, &SchoolClassView::slotQuestionShown);
         connect(socket, &SocketClientManager::signalShowQuestionInfo, m_answerCard, &AnswerCard::deQuestionInfo);
         connect(socket, &SocketClientManager::signalStopQuestion, m_answerCard, &AnswerCard::OnStopQuestion);
+        connect(socket, &SocketClientManager::signalStopQuestion, this, &SchoolClassView::slotQuestionStopped);
         connect(socket, &SocketClientManager::signalCloseQuestion, m_answerCard, &AnswerCard::exitQuestion);
         connect(socket, &SocketClientManager::signalCloseQuestion, m_answerTitle, &QWidget::close);
     }
-    if (g_userInfoManager)
+    if (g_userInfoManager) {
+        // Nobody is left to stop or close the question.
+        connect(g_userInfoManager, &UserInfoManager::signalLectIdOffline, m_answerCard, &AnswerCard::exitQuestion);
         connect(g_userInfoManager, &UserInfoManager::signalLectIdOffline, m_answerTitle, &QWidget::close);
+    }
+}
+
+void SchoolClassView::slotQuestionShown()
+{
+    // A new question is answered before anything else, as the card's frame always was.
+    if (m_answerTitle->titleFlags() == answerStoppedTitleFlags)
+        m_answerTitle->setTitleFlags(answerTitleFlags | TitleView::StayOnTop);
+}
+
+void SchoolClassView::slotQuestionStopped()
+{
+    if (m_answerTitle->titleFlags() != answerStoppedTitleFlags)
+        m_answerTitle->setTitleFlags(answerStoppedTitleFlags);
 }
 
 void SchoolClassView::callRollInitial()
@@ -612,6 +630,10 @@ void SchoolClassView::clientOffline()
     m_userInfoView->slotResetUserInfoView();
     m_centerView->setCourseEnable(true);
     m_centerView->pauseVideo();
+    // The question's close would come over the connection that is gone; a question still open comes again
+    // with the lesson's state.
+    m_answerCard->exitQuestion();
+    m_answerTitle->close();
     setEnabled(false);
 }
 

@@ -42,6 +42,9 @@ public:
     static constexpr int logoutTitleFlags = 70;
     static constexpr int relativeLogoutTitleFlags = 71;
     static constexpr int answerTitleFlags = 71;
+    // Once the lecturer stops the question the card waits for nothing the student can do: it gets a close
+    // button, the way back to the class (and stays on top, as its window flags say).
+    static constexpr int answerStoppedTitleFlags = (answerTitleFlags & ~0x1) | 0x100;
     static constexpr int deviceTitleFlags = 70;
     // The title-bar bits of a locked window: no buttons, fixed, not draggable, on top.
     static constexpr int titleLockBits = 0x1C7;
@@ -113,6 +116,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private slots:
+    void slotQuestionShown();
+    void slotQuestionStopped();
     // The frame's close button leaves closing to this window: it asks first.
     void slotCustomClose();
     void slotLogoutTitleClosed();

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpacerItem>
 #include <QTime>
@@ -23,6 +24,8 @@ const char *const timeFormat = "HH:mm:ss";
 const char *const zeroTime = "00:00:00";
 const char *const labelStyle = "QLabel{background-color:#242D36;color:#7494aa;}";
 const char *const barStyle = "QWidget{background-color:#242D36;}";
+const char *const hiddenListButtonStyle = "QPushButton{background-color:transparent;color:transparent;}";
+const char *const listButtonStyle = "QPushButton{background-color:transparent;color:#7494aa;}";
 
 // What the player is doing, as the log tells it.
 QString statusText(VlcPlayer::State state)
@@ -175,7 +178,7 @@ void VideoPlayView::initial()
     m_ended = false;
 
     m_displayBtn->setText(QStringLiteral("列表"));
-    m_displayBtn->setStyleSheet("QPushButton{background-color:transparent;color:transparent;}");
+    m_displayBtn->setStyleSheet(QString::fromLatin1(hiddenListButtonStyle));
     m_displayBtn->setToolTip(QStringLiteral("播放/暂停"));
     m_displayBtn->setCheckable(true);
     m_displayBtn->setChecked(false);
@@ -265,6 +268,12 @@ void VideoPlayView::slotGetVideoLists(const QString &reply)
             onOpenFile(videoUrl);
         }
     }
+    // A lesson recorded in several parts: the list is the only way to the others.
+    if (m_playListLayout->count() > 1) {
+        m_displayBtn->setEnabled(true);
+        m_displayBtn->setStyleSheet(QString::fromLatin1(listButtonStyle));
+        m_displayBtn->setChecked(true);
+    }
 }
 
 void VideoPlayView::onOpenFile(const QString &url)
@@ -318,6 +327,23 @@ void VideoPlayView::onStopPlay()
     m_currentTimeLabel->setText(QString::fromLatin1(zeroTime));
     m_lengthLabel->setText(QString::fromLatin1(zeroTime));
     m_playOrStopBtn->setChecked(false);
+}
+
+void VideoPlayView::onEndPlay()
+{
+    // The time stays at the end of the media, and the button offers to play it again.
+    const qint64 length = qMax<qint64>(m_player->length(), m_progressSlider->maximum());
+    if (length > 0) {
+        m_progressSlider->setValue(m_progressSlider->maximum());
+        m_currentTimeLabel->setText(timeText(length));
+        m_lengthLabel->setText(timeText(length));
+    }
+    {
+        // Nothing left to pause.
+        const QSignalBlocker blocker(m_playOrStopBtn);
+        m_playOrStopBtn->setChecked(false);
+    }
+    m_playOrStopBtn->setIcon(QIcon(":/image/media/play"));
 }
 
 void VideoPlayView::onPositionChange(qint64 position)
@@ -387,7 +413,7 @@ void VideoPlayView::onMediaStatusChanged(VlcPlayer::State state)
         break;
     case VlcPlayer::Ended:
         m_ended = true;
-        onStopPlay();
+        onEndPlay();
         break;
     case VlcPlayer::Stopped:
         onStopPlay();
@@ -433,6 +459,13 @@ void VideoPlayView::closeEvent(QCloseEvent *event)
         delete item->widget();
         delete item;
     }
+    {
+        const QSignalBlocker blocker(m_displayBtn);
+        m_displayBtn->setChecked(false);
+    }
+    m_displayBtn->setEnabled(false);
+    m_displayBtn->setStyleSheet(QString::fromLatin1(hiddenListButtonStyle));
+    m_toolBox->hide();
     emit signalClose();
     QWidget::closeEvent(event);
 }

@@ -65,6 +65,7 @@ public slots:
     void onPaused(bool paused);
     void onStartPlay();
     void onStopPlay();
+    void onEndPlay();
     void onMediaStatusChanged(VlcPlayer::State state);
     void handleError(const QString &message);
     void onSetListVisiable(bool shown);

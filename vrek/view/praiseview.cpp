@@ -11,6 +11,7 @@
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 // Only this praise kind is announced; every kind updates the count.
@@ -61,6 +62,22 @@ void PraiseView::initial()
         connect(g_socketClientManager, &SocketClientManager::signalPraiseMessage, this, &PraiseView::readPraiseMessage);
     setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
     setAttribute(Qt::WA_TranslucentBackground);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void PraiseView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // It only shows something: the clicks go to whatever lies under it (the answer card's options often do).
+    // Given to the window once it is on the screen: X11 takes it from a window created with it only then.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            QWindow *window = windowHandle();
+            if (window && isVisible() && !window->flags().testFlag(Qt::WindowTransparentForInput))
+                window->setFlags(window->flags() | Qt::WindowTransparentForInput);
+        },
+        Qt::QueuedConnection);
 }
 
 void PraiseView::setFadeDuration(int ms)

@@ -35,6 +35,9 @@ public slots:
     void readPraiseMessage(QString userId, QString count, QString type);
     void slotAnimationFinished();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void initial();
     void showNotice(const QString &name);

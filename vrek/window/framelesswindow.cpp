@@ -47,24 +47,23 @@ void FramelessWindow::showFullScreen()
         qWarning() << "FramelessWindow::showFullScreen isFullScreenFlag:" << m_fullScreenFlag;
         return;
     }
-    if (isMaximized()) {
-        showNormal();
-        m_wasMaximized = true;
-    }
+    m_wasMaximized = isMaximized();
     m_fullScreenFlag = true;
-    m_savedGeometry = geometry();
-    QScreen *screen = windowHandle() ? windowHandle()->screen() : QGuiApplication::primaryScreen();
-    if (screen)
-        setGeometry(screen->geometry());
+    m_savedGeometry = m_wasMaximized ? normalGeometry() : geometry();
     m_savedResizable = m_resizable;
     m_savedTitleDraggable = m_titleDraggable;
     setResizable(false);
     setTitleDraggable(false);
+    liftFixedSize();
+    // Through the window manager's own full-screen state, in one step from maximised too: a geometry set by
+    // hand is one the manager may refuse, or undo when it ends the maximised state a moment later.
+    setWindowState((windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized)) | Qt::WindowFullScreen);
 }
 
 void FramelessWindow::showMaximized()
 {
     if (!m_fullScreenFlag && !isMaximized()) {
+        liftFixedSize();
         QWidget::showMaximized();
         return;
     }
@@ -78,18 +77,59 @@ void FramelessWindow::showNormal()
         m_fullScreenFlag = false;
         setResizable(m_savedResizable);
         setTitleDraggable(m_savedTitleDraggable);
-        setGeometry(m_savedGeometry);
+        // Qt follows the manager's reports: one not yet in may have shown it a state that is already past, and
+        // a state Qt thinks left is not asked to be left. Asked again, the request goes out in order.
+        if (!windowState().testFlag(Qt::WindowFullScreen))
+            setWindowState(windowState() | Qt::WindowFullScreen);
         if (m_wasMaximized) {
             m_wasMaximized = false;
             showMaximized();
+            return;
         }
+        setWindowState(windowState() & ~(Qt::WindowFullScreen | Qt::WindowMaximized));
+        setGeometry(m_savedGeometry);
+        restoreFixedSize();
         return;
     }
     if (isMaximized()) {
         QWidget::showNormal();
+        restoreFixedSize();
         return;
     }
     qWarning() << "isFullScreenFlag:" << m_fullScreenFlag << "isMaximized:" << isMaximized();
+}
+
+void FramelessWindow::liftFixedSize()
+{
+    // A window fixed in size keeps its size only while normal: the manager cannot maximise a window whose
+    // largest size is its present one.
+    if (m_liftedFixedSize.isValid() || minimumSize() != maximumSize())
+        return;
+    m_liftedFixedSize = maximumSize();
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void FramelessWindow::restoreFixedSize()
+{
+    // Only once the manager has given the window its size back: fixed any earlier, the window would be cut to
+    // that size where it stands, in the screen's corner.
+    if (!m_liftedFixedSize.isValid() || isMaximized() || isFullScreen() || size() != m_liftedFixedSize)
+        return;
+    setMaximumSize(m_liftedFixedSize);
+    m_liftedFixedSize = QSize();
+}
+
+void FramelessWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    restoreFixedSize();
+}
+
+void FramelessWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        restoreFixedSize();
 }
 
 void FramelessWindow::setStayOnTop(bool stayOnTop)

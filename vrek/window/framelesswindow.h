@@ -53,6 +53,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -64,6 +66,8 @@ private:
     bool startDrag(int hit, const QPoint &globalPos);
     void dragTo(const QPoint &globalPos);
     void updateCursor(int hit);
+    void liftFixedSize();
+    void restoreFixedSize();
 
     QWidget *m_titleBar = nullptr;
     QSet<QWidget *> m_captionWidgets;
@@ -81,6 +85,8 @@ private:
     bool m_wasMaximized = false;
     bool m_fullScreenFlag = false;
     QRect m_savedGeometry;
+    // The fixed size put aside while maximised or full screen; invalid when none is.
+    QSize m_liftedFixedSize;
 
     // A move or resize the window manager would not take, done by hand.
     int m_dragHit = 0;
