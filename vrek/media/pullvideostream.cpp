@@ -190,7 +190,7 @@ void PullVideoStream::videoDecodeIn()
 
 void PullVideoStream::decodePacket(AVPacket *packet)
 {
-    if (!packet->data || packet->size <= 0 || packet->pts < 0) {
+    if (!packet->data || packet->size <= 0 || packet->pts == AV_NOPTS_VALUE) {
         qWarning() << "the decodeAVPacket unknown error! data:" << static_cast<const void *>(packet->data)
                    << "size:" << packet->size << "pts:" << packet->pts;
         return;
@@ -236,10 +236,10 @@ void PullVideoStream::decodePacket(AVPacket *packet)
 
 void PullVideoStream::waitForAudio(int64_t videoPts)
 {
-    int64_t audioClock = m_context->getAudioClock();
+    int64_t audioClock = m_context->getPlayingAudioClock();
     if (audioClock == PullStreamContext::noClock)
         return;
-    if (m_lastAudioClock != INT64_MIN && audioClock < m_lastAudioClock)
+    if (m_lastAudioClock != INT64_MIN && audioClock < m_lastAudioClock - audioStepBackUs)
         m_audioRestartVideoPts = videoPts;
     m_lastAudioClock = audioClock;
     if (m_audioRestartVideoPts != INT64_MIN) {
@@ -257,10 +257,10 @@ void PullVideoStream::waitForAudio(int64_t videoPts)
             return;
         m_context->pauseVideoStage(lipSyncStepMs, audioClock, m_running);
         qDebug() << "currentVideoPts" << videoPts << "videoDelayTimeUs" << lipSyncLeadUs << "delta" << delta;
-        const int64_t next = m_context->getAudioClock();
+        const int64_t next = m_context->getPlayingAudioClock();
         if (next == PullStreamContext::noClock)
             return;
-        if (next < audioClock) {
+        if (next < audioClock - audioStepBackUs) {
             m_audioRestartVideoPts = videoPts;
             m_lastAudioClock = next;
             return;

@@ -49,6 +49,9 @@ public:
     static constexpr int64_t lipSyncMaxLeadUs = 3000000;
     // A sound clock that does not move for this long has stopped: stop waiting for it.
     static constexpr int audioStallMs = 500;
+    // The heard sound's clock may step back a little (a cut, the time stamps' rounding); only a larger step is a
+    // restarted publisher.
+    static constexpr int64_t audioStepBackUs = lipSyncLeadUs;
     // The longest sleep of such a wait between looks at the sound clock; a move of the clock ends it sooner.
     static constexpr int lipSyncStepMs = 30;
 
