@@ -155,13 +155,19 @@ std::vector<double> latencies(const std::vector<int64_t> &beeps, int64_t zero, c
     return result;
 }
 
-QString figures(const std::vector<double> &values)
+// Median and p95; for offsets, which lie on either side of 0, the p95 of how far off they are.
+QString figures(const std::vector<double> &values, bool signedValues = false)
 {
     if (values.empty())
         return "      -       -   (0)";
+    std::vector<double> spread = values;
+    if (signedValues) {
+        for (double &value : spread)
+            value = std::fabs(value);
+    }
     return QString("%1 %2 (%3)")
         .arg(percentile(values, 50), 6, 'f', 0)
-        .arg(percentile(values, 95), 6, 'f', 0)
+        .arg(percentile(spread, 95), 6, 'f', 0)
         .arg(values.size());
 }
 } // namespace
@@ -238,9 +244,10 @@ int main(int argc, char **argv)
     const QStringList toolArguments { "-hide_banner", "-loglevel", "error", "-nostdin", "-threads", "1", "-fflags",
         "nobuffer", "-flags", "low_delay", "-tcp_nodelay", "1", "-i", url, "-map", "0:a", "-ar", "32000", "-ac", "1", "-f",
         "s16le", "-flush_packets", "1", "-y", soundFifo, "-map", "0:v", "-vf", "scale=32:18", "-pix_fmt", "gray",
-        "-f", "rawvideo", "-flush_packets", "1", "-y", pictureFifo };
+        "-vsync", "passthrough", "-f", "rawvideo", "-flush_packets", "1", "-y", pictureFifo };
     tool.startProgram("ffmpeg", toolArguments);
-    out("peer: ffmpeg " + toolArguments.mid(4, 9).join(' ') + ", sound and pictures handed on as they decode");
+    out("peer: ffmpeg " + toolArguments.mid(4, 9).join(' ') + " ... -vsync passthrough, sound and pictures handed on as "
+                                                          "they decode");
 
     spin(6000);
     std::vector<Window> windows;
@@ -283,7 +290,7 @@ int main(int argc, char **argv)
         }
         zero = int64_t(percentile(steady, 50));
     }
-    out(QString("ms, median p95 (beeps); offset = picture minus sound (below 0: sound heard after the picture); "
+    out(QString("ms, median p95 (beeps; for the offset the p95 of its size); offset = picture minus sound (below 0: sound heard after the picture); "
                 "latency = beep over the tool's steady arrival; connections of ours: %1")
             .arg(connections.load()));
     out(QString("%1 | %2 | %3 | %4 | %5")
@@ -313,9 +320,9 @@ int main(int argc, char **argv)
         }
         out(QString("%1 | %2 | %3 | %4 | %5")
                 .arg(name, -28)
-                .arg(figures(ourOffsets), 22)
+                .arg(figures(ourOffsets, true), 22)
                 .arg(figures(ourLatencies), 22)
-                .arg(figures(toolOffsets), 22)
+                .arg(figures(toolOffsets, true), 22)
                 .arg(figures(toolLatencies), 22));
     }
     out(QString("load average after: %1").arg(loadAverage()));
