@@ -33,8 +33,10 @@ void AvSyncMeter::mixed(const int16_t *samples, int count)
     // The beep is a sine at an eighth of full scale, mixed at about half: some 2900 RMS; silence is 0.
     const bool beeping = std::sqrt(sum / count) > 500;
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (beeping && !m_beeping)
-        m_beeps.push_back(nowMs());
+    // A dip inside one beep (a cut, a block short) is not a new beep.
+    const int64_t now = nowMs();
+    if (beeping && !m_beeping && (m_beeps.empty() || now - m_beeps.back() > m_periodMs / 2))
+        m_beeps.push_back(now);
     m_beeping = beeping;
 }
 
@@ -54,7 +56,7 @@ void AvSyncMeter::pictureShown(const QImage &image)
     const bool flashing = sum / points > 128;
     const int64_t now = nowMs();
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (flashing && !m_flashing)
+    if (flashing && !m_flashing && (m_flashes.empty() || now - m_flashes.back() > m_periodMs / 2))
         m_flashes.push_back(now);
     m_flashing = flashing;
 }
