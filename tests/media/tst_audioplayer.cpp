@@ -39,6 +39,8 @@ private slots:
     void cutIsBlended();
     void standingDelayIsDropped();
     void burstKeepsTheNewestSound();
+    void shortfallRaisesWhatIsKeptButAStallDoesNot_data();
+    void shortfallRaisesWhatIsKeptButAStallDoesNot();
 
 private:
     DiskAudioCapture *m_capture = nullptr;
@@ -246,6 +248,49 @@ void TestAudioPlayer::burstKeepsTheNewestSound()
     QVERIFY(player->bufferedBytes(&source) >= 500 * AudioPlayer::bytesPerMs - 100 * AudioPlayer::bytesPerMs);
     QVERIFY(player->droppedBytes(&source) >= 800 * AudioPlayer::bytesPerMs);
     player->unregister(&source);
+}
+
+void TestAudioPlayer::shortfallRaisesWhatIsKeptButAStallDoesNot_data()
+{
+    QTest::addColumn<int>("dryBlocks");
+    QTest::addColumn<bool>("raised");
+    QTest::newRow("a moment short") << 1 << true;
+    QTest::newRow("a stall") << 3 * AudioPlayer::shortfallBlocksMax << false;
+}
+
+void TestAudioPlayer::shortfallRaisesWhatIsKeptButAStallDoesNot()
+{
+    QFETCH(int, dryBlocks);
+    QFETCH(bool, raised);
+    int source = 0;
+    AudioPlayer *player = AudioPlayer::instance();
+    player->regiser(&source);
+    QCOMPARE(player->targetMs(&source), AudioPlayer::targetLatencyMs);
+    const std::vector<int16_t> samples = sine(440, 0.1, 100);
+    auto feed = [&](int64_t startUs) {
+        return player->write(
+            &source, reinterpret_cast<const uint8_t *>(samples.data()), int(samples.size() * 2), startUs);
+    };
+    QVERIFY(feed(0) > 0);
+    // Runs dry for the given blocks, then has sound again at once (the mixer takes a block every 10 ms; this
+    // looks every millisecond).
+    QElapsedTimer waited;
+    waited.start();
+    while (player->starvedBlocks(&source) < dryBlocks && waited.elapsed() < 10000)
+        QThread::msleep(1);
+    QVERIFY(feed(100000) > 0);
+    // The window it fell in ends within half a second of mixing.
+    QTest::qWait(2 * AudioPlayer::trimWindowMs);
+    const int starved = player->starvedBlocks(&source);
+    const int target = player->targetMs(&source);
+    player->unregister(&source);
+    if (raised) {
+        // Unless the machine was so busy that the moment outlasted what counts as one.
+        if (starved <= AudioPlayer::shortfallBlocksMax)
+            QVERIFY2(target > AudioPlayer::targetLatencyMs, qPrintable(QString::number(target)));
+    } else {
+        QCOMPARE(target, AudioPlayer::targetLatencyMs);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAudioPlayer)

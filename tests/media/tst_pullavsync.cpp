@@ -130,9 +130,9 @@ void TestPullAvSync::stallCostsNoMoreThanTheStall()
     QVERIFY(teacher.resume());
     const int64_t resumedAt = AvSyncMeter::nowMs();
 
-    // Two seconds to come back; then it must stay back for at least two beeps.
+    // Two seconds to come back; then it must stay back for three beeps.
     const int64_t backFrom = resumedAt + 2000;
-    QVERIFY(waitUntil([&] { return meter.matches(backFrom, INT64_MAX).size() >= 2; }, 20000));
+    QVERIFY(waitUntil([&] { return meter.matches(backFrom, INT64_MAX).size() >= 3; }, 20000));
     const int64_t until = AvSyncMeter::nowMs();
     const std::vector<AvSyncMeter::Match> after = meter.matches(backFrom, until);
     const std::vector<double> levelAfter = meter.bufferedMs(backFrom, until);

@@ -235,10 +235,14 @@ void AudioPlayer::mix(uint8_t *stream, int length)
                 source.heardClock(source.endUs - bytesToUs(stored) - deviceLatencyMs * 1000);
             ring.read(m_scratch.data(), length);
             SDL_MixAudioFormat(stream, m_scratch.data(), AUDIO_S16SYS, Uint32(length), mixVolume);
+            if (source.starvedRun > 0 && source.starvedRun <= shortfallBlocksMax)
+                source.windowShortfall = true;
+            source.starvedRun = 0;
         } else {
             if (stored > 0 || source.endUs != noTime) {
                 ++source.starved;
                 ++source.windowStarved;
+                ++source.starvedRun;
             }
             if (stored == 0 && source.heardClock)
                 source.heardClock(noTime);
@@ -263,7 +267,7 @@ void AudioPlayer::keepLive(Source &source, int mixedBytes)
     source.windowBytes += mixedBytes;
     if (source.windowBytes < trimWindowMs * bytesPerMs)
         return;
-    if (source.windowStarved > 0 && source.windowStarved <= shortfallBlocksMax)
+    if (source.windowShortfall)
         source.targetBytes = std::min(source.targetBytes + targetStepUpMs * bytesPerMs, maxTargetLatencyMs * bytesPerMs);
     else if (source.windowStarved == 0)
         source.targetBytes = std::max(source.targetBytes - targetStepDownMs * bytesPerMs, targetLatencyMs * bytesPerMs);
@@ -273,6 +277,7 @@ void AudioPlayer::keepLive(Source &source, int mixedBytes)
     source.windowLow = INT32_MAX;
     source.windowBytes = 0;
     source.windowStarved = 0;
+    source.windowShortfall = false;
 }
 
 void AudioPlayer::feedEchoCanceller(const uint8_t *stream, int length)

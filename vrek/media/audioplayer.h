@@ -34,9 +34,9 @@ public:
     static constexpr int targetLatencyMs = 20;
     static constexpr int trimSlackMs = 10;
     static constexpr int trimWindowMs = 500;
-    // A source that ran short now and then in a window (a busy machine, a jittery link; not a stall, where it runs
-    // dry for long) keeps more in hand from then on, up to the most; a window without a shortfall gives a little
-    // of it back.
+    // A source that ran short for a moment in a window (a busy machine, a jittery link: at most shortfallBlocksMax
+    // blocks in a row; longer is a stall, which holding more would not have bridged) keeps more in hand from then
+    // on, up to the most; a window without a shortfall gives a little of it back.
     static constexpr int maxTargetLatencyMs = 100;
     static constexpr int targetStepUpMs = 20;
     static constexpr int targetStepDownMs = 1;
@@ -105,6 +105,8 @@ private:
         int windowLow = INT32_MAX;
         int windowBytes = 0;
         int windowStarved = 0;
+        bool windowShortfall = false;
+        int starvedRun = 0;
         int targetBytes = targetLatencyMs * bytesPerMs;
         int64_t dropped = 0;
         int starved = 0;
