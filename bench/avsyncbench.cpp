@@ -132,7 +132,8 @@ std::vector<double> offsets(
             continue;
         int64_t best = -1;
         for (int64_t flash : flashes) {
-            if (std::llabs(flash - beep) < periodMs / 2 && (best < 0 || std::llabs(flash - beep) < std::llabs(best - beep)))
+            if (std::llabs(flash - beep) < periodMs / 2
+                && (best < 0 || std::llabs(flash - beep) < std::llabs(best - beep)))
                 best = flash;
         }
         if (best >= 0)
@@ -176,7 +177,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription("A/V offset and sound latency of the engine pool and the ffmpeg tool over stalls.");
+    parser.setApplicationDescription(
+        "A/V offset and sound latency of the engine pool and the ffmpeg tool over stalls.");
     parser.addHelpOption();
     QCommandLineOption roundsOption("rounds", "Rounds of the two stalls (0.8 s and 1.5 s).", "n", "2");
     QCommandLineOption settleOption("seconds", "Seconds measured before the stalls and after each.", "s", "16");
@@ -242,12 +244,12 @@ int main(int argc, char **argv)
     tool.setStandardOutputFile(QProcess::nullDevice());
     tool.setStandardErrorFile(QProcess::nullDevice());
     const QStringList toolArguments { "-hide_banner", "-loglevel", "error", "-nostdin", "-threads", "1", "-fflags",
-        "nobuffer", "-flags", "low_delay", "-tcp_nodelay", "1", "-i", url, "-map", "0:a", "-ar", "32000", "-ac", "1", "-f",
-        "s16le", "-flush_packets", "1", "-y", soundFifo, "-map", "0:v", "-vf", "scale=32:18", "-pix_fmt", "gray",
+        "nobuffer", "-flags", "low_delay", "-tcp_nodelay", "1", "-i", url, "-map", "0:a", "-ar", "32000", "-ac", "1",
+        "-f", "s16le", "-flush_packets", "1", "-y", soundFifo, "-map", "0:v", "-vf", "scale=32:18", "-pix_fmt", "gray",
         "-vsync", "passthrough", "-f", "rawvideo", "-flush_packets", "1", "-y", pictureFifo };
     tool.startProgram("ffmpeg", toolArguments);
-    out("peer: ffmpeg " + toolArguments.mid(4, 9).join(' ') + " ... -vsync passthrough, sound and pictures handed on as "
-                                                          "they decode");
+    out("peer: ffmpeg " + toolArguments.mid(4, 9).join(' ')
+        + " ... -vsync passthrough, sound and pictures handed on as they decode");
 
     spin(6000);
     std::vector<Window> windows;
@@ -290,8 +292,9 @@ int main(int argc, char **argv)
         }
         zero = int64_t(percentile(steady, 50));
     }
-    out(QString("ms, median p95 (beeps; for the offset the p95 of its size); offset = picture minus sound (below 0: sound heard after the picture); "
-                "latency = beep over the tool's steady arrival; connections of ours: %1")
+    out(QString(
+        "ms, median p95 (beeps; for the offset the p95 of its size); offset = picture minus sound (below 0: "
+        "sound heard after the picture); latency = beep over the tool's steady arrival; connections of ours: %1")
             .arg(connections.load()));
     out(QString("%1 | %2 | %3 | %4 | %5")
             .arg("window", -28)

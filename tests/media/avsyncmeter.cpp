@@ -96,7 +96,8 @@ std::vector<AvSyncMeter::Match> AvSyncMeter::matches(int64_t fromMs, int64_t toM
             continue;
         int64_t best = -1;
         for (int64_t flash : m_flashes) {
-            if (std::llabs(flash - beep) < m_periodMs / 2 && (best < 0 || std::llabs(flash - beep) < std::llabs(best - beep)))
+            if (std::llabs(flash - beep) < m_periodMs / 2
+                && (best < 0 || std::llabs(flash - beep) < std::llabs(best - beep)))
                 best = flash;
         }
         if (best >= 0)

@@ -114,7 +114,8 @@ void ShiftedClockPublisher::relay(const QString &fifo, const QString &url)
             const size_t whole = tagHeaderBytes + dataBytes + tagTrailerBytes;
             if (pending.size() - at < whole)
                 break;
-            const uint32_t stamp = (uint32_t(tag[7]) << 24) | (uint32_t(tag[4]) << 16) | (uint32_t(tag[5]) << 8) | tag[6];
+            const uint32_t stamp
+                = (uint32_t(tag[7]) << 24) | (uint32_t(tag[4]) << 16) | (uint32_t(tag[5]) << 8) | tag[6];
             const uint32_t shifted = stamp + m_startMs; // modulo 2^32
             tag[4] = uint8_t(shifted >> 16);
             tag[5] = uint8_t(shifted >> 8);

@@ -205,8 +205,8 @@ void TestAudioPlayer::standingDelayIsDropped()
     int64_t endUs = startUs;
     auto feed = [&](int milliseconds) {
         const std::vector<int16_t> samples = sine(440, 0.1, milliseconds);
-        const int kept = player->write(
-            &source, reinterpret_cast<const uint8_t *>(samples.data()), int(samples.size() * 2), endUs);
+        const int kept
+            = player->write(&source, reinterpret_cast<const uint8_t *>(samples.data()), int(samples.size() * 2), endUs);
         endUs += int64_t(kept) * 1000 / AudioPlayer::bytesPerMs;
     };
     feed(600);

@@ -268,7 +268,8 @@ void AudioPlayer::keepLive(Source &source, int mixedBytes)
     if (source.windowBytes < trimWindowMs * bytesPerMs)
         return;
     if (source.windowShortfall)
-        source.targetBytes = std::min(source.targetBytes + targetStepUpMs * bytesPerMs, maxTargetLatencyMs * bytesPerMs);
+        source.targetBytes
+            = std::min(source.targetBytes + targetStepUpMs * bytesPerMs, maxTargetLatencyMs * bytesPerMs);
     else if (source.windowStarved == 0)
         source.targetBytes = std::max(source.targetBytes - targetStepDownMs * bytesPerMs, targetLatencyMs * bytesPerMs);
     const int excess = sampleAligned(source.windowLow - source.targetBytes);

@@ -46,8 +46,8 @@ int AudioRingBuffer::read(uint8_t *data, int length)
 
 int16_t AudioRingBuffer::sampleAt(int offset) const
 {
-    const uint8_t bytes[2] = { m_data[size_t((m_read + offset) % capacity())],
-        m_data[size_t((m_read + offset + 1) % capacity())] };
+    const uint8_t bytes[2]
+        = { m_data[size_t((m_read + offset) % capacity())], m_data[size_t((m_read + offset + 1) % capacity())] };
     int16_t value;
     std::memcpy(&value, bytes, sizeof(value));
     return value;

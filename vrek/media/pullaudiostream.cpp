@@ -273,8 +273,8 @@ void PullAudioStream::playFrame()
         return;
     }
     if (converted > 0 && m_playAudio.load()) {
-        const int64_t startUs = m_frame->best_effort_timestamp != AV_NOPTS_VALUE ? m_frame->best_effort_timestamp
-                                                                                 : m_frame->pts;
+        const int64_t startUs
+            = m_frame->best_effort_timestamp != AV_NOPTS_VALUE ? m_frame->best_effort_timestamp : m_frame->pts;
         AudioPlayer::instance()->write(this, m_output.data(),
             converted * AudioPlayer::outputChannels * AudioPlayer::bytesPerSample,
             startUs == AV_NOPTS_VALUE ? AudioPlayer::noTime : startUs);
