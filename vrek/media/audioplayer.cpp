@@ -244,7 +244,8 @@ void AudioPlayer::mix(uint8_t *stream, int length)
                 ++source.windowStarved;
                 ++source.starvedRun;
             }
-            if (stored == 0 && source.heardClock)
+            // Nothing whole in hand (drained, or muted with a scrap left): what is heard is what was decoded last.
+            if (source.heardClock)
                 source.heardClock(noTime);
         }
         keepLive(source, length);

@@ -62,7 +62,7 @@ public:
     // Makes (or replaces) the source's ring; opens the device in the output format when it is not open yet.
     // False when the device could not be opened: the source is registered all the same and heard once it is.
     // heardClock, when given, is told on the mixer's thread, every block, the time stamp (microseconds) of the
-    // source's sound that is being heard, or noTime when the source has nothing in hand.
+    // source's sound that is being heard, or noTime when the source has no whole block in hand.
     bool regiser(const void *source, std::function<void(int64_t)> heardClock = {});
     void unregister(const void *source);
     // Bytes in the output format, stamped with the time (microseconds) of their first sample when it is known.

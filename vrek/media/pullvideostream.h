@@ -83,6 +83,7 @@ private:
     void showFrame();
     QImage *freePicture(int width, int height);
     void waitForAudio(int64_t videoPts);
+    bool audioRestarted();
 
     std::atomic<bool> m_running { false };
     PullStreamContext *m_context;
@@ -101,6 +102,7 @@ private:
     size_t m_nextPicture = 0;
     // The sound clock value at which the sound was last found stopped; no wait until it moves again.
     int64_t m_stalledAudioClock = INT64_MIN;
+    // The decoded sound's clock when last seen.
     int64_t m_lastAudioClock = INT64_MIN;
     // Set when the sound clock went back (a restarted publisher) while the pictures had not: pictures from
     // before the restart do not wait for the new sound.
