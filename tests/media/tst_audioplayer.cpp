@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <atomic>
+
 #include <cmath>
 #include <csignal>
 #include <vector>
@@ -34,6 +36,11 @@ private slots:
     void sourcesAreMixedIntoOneOutput();
     void shortSourceWaitsForAWholeBlock();
     void sourceBuffersAtMostOneSecond();
+    void cutIsBlended();
+    void standingDelayIsDropped();
+    void burstKeepsTheNewestSound();
+    void shortfallRaisesWhatIsKeptButAStallDoesNot_data();
+    void shortfallRaisesWhatIsKeptButAStallDoesNot();
 
 private:
     DiskAudioCapture *m_capture = nullptr;
@@ -151,6 +158,139 @@ void TestAudioPlayer::sourceBuffersAtMostOneSecond()
     player->unregister(&source);
     QVERIFY(!player->isRegistered(&source));
     QCOMPARE(write(&source, twoSeconds), 0);
+}
+
+void TestAudioPlayer::cutIsBlended()
+{
+    // 100 samples of 1000, then 100 of -1000: cut 50 of the first with a fade of 20 samples.
+    AudioRingBuffer ring(400 * 2);
+    std::vector<int16_t> samples(200, 1000);
+    std::fill(samples.begin() + 100, samples.end(), -1000);
+    // Start off the front of the buffer, so that the cut wraps round its end.
+    std::vector<uint8_t> filler(300 * 2);
+    QCOMPARE(ring.write(filler.data(), int(filler.size())), int(filler.size()));
+    std::vector<uint8_t> scratch(filler.size());
+    QCOMPARE(ring.read(scratch.data(), int(scratch.size())), int(scratch.size()));
+    QCOMPARE(ring.write(reinterpret_cast<const uint8_t *>(samples.data()), 400), 400);
+    QCOMPARE(ring.skip(150 * 2, 20 * 2), 150 * 2);
+    QCOMPARE(ring.stored(), 50 * 2);
+    std::vector<int16_t> out(50);
+    QCOMPARE(ring.read(reinterpret_cast<uint8_t *>(out.data()), 100), 100);
+    // What follows the cut goes from what would have been heard (1000) to its own sound (-1000) step by step.
+    QVERIFY(out[0] > 800);
+    for (int i = 1; i < 20; ++i)
+        QVERIFY2(out[i] < out[i - 1] && out[i - 1] - out[i] < 150, qPrintable(QString::number(i)));
+    QVERIFY(out[19] < -800);
+    QVERIFY(std::all_of(out.begin() + 20, out.end(), [](int16_t v) { return v == -1000; }));
+    // Never more than is stored, and whole samples only.
+    QCOMPARE(ring.skip(1000, 0), 0);
+    QCOMPARE(ring.write(reinterpret_cast<const uint8_t *>(samples.data()), 10), 10);
+    QCOMPARE(ring.skip(7, 0), 6);
+}
+
+void TestAudioPlayer::standingDelayIsDropped()
+{
+    int source = 0;
+    std::atomic<int64_t> heard { AudioPlayer::noTime };
+    std::atomic<int64_t> firstHeard { AudioPlayer::noTime };
+    AudioPlayer *player = AudioPlayer::instance();
+    player->regiser(&source, [&](int64_t us) {
+        if (us != AudioPlayer::noTime && firstHeard.load() == AudioPlayer::noTime)
+            firstHeard.store(us);
+        heard.store(us);
+    });
+    // 600 ms at once, as after a stall, stamped from 10 s on; then the sound goes on coming as it is made, so that
+    // the 600 ms would stay a delay for good.
+    const int64_t startUs = 10000000;
+    int64_t endUs = startUs;
+    auto feed = [&](int milliseconds) {
+        const std::vector<int16_t> samples = sine(440, 0.1, milliseconds);
+        const int kept
+            = player->write(&source, reinterpret_cast<const uint8_t *>(samples.data()), int(samples.size() * 2), endUs);
+        endUs += int64_t(kept) * 1000 / AudioPlayer::bytesPerMs;
+    };
+    feed(600);
+    QCOMPARE(endUs, startUs + 600000);
+    QElapsedTimer clock;
+    clock.start();
+    int64_t fedMs = 0;
+    QTimer feeder;
+    connect(&feeder, &QTimer::timeout, this, [&] {
+        const int64_t due = clock.elapsed() - fedMs;
+        feed(int(due));
+        fedMs += due;
+    });
+    feeder.start(20);
+    // Kept live: within two trim windows (and the time a busy machine may take) what is held is back near the
+    // target, and what the mixer plays is near the newest sound.
+    const int nearMs = AudioPlayer::targetLatencyMs + AudioPlayer::trimSlackMs + 60;
+    QTRY_VERIFY_WITH_TIMEOUT(player->bufferedBytes(&source) <= nearMs * AudioPlayer::bytesPerMs
+            && heard.load() != AudioPlayer::noTime && heard.load() >= endUs - (nearMs + 30) * 1000,
+        2 * AudioPlayer::trimWindowMs + 5000);
+    feeder.stop();
+    // Dropped, not played late; and heard in order from the first sample on.
+    QVERIFY(player->droppedBytes(&source) >= 300 * AudioPlayer::bytesPerMs);
+    QCOMPARE(firstHeard.load(), startUs - AudioPlayer::deviceLatencyMs * 1000);
+    player->unregister(&source);
+}
+
+void TestAudioPlayer::burstKeepsTheNewestSound()
+{
+    int source = 0;
+    AudioPlayer *player = AudioPlayer::instance();
+    player->regiser(&source);
+    // More than the ring holds, in two writes: the older sound goes, the newer stays whole.
+    const std::vector<int16_t> old = sine(300, 0.1, 900);
+    const std::vector<int16_t> fresh = sine(300, 0.1, 500);
+    QCOMPARE(write(&source, old), 900 * AudioPlayer::bytesPerMs);
+    QCOMPARE(write(&source, fresh), 500 * AudioPlayer::bytesPerMs);
+    QVERIFY(player->bufferedBytes(&source) <= (500 + AudioPlayer::targetLatencyMs) * AudioPlayer::bytesPerMs);
+    QVERIFY(player->bufferedBytes(&source) >= 500 * AudioPlayer::bytesPerMs - 100 * AudioPlayer::bytesPerMs);
+    QVERIFY(player->droppedBytes(&source) >= 800 * AudioPlayer::bytesPerMs);
+    player->unregister(&source);
+}
+
+void TestAudioPlayer::shortfallRaisesWhatIsKeptButAStallDoesNot_data()
+{
+    QTest::addColumn<int>("dryBlocks");
+    QTest::addColumn<bool>("raised");
+    QTest::newRow("a moment short") << 1 << true;
+    QTest::newRow("a stall") << 3 * AudioPlayer::shortfallBlocksMax << false;
+}
+
+void TestAudioPlayer::shortfallRaisesWhatIsKeptButAStallDoesNot()
+{
+    QFETCH(int, dryBlocks);
+    QFETCH(bool, raised);
+    int source = 0;
+    AudioPlayer *player = AudioPlayer::instance();
+    player->regiser(&source);
+    QCOMPARE(player->targetMs(&source), AudioPlayer::targetLatencyMs);
+    const std::vector<int16_t> samples = sine(440, 0.1, 100);
+    auto feed = [&](int64_t startUs) {
+        return player->write(
+            &source, reinterpret_cast<const uint8_t *>(samples.data()), int(samples.size() * 2), startUs);
+    };
+    QVERIFY(feed(0) > 0);
+    // Runs dry for the given blocks, then has sound again at once (the mixer takes a block every 10 ms; this
+    // looks every millisecond).
+    QElapsedTimer waited;
+    waited.start();
+    while (player->starvedBlocks(&source) < dryBlocks && waited.elapsed() < 10000)
+        QThread::msleep(1);
+    QVERIFY(feed(100000) > 0);
+    // The window it fell in ends within half a second of mixing.
+    QTest::qWait(2 * AudioPlayer::trimWindowMs);
+    const int starved = player->starvedBlocks(&source);
+    const int target = player->targetMs(&source);
+    player->unregister(&source);
+    if (raised) {
+        // Unless the machine was so busy that the moment outlasted what counts as one.
+        if (starved <= AudioPlayer::shortfallBlocksMax)
+            QVERIFY2(target > AudioPlayer::targetLatencyMs, qPrintable(QString::number(target)));
+    } else {
+        QCOMPARE(target, AudioPlayer::targetLatencyMs);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAudioPlayer)

@@ -147,6 +147,8 @@ void TestPullVideoStream::lipSyncWaitEnds_data()
     QTest::newRow("sound a second behind and moving") << "moving" << 400;
     QTest::newRow("sound stopped a second behind") << "stopped" << 300;
     QTest::newRow("sound restarted from zero") << "restarted" << 0;
+    // Decoded as far as the pictures, but a second of it still to be heard.
+    QTest::newRow("heard sound a second behind and moving") << "heard" << 400;
 }
 
 void TestPullVideoStream::lipSyncWaitEnds()
@@ -164,10 +166,18 @@ void TestPullVideoStream::lipSyncWaitEnds()
     const int64_t behind = stages.context.getVideoClock() - 1000000;
     QElapsedTimer clock;
     clock.start();
-    stages.context.setAudioClock(behind);
+    if (sound == "heard") {
+        stages.context.setAudioClock(stages.context.getVideoClock());
+        stages.context.setHeardAudioClock(behind);
+    } else {
+        stages.context.setAudioClock(behind);
+    }
     QTimer mover;
     QObject::connect(&mover, &QTimer::timeout, [&] {
-        if (sound == "moving")
+        if (sound == "heard") {
+            stages.context.setAudioClock(stages.context.getVideoClock());
+            stages.context.setHeardAudioClock(behind + clock.elapsed() * 1000);
+        } else if (sound == "moving")
             stages.context.setAudioClock(behind + clock.elapsed() * 1000);
         else if (sound == "restarted" && clock.elapsed() >= 200)
             stages.context.setAudioClock((clock.elapsed() - 200) * 1000);

@@ -30,7 +30,14 @@ QStringList FfmpegPublisher::arguments(const Options &options, const QString &ur
     if (options.video) {
         const QString size = QString("%1x%2").arg(options.width).arg(options.height);
         QString graph = QString("color=c=%1:s=%2:r=%3").arg(options.color, size).arg(options.frameRate);
-        if (!options.pattern.isEmpty()) {
+        if (options.beepSeconds > 0) {
+            graph = QString("color=c=black:s=%1:r=%2,drawbox=x=0:y=0:w=iw:h=ih:color=white:t=fill:"
+                            "enable='lt(mod(t,%3),%4)'")
+                        .arg(size)
+                        .arg(options.frameRate)
+                        .arg(options.beepSeconds)
+                        .arg(Options::flashSeconds);
+        } else if (!options.pattern.isEmpty()) {
             graph = QString("%1=s=%2:r=%3").arg(options.pattern, size).arg(options.frameRate);
         } else if (!options.rightColor.isEmpty()) {
             const int half = options.width / 2;
@@ -50,7 +57,13 @@ QStringList FfmpegPublisher::arguments(const Options &options, const QString &ur
         args << "-re"
              << "-f"
              << "lavfi"
-             << "-i" << QString("sine=frequency=%1:sample_rate=%2").arg(options.toneHz).arg(options.sampleRate);
+             << "-i"
+             << (options.beepSeconds > 0
+                        ? QString("sine=frequency=1000:sample_rate=%1,volume=volume=0:enable='gte(mod(t,%2),%3)'")
+                              .arg(options.sampleRate)
+                              .arg(options.beepSeconds)
+                              .arg(Options::flashSeconds)
+                        : QString("sine=frequency=%1:sample_rate=%2").arg(options.toneHz).arg(options.sampleRate));
     }
     if (options.video) {
         const int gop = qMax(1, int(std::lround(options.keyframeSeconds * options.frameRate)));
@@ -70,6 +83,10 @@ QStringList FfmpegPublisher::arguments(const Options &options, const QString &ur
              << "aac"
              << "-ar" << QString::number(options.sampleRate) << "-ac" << QString::number(options.channels);
     }
+    // Each packet leaves as it is made, as a live encoder sends it, not gathered into 32 KB writes.
+    if (options.beepSeconds > 0)
+        args << "-flush_packets"
+             << "1";
     args << "-f"
          << "flv" << url << "-progress" << progressFile << "-stats_period"
          << "0.1";

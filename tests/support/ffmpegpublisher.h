@@ -21,6 +21,10 @@ public:
         QString color = "red";
         QString rightColor; // when set, the right half of the picture (from width / 2 on) has this colour
         QString pattern; // when set, a moving lavfi test picture ("testsrc2") in place of the colours
+        // When above 0: black pictures and silence, with a white flash (the whole picture) and a 1 kHz beep that
+        // start together every so many seconds and last flashSeconds; in place of the colours and the tone.
+        double beepSeconds = 0;
+        static constexpr double flashSeconds = 0.1;
         double keyframeSeconds = 1.0;
 
         bool audio = true;

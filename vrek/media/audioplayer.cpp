@@ -101,7 +101,7 @@ int openOnSdlThread(void *data)
 }
 } // namespace
 
-bool AudioPlayer::regiser(const void *source)
+bool AudioPlayer::regiser(const void *source, std::function<void(int64_t)> heardClock)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_deviceOpen) {
@@ -115,7 +115,10 @@ bool AudioPlayer::regiser(const void *source)
             request.opened = sdlAudioInitial() && globalRegiser(outputSampleRate, outputChannels);
         m_deviceOpen = request.opened;
     }
-    m_sources[source] = std::make_unique<AudioRingBuffer>(ringBytes);
+    Source &entry = m_sources[source];
+    entry = Source();
+    entry.ring = std::make_unique<AudioRingBuffer>(ringBytes);
+    entry.heardClock = std::move(heardClock);
     qInfo() << "Register audio play source " << source;
     return m_deviceOpen;
 }
@@ -127,13 +130,42 @@ void AudioPlayer::unregister(const void *source)
     qInfo() << "Unregister audio play source " << source;
 }
 
-int AudioPlayer::write(const void *source, const uint8_t *data, int length)
+int64_t AudioPlayer::bytesToUs(int bytes)
+{
+    return int64_t(bytes) * 1000 / bytesPerMs;
+}
+
+int AudioPlayer::sampleAligned(int bytes)
+{
+    constexpr int frameBytes = outputChannels * bytesPerSample;
+    return bytes / frameBytes * frameBytes;
+}
+
+int AudioPlayer::write(const void *source, const uint8_t *data, int length, int64_t startUs)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_sources.find(source);
-    if (it == m_sources.end())
+    if (it == m_sources.end() || length <= 0)
         return 0;
-    return it->second->write(data, length);
+    Source &entry = it->second;
+    AudioRingBuffer &ring = *entry.ring;
+    if (length > ring.freeSpace()) {
+        // A burst after a stall: what came first is the stalest; keep the newest.
+        const int keep = std::min(entry.targetBytes, ring.stored());
+        cut(entry, ring.stored() - keep);
+        if (length > ring.freeSpace()) {
+            const int cut = sampleAligned(length - ring.freeSpace() + 1);
+            entry.dropped += cut;
+            data += cut;
+            length -= cut;
+            if (startUs != noTime)
+                startUs += bytesToUs(cut);
+        }
+    }
+    const int kept = ring.write(data, length);
+    if (startUs != noTime)
+        entry.endUs = startUs + bytesToUs(kept);
+    return kept;
 }
 
 bool AudioPlayer::isDeviceOpen() const
@@ -152,7 +184,34 @@ int AudioPlayer::bufferedBytes(const void *source) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto it = m_sources.find(source);
-    return it == m_sources.end() ? 0 : it->second->stored();
+    return it == m_sources.end() ? 0 : it->second.ring->stored();
+}
+
+int64_t AudioPlayer::droppedBytes(const void *source) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_sources.find(source);
+    return it == m_sources.end() ? 0 : it->second.dropped;
+}
+
+int AudioPlayer::targetMs(const void *source) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_sources.find(source);
+    return (it == m_sources.end() ? targetLatencyMs * bytesPerMs : it->second.targetBytes) / bytesPerMs;
+}
+
+int AudioPlayer::starvedBlocks(const void *source) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_sources.find(source);
+    return it == m_sources.end() ? 0 : it->second.starved;
+}
+
+void AudioPlayer::setMixObserver(std::function<void(const int16_t *, int)> observer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_mixObserver = std::move(observer);
 }
 
 void AudioPlayer::mixCallback(void *userData, uint8_t *stream, int length)
@@ -166,14 +225,61 @@ void AudioPlayer::mix(uint8_t *stream, int length)
     std::memset(stream, 0, size_t(length));
     if (int(m_scratch.size()) < length)
         m_scratch.resize(size_t(length));
-    for (auto &source : m_sources) {
+    for (auto &item : m_sources) {
+        Source &source = item.second;
+        AudioRingBuffer &ring = *source.ring;
+        const int stored = ring.stored();
         // A source short of a whole request sits this one out; its bytes wait for the next.
-        if (source.second->stored() < length)
-            continue;
-        source.second->read(m_scratch.data(), length);
-        SDL_MixAudioFormat(stream, m_scratch.data(), AUDIO_S16SYS, Uint32(length), mixVolume);
+        if (stored >= length) {
+            if (source.heardClock && source.endUs != noTime)
+                source.heardClock(source.endUs - bytesToUs(stored) - deviceLatencyMs * 1000);
+            ring.read(m_scratch.data(), length);
+            SDL_MixAudioFormat(stream, m_scratch.data(), AUDIO_S16SYS, Uint32(length), mixVolume);
+            if (source.starvedRun > 0 && source.starvedRun <= shortfallBlocksMax)
+                source.windowShortfall = true;
+            source.starvedRun = 0;
+        } else {
+            if (stored > 0 || source.endUs != noTime) {
+                ++source.starved;
+                ++source.windowStarved;
+                ++source.starvedRun;
+            }
+            // Nothing whole in hand (drained, or muted with a scrap left): what is heard is what was decoded last.
+            if (source.heardClock)
+                source.heardClock(noTime);
+        }
+        keepLive(source, length);
     }
+    if (m_mixObserver)
+        m_mixObserver(reinterpret_cast<const int16_t *>(stream), length / bytesPerSample);
     feedEchoCanceller(stream, length);
+}
+
+void AudioPlayer::cut(Source &source, int count)
+{
+    const int length = source.ring->matchedCut(count, cutSearchMs * bytesPerMs, cutFadeMs * bytesPerMs);
+    source.dropped += source.ring->skip(length, cutFadeMs * bytesPerMs);
+}
+
+void AudioPlayer::keepLive(Source &source, int mixedBytes)
+{
+    // The low point over a window is what arrived early: sound that could have been heard sooner.
+    source.windowLow = std::min(source.windowLow, source.ring->stored());
+    source.windowBytes += mixedBytes;
+    if (source.windowBytes < trimWindowMs * bytesPerMs)
+        return;
+    if (source.windowShortfall)
+        source.targetBytes
+            = std::min(source.targetBytes + targetStepUpMs * bytesPerMs, maxTargetLatencyMs * bytesPerMs);
+    else if (source.windowStarved == 0)
+        source.targetBytes = std::max(source.targetBytes - targetStepDownMs * bytesPerMs, targetLatencyMs * bytesPerMs);
+    const int excess = sampleAligned(source.windowLow - source.targetBytes);
+    if (excess > trimSlackMs * bytesPerMs)
+        cut(source, excess);
+    source.windowLow = INT32_MAX;
+    source.windowBytes = 0;
+    source.windowStarved = 0;
+    source.windowShortfall = false;
 }
 
 void AudioPlayer::feedEchoCanceller(const uint8_t *stream, int length)

@@ -19,8 +19,17 @@ public:
     int write(const uint8_t *data, int length);
     // Copies at most what is stored; returns the bytes given.
     int read(uint8_t *data, int length);
+    // Drops the oldest count bytes of 16-bit sound (whole samples), blending what comes before the cut into what
+    // comes after it over fadeBytes, so that the cut does not click. Returns the bytes dropped.
+    int skip(int count, int fadeBytes);
+    // Where to cut, at most count bytes and at least searchBytes less (whole samples): the length after which the
+    // sound goes on most like it is now, so that a steady tone keeps its phase through the cut.
+    int matchedCut(int count, int searchBytes, int fadeBytes) const;
 
 private:
+    int16_t sampleAt(int offset) const;
+    void setSampleAt(int offset, int16_t value);
+
     std::vector<uint8_t> m_data;
     int m_read = 0;
     int m_write = 0;

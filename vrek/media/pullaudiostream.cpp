@@ -198,13 +198,15 @@ void PullAudioStream::audioDecodeIn()
     if (m_running.load())
         emit audioDecodeResultOut(AudioDecodeStarted);
     AudioPreproc::instance()->reinitialise();
-    AudioPlayer::instance()->regiser(this);
+    PullStreamContext *context = m_context;
+    AudioPlayer::instance()->regiser(this, [context](int64_t us) { context->setHeardAudioClock(us); });
     AVPacket *packet = nullptr;
     while (m_context->waitAudioPacket(&packet, m_running)) {
         decodePacket(packet);
         av_packet_free(&packet);
     }
     AudioPlayer::instance()->unregister(this);
+    m_context->setHeardAudioClock(PullStreamContext::noClock);
     av_frame_unref(m_frame);
     emit audioDecodeResultOut(AudioDecodeEnded);
 }
@@ -270,7 +272,11 @@ void PullAudioStream::playFrame()
         printFFmpegError(converted, QStringLiteral("PullAudioStream::audioDecodeIn@swr_convert"));
         return;
     }
-    if (converted > 0 && m_playAudio.load())
-        AudioPlayer::instance()->write(
-            this, m_output.data(), converted * AudioPlayer::outputChannels * AudioPlayer::bytesPerSample);
+    if (converted > 0 && m_playAudio.load()) {
+        const int64_t startUs
+            = m_frame->best_effort_timestamp != AV_NOPTS_VALUE ? m_frame->best_effort_timestamp : m_frame->pts;
+        AudioPlayer::instance()->write(this, m_output.data(),
+            converted * AudioPlayer::outputChannels * AudioPlayer::bytesPerSample,
+            startUs == AV_NOPTS_VALUE ? AudioPlayer::noTime : startUs);
+    }
 }

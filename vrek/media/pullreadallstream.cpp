@@ -101,8 +101,10 @@ void PullReadAllStream::startReadStream()
         }
         sinceData.restart();
 
-        // A publisher's first packets are stamped 0; only packets without a time stamp are useless here.
-        if (packet->pts == AV_NOPTS_VALUE || packet->pts < 0) {
+        // A publisher's first packets are stamped 0; only packets without a time stamp are useless here. Stamps
+        // below 0 come from a publisher whose 32-bit clock is about to wrap: the input unwraps them into one line
+        // that runs through 0.
+        if (packet->pts == AV_NOPTS_VALUE) {
             av_packet_free(&packet);
             continue;
         }

@@ -131,13 +131,29 @@ void PullStreamContext::setAudioClock(int64_t us)
     }
 }
 
+void PullStreamContext::setHeardAudioClock(int64_t us)
+{
+    if (m_heardAudioClock.exchange(us) == us)
+        return;
+    if (m_videoPausing.load()) {
+        QMutexLocker lock(&m_videoQueueMutex);
+        m_videoQueued.wakeAll();
+    }
+}
+
+int64_t PullStreamContext::getPlayingAudioClock() const
+{
+    const int64_t heard = m_heardAudioClock.load();
+    return heard != noClock ? heard : m_audioClock.load();
+}
+
 void PullStreamContext::pauseVideoStage(int ms, int64_t seen, const std::atomic<bool> &running)
 {
     QDeadlineTimer deadline(ms);
     QMutexLocker lock(&m_videoQueueMutex);
     m_videoPausing.store(true);
     // Queued pictures wake it too; it sleeps on until the sound moves, the pause is over or the stage stops.
-    while (running.load() && m_audioClock.load() == seen && !deadline.hasExpired())
+    while (running.load() && getPlayingAudioClock() == seen && !deadline.hasExpired())
         m_videoQueued.wait(&m_videoQueueMutex, deadline);
     m_videoPausing.store(false);
 }
@@ -321,6 +337,7 @@ bool PullStreamContext::freeAVFormatContext()
     clearAudioPacketQueue();
     clearVideoPacketQueue();
     m_audioClock.store(noClock);
+    m_heardAudioClock.store(noClock);
     m_videoClock.store(noClock);
     m_audioStreamIndex.store(-1);
     m_videoStreamIndex.store(-1);

@@ -72,9 +72,16 @@ public:
     void clearAudioPacketQueue();
     void clearVideoPacketQueue();
 
+    // The time stamp of the sound last decoded.
     int64_t getAudioClock() const { return m_audioClock.load(); }
     // Wakes a video stage that waits for the sound (pauseVideoStage).
     void setAudioClock(int64_t us);
+    // The time stamp of the sound being heard (the output's mixer tells it), noClock while none of it is in hand.
+    int64_t getHeardAudioClock() const { return m_heardAudioClock.load(); }
+    void setHeardAudioClock(int64_t us);
+    // What the pictures keep step with: the sound being heard, or while nothing waits to be heard (muted, or
+    // drained), the sound last decoded.
+    int64_t getPlayingAudioClock() const;
     int64_t getVideoClock() const { return m_videoClock.load(); }
     void setVideoClock(int64_t us) { m_videoClock.store(us); }
 
@@ -140,6 +147,7 @@ private:
     AVIOContext *m_reader = nullptr;
 
     std::atomic<int64_t> m_audioClock { noClock };
+    std::atomic<int64_t> m_heardAudioClock { noClock };
     std::atomic<int64_t> m_videoClock { noClock };
 
     mutable QMutex m_audioQueueMutex;

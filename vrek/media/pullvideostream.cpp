@@ -190,7 +190,7 @@ void PullVideoStream::videoDecodeIn()
 
 void PullVideoStream::decodePacket(AVPacket *packet)
 {
-    if (!packet->data || packet->size <= 0 || packet->pts < 0) {
+    if (!packet->data || packet->size <= 0 || packet->pts == AV_NOPTS_VALUE) {
         qWarning() << "the decodeAVPacket unknown error! data:" << static_cast<const void *>(packet->data)
                    << "size:" << packet->size << "pts:" << packet->pts;
         return;
@@ -234,14 +234,25 @@ void PullVideoStream::decodePacket(AVPacket *packet)
     }
 }
 
+bool PullVideoStream::audioRestarted()
+{
+    // A restarted publisher shows in the clock of the sound decoded: the heard one also steps back when an output
+    // that ran dry has sound in hand again.
+    const int64_t decoded = m_context->getAudioClock();
+    if (decoded == PullStreamContext::noClock)
+        return false;
+    const bool restarted = m_lastAudioClock != INT64_MIN && decoded < m_lastAudioClock - audioStepBackUs;
+    m_lastAudioClock = decoded;
+    return restarted;
+}
+
 void PullVideoStream::waitForAudio(int64_t videoPts)
 {
-    int64_t audioClock = m_context->getAudioClock();
+    int64_t audioClock = m_context->getPlayingAudioClock();
     if (audioClock == PullStreamContext::noClock)
         return;
-    if (m_lastAudioClock != INT64_MIN && audioClock < m_lastAudioClock)
+    if (audioRestarted())
         m_audioRestartVideoPts = videoPts;
-    m_lastAudioClock = audioClock;
     if (m_audioRestartVideoPts != INT64_MIN) {
         if (videoPts >= m_audioRestartVideoPts)
             return;
@@ -257,17 +268,15 @@ void PullVideoStream::waitForAudio(int64_t videoPts)
             return;
         m_context->pauseVideoStage(lipSyncStepMs, audioClock, m_running);
         qDebug() << "currentVideoPts" << videoPts << "videoDelayTimeUs" << lipSyncLeadUs << "delta" << delta;
-        const int64_t next = m_context->getAudioClock();
+        const int64_t next = m_context->getPlayingAudioClock();
         if (next == PullStreamContext::noClock)
             return;
-        if (next < audioClock) {
+        if (audioRestarted()) {
             m_audioRestartVideoPts = videoPts;
-            m_lastAudioClock = next;
             return;
         }
         if (next != audioClock) {
             audioClock = next;
-            m_lastAudioClock = next;
             sinceChange.restart();
         } else if (sinceChange.elapsed() >= audioStallMs) {
             m_stalledAudioClock = audioClock;

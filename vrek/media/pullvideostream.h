@@ -49,6 +49,9 @@ public:
     static constexpr int64_t lipSyncMaxLeadUs = 3000000;
     // A sound clock that does not move for this long has stopped: stop waiting for it.
     static constexpr int audioStallMs = 500;
+    // The heard sound's clock may step back a little (a cut, the time stamps' rounding); only a larger step is a
+    // restarted publisher.
+    static constexpr int64_t audioStepBackUs = lipSyncLeadUs;
     // The longest sleep of such a wait between looks at the sound clock; a move of the clock ends it sooner.
     static constexpr int lipSyncStepMs = 30;
 
@@ -80,6 +83,7 @@ private:
     void showFrame();
     QImage *freePicture(int width, int height);
     void waitForAudio(int64_t videoPts);
+    bool audioRestarted();
 
     std::atomic<bool> m_running { false };
     PullStreamContext *m_context;
@@ -98,6 +102,7 @@ private:
     size_t m_nextPicture = 0;
     // The sound clock value at which the sound was last found stopped; no wait until it moves again.
     int64_t m_stalledAudioClock = INT64_MIN;
+    // The decoded sound's clock when last seen.
     int64_t m_lastAudioClock = INT64_MIN;
     // Set when the sound clock went back (a restarted publisher) while the pictures had not: pictures from
     // before the restart do not wait for the new sound.
