@@ -8,7 +8,12 @@
 #include "vrek/utils/threadfactory.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
+#include <QTimer>
 #include <QtMath>
 
 SocketClientManager *g_socketClientManager = nullptr;
@@ -34,9 +39,8 @@ QString jsonText(const QVariantMap &row, const char *key)
 }
 
 // JSON numbers arrive as doubles; one out of range or no number at all reads as 0 rather than overflowing.
-qint64 jsonInt64(const QVariantMap &row, const char *key)
+qint64 jsonInt64(const QVariant &value)
 {
-    const QVariant value = row.value(QLatin1String(key));
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok || qIsNaN(number) || number < -9.0e15 || number > 9.0e15)
@@ -44,15 +48,42 @@ qint64 jsonInt64(const QVariantMap &row, const char *key)
     return qint64(number);
 }
 
-qint32 jsonInt(const QVariantMap &row, const char *key)
+qint32 jsonInt(const QVariant &row)
 {
-    const qint64 value = jsonInt64(row, key);
+    const qint64 value = jsonInt64(row);
     return value < INT_MIN || value > INT_MAX ? 0 : qint32(value);
 }
 
-bool jsonBool(const QVariantMap &row, const char *key)
+qint32 jsonInt(const QVariantMap &row, const char *key)
 {
-    return row.value(QLatin1String(key)).toBool();
+    return jsonInt(row.value(QLatin1String(key)));
+}
+
+// The same readings straight from a JSON object: a long list is read without a map per row.
+QVariant jsonValue(const QJsonObject &row, const char *key)
+{
+    return row.value(QLatin1String(key)).toVariant();
+}
+
+QString jsonText(const QJsonObject &row, const char *key)
+{
+    const QJsonValue value = row.value(QLatin1String(key));
+    return value.isString() ? value.toString() : value.toVariant().toString();
+}
+
+qint32 jsonInt(const QJsonObject &row, const char *key)
+{
+    return jsonInt(jsonValue(row, key));
+}
+
+qint64 jsonInt64(const QJsonObject &row, const char *key)
+{
+    return jsonInt64(jsonValue(row, key));
+}
+
+bool jsonBool(const QJsonObject &row, const char *key)
+{
+    return jsonValue(row, key).toBool();
 }
 } // namespace
 
@@ -94,7 +125,11 @@ void SocketClientManager::initial()
 
     connect(m_socket, &SocketClient::sockNewConnectOut, this, &SocketClientManager::sockNewConnectOut);
     connect(m_socket, &SocketClient::sockDisConnectOut, this, &SocketClientManager::sockDisConnectOut);
-    connect(m_socket, &SocketClient::readMessageOut, this, &SocketClientManager::readMessageIn);
+    m_lineTimer = new QTimer(this);
+    m_lineTimer->setSingleShot(true);
+    m_lineTimer->setInterval(0);
+    connect(m_lineTimer, &QTimer::timeout, this, &SocketClientManager::handlePendingLines);
+    connect(m_socket, &SocketClient::readMessagesOut, this, &SocketClientManager::readMessagesIn);
     connect(m_socket, &SocketClient::sendHeartBeatOut, this, &SocketClientManager::sendHeartBeatIn);
     connect(m_socket, &SocketClient::connectToServerErrorOut, this, &SocketClientManager::connectToServerError);
     connect(this, &SocketClientManager::connectToServer, m_socket, &SocketClient::connectToServer);
@@ -452,6 +487,36 @@ void SocketClientManager::sendCreateClass(const QString &request)
 
 // ---- incoming lines ----
 
+void SocketClientManager::readMessagesIn(QStringList lines)
+{
+    m_pendingLines.append(lines);
+    if (!m_lineTimer->isActive())
+        m_lineTimer->start();
+}
+
+void SocketClientManager::handlePendingLines()
+{
+    QElapsedTimer clock;
+    clock.start();
+    // Handling a line may run a nested event loop (a modal box): the next line is taken before it runs.
+    while (m_pendingStart < m_pendingLines.size() && clock.elapsed() < lineBudgetMs) {
+        const QString line = m_pendingLines.at(m_pendingStart);
+        m_pendingLines[m_pendingStart++].clear();
+        readMessageIn(line);
+    }
+    if (m_pendingStart >= m_pendingLines.size()) {
+        m_pendingLines.clear();
+        m_pendingStart = 0;
+        return;
+    }
+    // Compact now and then so the handled part does not grow with the burst.
+    if (m_pendingStart > 4096) {
+        m_pendingLines.erase(m_pendingLines.begin(), m_pendingLines.begin() + m_pendingStart);
+        m_pendingStart = 0;
+    }
+    m_lineTimer->start();
+}
+
 void SocketClientManager::readMessageIn(QString line)
 {
     // Any line proves the connection alive.
@@ -739,14 +804,21 @@ void SocketClientManager::recvClassRequest(const QString &line)
         qWarning() << "the msgListSize < 3 error! " << line;
         return;
     }
-    QList<QVariantMap> rows;
-    if (!jsonToList(fields.at(2), rows)) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(fields.at(2).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        if (error.error != QJsonParseError::NoError)
+            qWarning() << "the json analysisError! jsonError:" << error.error;
+        else
+            qWarning() << "the json is not array error! jsonError:" << error.error;
         emit signalCourseInfoResult(false);
         return;
     }
+    const QJsonArray rows = document.array();
     QList<GroupInfo> courses;
     courses.reserve(rows.size());
-    for (const QVariantMap &row : qAsConst(rows)) {
+    for (const QJsonValue &value : rows) {
+        const QJsonObject row = value.toObject();
         GroupInfo course;
         if (row.contains(QStringLiteral("id")))
             course.setId(QString::number(jsonInt64(row, "id")));

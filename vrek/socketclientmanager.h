@@ -18,6 +18,7 @@
 #include <QVariantMap>
 
 class QThread;
+class QTimer;
 class SocketClient;
 
 // The one connection to the classroom server. Lives in the GUI thread and drives its socket, in the
@@ -36,6 +37,9 @@ public:
     static constexpr quint8 dropAfterBeats = 15;
     // Participants from which class and personal chat lines closer than the chat interval are dropped.
     static constexpr int chatLimitParticipants = 201;
+    // Received lines are handled in the GUI thread for at most this long per event-loop turn; the rest wait
+    // for the next turn, so a burst never holds the window.
+    static constexpr int lineBudgetMs = 20;
 
     explicit SocketClientManager(GlobalEnum::UserType userType, QObject *parent = nullptr);
     ~SocketClientManager() override;
@@ -147,6 +151,10 @@ signals:
 
 public slots:
     void readMessageIn(QString line);
+    // Queues the lines of one read; they are handled in order over the following event-loop turns.
+    void readMessagesIn(QStringList lines);
+    // Lines received and not handled yet.
+    int pendingLineCount() const { return m_pendingLines.size() - m_pendingStart; }
     void sockNewConnectOut(QString address, ushort port, QThread *thread);
     void sockDisConnectOut(QString address, ushort port, QThread *thread);
     void connectToServerError();
@@ -160,6 +168,7 @@ private:
     // return or line feed.
     bool sendLine(const QStringList &fields);
     int beatClockElapsed() const;
+    void handlePendingLines();
 
     void recvConnectRSP(const QString &line);
     void recvBeatRSP(const QString &line);
@@ -197,6 +206,9 @@ private:
     bool m_dropNotice = false;
     int m_heartbeatInterval = heartbeatIntervalMs;
     int m_chatInterval = chatIntervalMs;
+    QStringList m_pendingLines;
+    int m_pendingStart = 0;
+    QTimer *m_lineTimer = nullptr;
 };
 
 // The one connection of the running client; main creates it.

@@ -131,6 +131,7 @@ void TestChatView::timeLines()
         else
             view.addSchoolClassMessage(classText("S2", step.toLongLong()));
     }
+    view.flushRows();
     QCOMPARE(::kinds(view), kinds);
     QCOMPARE(view.listWidget()->currentRow(), view.listWidget()->count() - 1);
 }
@@ -140,22 +141,26 @@ void TestChatView::listKeepsAHundredItems()
     ChatView view;
     for (int i = 0; i < 99; ++i)
         view.addSchoolClassMessage(classText("S2", 0, QString::number(i)));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 100);
     QCOMPARE(view.row(0)->kind(), int(ChatItemWidget::TimeLine));
     QCOMPARE(view.row(0)->text(), start.toString("hh:mm"));
 
     // A time line and a row: one item goes, the oldest.
     view.addSchoolClassMessage(classText("S2", 600, "late"));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 101);
     QCOMPARE(view.row(0)->text(), QString("0"));
     QCOMPARE(view.row(99)->kind(), int(ChatItemWidget::TimeLine));
     QCOMPARE(view.row(100)->text(), QString("late"));
     view.addSchoolClassMessage(classText("S2", 601, "later"));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 101);
     QCOMPARE(view.row(0)->text(), QString("1"));
 
     // The picture-sent row does not trim the list.
     view.onInsertPicture("S1", "/tmp/a.png");
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 102);
 }
 
@@ -167,6 +172,7 @@ void TestChatView::unreadMarks()
     // The participants' tab is showing: the class's text is listed and marked unread.
     view.addSchoolClassMessage(classText("S2", 0));
     view.addSchoolClassMessage(classText("S2", 1));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 3);
     QCOMPARE(view.unreadCount("class9"), 2);
     QCOMPARE(tips.count(), 2);
@@ -184,14 +190,17 @@ void TestChatView::unreadMarks()
     // A sender missing from the participant table is neither shown nor counted.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^uid not exist"));
     view.addSchoolClassMessage(classText("X9", 3));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 4);
     QCOMPARE(tips.count(), 0);
 
     // The author's name: red for a prime participant.
     view.addSchoolClassMessage(classText("S3", 4));
+    view.flushRows();
     QCOMPARE(view.row(4)->nameBox()->toHtml().contains("color:#ff0000"), true);
     view.onUserWidgetChange(0);
     view.addSchoolClassMessage(classText("S1", 5));
+    view.flushRows();
     QCOMPARE(view.row(5)->kind(), int(ChatItemWidget::OwnMessage));
     QCOMPARE(view.unreadCount("class9"), 1);
 }
@@ -204,6 +213,7 @@ void TestChatView::personalTexts()
 
     // While the class is the target, another's personal text is only marked.
     view.addPersonalMessage(text(ChatMessage::Personal, "S2", "S1", 0));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 0);
     QCOMPARE(view.unreadCount("S2"), 1);
     QCOMPARE(tips.last(), QVariantList({ "S2", true }));
@@ -251,6 +261,7 @@ void TestChatView::muteChanges()
     } else {
         QCOMPARE(view.textEdit()->toPlainText(), QString("draft"));
     }
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 0);
 }
 
@@ -282,10 +293,12 @@ void TestChatView::clearScreen()
     ChatView view;
     view.addSchoolClassMessage(classText("S2", 0));
     view.slotClassClearScreen();
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), left);
     if (left == 0) {
         // The next row starts with a time line again.
         view.addSchoolClassMessage(classText("S2", 1));
+        view.flushRows();
         QCOMPARE(kinds(view), QString("0 2"));
     }
 }
@@ -345,6 +358,7 @@ void TestChatView::targets()
     QCOMPARE(tabs.count(), 1);
     QCOMPARE(tips.last(), QVariantList({ "S2", false }));
     view.addPersonalMessage(text(ChatMessage::Personal, "S2", "S1", 1));
+    view.flushRows();
     QCOMPARE(kinds(view), QString("0 2"));
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^ChatView::onChatListWidgetChange id not exist!"));
@@ -393,6 +407,7 @@ void TestChatView::resizeRefitsTheRows()
     view.resize(300, 500);
     view.show();
     view.addSchoolClassMessage(classText("S2", 0, QString(200, 'w')));
+    view.flushRows();
     const int narrow = view.row(1)->textBox()->width();
     view.resize(900, 500);
     QTRY_VERIFY(view.row(1)->textBox()->width() > narrow);
