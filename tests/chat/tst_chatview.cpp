@@ -3,6 +3,8 @@
 #include "vrek/chat/chatitemwidget.h"
 #include "vrek/chat/chatview.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/message/tsprotocolanalysis.h"
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 
 #include <QComboBox>
@@ -65,6 +67,9 @@ private slots:
     void timeLines_data();
     void timeLines();
     void listKeepsAHundredItems();
+    void burstKeepsTheLastRowsAndReleasesTheRest_data();
+    void burstKeepsTheLastRowsAndReleasesTheRest();
+    void burstOverTheLinkLeavesTheWindowTurns();
     void unreadMarks();
     void personalTexts();
     void muteChanges_data();
@@ -162,6 +167,81 @@ void TestChatView::listKeepsAHundredItems()
     view.onInsertPicture("S1", "/tmp/a.png");
     view.flushRows();
     QCOMPARE(view.listWidget()->count(), 102);
+}
+
+void TestChatView::burstKeepsTheLastRowsAndReleasesTheRest_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::newRow("fewer than the limit") << 40;
+    QTest::newRow("just over the limit") << 101;
+    QTest::newRow("a burst") << 3000;
+}
+
+void TestChatView::burstKeepsTheLastRowsAndReleasesTheRest()
+{
+    QFETCH(int, lines);
+    ChatView view;
+    view.resize(300, 500);
+    view.show();
+    // The rows of one turn: a time line, then the texts (all within the same minute).
+    view.addSchoolClassMessage(classText("S2", 0, "first"));
+    for (int i = 1; i < lines; ++i)
+        view.addSchoolClassMessage(classText("S2", 0, QString::number(i)));
+    QVERIFY(view.hasPendingRows());
+    // Rows that would be trimmed before being seen are never queued.
+    int widgetsAtEnd = -1;
+    connect(&view, &ChatView::rowsShown, &view,
+        [&] { widgetsAtEnd = view.listWidget()->findChildren<ChatItemWidget *>().size(); });
+    QTRY_VERIFY_WITH_TIMEOUT(!view.hasPendingRows(), 30000);
+
+    const int count = view.listWidget()->count();
+    QCOMPARE(count, qMin(lines + 1, int(ChatView::maxItems)));
+    QCOMPARE(view.row(count - 1)->text(), lines > 1 ? QString::number(lines - 1) : QString("first"));
+    // In order, without gaps: each row holds the text after the one above it.
+    for (int i = 1; i < count - 1; ++i) {
+        if (view.row(i)->kind() != int(ChatItemWidget::TimeLine))
+            QCOMPARE(view.row(i + 1)->text().toInt(), view.row(i)->text().toInt() + 1);
+    }
+    // Trimmed rows are gone the moment the last rows are listed, not when the loop gets round to them.
+    QCOMPARE(widgetsAtEnd, count);
+    QCOMPARE(view.listWidget()->currentRow(), count - 1);
+}
+
+void TestChatView::burstOverTheLinkLeavesTheWindowTurns()
+{
+    ChatView view;
+    view.resize(300, 500);
+    view.show();
+    const int lines = 20000;
+    QStringList bodies;
+    for (int i = 0; i < lines; ++i) {
+        QString text;
+        QVERIFY(TSProtocolAnalysis::sendChatMessage(classText("S2", 0, QString::number(i)), text));
+        bodies << "11\t0\t" + text;
+    }
+    QStringList received;
+    connect(m_link->manager(), &SocketClientManager::readChatMessage, &view,
+        [&](const ChatMessage &message) { received << message.getContent(); });
+    // A zero timer runs once per turn of the event loop: it must get turns while the burst is read.
+    int turnsDuringBurst = 0;
+    QTimer turn;
+    turn.setInterval(0);
+    connect(&turn, &QTimer::timeout, &view, [&] {
+        if (!received.isEmpty() && received.size() < lines)
+            ++turnsDuringBurst;
+    });
+    turn.start();
+    m_link->server().sendLines(bodies);
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), lines, 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(!view.hasPendingRows(), 30000);
+    turn.stop();
+
+    QVERIFY(turnsDuringBurst > 1);
+    for (int i = 0; i < lines; ++i)
+        QCOMPARE(received.at(i), QString::number(i));
+    QCOMPARE(view.listWidget()->count(), int(ChatView::maxItems));
+    QCOMPARE(view.row(ChatView::maxItems - 1)->text(), QString::number(lines - 1));
+    QCOMPARE(m_link->manager()->pendingLineCount(), 0);
 }
 
 void TestChatView::unreadMarks()
