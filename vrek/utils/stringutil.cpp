@@ -171,6 +171,13 @@ bool StringUtil::httpJsonToList(const QString &text, JsonRows &rows, QString &lo
     return arrayToRows(requestBody.toArray(), rows);
 }
 
+bool StringUtil::isJsonDocument(const QString &text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    return error.error == QJsonParseError::NoError && (document.isObject() || document.isArray());
+}
+
 bool StringUtil::httpJsonToStatus(const QString &text, int &status)
 {
     QJsonParseError error;
