@@ -6,6 +6,8 @@ cd "$(dirname "$0")/.."
 FUZZ_BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-30}
 TARGETS=(tsprotocolanalysis ppprotocolanalysis)
+# The REST replies the client reads, and the course-file line of the classroom connection.
+TARGETS+=(restreplies fileinfoline)
 
 CC=clang CXX=clang++ cmake -S . -B "$FUZZ_BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVREK_FUZZ=ON -DVREK_BUILD_TESTS=OFF >/dev/null

@@ -240,9 +240,12 @@ QString StringUtil::jsonText(const QVariant &value)
 {
     if (value.type() == QVariant::Double) {
         const double number = value.toDouble();
-        const qint64 whole = qint64(number);
-        if (double(whole) == number)
-            return QString::number(whole);
+        // Only a number within the range of whole numbers may be cast: beyond it the cast is undefined.
+        if (number > -9.0e18 && number < 9.0e18) {
+            const qint64 whole = qint64(number);
+            if (double(whole) == number)
+                return QString::number(whole);
+        }
     }
     return value.toString();
 }
