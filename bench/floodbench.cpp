@@ -26,7 +26,12 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <thread>
 
 namespace {
 QTextStream out(stdout);
@@ -53,8 +58,10 @@ public:
         m_timer.setInterval(10);
         m_timer.setTimerType(Qt::PreciseTimer);
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_maxGap = qMax(m_maxGap, m_clock.restart());
-            m_peak = qMax(m_peak, residentMegabytes());
+            const qint64 now = m_clock.elapsed();
+            m_maxGap = qMax(m_maxGap.load(), now - m_lastTick.load());
+            m_lastTick = now;
+            m_peak = qMax(m_peak.load(), residentMegabytes());
         });
     }
     void start()
@@ -62,18 +69,39 @@ public:
         m_maxGap = 0;
         m_peak = residentMegabytes();
         m_clock.start();
+        m_lastTick = 0;
         m_timer.start();
     }
     void stop() { m_timer.stop(); }
     qint64 maxGap() const { return m_maxGap; }
     double peak() const { return m_peak; }
+    // From another thread, while the GUI thread may be stuck: the stall so far counts too.
+    qint64 maxGapSoFar() const { return qMax(m_maxGap.load(), m_clock.elapsed() - m_lastTick.load()); }
+    qint64 elapsed() const { return m_clock.elapsed(); }
 
 private:
     QTimer m_timer;
     QElapsedTimer m_clock;
-    qint64 m_maxGap = 0;
-    double m_peak = 0;
+    std::atomic<qint64> m_lastTick { 0 };
+    std::atomic<qint64> m_maxGap { 0 };
+    std::atomic<double> m_peak { 0 };
 };
+
+// Ends the run at the deadline even when the GUI thread never turns again, with what was seen so far.
+void startWatchdog(const StallMonitor &monitor, const QString &what, int timeoutSeconds, double start)
+{
+    std::thread([&monitor, what, timeoutSeconds, start] {
+        std::this_thread::sleep_for(std::chrono::seconds(timeoutSeconds + 5));
+        const double now = residentMegabytes();
+        std::fprintf(stdout,
+            "%s (NOT FINISHED): still busy after %lld ms, longest stall so far %lld ms, RSS start %.1f MB, peak "
+            "%.1f MB, now %.1f MB\n",
+            qPrintable(what), (long long)monitor.elapsed(), (long long)monitor.maxGapSoFar(), start,
+            qMax(monitor.peak(), now), now);
+        std::fflush(stdout);
+        std::_Exit(2);
+    }).detach();
+}
 
 void setUpSession(int userType)
 {
@@ -145,6 +173,7 @@ int runChat(int lines, int timeoutSeconds)
     QElapsedTimer clock;
     clock.start();
     monitor.start();
+    startWatchdog(monitor, QStringLiteral("chat %1 lines").arg(lines), timeoutSeconds, start);
     link.server().sendRaw(burst);
     burst.clear();
     const bool finished = waitFor(
@@ -199,6 +228,7 @@ int runCourses(int lessons, int timeoutSeconds)
     QElapsedTimer clock;
     clock.start();
     monitor.start();
+    startWatchdog(monitor, QStringLiteral("course list of %1 lessons").arg(lessons), timeoutSeconds, start);
     link.server().sendLine(line);
     const bool finished = waitFor(
         [&] {

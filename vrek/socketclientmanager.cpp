@@ -12,7 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutexLocker>
 #include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtMath>
 
@@ -85,12 +87,61 @@ bool jsonBool(const QJsonObject &row, const char *key)
 {
     return jsonValue(row, key).toBool();
 }
+
+// Reads a course list (a JSON array of lessons); false when it is none. Runs in any thread.
+bool readCourseList(const QString &json, QList<GroupInfo> &courses)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        if (error.error != QJsonParseError::NoError)
+            qWarning() << "the json analysisError! jsonError:" << error.error;
+        else
+            qWarning() << "the json is not array error! jsonError:" << error.error;
+        return false;
+    }
+    const QJsonArray rows = document.array();
+    courses.reserve(rows.size());
+    for (const QJsonValue &value : rows) {
+        const QJsonObject row = value.toObject();
+        GroupInfo course;
+        if (row.contains(QStringLiteral("id")))
+            course.setId(QString::number(jsonInt64(row, "id")));
+        course.setTitle(jsonText(row, "title"));
+        course.setBeginTime(jsonText(row, "beginTime"));
+        course.setEndTime(jsonText(row, "endTime"));
+        course.setActualTime(jsonText(row, "actualTime"));
+        course.setGrade(jsonText(row, "grade"));
+        course.setGradeName(jsonText(row, "gradeName"));
+        course.setTClass(jsonText(row, "tClass"));
+        course.setClassName(jsonText(row, "className"));
+        course.setSubject(jsonText(row, "subject"));
+        course.setSubjectName(jsonText(row, "subjectName"));
+        course.setTeacherId(jsonText(row, "teacherId"));
+        course.setTeacherName(jsonText(row, "teacherName"));
+        course.setParentTitle(jsonText(row, "parentTitle"));
+        course.setParentId(jsonInt(row, "parentId"));
+        course.setViewingTimes(jsonInt(row, "viewingTimes"));
+        course.setSort(jsonInt(row, "sort"));
+        course.setIsCompere(jsonBool(row, "isCompere"));
+        course.setIsCanSit(jsonBool(row, "isCanSit"));
+        // Missing, they keep the record's own "unknown": a lesson of type 0 or not started would be a claim.
+        if (row.contains(QStringLiteral("classState")))
+            course.setClassState(jsonInt(row, "classState"));
+        if (row.contains(QStringLiteral("lessonType")))
+            course.setLessonType(jsonInt(row, "lessonType"));
+        courses.append(course);
+    }
+    return true;
+}
 } // namespace
 
 SocketClientManager::SocketClientManager(GlobalEnum::UserType userType, QObject *parent)
     : QObject(parent)
     , m_userType(userType)
+    , m_readerGuard(std::make_shared<ReaderGuard>())
 {
+    m_readerGuard->owner = this;
     qInfo() << "userType:" << int(userType) << "parent:" << parent;
     initial();
 }
@@ -98,6 +149,10 @@ SocketClientManager::SocketClientManager(GlobalEnum::UserType userType, QObject 
 SocketClientManager::~SocketClientManager()
 {
     qInfo() << "~SocketClientManager";
+    {
+        QMutexLocker lock(&m_readerGuard->mutex);
+        m_readerGuard->owner = nullptr;
+    }
     // The thread processes the socket's deferred deletion as it finishes.
     m_socket->deleteLater();
     if (!ThreadFactory::getInstance()->releaseThreadId(m_socketThreadId))
@@ -804,50 +859,35 @@ void SocketClientManager::recvClassRequest(const QString &line)
         qWarning() << "the msgListSize < 3 error! " << line;
         return;
     }
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(fields.at(2).toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
-        if (error.error != QJsonParseError::NoError)
-            qWarning() << "the json analysisError! jsonError:" << error.error;
-        else
-            qWarning() << "the json is not array error! jsonError:" << error.error;
+    const QString json = fields.at(2);
+    const QString classType = fields.at(1);
+    if (json.size() <= syncCourseListChars) {
+        QList<GroupInfo> courses;
+        deliverCourseList(readCourseList(json, courses), courses, classType);
+        return;
+    }
+    // A long list is read on a pool thread: reading it here would hold the window. The result comes back as an
+    // event, unless this manager is gone by then.
+    const std::shared_ptr<ReaderGuard> guard = m_readerGuard;
+    QThreadPool::globalInstance()->start([guard, json, classType] {
+        QList<GroupInfo> courses;
+        const bool ok = readCourseList(json, courses);
+        QMutexLocker lock(&guard->mutex);
+        if (SocketClientManager *owner = guard->owner) {
+            QMetaObject::invokeMethod(
+                owner, [owner, ok, courses, classType] { owner->deliverCourseList(ok, courses, classType); },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void SocketClientManager::deliverCourseList(bool ok, const QList<GroupInfo> &courses, const QString &classType)
+{
+    if (!ok) {
         emit signalCourseInfoResult(false);
         return;
     }
-    const QJsonArray rows = document.array();
-    QList<GroupInfo> courses;
-    courses.reserve(rows.size());
-    for (const QJsonValue &value : rows) {
-        const QJsonObject row = value.toObject();
-        GroupInfo course;
-        if (row.contains(QStringLiteral("id")))
-            course.setId(QString::number(jsonInt64(row, "id")));
-        course.setTitle(jsonText(row, "title"));
-        course.setBeginTime(jsonText(row, "beginTime"));
-        course.setEndTime(jsonText(row, "endTime"));
-        course.setActualTime(jsonText(row, "actualTime"));
-        course.setGrade(jsonText(row, "grade"));
-        course.setGradeName(jsonText(row, "gradeName"));
-        course.setTClass(jsonText(row, "tClass"));
-        course.setClassName(jsonText(row, "className"));
-        course.setSubject(jsonText(row, "subject"));
-        course.setSubjectName(jsonText(row, "subjectName"));
-        course.setTeacherId(jsonText(row, "teacherId"));
-        course.setTeacherName(jsonText(row, "teacherName"));
-        course.setParentTitle(jsonText(row, "parentTitle"));
-        course.setParentId(jsonInt(row, "parentId"));
-        course.setViewingTimes(jsonInt(row, "viewingTimes"));
-        course.setSort(jsonInt(row, "sort"));
-        course.setIsCompere(jsonBool(row, "isCompere"));
-        course.setIsCanSit(jsonBool(row, "isCanSit"));
-        // Missing, they keep the record's own "unknown": a lesson of type 0 or not started would be a claim.
-        if (row.contains(QStringLiteral("classState")))
-            course.setClassState(jsonInt(row, "classState"));
-        if (row.contains(QStringLiteral("lessonType")))
-            course.setLessonType(jsonInt(row, "lessonType"));
-        courses.append(course);
-    }
-    emit signalRecvCourseInfo(courses, fields.at(1));
+    emit signalRecvCourseInfo(courses, classType);
     emit signalCourseInfoResult(true);
 }
 

@@ -13,9 +13,12 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
+
+#include <memory>
 
 class QThread;
 class QTimer;
@@ -40,6 +43,8 @@ public:
     // Received lines are handled in the GUI thread for at most this long per event-loop turn; the rest wait
     // for the next turn, so a burst never holds the window.
     static constexpr int lineBudgetMs = 20;
+    // A course list longer than this (in characters) is read on a pool thread.
+    static constexpr int syncCourseListChars = 256 * 1024;
 
     explicit SocketClientManager(GlobalEnum::UserType userType, QObject *parent = nullptr);
     ~SocketClientManager() override;
@@ -180,6 +185,7 @@ private:
     void recvStreamIdResult(const QString &line);
     void recvIntegralResult(const QString &line);
     void recvClassRequest(const QString &line);
+    void deliverCourseList(bool ok, const QList<GroupInfo> &courses, const QString &classType);
     void recvSubjectRequest(const QString &line);
     void recvQuitRequest(const QString &line);
     void recvTeacherAssistantRequest(const QString &line);
@@ -206,6 +212,13 @@ private:
     bool m_dropNotice = false;
     int m_heartbeatInterval = heartbeatIntervalMs;
     int m_chatInterval = chatIntervalMs;
+    // Lets a reader on a pool thread hand its result back only while this manager lives.
+    struct ReaderGuard
+    {
+        QMutex mutex;
+        SocketClientManager *owner = nullptr;
+    };
+    std::shared_ptr<ReaderGuard> m_readerGuard;
     QStringList m_pendingLines;
     int m_pendingStart = 0;
     QTimer *m_lineTimer = nullptr;
