@@ -177,10 +177,17 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
     const bool relogin = marker != QLatin1String(restLoginMarker);
     JsonRows rows;
     QString status = QStringLiteral("1");
+    // A reply the server sent that holds no usable answer is the server's error; only no reply at all (a failed
+    // request, or the time-out's "error") is told as a time-out.
+    const bool serverReply = StringUtil::isJsonDocument(body);
+    const unsigned int unusable = serverReply ? resultBadParameters : resultServerTimeout;
     if (!StringUtil::httpJsonToList(body, rows, status)) {
         if (relogin) {
-            // The relogin view's own timer tells of this; a login of the login window must not end on it.
+            // Without a reply the relogin view's own timer tells of it; a login of the login window must not end
+            // on it.
             qWarning() << "the relogin reply cannot be read:" << body;
+            if (serverReply)
+                emit signalReloginFailOut(loginResultText(unusable));
             return;
         }
         int code = 0;
@@ -191,8 +198,8 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
                 code = int(resultUnknownUser);
             slotLoginResultIn(unsigned(code));
         } else {
-            // Every reply ends the login: one the reader cannot place counts as no answer from the server.
-            slotLoginResultIn(resultServerTimeout);
+            // Every reply ends the login.
+            slotLoginResultIn(unusable);
         }
         return;
     }
@@ -200,7 +207,7 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
         if (relogin)
             emit signalReloginTimeoutOut();
         else
-            slotLoginResultIn(resultServerTimeout);
+            slotLoginResultIn(unusable);
         return;
     }
 
@@ -218,7 +225,7 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
             if (!ReceivedFilePath::readUserId(row.value("userId"), userId)) {
                 qWarning() << "the user id of the login reply is no number:" << row.value("userId");
                 if (!relogin)
-                    slotLoginResultIn(resultServerTimeout);
+                    slotLoginResultIn(unusable);
                 return;
             }
         }

@@ -9,7 +9,14 @@
 #include "vrek/utils/threadfactory.h"
 
 #include <QDebug>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMutexLocker>
 #include <QThread>
+#include <QThreadPool>
+#include <QTimer>
 #include <QtMath>
 
 SocketClientManager *g_socketClientManager = nullptr;
@@ -35,9 +42,8 @@ QString jsonText(const QVariantMap &row, const char *key)
 }
 
 // JSON numbers arrive as doubles; one out of range or no number at all reads as 0 rather than overflowing.
-qint64 jsonInt64(const QVariantMap &row, const char *key)
+qint64 jsonInt64(const QVariant &value)
 {
-    const QVariant value = row.value(QLatin1String(key));
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok || qIsNaN(number) || number < -9.0e15 || number > 9.0e15)
@@ -45,22 +51,98 @@ qint64 jsonInt64(const QVariantMap &row, const char *key)
     return qint64(number);
 }
 
-qint32 jsonInt(const QVariantMap &row, const char *key)
+qint32 jsonInt(const QVariant &row)
 {
-    const qint64 value = jsonInt64(row, key);
+    const qint64 value = jsonInt64(row);
     return value < INT_MIN || value > INT_MAX ? 0 : qint32(value);
 }
 
-bool jsonBool(const QVariantMap &row, const char *key)
+qint32 jsonInt(const QVariantMap &row, const char *key)
 {
-    return row.value(QLatin1String(key)).toBool();
+    return jsonInt(row.value(QLatin1String(key)));
+}
+
+// The same readings straight from a JSON object: a long list is read without a map per row.
+QVariant jsonValue(const QJsonObject &row, const char *key)
+{
+    return row.value(QLatin1String(key)).toVariant();
+}
+
+QString jsonText(const QJsonObject &row, const char *key)
+{
+    const QJsonValue value = row.value(QLatin1String(key));
+    return value.isString() ? value.toString() : value.toVariant().toString();
+}
+
+qint32 jsonInt(const QJsonObject &row, const char *key)
+{
+    return jsonInt(jsonValue(row, key));
+}
+
+qint64 jsonInt64(const QJsonObject &row, const char *key)
+{
+    return jsonInt64(jsonValue(row, key));
+}
+
+bool jsonBool(const QJsonObject &row, const char *key)
+{
+    return jsonValue(row, key).toBool();
+}
+
+// Reads a course list (a JSON array of lessons); false when it is none. Runs in any thread.
+bool readCourseList(const QString &json, QList<GroupInfo> &courses)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        if (error.error != QJsonParseError::NoError)
+            qWarning() << "the json analysisError! jsonError:" << error.error;
+        else
+            qWarning() << "the json is not array error! jsonError:" << error.error;
+        return false;
+    }
+    const QJsonArray rows = document.array();
+    courses.reserve(rows.size());
+    for (const QJsonValue &value : rows) {
+        const QJsonObject row = value.toObject();
+        GroupInfo course;
+        if (row.contains(QStringLiteral("id")))
+            course.setId(QString::number(jsonInt64(row, "id")));
+        course.setTitle(jsonText(row, "title"));
+        course.setBeginTime(jsonText(row, "beginTime"));
+        course.setEndTime(jsonText(row, "endTime"));
+        course.setActualTime(jsonText(row, "actualTime"));
+        course.setGrade(jsonText(row, "grade"));
+        course.setGradeName(jsonText(row, "gradeName"));
+        course.setTClass(jsonText(row, "tClass"));
+        course.setClassName(jsonText(row, "className"));
+        course.setSubject(jsonText(row, "subject"));
+        course.setSubjectName(jsonText(row, "subjectName"));
+        course.setTeacherId(jsonText(row, "teacherId"));
+        course.setTeacherName(jsonText(row, "teacherName"));
+        course.setParentTitle(jsonText(row, "parentTitle"));
+        course.setParentId(jsonInt(row, "parentId"));
+        course.setViewingTimes(jsonInt(row, "viewingTimes"));
+        course.setSort(jsonInt(row, "sort"));
+        course.setIsCompere(jsonBool(row, "isCompere"));
+        course.setIsCanSit(jsonBool(row, "isCanSit"));
+        // Missing, they keep the record's own "unknown": a lesson of type 0 or not started would be a claim.
+        if (row.contains(QStringLiteral("classState")))
+            course.setClassState(jsonInt(row, "classState"));
+        if (row.contains(QStringLiteral("lessonType")))
+            course.setLessonType(jsonInt(row, "lessonType"));
+        courses.append(course);
+    }
+    return true;
 }
 } // namespace
 
 SocketClientManager::SocketClientManager(GlobalEnum::UserType userType, QObject *parent)
     : QObject(parent)
     , m_userType(userType)
+    , m_readerGuard(std::make_shared<ReaderGuard>())
 {
+    m_readerGuard->owner = this;
     qInfo() << "userType:" << int(userType) << "parent:" << parent;
     initial();
 }
@@ -68,6 +150,10 @@ SocketClientManager::SocketClientManager(GlobalEnum::UserType userType, QObject 
 SocketClientManager::~SocketClientManager()
 {
     qInfo() << "~SocketClientManager";
+    {
+        QMutexLocker lock(&m_readerGuard->mutex);
+        m_readerGuard->owner = nullptr;
+    }
     // The thread processes the socket's deferred deletion as it finishes.
     m_socket->deleteLater();
     if (!ThreadFactory::getInstance()->releaseThreadId(m_socketThreadId))
@@ -95,7 +181,11 @@ void SocketClientManager::initial()
 
     connect(m_socket, &SocketClient::sockNewConnectOut, this, &SocketClientManager::sockNewConnectOut);
     connect(m_socket, &SocketClient::sockDisConnectOut, this, &SocketClientManager::sockDisConnectOut);
-    connect(m_socket, &SocketClient::readMessageOut, this, &SocketClientManager::readMessageIn);
+    m_lineTimer = new QTimer(this);
+    m_lineTimer->setSingleShot(true);
+    m_lineTimer->setInterval(0);
+    connect(m_lineTimer, &QTimer::timeout, this, &SocketClientManager::handlePendingLines);
+    connect(m_socket, &SocketClient::readMessagesOut, this, &SocketClientManager::readMessagesIn);
     connect(m_socket, &SocketClient::sendHeartBeatOut, this, &SocketClientManager::sendHeartBeatIn);
     connect(m_socket, &SocketClient::connectToServerErrorOut, this, &SocketClientManager::connectToServerError);
     connect(this, &SocketClientManager::connectToServer, m_socket, &SocketClient::connectToServer);
@@ -453,6 +543,36 @@ void SocketClientManager::sendCreateClass(const QString &request)
 
 // ---- incoming lines ----
 
+void SocketClientManager::readMessagesIn(QStringList lines)
+{
+    m_pendingLines.append(lines);
+    if (!m_lineTimer->isActive())
+        m_lineTimer->start();
+}
+
+void SocketClientManager::handlePendingLines()
+{
+    QElapsedTimer clock;
+    clock.start();
+    // Handling a line may run a nested event loop (a modal box): the next line is taken before it runs.
+    while (m_pendingStart < m_pendingLines.size() && clock.elapsed() < lineBudgetMs) {
+        const QString line = m_pendingLines.at(m_pendingStart);
+        m_pendingLines[m_pendingStart++].clear();
+        readMessageIn(line);
+    }
+    if (m_pendingStart >= m_pendingLines.size()) {
+        m_pendingLines.clear();
+        m_pendingStart = 0;
+        return;
+    }
+    // Compact now and then so the handled part does not grow with the burst.
+    if (m_pendingStart > 4096) {
+        m_pendingLines.erase(m_pendingLines.begin(), m_pendingLines.begin() + m_pendingStart);
+        m_pendingStart = 0;
+    }
+    m_lineTimer->start();
+}
+
 void SocketClientManager::readMessageIn(QString line)
 {
     // Any line proves the connection alive.
@@ -748,43 +868,35 @@ void SocketClientManager::recvClassRequest(const QString &line)
         qWarning() << "the msgListSize < 3 error! " << line;
         return;
     }
-    QList<QVariantMap> rows;
-    if (!jsonToList(fields.at(2), rows)) {
+    const QString json = fields.at(2);
+    const QString classType = fields.at(1);
+    if (json.size() <= syncCourseListChars) {
+        QList<GroupInfo> courses;
+        deliverCourseList(readCourseList(json, courses), courses, classType);
+        return;
+    }
+    // A long list is read on a pool thread: reading it here would hold the window. The result comes back as an
+    // event, unless this manager is gone by then.
+    const std::shared_ptr<ReaderGuard> guard = m_readerGuard;
+    QThreadPool::globalInstance()->start([guard, json, classType] {
+        QList<GroupInfo> courses;
+        const bool ok = readCourseList(json, courses);
+        QMutexLocker lock(&guard->mutex);
+        if (SocketClientManager *owner = guard->owner) {
+            QMetaObject::invokeMethod(
+                owner, [owner, ok, courses, classType] { owner->deliverCourseList(ok, courses, classType); },
+                Qt::QueuedConnection);
+        }
+    });
+}
+
+void SocketClientManager::deliverCourseList(bool ok, const QList<GroupInfo> &courses, const QString &classType)
+{
+    if (!ok) {
         emit signalCourseInfoResult(false);
         return;
     }
-    QList<GroupInfo> courses;
-    courses.reserve(rows.size());
-    for (const QVariantMap &row : qAsConst(rows)) {
-        GroupInfo course;
-        if (row.contains(QStringLiteral("id")))
-            course.setId(QString::number(jsonInt64(row, "id")));
-        course.setTitle(jsonText(row, "title"));
-        course.setBeginTime(jsonText(row, "beginTime"));
-        course.setEndTime(jsonText(row, "endTime"));
-        course.setActualTime(jsonText(row, "actualTime"));
-        course.setGrade(jsonText(row, "grade"));
-        course.setGradeName(jsonText(row, "gradeName"));
-        course.setTClass(jsonText(row, "tClass"));
-        course.setClassName(jsonText(row, "className"));
-        course.setSubject(jsonText(row, "subject"));
-        course.setSubjectName(jsonText(row, "subjectName"));
-        course.setTeacherId(jsonText(row, "teacherId"));
-        course.setTeacherName(jsonText(row, "teacherName"));
-        course.setParentTitle(jsonText(row, "parentTitle"));
-        course.setParentId(jsonInt(row, "parentId"));
-        course.setViewingTimes(jsonInt(row, "viewingTimes"));
-        course.setSort(jsonInt(row, "sort"));
-        course.setIsCompere(jsonBool(row, "isCompere"));
-        course.setIsCanSit(jsonBool(row, "isCanSit"));
-        // Missing, they keep the record's own "unknown": a lesson of type 0 or not started would be a claim.
-        if (row.contains(QStringLiteral("classState")))
-            course.setClassState(jsonInt(row, "classState"));
-        if (row.contains(QStringLiteral("lessonType")))
-            course.setLessonType(jsonInt(row, "lessonType"));
-        courses.append(course);
-    }
-    emit signalRecvCourseInfo(courses, fields.at(1));
+    emit signalRecvCourseInfo(courses, classType);
     emit signalCourseInfoResult(true);
 }
 

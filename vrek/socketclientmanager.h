@@ -13,11 +13,15 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
 
+#include <memory>
+
 class QThread;
+class QTimer;
 class SocketClient;
 
 // The one connection to the classroom server. Lives in the GUI thread and drives its socket, in the
@@ -36,6 +40,11 @@ public:
     static constexpr quint8 dropAfterBeats = 15;
     // Participants from which class and personal chat lines closer than the chat interval are dropped.
     static constexpr int chatLimitParticipants = 201;
+    // Received lines are handled in the GUI thread for at most this long per event-loop turn; the rest wait
+    // for the next turn, so a burst never holds the window.
+    static constexpr int lineBudgetMs = 20;
+    // A course list longer than this (in characters) is read on a pool thread.
+    static constexpr int syncCourseListChars = 256 * 1024;
 
     explicit SocketClientManager(GlobalEnum::UserType userType, QObject *parent = nullptr);
     ~SocketClientManager() override;
@@ -147,6 +156,10 @@ signals:
 
 public slots:
     void readMessageIn(QString line);
+    // Queues the lines of one read; they are handled in order over the following event-loop turns.
+    void readMessagesIn(QStringList lines);
+    // Lines received and not handled yet.
+    int pendingLineCount() const { return m_pendingLines.size() - m_pendingStart; }
     void sockNewConnectOut(QString address, ushort port, QThread *thread);
     void sockDisConnectOut(QString address, ushort port, QThread *thread);
     void connectToServerError();
@@ -160,6 +173,7 @@ private:
     // return or line feed.
     bool sendLine(const QStringList &fields);
     int beatClockElapsed() const;
+    void handlePendingLines();
 
     void recvConnectRSP(const QString &line);
     void recvBeatRSP(const QString &line);
@@ -171,6 +185,7 @@ private:
     void recvStreamIdResult(const QString &line);
     void recvIntegralResult(const QString &line);
     void recvClassRequest(const QString &line);
+    void deliverCourseList(bool ok, const QList<GroupInfo> &courses, const QString &classType);
     void recvSubjectRequest(const QString &line);
     void recvQuitRequest(const QString &line);
     void recvTeacherAssistantRequest(const QString &line);
@@ -197,6 +212,16 @@ private:
     bool m_dropNotice = false;
     int m_heartbeatInterval = heartbeatIntervalMs;
     int m_chatInterval = chatIntervalMs;
+    // Lets a reader on a pool thread hand its result back only while this manager lives.
+    struct ReaderGuard
+    {
+        QMutex mutex;
+        SocketClientManager *owner = nullptr;
+    };
+    std::shared_ptr<ReaderGuard> m_readerGuard;
+    QStringList m_pendingLines;
+    int m_pendingStart = 0;
+    QTimer *m_lineTimer = nullptr;
 };
 
 // The one connection of the running client; main creates it.

@@ -175,6 +175,7 @@ void TestChatInput::keys()
     QCOMPARE(m_link->forwards().size(), 1);
     QVERIFY(m_link->forwards().first().startsWith("11\t0\tclass9\t1$1$S1$"));
     // The own text is listed at once, after its time line.
+    QTRY_VERIFY(!view->hasPendingRows());
     QCOMPARE(view->listWidget()->count(), 2);
     QCOMPARE(view->row(1)->kind(), int(ChatItemWidget::OwnMessage));
 }
@@ -191,6 +192,7 @@ void TestChatInput::personalTarget()
     QCOMPARE(personal.first(), QVariantList({ "S2", "just you" }));
     QCOMPARE(m_link->forwards().size(), 1);
     QVERIFY(m_link->forwards().first().startsWith("11\t1\tS2\t1$0$S1$"));
+    QTRY_VERIFY(!view->hasPendingRows());
     QCOMPARE(view->listWidget()->count(), 2);
 }
 
@@ -355,6 +357,7 @@ void TestChatInput::pictureMessage()
     view->sendButton()->click();
 
     // The row that tells the sender the picture went out comes first, without a time line.
+    QTRY_VERIFY(!view->hasPendingRows());
     QVERIFY(view->listWidget()->count() >= 1);
     QCOMPARE(view->row(0)->text(), QString("图片已发送"));
     QCOMPARE(view->row(0)->kind(), int(ChatItemWidget::OwnMessage));
@@ -379,6 +382,7 @@ void TestChatInput::pictureRowOfAnUnknownUser()
     const int users = g_userInfoHash.count();
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^uid not exist"));
     view->onInsertPicture("S404", QString());
+    QTRY_VERIFY(!view->hasPendingRows());
     QCOMPARE(view->listWidget()->count(), 1);
     QCOMPARE(view->row(0)->text(), QString("图片已发送"));
     QCOMPARE(view->row(0)->nameBox()->toPlainText(), QString());

@@ -3,6 +3,8 @@
 #include "vrek/chat/chatitemwidget.h"
 #include "vrek/chat/chatview.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/message/tsprotocolanalysis.h"
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 
 #include <QComboBox>
@@ -65,6 +67,9 @@ private slots:
     void timeLines_data();
     void timeLines();
     void listKeepsAHundredItems();
+    void burstKeepsTheLastRowsAndReleasesTheRest_data();
+    void burstKeepsTheLastRowsAndReleasesTheRest();
+    void burstOverTheLinkLeavesTheWindowTurns();
     void unreadMarks();
     void personalTexts();
     void muteChanges_data();
@@ -131,6 +136,7 @@ void TestChatView::timeLines()
         else
             view.addSchoolClassMessage(classText("S2", step.toLongLong()));
     }
+    view.flushRows();
     QCOMPARE(::kinds(view), kinds);
     QCOMPARE(view.listWidget()->currentRow(), view.listWidget()->count() - 1);
 }
@@ -140,23 +146,102 @@ void TestChatView::listKeepsAHundredItems()
     ChatView view;
     for (int i = 0; i < 99; ++i)
         view.addSchoolClassMessage(classText("S2", 0, QString::number(i)));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 100);
     QCOMPARE(view.row(0)->kind(), int(ChatItemWidget::TimeLine));
     QCOMPARE(view.row(0)->text(), start.toString("hh:mm"));
 
     // A time line and a row: one item goes, the oldest.
     view.addSchoolClassMessage(classText("S2", 600, "late"));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 101);
     QCOMPARE(view.row(0)->text(), QString("0"));
     QCOMPARE(view.row(99)->kind(), int(ChatItemWidget::TimeLine));
     QCOMPARE(view.row(100)->text(), QString("late"));
     view.addSchoolClassMessage(classText("S2", 601, "later"));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 101);
     QCOMPARE(view.row(0)->text(), QString("1"));
 
     // The picture-sent row does not trim the list.
     view.onInsertPicture("S1", "/tmp/a.png");
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 102);
+}
+
+void TestChatView::burstKeepsTheLastRowsAndReleasesTheRest_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::newRow("fewer than the limit") << 40;
+    QTest::newRow("just over the limit") << 101;
+    QTest::newRow("a burst") << 3000;
+}
+
+void TestChatView::burstKeepsTheLastRowsAndReleasesTheRest()
+{
+    QFETCH(int, lines);
+    ChatView view;
+    view.resize(300, 500);
+    view.show();
+    // The rows of one turn: a time line, then the texts (all within the same minute).
+    view.addSchoolClassMessage(classText("S2", 0, "first"));
+    for (int i = 1; i < lines; ++i)
+        view.addSchoolClassMessage(classText("S2", 0, QString::number(i)));
+    QVERIFY(view.hasPendingRows());
+    // Rows that would be trimmed before being seen are never queued.
+    int widgetsAtEnd = -1;
+    connect(&view, &ChatView::rowsShown, &view,
+        [&] { widgetsAtEnd = view.listWidget()->findChildren<ChatItemWidget *>().size(); });
+    QTRY_VERIFY_WITH_TIMEOUT(!view.hasPendingRows(), 30000);
+
+    const int count = view.listWidget()->count();
+    QCOMPARE(count, qMin(lines + 1, int(ChatView::maxItems)));
+    QCOMPARE(view.row(count - 1)->text(), lines > 1 ? QString::number(lines - 1) : QString("first"));
+    // In order, without gaps: each row holds the text after the one above it.
+    for (int i = 1; i < count - 1; ++i) {
+        if (view.row(i)->kind() != int(ChatItemWidget::TimeLine))
+            QCOMPARE(view.row(i + 1)->text().toInt(), view.row(i)->text().toInt() + 1);
+    }
+    // Trimmed rows are gone the moment the last rows are listed, not when the loop gets round to them.
+    QCOMPARE(widgetsAtEnd, count);
+    QCOMPARE(view.listWidget()->currentRow(), count - 1);
+}
+
+void TestChatView::burstOverTheLinkLeavesTheWindowTurns()
+{
+    ChatView view;
+    view.resize(300, 500);
+    view.show();
+    const int lines = 20000;
+    QStringList bodies;
+    for (int i = 0; i < lines; ++i) {
+        QString text;
+        QVERIFY(TSProtocolAnalysis::sendChatMessage(classText("S2", 0, QString::number(i)), text));
+        bodies << "11\t0\t" + text;
+    }
+    QStringList received;
+    connect(m_link->manager(), &SocketClientManager::readChatMessage, &view,
+        [&](const ChatMessage &message) { received << message.getContent(); });
+    // A zero timer runs once per turn of the event loop: it must get turns while the burst is read.
+    int turnsDuringBurst = 0;
+    QTimer turn;
+    turn.setInterval(0);
+    connect(&turn, &QTimer::timeout, &view, [&] {
+        if (!received.isEmpty() && received.size() < lines)
+            ++turnsDuringBurst;
+    });
+    turn.start();
+    m_link->server().sendLines(bodies);
+    QTRY_COMPARE_WITH_TIMEOUT(received.size(), lines, 120000);
+    QTRY_VERIFY_WITH_TIMEOUT(!view.hasPendingRows(), 30000);
+    turn.stop();
+
+    QVERIFY(turnsDuringBurst > 1);
+    for (int i = 0; i < lines; ++i)
+        QCOMPARE(received.at(i), QString::number(i));
+    QCOMPARE(view.listWidget()->count(), int(ChatView::maxItems));
+    QCOMPARE(view.row(ChatView::maxItems - 1)->text(), QString::number(lines - 1));
+    QCOMPARE(m_link->manager()->pendingLineCount(), 0);
 }
 
 void TestChatView::unreadMarks()
@@ -167,6 +252,7 @@ void TestChatView::unreadMarks()
     // The participants' tab is showing: the class's text is listed and marked unread.
     view.addSchoolClassMessage(classText("S2", 0));
     view.addSchoolClassMessage(classText("S2", 1));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 3);
     QCOMPARE(view.unreadCount("class9"), 2);
     QCOMPARE(tips.count(), 2);
@@ -184,14 +270,17 @@ void TestChatView::unreadMarks()
     // A sender missing from the participant table is neither shown nor counted.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^uid not exist"));
     view.addSchoolClassMessage(classText("X9", 3));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 4);
     QCOMPARE(tips.count(), 0);
 
     // The author's name: red for a prime participant.
     view.addSchoolClassMessage(classText("S3", 4));
+    view.flushRows();
     QCOMPARE(view.row(4)->nameBox()->toHtml().contains("color:#ff0000"), true);
     view.onUserWidgetChange(0);
     view.addSchoolClassMessage(classText("S1", 5));
+    view.flushRows();
     QCOMPARE(view.row(5)->kind(), int(ChatItemWidget::OwnMessage));
     QCOMPARE(view.unreadCount("class9"), 1);
 }
@@ -204,6 +293,7 @@ void TestChatView::personalTexts()
 
     // While the class is the target, another's personal text is only marked.
     view.addPersonalMessage(text(ChatMessage::Personal, "S2", "S1", 0));
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 0);
     QCOMPARE(view.unreadCount("S2"), 1);
     QCOMPARE(tips.last(), QVariantList({ "S2", true }));
@@ -251,6 +341,7 @@ void TestChatView::muteChanges()
     } else {
         QCOMPARE(view.textEdit()->toPlainText(), QString("draft"));
     }
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), 0);
 }
 
@@ -282,10 +373,12 @@ void TestChatView::clearScreen()
     ChatView view;
     view.addSchoolClassMessage(classText("S2", 0));
     view.slotClassClearScreen();
+    view.flushRows();
     QCOMPARE(view.listWidget()->count(), left);
     if (left == 0) {
         // The next row starts with a time line again.
         view.addSchoolClassMessage(classText("S2", 1));
+        view.flushRows();
         QCOMPARE(kinds(view), QString("0 2"));
     }
 }
@@ -345,6 +438,7 @@ void TestChatView::targets()
     QCOMPARE(tabs.count(), 1);
     QCOMPARE(tips.last(), QVariantList({ "S2", false }));
     view.addPersonalMessage(text(ChatMessage::Personal, "S2", "S1", 1));
+    view.flushRows();
     QCOMPARE(kinds(view), QString("0 2"));
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^ChatView::onChatListWidgetChange id not exist!"));
@@ -393,6 +487,7 @@ void TestChatView::resizeRefitsTheRows()
     view.resize(300, 500);
     view.show();
     view.addSchoolClassMessage(classText("S2", 0, QString(200, 'w')));
+    view.flushRows();
     const int narrow = view.row(1)->textBox()->width();
     view.resize(900, 500);
     QTRY_VERIFY(view.row(1)->textBox()->width() > narrow);

@@ -62,6 +62,7 @@ private slots:
     void clearingDoesNotAskForAPage();
     void enterIsRelayed();
     void referenceTimeUsesStartUpOffset();
+    void longListShowsEveryLessonWithFewCards();
 };
 
 void TestClassListWidget::init()
@@ -342,6 +343,48 @@ void TestClassListWidget::referenceTimeUsesStartUpOffset()
     list.addClassInfos(batch);
     QVERIFY(button(list.cards().first())->isEnabled());
     QVERIFY(qAbs(ClassListWidget::referenceTime().secsTo(QDateTime::currentDateTime()) + 5400) <= 1);
+}
+
+void TestClassListWidget::longListShowsEveryLessonWithFewCards()
+{
+    ClassListWidget list("4", 0);
+    list.resize(800, 600);
+    list.show();
+    const int total = 3000;
+    QSignalSpy shown(&list, &ClassListWidget::cardsShown);
+    list.addClassInfos(lessons(total));
+    // Every lesson has its row at once, the footer still last; the cards follow over the next turns.
+    QCOMPARE(list.count(), total + 1);
+    QCOMPARE(list.itemWidget(list.item(total))->metaObject()->className(), "QLabel");
+    QVERIFY(shown.wait(30000) || !shown.isEmpty());
+    QCOMPARE(list.pendingCount(), 0);
+    QCOMPARE(list.cards().size(), int(ClassListWidget::eagerRows));
+
+    // Scrolled through, each row in view has its own lesson's card, and the built cards stay few.
+    QScrollBar *bar = list.verticalScrollBar();
+    QTRY_VERIFY(bar->maximum() > 0);
+    const int bound = ClassListWidget::eagerRows + 2 * 5 * ClassListWidget::nearRows + list.height() / 100 + 2;
+    for (int step = 0; step <= 10; ++step) {
+        bar->setValue(bar->maximum() * step / 10);
+        const int row = list.indexAt(QPoint(10, list.viewport()->height() / 2)).row();
+        QVERIFY(row >= 0 && row < total);
+        QTRY_VERIFY(list.itemWidget(list.item(row)) != nullptr);
+        auto *card = qobject_cast<ClassInfoWidget *>(list.itemWidget(list.item(row)));
+        QVERIFY(card);
+        QCOMPARE(card->groupInfo().getId(), QString::number(row + 1));
+        QVERIFY(list.cards().size() <= bound);
+        // Cards that left the view are released at once, not left for the loop to delete.
+        QCOMPARE(list.findChildren<ClassInfoWidget *>().size(), list.cards().size());
+    }
+    QCOMPARE(list.recordAt(total - 1).getId(), QString::number(total));
+    QVERIFY(qobject_cast<ClassInfoWidget *>(list.itemWidget(list.item(total - 1))));
+
+    // A first page replaces the long list and its cards.
+    list.refreshClassInfos();
+    list.addClassInfos(lessons(3, 9001));
+    QCOMPARE(list.count(), 4);
+    QCOMPARE(list.cards().size(), 3);
+    QCOMPARE(list.findChildren<ClassInfoWidget *>().size(), 3);
 }
 
 QTEST_MAIN(TestClassListWidget)

@@ -259,6 +259,12 @@ void TestVideobackView::failedReplies_data()
     // The tabs stay usable rather than locked until the page is entered again.
     QTest::newRow("text, refused") << textReply("0") << false << false;
     QTest::newRow("list, session expired") << listReply(seriesJson(3), "2") << false << true;
+    // JSON of another shape is the server's error: the footer tells of it, not the missing-page tip.
+    QTest::newRow("list sent as an object")
+        << QByteArray(R"({"loginStatus":"0","requestStatus":"success","requestBody":{"id":1}})") << false << false;
+    QTest::newRow("bare array") << QByteArray(R"([{"id":1}])") << false << false;
+    QTest::newRow("object without a wrapper") << QByteArray(R"({"rows":[]})") << false << false;
+    QTest::newRow("body a number") << QByteArray(R"({"requestStatus":"success","requestBody":5})") << false << false;
 }
 
 void TestVideobackView::failedReplies()

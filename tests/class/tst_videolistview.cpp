@@ -390,6 +390,12 @@ void TestVideoListView::failedReplies_data()
     // Refused for another reason: the load ends with the error footer rather than loading for ever.
     QTest::newRow("text, refused") << textReply("0") << false << false << false;
     QTest::newRow("list, session expired") << listReply(lessonsJson(3), "2") << false << true << true;
+    // JSON of another shape is the server's error: the footer tells of it, not the missing-page tip.
+    QTest::newRow("list sent as an object")
+        << QByteArray(R"({"loginStatus":"0","requestStatus":"success","requestBody":{"id":1}})") << false << false
+        << false;
+    QTest::newRow("bare array") << QByteArray(R"([{"id":1}])") << false << false << false;
+    QTest::newRow("object without a wrapper") << QByteArray(R"({"rows":[]})") << false << false << false;
 }
 
 void TestVideoListView::failedReplies()

@@ -52,6 +52,8 @@ private slots:
     void init();
     void dispatch_data();
     void dispatch();
+    void longCourseListIsReadAside_data();
+    void longCourseListIsReadAside();
     void framingShorterThanItsFrameIsRefused_data();
     void framingShorterThanItsFrameIsRefused();
     void loginReplyFillsTheSession_data();
@@ -227,6 +229,46 @@ void TestSocketClientManager::dispatch()
     expectWarnings(warnings);
     manager.readMessageIn(framed(line));
     QCOMPARE(recorder.emitted(), emitted);
+}
+
+void TestSocketClientManager::longCourseListIsReadAside_data()
+{
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("a long list") << true;
+    QTest::newRow("a long text that is no list") << false;
+}
+
+void TestSocketClientManager::longCourseListIsReadAside()
+{
+    QFETCH(bool, valid);
+    SocketClientManager manager { GlobalEnum::User1 };
+    QSignalSpy courses(&manager, &SocketClientManager::signalRecvCourseInfo);
+    QSignalSpy results(&manager, &SocketClientManager::signalCourseInfoResult);
+    QStringList rows;
+    const int count = 3000;
+    for (int i = 0; i < count; ++i)
+        rows << QString(R"({"id":%1,"title":"%2","lessonType":4})").arg(i + 1).arg(QString(80, 'x'));
+    QString json = "[" + rows.join(',') + "]";
+    if (!valid) {
+        json.chop(1);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the json analysisError"));
+    }
+    QVERIFY(json.size() > SocketClientManager::syncCourseListChars);
+    manager.readMessageIn(framed("21\t6\t" + json));
+    // Read aside: the answer comes as an event, once the reading is done.
+    QVERIFY(results.isEmpty());
+    QVERIFY(results.wait(30000));
+    QCOMPARE(results.first().first().toBool(), valid);
+    if (!valid) {
+        QVERIFY(courses.isEmpty());
+        return;
+    }
+    QCOMPARE(courses.size(), 1);
+    const QList<GroupInfo> list = courses.first().first().value<QList<GroupInfo>>();
+    QCOMPARE(list.size(), count);
+    QCOMPARE(list.first().getId(), QString("1"));
+    QCOMPARE(list.last().getId(), QString::number(count));
+    QCOMPARE(courses.first().at(1).toString(), QString("6"));
 }
 
 void TestSocketClientManager::framingShorterThanItsFrameIsRefused_data()

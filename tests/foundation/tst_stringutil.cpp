@@ -300,6 +300,9 @@ void TestStringUtil::jsonText_data()
     QTest::newRow("fraction") << R"([{"v":2.5}])" << "2.5";
     QTest::newRow("text") << R"([{"v":"0012"}])" << "0012";
     QTest::newRow("null") << R"([{"v":null}])" << "";
+    // Past the whole numbers a cast would be undefined: the number is told as it is.
+    QTest::newRow("beyond whole numbers") << R"([{"v":3.9e122}])" << "3.9e+122";
+    QTest::newRow("far below") << R"([{"v":-1e19}])" << "-1e+19";
 }
 
 void TestStringUtil::jsonText()

@@ -136,9 +136,9 @@ void TestConnectServerManager::restLoginOutcomes_data()
     // A readable reply that is not a granted session still ends the login.
     QTest::newRow("readable, status 1") << QByteArray(R"({"loginStatus":"1","requestStatus":"success",)"
                                                       R"("requestBody":[{"userId":9,"loginStatus":0}]})")
-                                        << QString::fromUtf8("服务器连接超时");
+                                        << QString::fromUtf8("程序未知错误(传输参数不正确)");
     QTest::newRow("readable, no status") << QByteArray(R"({"requestStatus":"success","requestBody":[]})")
-                                         << QString::fromUtf8("服务器连接超时");
+                                         << QString::fromUtf8("程序未知错误(传输参数不正确)");
     // Refusals carry the server's own code, two of which this client shows under another number.
     QTest::newRow("refused, signed in elsewhere")
         << QByteArray(R"({"loginStatus":"2","requestStatus":"error","requestBody":"4"})")
@@ -151,17 +151,23 @@ void TestConnectServerManager::restLoginOutcomes_data()
         << QString::fromUtf8("密码错误");
     QTest::newRow("refused without a code")
         << QByteArray(R"({"loginStatus":"2","requestStatus":"error","requestBody":"busy"})")
-        << QString::fromUtf8("服务器连接超时");
+        << QString::fromUtf8("程序未知错误(传输参数不正确)");
     QTest::newRow("other status") << QByteArray(R"({"loginStatus":"5","requestStatus":"error","requestBody":"4"})")
-                                  << QString::fromUtf8("服务器连接超时");
+                                  << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    // Only no JSON at all counts as no answer; JSON of another shape is the server's error.
     QTest::newRow("not json") << QByteArray("<html>502</html>") << QString::fromUtf8("服务器连接超时");
+    QTest::newRow("bare array") << QByteArray(R"([{"userId":9,"loginStatus":0}])") << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("body an object") << QByteArray(R"({"loginStatus":"0","requestStatus":"success",)"
+                                                  R"("requestBody":{"userId":9,"loginStatus":0}})")
+                                    << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("object without a wrapper") << QByteArray(R"({"user":{"id":9}})") << QString::fromUtf8("程序未知错误(传输参数不正确)");
     // The user id names the user's folder: a granted reply without a numeric one cannot be used.
-    QTest::newRow("user id with a path") << SigninRig::granted("\"../..\"") << QString::fromUtf8("服务器连接超时");
-    QTest::newRow("user id not a number") << SigninRig::granted("\"12abc\"") << QString::fromUtf8("服务器连接超时");
-    QTest::newRow("user id with a fraction") << SigninRig::granted("12.5") << QString::fromUtf8("服务器连接超时");
+    QTest::newRow("user id with a path") << SigninRig::granted("\"../..\"") << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("user id not a number") << SigninRig::granted("\"12abc\"") << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("user id with a fraction") << SigninRig::granted("12.5") << QString::fromUtf8("程序未知错误(传输参数不正确)");
     QTest::newRow("no user id") << QByteArray(R"({"loginStatus":"0","requestStatus":"success",)"
                                               R"("requestBody":[{"userCode":"stu","loginStatus":0}]})")
-                                << QString::fromUtf8("服务器连接超时");
+                                << QString::fromUtf8("程序未知错误(传输参数不正确)");
 }
 
 void TestConnectServerManager::restLoginOutcomes()

@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -223,6 +224,11 @@ void ChatView::buildWidgets()
     m_tipTimer = new QTimer(this);
     m_tipTimer->setSingleShot(true);
     connect(m_tipTimer, &QTimer::timeout, m_tipLabel, &QLabel::hide);
+
+    m_buildTimer = new QTimer(this);
+    m_buildTimer->setSingleShot(true);
+    m_buildTimer->setInterval(0);
+    connect(m_buildTimer, &QTimer::timeout, this, [this] { buildRows(buildBudgetMs); });
 }
 
 void ChatView::connectClient()
@@ -271,17 +277,11 @@ void ChatView::showMessage(const ChatMessage &message, const QString &conversati
     if (conversationId == m_currentTargetId) {
         const QDateTime received = message.getReceiveTime();
         const qint64 gap = received.toSecsSinceEpoch() - m_lastTime.toSecsSinceEpoch();
-        if (gap < 0 || gap >= timeLineSeconds) {
-            appendRow(new ChatItemWidget(received.toString("hh:mm"), ChatItemWidget::TimeLine, width(), QString(),
-                QString(), QPixmap(), m_listWidget));
-            m_lastTime = received;
-        }
+        if (gap < 0 || gap >= timeLineSeconds)
+            queueRow({ received.toString("hh:mm"), ChatItemWidget::TimeLine, QString(), QString() }, false);
         const int kind = message.getSenderId() == g_userId ? ChatItemWidget::OwnMessage : ChatItemWidget::OtherMessage;
-        appendRow(new ChatItemWidget(
-            message.getContent(), kind, width(), name, sender.getUserType(), QPixmap(), m_listWidget));
+        queueRow({ message.getContent(), kind, name, sender.getUserType() }, true);
         m_lastTime = received;
-        if (m_listWidget->count() > maxItems)
-            delete m_listWidget->takeItem(0);
     }
 
     if (m_tabIndex != chatTab || conversationId != m_currentTargetId) {
@@ -290,17 +290,72 @@ void ChatView::showMessage(const ChatMessage &message, const QString &conversati
     }
 }
 
+void ChatView::queueRow(const PendingRow &row, bool trim)
+{
+    m_pendingRows.append(row);
+    if (trim && m_listWidget->count() + m_pendingRows.size() - m_trimCount > maxItems)
+        ++m_trimCount;
+    // Rows that would go before they are seen are never built: a burst keeps only its last rows.
+    while (m_trimCount > m_listWidget->count() && !m_pendingRows.isEmpty()) {
+        m_pendingRows.removeFirst();
+        --m_trimCount;
+    }
+    if (!m_buildTimer->isActive())
+        m_buildTimer->start();
+}
+
+void ChatView::removeFirstRow()
+{
+    QListWidgetItem *item = m_listWidget->item(0);
+    // Released at once: the view would only schedule the deletion, and a burst piles them up.
+    QPointer<QWidget> widget = m_listWidget->itemWidget(item);
+    delete m_listWidget->takeItem(0);
+    delete widget.data();
+}
+
+void ChatView::buildRows(int budgetMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (m_trimCount > 0 && m_listWidget->count() > 0) {
+        removeFirstRow();
+        --m_trimCount;
+    }
+    QListWidgetItem *last = nullptr;
+    while (!m_pendingRows.isEmpty() && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
+        const PendingRow row = m_pendingRows.takeFirst();
+        appendRow(new ChatItemWidget(row.text, row.kind, width(), row.name, row.userType, QPixmap(), m_listWidget));
+        last = m_listWidget->item(m_listWidget->count() - 1);
+    }
+    if (last)
+        m_listWidget->setCurrentItem(last);
+    if (!m_pendingRows.isEmpty()) {
+        m_buildTimer->start();
+        return;
+    }
+    emit rowsShown();
+}
+
+void ChatView::flushRows()
+{
+    m_buildTimer->stop();
+    buildRows(-1);
+}
+
 void ChatView::appendRow(ChatItemWidget *row)
 {
     auto *item = new QListWidgetItem(m_listWidget);
     item->setSizeHint(QSize(0, row->height()));
     m_listWidget->setItemWidget(item, row);
-    m_listWidget->setCurrentItem(item);
 }
 
 void ChatView::clearList()
 {
-    m_listWidget->clear();
+    m_buildTimer->stop();
+    m_pendingRows.clear();
+    m_trimCount = 0;
+    while (m_listWidget->count() > 0)
+        removeFirstRow();
     m_lastTime = QDateTime::fromSecsSinceEpoch(startSeconds);
 }
 
@@ -613,7 +668,7 @@ void ChatView::onInsertPicture(QString userId, QString path)
     // An own user missing from the table is shown without name and picture; the table stays as it is.
     UserInfo user;
     g_userInfoHash.selectUserInfo(userId, user);
-    appendRow(new ChatItemWidget(QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, width(), user.getUserName(),
-        user.getUserType(), QPixmap(), m_listWidget));
+    queueRow({ QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, user.getUserName(), user.getUserType() },
+        false);
     qDebug() << "userId:" << userId;
 }

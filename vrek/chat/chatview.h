@@ -6,6 +6,7 @@
 #include "vrek/userinfo/userinfo.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QMap>
 #include <QPointer>
 #include <QString>
@@ -39,6 +40,9 @@ public:
     static constexpr int tipMs = 2000;
     static constexpr uint blockedTipSeconds = 5;
     static constexpr int chatTab = 1;
+    // Rows are built in the event-loop turn after they arrive, at most this long per turn; a burst builds only
+    // the rows that would still be listed at its end.
+    static constexpr int buildBudgetMs = 20;
 
     // Chooses a picture file for the input; an empty answer chooses none.
     using PictureChooser = std::function<QString(QWidget *parent)>;
@@ -70,6 +74,10 @@ public:
     QString picturePath() const { return m_picturePath; }
     PictureUpload *pictureUpload() const { return m_pictureUpload; }
     ChatItemWidget *row(int index) const;
+    // Rows that arrived but are not built yet.
+    bool hasPendingRows() const { return !m_pendingRows.isEmpty() || m_trimCount > 0; }
+    // Builds every pending row now.
+    void flushRows();
 
 signals:
     void sendSchoolClassMessage(QString text);
@@ -100,6 +108,10 @@ public slots:
     void showTip(QString text);
     void onInsertPicture(QString userId, QString path);
 
+signals:
+    // Every row that arrived so far is built and listed.
+    void rowsShown();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -108,7 +120,19 @@ private:
     void buildWidgets();
     void connectClient();
     void showMessage(const ChatMessage &message, const QString &conversationId);
-    // Appends a row and makes it current, which scrolls the list to it.
+    struct PendingRow
+    {
+        QString text;
+        int kind;
+        QString name;
+        QString userType;
+    };
+    // Queues a row; with trim, one item goes from the front of the list once it holds more than the limit.
+    void queueRow(const PendingRow &row, bool trim);
+    // Builds pending rows for at most the given time (all of them when negative).
+    void buildRows(int budgetMs);
+    void removeFirstRow();
+    // Appends a row; the last one built in a turn is made current, which scrolls the list to it.
     void appendRow(ChatItemWidget *row);
     void clearList();
     void setInputEnabled(bool enabled);
@@ -144,6 +168,10 @@ private:
     QPushButton *m_sendButton = nullptr;
     QLabel *m_tipLabel = nullptr;
     QTimer *m_tipTimer = nullptr;
+    QList<PendingRow> m_pendingRows;
+    // Items still to go from the front of the list (listed rows first, then pending ones).
+    int m_trimCount = 0;
+    QTimer *m_buildTimer = nullptr;
 };
 
 #endif // CHATVIEW_H

@@ -243,6 +243,11 @@ void ClassCreateView::slotRecvCreateProtocol(const QString &line)
     const QStringList fields = line.split('\t');
     if (fields.size() < 3)
         return;
+    if (!m_awaitingReply) {
+        qWarning() << "a create reply that answers no request of this client, dropped! msg:" << line;
+        return;
+    }
+    m_awaitingReply = false;
     bool isNumber = false;
     const int result = fields.at(2).toInt(&isNumber);
     endWaiting();
@@ -319,7 +324,9 @@ void ClassCreateView::slotSubmitButtonClicked()
     if (!sendCreateRequest(json)) {
         endWaiting();
         showInformation("创建失败");
+        return;
     }
+    m_awaitingReply = true;
 }
 
 void ClassCreateView::endWaiting()

@@ -77,6 +77,8 @@ private:
 
     QList<GroupInfo> m_subjects;
     std::function<QDateTime()> m_clock;
+    // A create request is out and its reply not yet read: only then does a create reply mean anything here.
+    bool m_awaitingReply = false;
 };
 
 #endif // CLASSCREATEVIEW_H

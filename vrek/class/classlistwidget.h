@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPair>
+#include <QSet>
 #include <QListWidget>
 #include <QVector>
 
@@ -28,6 +30,12 @@ public:
     };
     // A server page this long or longer is full: there may be more behind it.
     static constexpr int fullPageSize = 20;
+    // Cards are built over event-loop turns, at most this long per turn, so a long list never holds the window.
+    static constexpr int buildBudgetMs = 20;
+    // The first rows always have their cards; further down only the rows in and near the view have one, so a
+    // list of any length costs a few screens of cards.
+    static constexpr int eagerRows = 100;
+    static constexpr int nearRows = 5;
 
     // A tab of lessons of one kind: its label and the lesson type the server filters on.
     struct Kind
@@ -50,6 +58,10 @@ public:
     bool footerAnimating() const;
     // The cards, in row order (the footer is not one).
     QList<class ClassInfoWidget *> cards() const;
+    // Rows of the first eagerRows whose cards are not built yet.
+    int pendingCount() const { return qMin(m_recordCount, int(eagerRows)) - m_builtRows; }
+    // The lesson of a row, with or without its card.
+    GroupInfo recordAt(int row) const;
 
     void addClassInfos(const QList<GroupInfo> &infos);
     void refreshClassInfos();
@@ -64,11 +76,25 @@ public:
 signals:
     void signalRequestGroupInfo(QString lessonType, int pageIndex);
     void signalEnterButtonClicked(GroupInfo info);
+    // Every row of the first eagerRows has its card.
+    void cardsShown();
 
 public slots:
     void slotVerticalBarChanged(int value);
 
 private:
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    // Builds pending cards of the first rows for the turn's budget, but at least the given number, then the
+    // cards in view.
+    void buildCards(int atLeast = 0);
+    void buildCard(int row);
+    void releaseCard(int row);
+    void updateVisibleCards();
+
     QString m_lessonType;
     int m_cardMode;
     int m_pageCount = 0;
@@ -76,6 +102,21 @@ private:
     QListWidgetItem *m_footerItem = nullptr;
     QLabel *m_footerLabel = nullptr;
     QMovie *m_movie = nullptr;
+    // The records of the card rows, as handed over: each batch with its first row and reference time.
+    struct Batch
+    {
+        int firstRow;
+        QList<GroupInfo> infos;
+        QDateTime reference;
+    };
+    QVector<Batch> m_batches;
+    int m_recordCount = 0;
+    const Batch &batchOf(int row) const;
+    // The first rows are built in order: how many of them have their card.
+    int m_builtRows = 0;
+    // Rows past the first whose card is built.
+    QSet<int> m_lazyRows;
+    class QTimer *m_buildTimer = nullptr;
 };
 
 #endif // CLASSLISTWIDGET_H

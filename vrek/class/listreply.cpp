@@ -9,8 +9,11 @@ ListReply ListReply::read(const QString &reply)
         result.kind = result.loginStatus == QLatin1String("0") ? Rows : Expired;
         return result;
     }
-    if (!StringUtil::httpJsonToMap(reply, result.loginStatus, result.body))
+    if (!StringUtil::httpJsonToMap(reply, result.loginStatus, result.body)) {
+        if (StringUtil::isJsonDocument(reply))
+            result.kind = Malformed;
         return result;
+    }
     result.kind = result.loginStatus == QLatin1String("1") ? Expired : Refused;
     return result;
 }

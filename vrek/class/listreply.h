@@ -14,7 +14,8 @@ public:
         Rows, // rows to show
         Expired, // the session has expired: a relogin is due
         Refused, // a text wrapper that is no list: the service said no
-        Unreadable, // neither: the network tip is due
+        Malformed, // JSON of another shape: the server's error, told by the error footer
+        Unreadable, // no JSON at all (no reply, or the time-out's "error"): the network tip is due
     };
 
     static ListReply read(const QString &reply);

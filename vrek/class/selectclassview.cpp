@@ -227,7 +227,10 @@ void SelectClassView::slotRecvClassListInfo(const QString &reply)
             qWarning() << "the course list was refused! loginStatus:" << loginStatus << "body:" << body;
         return;
     }
-    if (g_httpTipMessage)
+    // JSON of another shape is the server's error, not a missing page: the error footer tells of it.
+    if (StringUtil::isJsonDocument(reply))
+        qWarning() << "the course list reply has the wrong shape! reply:" << reply.left(200);
+    else if (g_httpTipMessage)
         g_httpTipMessage->slotShow();
     setClassListError();
 }

@@ -271,6 +271,10 @@ void VideobackView::slotReviewCourseProtocol(const QString &reply)
         qWarning() << "the recorded lessons were refused! loginStatus:" << read.loginStatus << "body:" << read.body;
         setClassListError();
         break;
+    case ListReply::Malformed:
+        qWarning() << "the recorded lessons reply has the wrong shape! reply:" << reply.left(200);
+        setClassListError();
+        break;
     case ListReply::Unreadable:
         if (g_httpTipMessage)
             g_httpTipMessage->slotShow();

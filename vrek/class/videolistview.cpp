@@ -272,6 +272,10 @@ void VideoListView::slotReviewLessonProtocol(const QString &reply)
         qWarning() << "the lesson list was refused! loginStatus:" << read.loginStatus << "body:" << read.body;
         showNetError();
         break;
+    case ListReply::Malformed:
+        qWarning() << "the lesson list reply has the wrong shape! reply:" << reply.left(200);
+        showNetError();
+        break;
     case ListReply::Unreadable:
         if (g_httpTipMessage)
             g_httpTipMessage->slotShow();

@@ -61,6 +61,8 @@ public:
     static QByteArray bodyTail();
     // The result an answer's status text stands for (10 to 22).
     static PostFileStatus statusOfAnswer(const QString &status);
+    // Reads a chunk answer; false when it is not {"result":[{"fileId","fileName","status"}]}.
+    static bool readAnswer(const QByteArray &answer, QString &fileId, QString &fileName, QString &status);
 
 public slots:
     void start(QString fileId, QString filePath, uint uploadType, qint64 position);
@@ -80,8 +82,6 @@ private:
     void postFileRange();
     // False when the file cannot be read; the request is then not sent.
     bool post(qint64 offset, qint64 length, bool ranged);
-    // Reads a chunk answer; false when it is not {"result":[{"fileId","fileName","status"}]}.
-    static bool readAnswer(const QByteArray &answer, QString &fileId, QString &fileName, QString &status);
     void postFileFinish(const QString &fileId, const QString &fileName, const QString &status);
     void report(PostFileStatus status);
 

@@ -122,6 +122,8 @@ void SocketClient::readData()
     }
     for (const QString &line : qAsConst(lines))
         emit readMessageOut(line);
+    if (!lines.isEmpty())
+        emit readMessagesOut(lines);
 }
 
 void SocketClient::serverFound()

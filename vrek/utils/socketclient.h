@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QStringList>
 #include <QTcpSocket>
 
 class QThread;
@@ -29,6 +30,8 @@ signals:
     void sockNewConnectOut(QString address, ushort port, QThread *thread);
     void sockDisConnectOut(QString address, ushort port, QThread *thread);
     void readMessageOut(QString line);
+    // The lines of one read together, in order: a burst crosses to the manager's thread in a few signals.
+    void readMessagesOut(QStringList lines);
     void sendHeartBeatOut(bool sent);
     void connectToServerErrorOut();
 

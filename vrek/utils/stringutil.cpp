@@ -171,6 +171,13 @@ bool StringUtil::httpJsonToList(const QString &text, JsonRows &rows, QString &lo
     return arrayToRows(requestBody.toArray(), rows);
 }
 
+bool StringUtil::isJsonDocument(const QString &text)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+    return error.error == QJsonParseError::NoError && (document.isObject() || document.isArray());
+}
+
 bool StringUtil::httpJsonToStatus(const QString &text, int &status)
 {
     QJsonParseError error;
@@ -233,9 +240,12 @@ QString StringUtil::jsonText(const QVariant &value)
 {
     if (value.type() == QVariant::Double) {
         const double number = value.toDouble();
-        const qint64 whole = qint64(number);
-        if (double(whole) == number)
-            return QString::number(whole);
+        // Only a number within the range of whole numbers may be cast: beyond it the cast is undefined.
+        if (number > -9.0e18 && number < 9.0e18) {
+            const qint64 whole = qint64(number);
+            if (double(whole) == number)
+                return QString::number(whole);
+        }
     }
     return value.toString();
 }

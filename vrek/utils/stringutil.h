@@ -26,6 +26,9 @@ public:
     // The numeric result code a wrapper carries in "requestBody": a whole number, a text of one, or an object
     // whose "result" is either. False when the reply is no wrapper or carries no such code.
     static bool httpJsonToStatus(const QString &text, int &status);
+    // True for a JSON document (an object or an array) of any content: a reply the server did send, whether or not
+    // it holds what the caller expects.
+    static bool isJsonDocument(const QString &text);
     static bool jsonToList(const QString &text, JsonRows &rows);
     static bool listToJson(const JsonRows &rows, QString &text);
     // A text field of a reply row: numbers the server sends as such keep all their digits.
