@@ -216,6 +216,7 @@ void ChatView::buildWidgets()
     layout->addLayout(sendLayout, 0);
 
     m_tipLabel = new QLabel(this);
+    m_tipLabel->setTextFormat(Qt::PlainText);
     m_tipLabel->setStyleSheet("QLabel{background-color:rgb(253,140,41);border-radius:2px;}");
     m_tipLabel->setAlignment(Qt::AlignCenter);
     m_tipLabel->hide();
@@ -263,7 +264,7 @@ void ChatView::showMessage(const ChatMessage &message, const QString &conversati
     UserInfo sender;
     if (!g_userInfoHash.selectUserInfo(message.getSenderId(), sender))
         return;
-    QString name = sender.getUserName();
+    QString name = sender.getUserName().toHtmlEscaped();
     if (sender.getPrime())
         name = QStringLiteral("<font color=\"red\">%1</font>").arg(name);
 
@@ -612,7 +613,7 @@ void ChatView::onInsertPicture(QString userId, QString path)
     // An own user missing from the table is shown without name and picture; the table stays as it is.
     UserInfo user;
     g_userInfoHash.selectUserInfo(userId, user);
-    appendRow(new ChatItemWidget(QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, width(), user.getUserName(),
-        user.getUserType(), QPixmap(), m_listWidget));
+    appendRow(new ChatItemWidget(QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, width(),
+        user.getUserName().toHtmlEscaped(), user.getUserType(), QPixmap(), m_listWidget));
     qDebug() << "userId:" << userId;
 }

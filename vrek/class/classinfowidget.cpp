@@ -24,23 +24,28 @@ void ClassInfoWidget::buildForm()
     setStyleSheet("QWidget{background-color:white;}QWidget::disabled{color:black;}");
 
     m_classSubjectLabel = new QLabel(this);
+    m_classSubjectLabel->setTextFormat(Qt::PlainText);
     m_classSubjectLabel->setObjectName("classSubjectLabel");
     m_classSubjectLabel->setAlignment(Qt::AlignCenter);
     m_classSubjectLabel->setStyleSheet(
         "QLabel{border:1px solid #0081ff;border-radius:2px;color:#0081ff;font-size:10pt;padding:1px 4px;}");
     m_classTitleLabel = new QLabel(this);
+    m_classTitleLabel->setTextFormat(Qt::PlainText);
     m_classTitleLabel->setObjectName("classTitleLabel");
     m_classTitleLabel->setStyleSheet("QLabel{font:16px;}");
     m_centerLabel = new QLabel(this);
     m_centerLabel->setObjectName("centerLabel");
     m_centerLabel->setStyleSheet("QLabel{font:14px;color:#666666;}");
     m_classInfoLabel = new QLabel(this);
+    m_classInfoLabel->setTextFormat(Qt::PlainText);
     m_classInfoLabel->setObjectName("classInfoLabel");
     m_classInfoLabel->setStyleSheet("QLabel{font:14px;color:#666666;}");
     m_classNameLabel = new QLabel(this);
+    m_classNameLabel->setTextFormat(Qt::PlainText);
     m_classNameLabel->setObjectName("classNameLabel");
     m_classNameLabel->setStyleSheet("QLabel{font:14px;}");
     m_classLectNameLabel = new QLabel(this);
+    m_classLectNameLabel->setTextFormat(Qt::PlainText);
     m_classLectNameLabel->setObjectName("classLectNameLabel");
     m_classLectNameLabel->setStyleSheet("QLabel{font:14px;}");
     m_enterPushButton = new QPushButton(this);

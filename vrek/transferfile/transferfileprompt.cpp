@@ -26,6 +26,7 @@ QString TransferFilePrompt::saveFile(
 void TransferFilePrompt::information(QWidget *parent, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -33,6 +34,7 @@ bool TransferFilePrompt::question(
     QWidget *parent, const QString &title, const QString &text, const QString &yes, const QString &no)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QPushButton *yesButton = box.addButton(yes, QMessageBox::YesRole);
     box.addButton(no, QMessageBox::NoRole);
     box.exec();

@@ -74,6 +74,7 @@ void UserInfoView::buildForm()
     const QMargins margins = groupLayout->contentsMargins();
     groupLayout->setContentsMargins(margins.left(), 1, margins.right(), margins.bottom());
     m_groupNameLabel = new QLabel(header);
+    m_groupNameLabel->setTextFormat(Qt::PlainText);
     m_groupNameLabel->setObjectName("groupNameLabel");
     m_groupCountLabel = new QLabel(header);
     m_groupCountLabel->setObjectName("groupCountLabel");

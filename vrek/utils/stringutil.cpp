@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QTextCodec>
+#include <QTextDocument>
 
 #include <climits>
 #include <cmath>
@@ -79,6 +80,13 @@ quint64 StringUtil::hashString(const char *str, quint64 value)
         value = (value ^ byte) * fnvPrime;
     }
     return value;
+}
+
+QString StringUtil::plainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
 }
 
 QString StringUtil::getPinyinInitials(const QString &text)

@@ -18,6 +18,9 @@ public:
     // FNV-1a, 64 bits; callers start from fnvOffsetBasis.
     static quint64 hashString(const char *str, quint64 value);
     static QString getPinyinInitials(const QString &text);
+    // A tool tip that shows outside text literally: unchanged when Qt takes it as plain, escaped and wrapped in a
+    // paragraph when Qt would guess rich text (and lay out its markup, reading any local file an <img> names).
+    static QString plainToolTip(const QString &text);
 
     static QJsonObject stringToJsonObject(const QString &text);
     // The REST reply wrapper: {"loginStatus", "requestStatus", "requestBody"}.

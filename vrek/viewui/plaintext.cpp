@@ -1,0 +1,9 @@
+#include "vrek/viewui/plaintext.h"
+
+QMessageBox::StandardButton PlainText::message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+    const QString &text, QMessageBox::StandardButtons buttons)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    return QMessageBox::StandardButton(box.exec());
+}
