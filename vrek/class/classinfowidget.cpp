@@ -1,5 +1,7 @@
 #include "vrek/class/classinfowidget.h"
 
+#include "vrek/utils/globalvalue.h"
+
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,6 +9,7 @@
 #include <QVBoxLayout>
 
 namespace {
+constexpr int maxLabelWidth = 1000;
 const char *const beginTimeFormat = "yyyy-MM-dd HH:mm:ss";
 } // namespace
 
@@ -48,6 +51,13 @@ void ClassInfoWidget::buildForm()
     m_classLectNameLabel->setTextFormat(Qt::PlainText);
     m_classLectNameLabel->setObjectName("classLectNameLabel");
     m_classLectNameLabel->setStyleSheet("QLabel{font:14px;}");
+    // The list gives a card the width the card asks for: a text of any length asks for a screen at most, and the
+    // labels clip what does not fit.
+    for (QLabel *label :
+        { m_classSubjectLabel, m_classTitleLabel, m_classInfoLabel, m_classNameLabel, m_classLectNameLabel }) {
+        label->setMinimumWidth(1);
+        label->setMaximumWidth(int(maxLabelWidth * g_uiScale));
+    }
     m_enterPushButton = new QPushButton(this);
     m_enterPushButton->setObjectName("enterPushButton");
     m_enterPushButton->setFixedSize(90, 32);

@@ -82,11 +82,19 @@ quint64 StringUtil::hashString(const char *str, quint64 value)
     return value;
 }
 
+QString StringUtil::clippedText(const QString &text)
+{
+    if (text.size() <= clippedLength)
+        return text;
+    return text.left(clippedLength) + QChar(0x2026);
+}
+
 QString StringUtil::plainToolTip(const QString &text)
 {
-    if (!Qt::mightBeRichText(text))
-        return text;
-    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal);
+    const QString clipped = clippedText(text);
+    if (!Qt::mightBeRichText(clipped))
+        return clipped;
+    return Qt::convertFromPlainText(clipped, Qt::WhiteSpaceNormal);
 }
 
 QString StringUtil::getPinyinInitials(const QString &text)

@@ -12,7 +12,7 @@ class QWidget;
 class PlainText
 {
 public:
-    // Runs the box and returns the button pressed.
+    // Runs the box, the text clipped, and returns the button pressed.
     static QMessageBox::StandardButton message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
         const QString &text, QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 };
