@@ -67,8 +67,9 @@ namespace {
 constexpr int waitMs = 30000;
 // Far beyond what one row takes on a busy machine, far below the test's own time-out.
 constexpr int hangSeconds = 120;
-// Larger than any screen.
-constexpr int maxSide = 8192;
+// What a window may grow to: the longest side X takes, and the pixels of a few screens.
+constexpr int maxSide = 32767;
+constexpr qint64 maxArea = qint64(4096) * 4096;
 // Room for the client and a megabyte of text many times over; /dev/zero read whole passes it at once.
 constexpr rlim_t addressSpaceLimit = rlim_t(6) << 30;
 const QByteArray coursePath = "/mobile/httpGetAttendCourseList";
@@ -215,10 +216,11 @@ QByteArray head(const QString &text)
         QVERIFY(!hasImage((edit)->document()));                                                                        \
     } while (false)
 
-// Lays out and paints a widget as on the screen; no text makes it larger than a screen holds.
+// Lays out and paints a widget as on the screen; no text makes it larger than X or the memory of a few screens.
 bool paint(QWidget *widget)
 {
-    if (widget->width() > maxSide || widget->height() > maxSide) {
+    if (widget->width() > maxSide || widget->height() > maxSide
+        || qint64(widget->width()) * widget->height() > maxArea) {
         qWarning() << widget->metaObject()->className() << "grew to" << widget->size();
         return false;
     }

@@ -38,7 +38,7 @@ public:
     // A text field of a reply row: numbers the server sends as such keep all their digits.
     static QString jsonText(const QVariant &value);
 
-    static constexpr int clippedLength = 1000;
+    static constexpr int clippedLength = 500;
     static constexpr quint64 fnvOffsetBasis = 14695981039346656037ULL;
     static constexpr quint64 fnvPrime = 1099511628211ULL;
 
