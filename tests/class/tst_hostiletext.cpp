@@ -21,6 +21,7 @@
 #include "vrek/course/coursefilebutton.h"
 #include "vrek/course/coursetoolview.h"
 #include "vrek/course/toolbutton.h"
+#include "vrek/login/loginclient.h"
 #include "vrek/userinfo/userinfolistview.h"
 #include "vrek/userinfo/userinfoview.h"
 #include "vrek/userinfo/userinfowidget.h"
@@ -318,6 +319,8 @@ private slots:
     void courseFiles();
     void messageBoxes_data();
     void messageBoxes();
+    void loginWindow_data();
+    void loginWindow();
 
 private:
     void addRows(const QStringList &ways);
@@ -651,6 +654,35 @@ void TestHostileText::messageBoxes()
     QVERIFY(painted);
     QCOMPARE(format, Qt::PlainText);
     VERIFY_SAME(boxText, clipped(text));
+    verifyResponsive();
+}
+
+void TestHostileText::loginWindow_data()
+{
+    addRows({ "school name", "login error" });
+}
+
+// The school lookup's reply and a sign-in error in the sign-in window.
+void TestHostileText::loginWindow()
+{
+    QFETCH(QString, way);
+    QFETCH(QString, text);
+    TempWorkDir dir;
+    ReviewHttp http;
+    LoginClient window(nullptr, http.client);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    if (way == "school name") {
+        // No domain: the lookup's answer is shown and nothing is stored.
+        const QJsonObject reply { { "requestStatus", "success" },
+            { "requestBody", QJsonObject { { "schoolName", text }, { "doMainName", "" } } } };
+        window.slotGetProvider(QString::fromUtf8(QJsonDocument(reply).toJson(QJsonDocument::Compact)));
+        VERIFY_PLAIN_LABEL(window.findChild<QLabel *>("dnsUrl"), QStringLiteral("网校名称: ") + text);
+    } else {
+        window.showLoginError(text);
+        VERIFY_PLAIN_LABEL(window.findChild<QLabel *>("errorLabel"), text);
+    }
+    QVERIFY(paint(&window));
     verifyResponsive();
 }
 

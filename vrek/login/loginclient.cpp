@@ -389,6 +389,8 @@ void LoginClient::buildForm()
 
     ui->errorLabel = new QLabel(QStringLiteral("输入错误"), ui->loginStackedWidgetPage1);
     ui->errorLabel->setTextFormat(Qt::PlainText);
+    // Texts from the server never widen the window: the labels clip what does not fit.
+    ui->errorLabel->setMinimumWidth(1);
     ui->errorLabel->setObjectName("errorLabel");
     page0->addWidget(ui->errorLabel);
     ui->loginButton = new QPushButton(QStringLiteral("登  录"), ui->loginStackedWidgetPage1);
@@ -456,9 +458,11 @@ void LoginClient::buildForm()
     page2->addStretch();
     ui->dnsUrl = new QLabel(QStringLiteral("网校名称：Vantrel"), ui->DnsUrlWidget);
     ui->dnsUrl->setTextFormat(Qt::PlainText);
+    ui->dnsUrl->setMinimumWidth(1);
     ui->dnsUrl->setObjectName("dnsUrl");
     ui->dnsName = new QLabel(QStringLiteral("网校域名："), ui->DnsUrlWidget);
     ui->dnsName->setTextFormat(Qt::PlainText);
+    ui->dnsName->setMinimumWidth(1);
     ui->dnsName->setObjectName("dnsName");
     ui->turnLoginBtn = new QPushButton(QStringLiteral("确认"), ui->DnsUrlWidget);
     ui->turnLoginBtn->setObjectName("turnLoginBtn");
