@@ -22,6 +22,7 @@
 #include "vrek/course/coursetoolview.h"
 #include "vrek/course/toolbutton.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/userinfo/bindtipview.h"
 #include "vrek/userinfo/userinfolistview.h"
 #include "vrek/userinfo/userinfoview.h"
 #include "vrek/userinfo/userinfowidget.h"
@@ -321,6 +322,10 @@ private slots:
     void messageBoxes();
     void loginWindow_data();
     void loginWindow();
+    void personalCentre_data();
+    void personalCentre();
+    void titleBar_data();
+    void titleBar();
 
 private:
     void addRows(const QStringList &ways);
@@ -683,6 +688,52 @@ void TestHostileText::loginWindow()
         VERIFY_PLAIN_LABEL(window.findChild<QLabel *>("errorLabel"), text);
     }
     QVERIFY(paint(&window));
+    verifyResponsive();
+}
+
+void TestHostileText::personalCentre_data()
+{
+    addRows({ "name", "mobile", "grade and class" });
+}
+
+// The signed-in user's record as the login reply gave it, in the personal centre.
+void TestHostileText::personalCentre()
+{
+    QFETCH(QString, way);
+    QFETCH(QString, text);
+    const QString userName = g_userName;
+    g_userName = way == "name" ? text : QStringLiteral("李小明");
+    g_mobile = way == "mobile" ? text : QStringLiteral("13800000000");
+    g_gradeClassName = way == "grade and class" ? text : QStringLiteral("三年级二班");
+    BindTipView view;
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.updatePersonalInfo();
+    const char *label = way == "name" ? "nameLabel" : way == "mobile" ? "phoneLabel" : "classNameLabel";
+    VERIFY_PLAIN_LABEL(view.findChild<QLabel *>(label), text);
+    QVERIFY(paint(&view));
+    verifyResponsive();
+    g_userName = userName;
+}
+
+void TestHostileText::titleBar_data()
+{
+    addRows({ "window title" });
+}
+
+// A lesson's or a file's name as the title of its window's frame.
+void TestHostileText::titleBar()
+{
+    QFETCH(QString, text);
+    TitleView frame(new QWidget, text, 0);
+    frame.resize(800, 600);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    auto *label = frame.findChild<QLabel *>("titleName");
+    QVERIFY(label);
+    QCOMPARE(label->textFormat(), Qt::PlainText);
+    VERIFY_SAME(label->text().trimmed(), text);
+    QVERIFY(paint(&frame));
     verifyResponsive();
 }
 
