@@ -53,7 +53,6 @@
 #include <QToolTip>
 #include <QtTest>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
