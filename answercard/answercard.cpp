@@ -188,6 +188,7 @@ void AnswerCard::setUiState(int answerCount, bool resetButton, int type, QString
     right->setObjectName("rightAnswerLabel");
     const int textWidth = int(qMax((yourAnswer.size() + 10) * 6, (rightAnswer.size() + 10) * 6) * g_uiScale);
     for (QLabel *text : { yours, right }) {
+        text->setTextFormat(Qt::PlainText);
         text->setStyleSheet("font:14x;color:#000");
         // Never narrower than the text itself: a cut answer reads as another answer.
         text->ensurePolished();

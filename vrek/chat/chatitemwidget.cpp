@@ -108,14 +108,15 @@ ChatItemWidget::ChatItemWidget(const QString &text, int kind, int listWidth, con
         m_nameEdit->setStyleSheet(nameStyle);
 
     setReadOnlyText(m_textEdit);
-    m_textEdit->setText(text);
+    m_textEdit->setPlainText(text);
     m_textEdit->setStyleSheet(textStyle);
     QFont font = m_textEdit->font();
     font.setPointSize(10);
     m_textEdit->setFont(font);
 
     setReadOnlyText(m_nameEdit);
-    m_nameEdit->setText(name);
+    // The list hands the name marked up (red for a prime sender), the name itself escaped.
+    m_nameEdit->setHtml(name);
 
     if (kind == OwnMessage || kind == OtherMessage) {
         const Qt::Alignment side = kind == OwnMessage ? Qt::AlignRight : Qt::AlignLeft;

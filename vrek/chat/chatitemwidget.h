@@ -26,7 +26,8 @@ public:
     // The width of an empty text: an empty bubble still has a size.
     static constexpr int emptyTextWidth = 10;
 
-    // The head pixmap is not used: the picture comes from the user type.
+    // The text is shown as it came; the name is rich text whose outside parts the caller escaped. The head pixmap
+    // is not used: the picture comes from the user type.
     ChatItemWidget(const QString &text, int kind, int listWidth, const QString &name, const QString &userType,
         const QPixmap &head = QPixmap(), QWidget *parent = nullptr);
     ~ChatItemWidget() override;

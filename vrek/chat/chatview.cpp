@@ -218,6 +218,7 @@ void ChatView::buildWidgets()
     layout->addLayout(sendLayout, 0);
 
     m_tipLabel = new QLabel(this);
+    m_tipLabel->setTextFormat(Qt::PlainText);
     m_tipLabel->setStyleSheet("QLabel{background-color:rgb(253,140,41);border-radius:2px;}");
     m_tipLabel->setAlignment(Qt::AlignCenter);
     m_tipLabel->hide();
@@ -270,7 +271,7 @@ void ChatView::showMessage(const ChatMessage &message, const QString &conversati
     UserInfo sender;
     if (!g_userInfoHash.selectUserInfo(message.getSenderId(), sender))
         return;
-    QString name = sender.getUserName();
+    QString name = sender.getUserName().toHtmlEscaped();
     if (sender.getPrime())
         name = QStringLiteral("<font color=\"red\">%1</font>").arg(name);
 
@@ -668,7 +669,8 @@ void ChatView::onInsertPicture(QString userId, QString path)
     // An own user missing from the table is shown without name and picture; the table stays as it is.
     UserInfo user;
     g_userInfoHash.selectUserInfo(userId, user);
-    queueRow({ QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, user.getUserName(), user.getUserType() },
+    queueRow({ QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, user.getUserName().toHtmlEscaped(),
+                 user.getUserType() },
         false);
     qDebug() << "userId:" << userId;
 }

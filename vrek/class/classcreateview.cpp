@@ -339,6 +339,7 @@ void ClassCreateView::showInformation(const QString &text)
 {
     // Window-modal and not blocking: a reply on the connection must still be read meanwhile.
     auto *box = new QMessageBox(QMessageBox::Information, "提示", text, QMessageBox::Ok, this);
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

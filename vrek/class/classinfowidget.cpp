@@ -1,5 +1,7 @@
 #include "vrek/class/classinfowidget.h"
 
+#include "vrek/utils/globalvalue.h"
+
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,6 +9,7 @@
 #include <QVBoxLayout>
 
 namespace {
+constexpr int maxLabelWidth = 1000;
 const char *const beginTimeFormat = "yyyy-MM-dd HH:mm:ss";
 } // namespace
 
@@ -24,25 +27,37 @@ void ClassInfoWidget::buildForm()
     setStyleSheet("QWidget{background-color:white;}QWidget::disabled{color:black;}");
 
     m_classSubjectLabel = new QLabel(this);
+    m_classSubjectLabel->setTextFormat(Qt::PlainText);
     m_classSubjectLabel->setObjectName("classSubjectLabel");
     m_classSubjectLabel->setAlignment(Qt::AlignCenter);
     m_classSubjectLabel->setStyleSheet(
         "QLabel{border:1px solid #0081ff;border-radius:2px;color:#0081ff;font-size:10pt;padding:1px 4px;}");
     m_classTitleLabel = new QLabel(this);
+    m_classTitleLabel->setTextFormat(Qt::PlainText);
     m_classTitleLabel->setObjectName("classTitleLabel");
     m_classTitleLabel->setStyleSheet("QLabel{font:16px;}");
     m_centerLabel = new QLabel(this);
     m_centerLabel->setObjectName("centerLabel");
     m_centerLabel->setStyleSheet("QLabel{font:14px;color:#666666;}");
     m_classInfoLabel = new QLabel(this);
+    m_classInfoLabel->setTextFormat(Qt::PlainText);
     m_classInfoLabel->setObjectName("classInfoLabel");
     m_classInfoLabel->setStyleSheet("QLabel{font:14px;color:#666666;}");
     m_classNameLabel = new QLabel(this);
+    m_classNameLabel->setTextFormat(Qt::PlainText);
     m_classNameLabel->setObjectName("classNameLabel");
     m_classNameLabel->setStyleSheet("QLabel{font:14px;}");
     m_classLectNameLabel = new QLabel(this);
+    m_classLectNameLabel->setTextFormat(Qt::PlainText);
     m_classLectNameLabel->setObjectName("classLectNameLabel");
     m_classLectNameLabel->setStyleSheet("QLabel{font:14px;}");
+    // The list gives a card the width the card asks for: a text of any length asks for a screen at most, and the
+    // labels clip what does not fit.
+    for (QLabel *label :
+        { m_classSubjectLabel, m_classTitleLabel, m_classInfoLabel, m_classNameLabel, m_classLectNameLabel }) {
+        label->setMinimumWidth(1);
+        label->setMaximumWidth(int(maxLabelWidth * g_uiScale));
+    }
     m_enterPushButton = new QPushButton(this);
     m_enterPushButton->setObjectName("enterPushButton");
     m_enterPushButton->setFixedSize(90, 32);

@@ -64,9 +64,14 @@ void VideoListView::buildForm()
     m_titleLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
 
     m_classSubjectLabel = new QLabel(this);
+    m_classSubjectLabel->setTextFormat(Qt::PlainText);
     m_classSubjectLabel->setObjectName("classSubjectLabel");
     m_courseName = new QLabel(this);
+    m_courseName->setTextFormat(Qt::PlainText);
     m_courseName->setObjectName("courseName");
+    // Outside texts never widen the page: narrower than their text, the labels clip it.
+    m_classSubjectLabel->setMinimumWidth(1);
+    m_courseName->setMinimumWidth(1);
     m_delButton = new QPushButton(QStringLiteral("删除"), this);
     m_delButton->setObjectName("delButton");
     m_horizontalLayout2 = new QHBoxLayout;
@@ -86,7 +91,9 @@ void VideoListView::buildForm()
     horizontalLayout->setSpacing(36);
     horizontalLayout->setContentsMargins(0, 0, 0, 18);
     m_courseTime = new QLabel(QStringLiteral("系列课时间："), m_horizontalWidget);
+    m_courseTime->setTextFormat(Qt::PlainText);
     m_courseTime->setObjectName("courseTime");
+    m_courseTime->setMinimumWidth(1);
     m_courseTime->setStyleSheet(
         "\nQLabel{\n    font-size:15px;\n    color: rgb(102, 102, 102);\n    border-bottom:no;\n}\n\n");
     horizontalLayout->addWidget(m_courseTime);

@@ -1,5 +1,7 @@
 #include "vrek/class/videotreemodel.h"
 
+#include "vrek/utils/stringutil.h"
+
 #include <QReadLocker>
 #include <QWriteLocker>
 
@@ -67,7 +69,7 @@ QVariant VideoTreeModel::data(const QModelIndex &index, int role) const
     case NumberColumn:
         return index.row() + 1;
     case TitleColumn:
-        return info.getTitle();
+        return role == Qt::ToolTipRole ? StringUtil::plainToolTip(info.getTitle()) : info.getTitle();
     case DurationColumn:
         return QString("%1").arg(info.getActualTime());
     case TimeColumn:

@@ -2,6 +2,7 @@
 
 #include "vrek/course/toolbutton.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -58,7 +59,7 @@ CourseFileButton::CourseFileButton(const QString &fileIdAll, const QString &file
     m_mainButton->setGeometry(15, 15, 90, 90);
     m_mainButton->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     m_mainButton->setCheckable(true);
-    m_mainButton->setToolTip(fileName);
+    m_mainButton->setToolTip(StringUtil::plainToolTip(fileName));
     m_mainButton->setText(buttonText(fileName, g_uiScale));
     setBtnIcon();
     setNormalStyle();

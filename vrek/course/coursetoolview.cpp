@@ -2,6 +2,7 @@
 
 #include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -128,6 +129,7 @@ struct CourseToolView::Form
 
         courseNameLabel = new QLabel(bar);
         courseNameLabel->setObjectName("courseNameLabel");
+        courseNameLabel->setTextFormat(Qt::RichText);
         courseNameLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         courseNameLabel->setWordWrap(true);
         horizontalLayout_3->addWidget(courseNameLabel);
@@ -302,8 +304,8 @@ void CourseToolView::slotPenColorChange(const QString &color)
 
 void CourseToolView::setCourseName(const QString &name)
 {
-    m_form->courseNameLabel->setText(QStringLiteral("<p style='margin:10px'>%1</p>").arg(name));
-    m_form->courseNameLabel->setToolTip(name);
+    m_form->courseNameLabel->setText(QStringLiteral("<p style='margin:10px'>%1</p>").arg(name.toHtmlEscaped()));
+    m_form->courseNameLabel->setToolTip(StringUtil::plainToolTip(name));
 }
 
 void CourseToolView::setPageCombox(int currentIndex, int pageCount)

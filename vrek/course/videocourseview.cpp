@@ -86,6 +86,7 @@ void VideoCourseView::setupForm()
     titleLayout->setObjectName("videoTitleLayout");
     titleLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     m_titleLabel = new QLabel(this);
+    m_titleLabel->setTextFormat(Qt::PlainText);
     m_titleLabel->setObjectName("videoTitleLabel");
     m_titleLabel->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     titleLayout->addWidget(m_titleLabel);

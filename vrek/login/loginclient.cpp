@@ -9,6 +9,7 @@
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/utils/stringutil.h"
+#include "vrek/viewui/plaintext.h"
 #include "vrek/window/titleview.h"
 
 #include <QCheckBox>
@@ -387,6 +388,9 @@ void LoginClient::buildForm()
     page0->addLayout(optionLayout);
 
     ui->errorLabel = new QLabel(QStringLiteral("输入错误"), ui->loginStackedWidgetPage1);
+    ui->errorLabel->setTextFormat(Qt::PlainText);
+    // Texts from the server never widen the window: the labels clip what does not fit.
+    ui->errorLabel->setMinimumWidth(1);
     ui->errorLabel->setObjectName("errorLabel");
     page0->addWidget(ui->errorLabel);
     ui->loginButton = new QPushButton(QStringLiteral("登  录"), ui->loginStackedWidgetPage1);
@@ -453,8 +457,12 @@ void LoginClient::buildForm()
     page2->setSpacing(20);
     page2->addStretch();
     ui->dnsUrl = new QLabel(QStringLiteral("网校名称：Vantrel"), ui->DnsUrlWidget);
+    ui->dnsUrl->setTextFormat(Qt::PlainText);
+    ui->dnsUrl->setMinimumWidth(1);
     ui->dnsUrl->setObjectName("dnsUrl");
     ui->dnsName = new QLabel(QStringLiteral("网校域名："), ui->DnsUrlWidget);
+    ui->dnsName->setTextFormat(Qt::PlainText);
+    ui->dnsName->setMinimumWidth(1);
     ui->dnsName->setObjectName("dnsName");
     ui->turnLoginBtn = new QPushButton(QStringLiteral("确认"), ui->DnsUrlWidget);
     ui->turnLoginBtn->setObjectName("turnLoginBtn");
@@ -480,7 +488,7 @@ SocketClientManager *LoginClient::socketClient() const
 
 void LoginClient::informationBox(const QString &text)
 {
-    QMessageBox::information(this, QStringLiteral("提示"), text, QMessageBox::Ok);
+    PlainText::message(this, QMessageBox::Information, QStringLiteral("提示"), text);
 }
 
 void LoginClient::startLogin()

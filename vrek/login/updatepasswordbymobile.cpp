@@ -3,6 +3,7 @@
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/stringutil.h"
+#include "vrek/viewui/plaintext.h"
 #include "vrek/viewui/tipwidget.h"
 
 #include <QDebug>
@@ -195,6 +196,7 @@ void UpdatePasswordByMobile::buildForm()
 
     ui->errorTipWidget = row("errorTipWidget");
     ui->errorLabel = new QLabel(ui->errorTipWidget);
+    ui->errorLabel->setTextFormat(Qt::PlainText);
     ui->errorLabel->setObjectName("errorLabel");
     ui->errorLabel->setStyleSheet("color:red;");
     auto *errorLayout = new QHBoxLayout(ui->errorTipWidget);
@@ -260,7 +262,7 @@ void UpdatePasswordByMobile::setGetCodeButtonCounting(int seconds)
 
 void UpdatePasswordByMobile::informationBox(const QString &text)
 {
-    QMessageBox::information(this, "提示", text, QMessageBox::Ok);
+    PlainText::message(this, QMessageBox::Information, QStringLiteral("提示"), text);
 }
 
 bool UpdatePasswordByMobile::readReply(const QString &reply, QString &outcome)

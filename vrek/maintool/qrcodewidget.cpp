@@ -33,6 +33,7 @@ void QRCodeWidget::buildForm()
     m_qrcodeimg->setAlignment(Qt::AlignCenter);
     m_gridLayout->addWidget(m_qrcodeimg, 0, 0);
     m_qrcodetext = new QLabel(m_layoutWidget);
+    m_qrcodetext->setTextFormat(Qt::PlainText);
     m_qrcodetext->setObjectName("qrcodetext");
     m_qrcodetext->setAlignment(Qt::AlignCenter);
     m_qrcodetext->setStyleSheet(QString::fromUtf8("color: rgb(0, 0, 0);\nfont: 75 16pt \"微软雅黑\";"));

@@ -22,6 +22,7 @@
 #include "vrek/utils/threadfactory.h"
 #include "vrek/utils/webrtcsdkinterface.h"
 #include "vrek/viewui/httptipmessage.h"
+#include "vrek/viewui/plaintext.h"
 #include "vrek/viewui/reconnectview.h"
 #include "vrek/viewui/reloginview.h"
 #include "vrek/window/titleview.h"
@@ -354,7 +355,7 @@ void ZephApplication::slotQuitClassFailIn(const QString &text)
     m_stage = StageLogin;
     m_courseListWindow->close();
     m_classManagerView->setEnabled(false);
-    QMessageBox::information(m_loginClient, QStringLiteral("提示"), text);
+    PlainText::message(m_loginClient, QMessageBox::Information, QStringLiteral("提示"), text);
     m_loginClient->showClean();
 }
 

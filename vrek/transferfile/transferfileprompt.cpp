@@ -1,5 +1,7 @@
 #include "vrek/transferfile/transferfileprompt.h"
 
+#include "vrek/utils/stringutil.h"
+
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,14 +27,16 @@ QString TransferFilePrompt::saveFile(
 
 void TransferFilePrompt::information(QWidget *parent, const QString &title, const QString &text)
 {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Information, title, StringUtil::clippedText(text), QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 bool TransferFilePrompt::question(
     QWidget *parent, const QString &title, const QString &text, const QString &yes, const QString &no)
 {
-    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, parent);
+    QMessageBox box(QMessageBox::Question, title, StringUtil::clippedText(text), QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     QPushButton *yesButton = box.addButton(yes, QMessageBox::YesRole);
     box.addButton(no, QMessageBox::NoRole);
     box.exec();

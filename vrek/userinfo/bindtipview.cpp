@@ -4,6 +4,7 @@
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/settingconfig.h"
 #include "vrek/utils/stringutil.h"
+#include "vrek/viewui/plaintext.h"
 #include "vrek/viewui/tipwidget.h"
 
 #include <QDebug>
@@ -143,6 +144,7 @@ void BindTipView::buildForm()
     captionFont.setPointSize(12);
     m_userNameLabel->setFont(captionFont);
     m_nameLabel = label(m_nameWiget, "nameLabel", QString(), nameLabelRule);
+    m_nameLabel->setTextFormat(Qt::PlainText);
     nameRow.layout->addWidget(m_nameLabel, 1);
 
     const Row phoneRow
@@ -150,6 +152,7 @@ void BindTipView::buildForm()
     m_phoneWidget = phoneRow.widget;
     m_phoneCaption = phoneRow.caption;
     m_phoneLabel = label(m_phoneWidget, "phoneLabel", QString(), labelRule);
+    m_phoneLabel->setTextFormat(Qt::PlainText);
     phoneRow.layout->addWidget(m_phoneLabel, 1);
 
     const Row classRow
@@ -158,6 +161,7 @@ void BindTipView::buildForm()
     m_classWidget->setMinimumSize(400, 40);
     m_classLabel = classRow.caption;
     m_classNameLabel = label(m_classWidget, "classNameLabel", QString(), labelRule);
+    m_classNameLabel->setTextFormat(Qt::PlainText);
     classRow.layout->addWidget(m_classNameLabel, 1);
 
     const Row passwordRow = row(
@@ -301,7 +305,7 @@ bool BindTipView::filterPasswordText(QString &text)
 
 void BindTipView::informationBox(const QString &text)
 {
-    QMessageBox::information(this, QStringLiteral("提示"), text, QMessageBox::Ok);
+    PlainText::message(this, QMessageBox::Information, QStringLiteral("提示"), text);
 }
 
 void BindTipView::verifyPassword(const QString &text)

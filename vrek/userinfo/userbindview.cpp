@@ -72,6 +72,7 @@ void UserBindView::buildForm()
     m_codeButton = new QPushButton(QString::fromUtf8(codeButtonText), this);
     m_codeButton->setObjectName("codeButton");
     m_messageLabel = new QLabel(QStringLiteral("请输入6位数字验证码"), this);
+    m_messageLabel->setTextFormat(Qt::PlainText);
     m_messageLabel->setObjectName("messageLabel");
     m_messageLabel->setStyleSheet("color: rgb(255, 0, 0);");
     m_bindButton = new QPushButton(QStringLiteral("绑定"), this);

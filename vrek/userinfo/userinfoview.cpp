@@ -74,6 +74,9 @@ void UserInfoView::buildForm()
     const QMargins margins = groupLayout->contentsMargins();
     groupLayout->setContentsMargins(margins.left(), 1, margins.right(), margins.bottom());
     m_groupNameLabel = new QLabel(header);
+    m_groupNameLabel->setTextFormat(Qt::PlainText);
+    // A title of any length never widens the class window: the label clips it.
+    m_groupNameLabel->setMinimumWidth(1);
     m_groupNameLabel->setObjectName("groupNameLabel");
     m_groupCountLabel = new QLabel(header);
     m_groupCountLabel->setObjectName("groupCountLabel");

@@ -1,6 +1,7 @@
 #include "vrek/userinfo/userinfowidget.h"
 
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QDebug>
 #include <QFont>
@@ -50,6 +51,7 @@ void UserInfoWidget::buildForm()
     m_userImgLabel = new QLabel(this);
     m_userImgLabel->setObjectName("userImgLabel");
     m_userNameLabel = new QLabel(this);
+    m_userNameLabel->setTextFormat(Qt::PlainText);
     m_userNameLabel->setObjectName("userNameLabel");
     m_handUpButton = new QPushButton(this);
     m_handUpButton->setObjectName("handUpButton");
@@ -96,7 +98,7 @@ void UserInfoWidget::initUserInfo(const UserInfo &userInfo)
     if (m_userId == g_userId)
         name = QStringLiteral("%1 (我)").arg(name);
     m_userNameLabel->setText(name);
-    m_userNameLabel->setToolTip(name);
+    m_userNameLabel->setToolTip(StringUtil::plainToolTip(name));
 }
 
 void UserInfoWidget::updateUserInfo(const UserInfo &userInfo)

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 #include <QTextCodec>
+#include <QTextDocument>
 
 #include <climits>
 #include <cmath>
@@ -79,6 +80,21 @@ quint64 StringUtil::hashString(const char *str, quint64 value)
         value = (value ^ byte) * fnvPrime;
     }
     return value;
+}
+
+QString StringUtil::clippedText(const QString &text)
+{
+    if (text.size() <= clippedLength)
+        return text;
+    return text.left(clippedLength) + QChar(0x2026);
+}
+
+QString StringUtil::plainToolTip(const QString &text)
+{
+    const QString clipped = clippedText(text);
+    if (!Qt::mightBeRichText(clipped))
+        return clipped;
+    return Qt::convertFromPlainText(clipped, Qt::WhiteSpaceNormal);
 }
 
 QString StringUtil::getPinyinInitials(const QString &text)

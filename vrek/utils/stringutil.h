@@ -18,6 +18,13 @@ public:
     // FNV-1a, 64 bits; callers start from fnvOffsetBasis.
     static quint64 hashString(const char *str, quint64 value);
     static QString getPinyinInitials(const QString &text);
+    // Outside text for a window of its own (a tool tip, a box): a megabyte of it would make the window as large.
+    // The first clippedLength characters, with an ellipsis when cut.
+    static QString clippedText(const QString &text);
+    // A tool tip that shows outside text literally (clipped): unchanged when Qt takes it as plain, escaped and
+    // wrapped in a paragraph when Qt would guess rich text (and lay out its markup, reading any local file an
+    // <img> names).
+    static QString plainToolTip(const QString &text);
 
     static QJsonObject stringToJsonObject(const QString &text);
     // The REST reply wrapper: {"loginStatus", "requestStatus", "requestBody"}.
@@ -39,6 +46,7 @@ public:
     static QString logExcerpt(const QByteArray &bytes, int maxLength = logExcerptLength);
     static constexpr int logExcerptLength = 48;
 
+    static constexpr int clippedLength = 500;
     static constexpr quint64 fnvOffsetBasis = 14695981039346656037ULL;
     static constexpr quint64 fnvPrime = 1099511628211ULL;
 

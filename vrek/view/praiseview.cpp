@@ -41,6 +41,9 @@ void PraiseView::initial()
     qInfo() << "initial";
     m_imageLabel = new QLabel();
     m_textLabel = new QLabel();
+    m_textLabel->setTextFormat(Qt::PlainText);
+    // A name of any length stays inside the notice: the notice never grows to the text's width.
+    m_textLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1280, 720);
     setGeometry(screenRect.width() / 2 - noticeWidth / 2, screenRect.height() / 2 - 109, noticeWidth, noticeHeight);

@@ -15,6 +15,7 @@ ClassTipMessage::ClassTipMessage(QWidget *parent)
 {
     setFixedSize(300, 200);
     m_tipLabel->setObjectName("tipLabel");
+    m_tipLabel->setTextFormat(Qt::PlainText);
     m_tipLabel->setStyleSheet("color:#222222;font:12px");
     m_tipLabel->setAlignment(Qt::AlignCenter);
     m_tipLabel->setWordWrap(true);

@@ -49,6 +49,7 @@ void LogoutView::buildForm()
     m_imageLabel->setObjectName("imageLabel");
     m_imageLabel->setStyleSheet("border-image: url(:/image/tip/exclamatory.png);");
     m_textLabel = new QLabel(this);
+    m_textLabel->setTextFormat(Qt::PlainText);
     m_textLabel->setObjectName("textLabel");
     topLayout->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     topLayout->addWidget(m_imageLabel);

@@ -39,6 +39,7 @@ PopUp::PopUp(QWidget *parent)
     m_imgLabel->setObjectName("imgLabel");
     m_imgLabel->setAlignment(Qt::AlignCenter);
     m_textLabel->setObjectName("textLabel");
+    m_textLabel->setTextFormat(Qt::PlainText);
     m_textLabel->setWordWrap(true);
     m_textLabel->setAlignment(Qt::AlignCenter);
     auto *contentLayout = new QHBoxLayout(m_contentWidget);

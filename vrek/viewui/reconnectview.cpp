@@ -42,6 +42,7 @@ ReconnectView::ReconnectView(ConnectServerManager *connectServer, QWidget *paren
     m_stateCaption->setObjectName("stateCaption");
     m_stateCaption->setStyleSheet(stateStyle);
     m_stateLabel->setObjectName("stateLabel");
+    m_stateLabel->setTextFormat(Qt::PlainText);
     m_stateLabel->setStyleSheet(stateStyle);
     m_reconnectButton->setObjectName("reconnectButton");
     m_reconnectButton->setFixedSize(122, 40);

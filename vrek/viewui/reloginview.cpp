@@ -46,6 +46,7 @@ ReLoginView::ReLoginView(ConnectServerManager *connectServer, QWidget *parent, H
     m_stateCaption->setObjectName("stateCaption");
     m_stateCaption->setStyleSheet(stateStyle);
     m_stateLabel->setObjectName("stateLabel");
+    m_stateLabel->setTextFormat(Qt::PlainText);
     m_stateLabel->setStyleSheet(stateStyle);
     m_stateLabel->setWordWrap(true);
     m_reloginButton->setObjectName("reloginButton");

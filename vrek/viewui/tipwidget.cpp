@@ -20,6 +20,7 @@ TipWidget::TipWidget(QWidget *parent)
     setAutoFillBackground(true);
 
     m_label->setObjectName("label");
+    m_label->setTextFormat(Qt::PlainText);
     m_label->setFont(QFont("微软雅黑"));
     m_label->setStyleSheet("QLabel{\n    color:white;}");
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -93,6 +93,8 @@ void TitleView::buildForm()
     m_iconLabel->setText(QCoreApplication::applicationName());
     m_iconLabel->setStyleSheet("color:#fff;");
     m_titleName = new QLabel(m_titleWidget);
+    m_titleName->setTextFormat(Qt::PlainText);
+    m_titleName->setMinimumWidth(1);
     m_titleName->setObjectName("titleName");
     m_titleName->setStyleSheet("font:bold;color:#fff;");
     m_titleName->setAlignment(Qt::AlignCenter);
