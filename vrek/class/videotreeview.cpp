@@ -136,10 +136,17 @@ void VideoTreeView::setColumnWidths(int w)
 int VideoTreeView::textWidth(int column) const
 {
     int widest = header()->sectionSizeHint(column);
-    const int rows = m_model->lockedRowCount();
+    // Also asked while the model inserts a row under its lock (the view lays itself out then): no lock here.
+    const int rows = m_model->rowCount();
     for (int row = 0; row < rows; ++row) {
         const QModelIndex index = m_model->index(row, column);
         const QWidget *widget = indexWidget(index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        if (!widget && text.size() > longestMeasuredText) {
+            // Cut whatever the widths: laid out whole, a server's endless title would stall the window.
+            widest = qMax(widest, fontMetrics().horizontalAdvance(text.left(longestMeasuredText)));
+            continue;
+        }
         widest = qMax(widest, widget ? widget->sizeHint().width() : sizeHintForIndex(index).width());
     }
     return widest;

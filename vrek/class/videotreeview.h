@@ -52,6 +52,7 @@ private:
     void setColumnWidths(int width);
     void fitTextColumns();
     // The width a column's texts (header and rows) need to be shown whole.
+    static constexpr int longestMeasuredText = 256;
     int textWidth(int column) const;
 
     VideoTreeModel *m_model = nullptr;
