@@ -103,6 +103,9 @@ public:
     // client would have left behind (a recording waiting for upload). Set before start().
     void setDataDir(const QString &path) { m_dataDir = path; }
     QString dataDir() const { return m_dataDir; }
+    // The file server's port, given before start(); 0 takes any free one.
+    void setFilePort(quint16 port) { m_filePort = port; }
+    quint16 filePort() const { return m_filePort; }
     // Where what takes long to make (the lecturer's recording) is kept from one run to the next; none by default.
     void setCacheDir(const QString &path) { m_cacheDir = path; }
     QString cacheDir() const { return m_cacheDir; }
@@ -135,6 +138,7 @@ private:
     QStringList m_announced;
     QString m_dataDir;
     QString m_cacheDir;
+    quint16 m_filePort = 0;
 };
 
 #endif // CLASSROOMSANDBOX_H

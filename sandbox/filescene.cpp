@@ -68,7 +68,7 @@ int FileScene::courseTypeOf(const QString &fileName)
 
 bool FileScene::install()
 {
-    if (!m_files->listen())
+    if (!m_files->listen(sandbox()->filePort()))
         return false;
     sandbox()->announce("file", QString::number(m_files->port()));
     m_files->setHandler(uploadPath, [this](const FakeHttpServer::Request &request) { return takeUpload(request); });

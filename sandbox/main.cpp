@@ -1,8 +1,8 @@
-// tavisandbox [--http-port N] [--classroom-port N] [--data-dir FOLDER] [--cache-dir FOLDER]: serves a school's
-// service on loopback until stopped, and prints on its first line where, the demo student to sign in with and the
-// lecturer's account (which the client signs in with on the lecturer's side, under TAVI_TEST_USER_TYPE=0). Given
-// the client's data folder, it leaves a screen recording of the lecturer there, waiting for upload; given a cache
-// folder, it makes that recording only once.
+// tavisandbox [--http-port N] [--classroom-port N] [--file-port N] [--data-dir FOLDER] [--cache-dir FOLDER]:
+// serves a school's service on loopback until stopped, and prints on its first line where, the demo student to sign
+// in with and the lecturer's account (which the client signs in with on the lecturer's side, under
+// TAVI_TEST_USER_TYPE=0). Given the client's data folder, it leaves a screen recording of the lecturer there,
+// waiting for upload; given a cache folder, it makes that recording only once.
 #include "platform/termination/terminationwatcher.h"
 #include "sandbox/classroomsandbox.h"
 
@@ -20,12 +20,14 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     const QCommandLineOption httpPort("http-port", "REST port (0: any free port)", "port", "0");
     const QCommandLineOption classroomPort("classroom-port", "classroom server port (0: any free port)", "port", "0");
+    const QCommandLineOption filePort("file-port", "file server port (0: any free port)", "port", "0");
     const QCommandLineOption dataDir(
         "data-dir", "the client's data folder, where a recording waiting for upload is left", "folder");
     parser.addOption(httpPort);
     parser.addOption(classroomPort);
     const QCommandLineOption cacheDir(
         "cache-dir", "where what takes long to make is kept from one run to the next", "folder");
+    parser.addOption(filePort);
     parser.addOption(dataDir);
     parser.addOption(cacheDir);
     parser.process(application);
@@ -33,6 +35,7 @@ int main(int argc, char *argv[])
     ClassroomSandbox sandbox;
     sandbox.setDataDir(parser.value(dataDir));
     sandbox.setCacheDir(parser.value(cacheDir));
+    sandbox.setFilePort(quint16(parser.value(filePort).toUInt()));
     if (!sandbox.start(quint16(parser.value(httpPort).toUInt()), quint16(parser.value(classroomPort).toUInt()))) {
         std::fprintf(stderr, "tavisandbox: the ports cannot be opened\n");
         return 1;

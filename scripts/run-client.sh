@@ -87,40 +87,52 @@ trap 'exit 129' HUP
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+# free_port NAME: a port on loopback where nothing listens (a connection is refused at once), below the ephemeral
+# range and none given already, into the variable NAME.
+taken=
+free_port() {
+    local port
+    for _ in $(seq 100); do
+        port=$((20000 + RANDOM % 12000))
+        case " $taken " in *" $port "*) continue ;; esac
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+            taken="$taken $port"
+            printf -v "$1" %s "$port"
+            return 0
+        fi
+    done
+    echo "No free ports on 127.0.0.1 for the classroom sandbox." >&2
+    exit 1
+}
+free_port http
+free_port classroom
+free_port file
+
 # The sandbox's temporary folders (nginx's, its clips) go into the script's own, which goes in any case.
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
 # What the sandbox takes seconds to make is kept in the build tree from one run to the next.
-TMPDIR="$work" "$BUILD/sandbox/tavisandbox" --data-dir "$TAVI_APPDATA" --cache-dir "$BUILD/sandbox/cache" >"$work/info" &
+TMPDIR="$work" "$BUILD/sandbox/tavisandbox" --http-port "$http" --classroom-port "$classroom" --file-port "$file" \
+    --data-dir "$TAVI_APPDATA" --cache-dir "$BUILD/sandbox/cache" >"$work/info" &
 sandbox=$!
-# Its first line says where it listens; it comes once the clips are made (seconds on a busy machine).
-for _ in $(seq 600); do
-    [ -s "$work/info" ] && [ -z "$(tail -c 1 "$work/info")" ] && break
-    if ! kill -0 "$sandbox" 2>/dev/null; then
-        echo "The classroom sandbox did not start." >&2
-        exit 1
-    fi
-    sleep 0.1
-done
-if ! [ -s "$work/info" ]; then
-    echo "The classroom sandbox did not say where it listens." >&2
-    exit 1
-fi
-read -r http classroom user password lecturer lecturerPassword fields <"$work/info"
-http=${http#http=}
-classroom=${classroom#classroom=}
-file=
-for field in $fields; do
-    case "$field" in
-    file=*) file=${field#file=} ;;
-    esac
-done
-echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
-echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
 
-# Every address the client uses is the sandbox's: nothing goes to the built-in host.
+# The two start side by side: the sandbox listens on its ports within its first fraction of a second, long before
+# the client, which has its windows to make, asks anything of them. Every address the client uses is the
+# sandbox's: nothing goes to the built-in host.
 "$CLIENT" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
     --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@" &
 client=$!
+
+# Its first line says that it listens, and with which accounts.
+for _ in $(seq 1200); do
+    [ -s "$work/info" ] && [ -z "$(tail -c 1 "$work/info")" ] && break
+    kill -0 "$sandbox" 2>/dev/null || break
+    sleep 0.05
+done
+if [ -s "$work/info" ]; then
+    read -r _ _ user password lecturer lecturerPassword _ <"$work/info"
+    echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
+    echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
+fi
 
 # Whichever ends first takes the other with it.
 ended=

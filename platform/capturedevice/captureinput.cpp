@@ -2,7 +2,7 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavdevice/avdevice.h>
+#include <libavdevice/version_major.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 }
@@ -14,10 +14,31 @@ extern "C" {
 #include <cstring>
 #include <mutex>
 
+#include <dlfcn.h>
+
+bool CaptureInput::registerDevices()
+{
+    // FFmpeg's device library brings some fifty libraries of its own (filters, device back-ends) that every start
+    // of the program would load and relocate: it is loaded when a device is first wanted instead.
+    static bool registered = false;
+    static std::once_flag once;
+    std::call_once(once, [] {
+        const QByteArray name = "libavdevice.so." + QByteArray::number(LIBAVDEVICE_VERSION_MAJOR);
+        void *library = dlopen(name.constData(), RTLD_NOW | RTLD_GLOBAL);
+        auto registerAll = library ? reinterpret_cast<void (*)()>(dlsym(library, "avdevice_register_all")) : nullptr;
+        if (!registerAll) {
+            qCritical() << "FFmpeg's devices cannot be had:" << dlerror();
+            return;
+        }
+        registerAll();
+        registered = true;
+    });
+    return registered;
+}
+
 CaptureInput::CaptureInput()
 {
-    static std::once_flag devicesRegistered;
-    std::call_once(devicesRegistered, [] { avdevice_register_all(); });
+    registerDevices();
     m_work = av_packet_alloc();
 }
 

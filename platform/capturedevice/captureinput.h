@@ -26,6 +26,9 @@ public:
         OpenStreamInfoFailed, // avformat_find_stream_info
     };
 
+    // Makes FFmpeg's capture devices known, once; false when its device library cannot be loaded.
+    static bool registerDevices();
+
     static constexpr int openLimitMs = 5000;
     // A device that delivers nothing for this long has failed this read.
     static constexpr int readLimitMs = 2000;

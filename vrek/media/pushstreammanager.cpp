@@ -1,5 +1,6 @@
 #include "vrek/media/pushstreammanager.h"
 
+#include "platform/capturedevice/captureinput.h"
 #include "platform/capturedevice/capturedeviceresolver.h"
 #include "vrek/media/audioplayer.h"
 #include "vrek/media/streammediaforward.h"
@@ -13,7 +14,6 @@
 #include <QDebug>
 
 extern "C" {
-#include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
@@ -26,7 +26,7 @@ PushStreamManager::PushStreamManager(const QString &userId, const GlobalEnum::Gr
 {
     qInfo() << "isLect:" << m_isLect << "parent:" << parent;
     initial();
-    avdevice_register_all();
+    CaptureInput::registerDevices();
     avformat_network_init();
     av_log_set_level(AV_LOG_WARNING);
     AudioPlayer::sdlAudioInitial();

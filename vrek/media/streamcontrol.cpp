@@ -1,5 +1,6 @@
 #include "vrek/media/streamcontrol.h"
 
+#include "platform/capturedevice/captureinput.h"
 #include "platform/capturedevice/capturedeviceresolver.h"
 #include "vrek/media/audioplayer.h"
 #include "vrek/media/pullenginefactory.h"
@@ -14,7 +15,6 @@
 #include <mutex>
 
 extern "C" {
-#include <libavdevice/avdevice.h>
 #include <libavformat/avformat.h>
 #include <libavutil/log.h>
 }
@@ -23,7 +23,7 @@ void StreamControl::initialMediaLibraries()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        avdevice_register_all();
+        CaptureInput::registerDevices();
         avformat_network_init();
         av_log_set_level(AV_LOG_WARNING);
         AudioPlayer::sdlAudioInitial();
