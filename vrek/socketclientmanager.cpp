@@ -751,7 +751,14 @@ void SocketClientManager::recvStartClass(const QString &line)
 {
     const QStringList fields = line.split('\t');
     if (fields.size() == 4) {
-        emit signalRecordFileResult(fields.at(3), fields.at(2).toInt());
+        // A result that is no number would read as 0, "converted", which removes the recording.
+        bool isNumber = false;
+        const int result = fields.at(2).toInt(&isNumber);
+        if (!isNumber) {
+            qWarning() << "the record file result is not a number! " << line;
+            return;
+        }
+        emit signalRecordFileResult(fields.at(3), result);
         return;
     }
     if (fields.size() != 5) {

@@ -56,6 +56,9 @@ private slots:
     void uploadAndServerAnswer_data();
     void uploadAndServerAnswer();
     void answerForAnUnlistedIdChangesNothing();
+    void unaskedAnswersChangeNothing_data();
+    void unaskedAnswersChangeNothing();
+    void answerAfterTheRowWentChangesNothing();
     void showQueuesAndClosePauses();
     void uploadedRowIsNotQueuedAgain();
     void deleteWhileUploadingOnlyPauses();
@@ -73,6 +76,9 @@ private:
     void storeRow(const QString &name, int progress, const QString &title = "三年级数学");
     Row row(const QString &id) const;
     void answerChunks(int delayMs = 0);
+    void announce(const QString &id);
+    void answer(const QString &id, int result, TransferInfo::TransferStatus shown);
+    void handledSoFar();
 
     NetworkEngineThread *m_network = nullptr;
     ClassroomLink *m_link = nullptr;
@@ -113,6 +119,7 @@ void TestTransferRecordView::init()
     m_prompt = new FakePrompt();
     m_view->setPrompt(m_prompt);
     m_link->clear();
+    m_link->server().clearLines();
 }
 
 void TestTransferRecordView::cleanup()
@@ -163,6 +170,32 @@ void TestTransferRecordView::answerChunks(int delayMs)
         reply.delayMs = delayMs;
         return reply;
     });
+}
+
+// The view's own step once an upload is through: the row shows it converting and the record-file line goes out.
+void TestTransferRecordView::announce(const QString &id)
+{
+    m_view->slotRecordStatus(id, TransferInfo::Uploaded);
+    QCOMPARE(row(id).status, int(TransferInfo::Converting));
+    const QString line = "8\tu77\t" + id.section('_', 1, 1) + "\t" + id + "\t3";
+    QCOMPARE(m_link->server().waitForLine(line, 20000), line);
+}
+
+// The server's answer on the connection, once the row shows it.
+void TestTransferRecordView::answer(const QString &id, int result, TransferInfo::TransferStatus shown)
+{
+    m_link->server().sendLine(QString("8\tu77\t%1\t%2").arg(result).arg(id));
+    QTRY_COMPARE_WITH_TIMEOUT(row(id).status, int(shown), 20000);
+}
+
+// Lines arrive in order: once an answer sent after them is shown, every line before it has been handled.
+void TestTransferRecordView::handledSoFar()
+{
+    writeRecording(second);
+    storeRow(second, 0);
+    m_view->loadRecordFiles();
+    announce(second);
+    answer(second, 1, TransferInfo::UploadError);
 }
 
 void TestTransferRecordView::form()
@@ -360,7 +393,8 @@ void TestTransferRecordView::uploadAndServerAnswer()
     QCOMPARE(progress.last().at(1).toInt(), 0);
 
     m_link->server().sendLine(QString("8\tu77\t%1\t%2").arg(result).arg(recording));
-    QTRY_COMPARE(row(recording).status, status);
+    handledSoFar();
+    QCOMPARE(row(recording).status, status);
     QCOMPARE(row(recording).statusText, text);
     QCOMPARE(QFile::exists("media/" + recording), fileKept);
 }
@@ -373,7 +407,89 @@ void TestTransferRecordView::answerForAnUnlistedIdChangesNothing()
     m_view->slotRecordFileResult(second, 0);
     m_view->slotRecordFileResult(QString(), 0);
     m_link->server().sendLine("8\tu77\t0\t../" + recording);
-    QTest::qWait(200);
+    handledSoFar();
+    QCOMPARE(row(recording).status, int(TransferInfo::FreeText));
+    QVERIFY(QFile::exists("media/" + recording));
+}
+
+void TestTransferRecordView::unaskedAnswersChangeNothing_data()
+{
+    QTest::addColumn<int>("announced"); // record-file lines sent for the recording
+    QTest::addColumn<QList<int>>("answered"); // the server's answers to them
+    QTest::addColumn<QString>("line"); // then this line comes unasked
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("text");
+    const QString free = "可以上传";
+    const QString failed = "服务端转换失败";
+    const QString converting = "正在转换";
+    const int freeText = TransferInfo::FreeText;
+    const int error = TransferInfo::UploadError;
+    const int busy = TransferInfo::Converting;
+    QTest::newRow("unknown id") << 0 << QList<int>() << "8\tu77\t0\t1_9999_u77_20201208153000.ts" << freeText << free;
+    QTest::newRow("listed, never sent: converted") << 0 << QList<int>() << "8\tu77\t0\t" + recording << freeText
+                                                   << free;
+    QTest::newRow("listed, never sent: failed") << 0 << QList<int>() << "8\tu77\t1\t" + recording << freeText
+                                                << free;
+    QTest::newRow("another user's answer") << 0 << QList<int>() << "8\tu78\t0\t" + recording << freeText << free;
+    QTest::newRow("answered, then again") << 1 << QList<int> { 1 } << "8\tu77\t0\t" + recording << error << failed;
+    QTest::newRow("sent twice, answered once, then again")
+        << 2 << QList<int> { 1 } << "8\tu77\t0\t" + recording << error << failed;
+    QTest::newRow("empty id") << 1 << QList<int>() << "8\tu77\t0\t" << busy << converting;
+    QTest::newRow("id as a path") << 1 << QList<int>() << "8\tu77\t0\t./" + recording << busy << converting;
+    QTest::newRow("result no number") << 1 << QList<int>() << "8\tu77\tok\t" + recording << busy << converting;
+    QTest::newRow("result empty") << 1 << QList<int>() << "8\tu77\t\t" + recording << busy << converting;
+    QTest::newRow("result unknown") << 1 << QList<int>() << "8\tu77\t7\t" + recording << busy << converting;
+    QTest::newRow("result negative") << 1 << QList<int>() << "8\tu77\t-1\t" + recording << busy << converting;
+}
+
+void TestTransferRecordView::unaskedAnswersChangeNothing()
+{
+    QFETCH(int, announced);
+    QFETCH(QList<int>, answered);
+    QFETCH(QString, line);
+    QFETCH(int, status);
+    QFETCH(QString, text);
+    writeRecording(recording);
+    storeRow(recording, 0);
+    m_view->loadRecordFiles();
+    for (int i = 0; i < announced; ++i)
+        announce(recording);
+    for (int result : qAsConst(answered))
+        answer(recording, result, result == 0 ? TransferInfo::Uploaded : TransferInfo::UploadError);
+
+    m_link->server().sendLine(line);
+    handledSoFar();
+    QCOMPARE(row(recording).status, status);
+    QCOMPARE(row(recording).statusText, text);
+    QVERIFY(QFile::exists("media/" + recording));
+    bool stored = false;
+    QVERIFY(TransferFileDao().verifyTransferFileById(recording + "@u77", stored));
+    QVERIFY(stored);
+    if (status != TransferInfo::Converting)
+        return;
+    // The line sent is still waiting for its answer, and takes it.
+    answer(recording, 0, TransferInfo::Uploaded);
+    QVERIFY(!QFile::exists("media/" + recording));
+}
+
+void TestTransferRecordView::answerAfterTheRowWentChangesNothing()
+{
+    // Sent, then deleted by the user, then a file of the name came back: the late answer is not its.
+    writeRecording(recording);
+    storeRow(recording, 0);
+    m_view->loadRecordFiles();
+    announce(recording);
+    m_view->recordTreeView()->setCurrentIndex(
+        m_view->recordTreeView()->model()->index(0, TransferItemModel::NameColumn));
+    m_prompt->yes = true;
+    m_view->slotDeletePushButtonClicked();
+    QVERIFY(!m_view->recordTreeView()->getAllItemStatus().contains(recording));
+    m_link->server().sendLine("8\tu77\t0\t" + recording);
+    handledSoFar();
+    writeRecording(recording);
+    m_view->loadRecordFiles();
+    m_link->server().sendLine("8\tu77\t0\t" + recording);
+    handledSoFar();
     QCOMPARE(row(recording).status, int(TransferInfo::FreeText));
     QVERIFY(QFile::exists("media/" + recording));
 }
@@ -410,8 +526,8 @@ void TestTransferRecordView::uploadedRowIsNotQueuedAgain()
     writeRecording(recording);
     storeRow(recording, 0);
     m_view->loadRecordFiles();
-    m_view->slotRecordFileResult(recording, 0);
-    QCOMPARE(row(recording).status, int(TransferInfo::Uploaded));
+    announce(recording);
+    answer(recording, 0, TransferInfo::Uploaded);
     answerChunks();
     m_view->refreshRecordList(true);
     QTest::qWait(300);
@@ -462,7 +578,8 @@ void TestTransferRecordView::deleteByStatus()
     storeRow(recording, 0);
     m_view->loadRecordFiles();
     if (uploaded) {
-        m_view->slotRecordFileResult(recording, 0);
+        announce(recording);
+        answer(recording, 0, TransferInfo::Uploaded);
         writeRecording(recording);
     }
     m_view->recordTreeView()->setCurrentIndex(

@@ -129,6 +129,10 @@ void TestSocketClientManager::dispatch_data()
     QTest::newRow("class table") << 1 << "7\tx" << QStringList() << QStringList();
     QTest::newRow("record result") << 1 << "8\tu\t1\tf9" << QStringList { "signalRecordFileResult(f9,1)" }
                                    << QStringList();
+    QTest::newRow("record result no number") << 1 << "8\tu\tx\tf9" << QStringList()
+                                             << QStringList { "the record file result is not a number! " };
+    QTest::newRow("record result empty") << 1 << "8\tu\t\tf9" << QStringList()
+                                         << QStringList { "the record file result is not a number! " };
     QTest::newRow("class start") << 1 << "8\tu\t0\tlesson\tc77" << QStringList { "signalStartClass(lesson)" }
                                  << QStringList();
     QTest::newRow("class end") << 1 << "8\tu\t1\tlesson\tc77" << QStringList { "signalEndClass()" } << QStringList();

@@ -256,9 +256,10 @@ void TransferRecordView::slotRecordStatus(QString id, TransferInfo::TransferStat
     if (m_recordTreeView->selectRow(info)) {
         if (status == TransferInfo::Uploaded) {
             info.setStatus(TransferInfo::Converting);
-            if (g_socketClientManager)
+            if (g_socketClientManager) {
+                m_awaitingResult.insert(id);
                 g_socketClientManager->sendRecordFile(id.section('_', 1, 1), id, g_classStartCount);
-            else
+            } else
                 qWarning() << "the socketClientManager == NULL error! id:" << id;
         } else {
             info.setStatus(status);
@@ -283,9 +284,19 @@ void TransferRecordView::slotRecordStatus(QString id, TransferInfo::TransferStat
 
 void TransferRecordView::slotRecordFileResult(QString id, int result)
 {
+    if (id.isNull() || !m_awaitingResult.contains(id)) {
+        qWarning() << "the record file result unasked! id:" << id << "result:" << result;
+        return;
+    }
+    if (result != 0 && result != 1) {
+        // Not an answer: the line stays unanswered.
+        qWarning() << "the record file result unknown! id:" << id << "result:" << result;
+        return;
+    }
+    m_awaitingResult.remove(id);
     TransferInfo info;
     info.setId(id);
-    if (id.isNull() || !m_recordTreeView->selectRow(info))
+    if (!m_recordTreeView->selectRow(info))
         return;
     if (result == 0) {
         info.setStatus(TransferInfo::Uploaded);

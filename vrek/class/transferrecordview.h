@@ -3,6 +3,7 @@
 
 #include "vrek/transferfile/transferinfo.h"
 
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -76,6 +77,9 @@ private:
     TransferTreeView *m_recordTreeView = nullptr;
 
     QString m_selectedId;
+    // Recordings whose record-file line went to the server and wait for its answer: any other answer is dropped,
+    // as the server's line alone must never mark a recording uploaded and remove its file.
+    QSet<QString> m_awaitingResult;
     TransferFileManager *m_manager = nullptr;
     std::unique_ptr<TransferFilePrompt> m_prompt;
 };
