@@ -4,7 +4,6 @@
 #include "bench/benchsupport.h"
 #include "bench/clockpublisher.h"
 #include "bench/clockstamp.h"
-#include "bench/tcprelay.h"
 #include "bench/toolpictures.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/delayrelay.h"
@@ -296,7 +295,7 @@ void firstPictureRun(Rig &rig, int runs, const std::vector<ToolKind> &kinds, qui
                 "keyframe interval); load average before: %2")
             .arg(runs)
             .arg(loadAverage()));
-    TcpRelay relay;
+    DelayRelay relay;
     if (!relay.start(rig.server.port())) {
         out("  no relay");
         return;

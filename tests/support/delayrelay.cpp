@@ -239,6 +239,10 @@ void DelayRelay::run()
         if (fds[1].revents & POLLIN) {
             const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
+                {
+                    std::lock_guard<std::mutex> locker(m_mutex);
+                    m_accepted.push_back(nowMs());
+                }
                 const int server = connectUpstream(m_upstreamPort);
                 if (server < 0) {
                     ::close(client);
@@ -287,4 +291,16 @@ void DelayRelay::run()
         ::close(connection->up.from);
         ::close(connection->down.from);
     }
+}
+
+std::vector<int64_t> DelayRelay::acceptTimes() const
+{
+    std::lock_guard<std::mutex> locker(m_mutex);
+    return m_accepted;
+}
+
+void DelayRelay::clearAcceptTimes()
+{
+    std::lock_guard<std::mutex> locker(m_mutex);
+    m_accepted.clear();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 // A slow, lossy link on loopback: passes TCP connections through to another local port and delays every byte by
 // a given time in each direction (half a round trip), and now and then holds everything for a while, as a link
@@ -30,6 +31,9 @@ public:
     void holdFor(int ms);
     // Connections accepted so far.
     int connections() const { return m_connections.load(); }
+    // Monotonic milliseconds (nowMs) of each accepted connection, oldest first.
+    std::vector<int64_t> acceptTimes() const;
+    void clearAcceptTimes();
 
     static int64_t nowMs();
 
@@ -56,6 +60,7 @@ private:
     int m_stallPeriodMs = 0;
     int m_stallHoldMs = 0;
     int64_t m_holdEndMs = 0;
+    std::vector<int64_t> m_accepted;
 };
 
 #endif // DELAYRELAY_H
