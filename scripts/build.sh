@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 source scripts/common.sh
 BUILD_DIR=${BUILD_DIR:-build}
 use_ninja "$BUILD_DIR"
-step configure cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+step configure quiet cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 step build cmake --build "$BUILD_DIR" -j"$(nproc)"

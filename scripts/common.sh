@@ -18,3 +18,8 @@ step() {
     "$@"
     echo "== $name: $((SECONDS - start)) s"
 }
+
+# quiet COMMAND...: runs the command without its standard output.
+quiet() {
+    "$@" >/dev/null
+}
