@@ -9,8 +9,11 @@ function(vrek_add_test)
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()
+    # A test given longer starts earlier (ctest runs the costliest first when it has no timings of its own, as in a
+    # fresh clone), so that a run does not end waiting on a long test started last.
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
+        COST ${T_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;SDL_AUDIODRIVER=dummy;LC_ALL=C.UTF-8;${T_ENV}")
     if(T_RESOURCE_LOCK)
         set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_RESOURCE_LOCK}")
