@@ -330,12 +330,19 @@ void TestStringUtil::logExcerpt()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     QCOMPARE(StringUtil::logExcerpt(bytes), shown);
-    // A text is cut the same way, counted in characters, and never escaped.
+    // A text is cut the same way, counted in characters; only its control characters are escaped (a line end
+    // would start a log line of the peer's making), the rest stays readable.
     const QString text = QString::fromLatin1(bytes);
-    const QString expected = text.size() <= StringUtil::logExcerptLength
-        ? text
-        : text.left(StringUtil::logExcerptLength) + QStringLiteral("...(%1 chars)").arg(text.size());
+    QString expected;
+    for (const QChar c : text.left(StringUtil::logExcerptLength)) {
+        expected += c.unicode() < 0x20 ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                                       : QString(c);
+    }
+    if (text.size() > StringUtil::logExcerptLength)
+        expected += QStringLiteral("...(%1 chars)").arg(text.size());
     QCOMPARE(StringUtil::logExcerpt(text), expected);
+    if (bytes.contains('\n'))
+        QVERIFY(!StringUtil::logExcerpt(text).contains('\n'));
 }
 
 QTEST_GUILESS_MAIN(TestStringUtil)

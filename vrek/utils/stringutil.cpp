@@ -277,9 +277,17 @@ bool stringContainsChar(QChar c, const QString &text)
 
 QString StringUtil::logExcerpt(const QString &text, int maxLength)
 {
-    if (text.size() <= maxLength)
-        return text;
-    return text.left(maxLength) + QStringLiteral("...(%1 chars)").arg(text.size());
+    // Control characters escaped too: a peer's line end would otherwise start a log line of the peer's making.
+    QString shown;
+    for (const QChar c : text.left(maxLength)) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            shown.append(QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0')));
+        else
+            shown.append(c);
+    }
+    if (text.size() > maxLength)
+        shown.append(QStringLiteral("...(%1 chars)").arg(text.size()));
+    return shown;
 }
 
 QString StringUtil::logExcerpt(const QByteArray &bytes, int maxLength)
