@@ -25,6 +25,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    Startup::rasterWindowsOnly();
     QtSingleApplication application(argc, argv, QStringLiteral("TaviStudent"));
     // Stopped by its process id (a script that ran it, a logout), the client still ends in order.
     TerminationWatcher terminationWatcher;

@@ -130,6 +130,12 @@ void Startup::installTranslations(QCoreApplication &application)
     }
 }
 
+void Startup::rasterWindowsOnly()
+{
+    if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 NetworkTimeCheck::NetworkTimeCheck(const CNetwork &network, QObject *parent)
     : QObject(parent)
     , m_network(network)

@@ -31,6 +31,10 @@ void acceptMessageBoxesForTests();
 // Installs the client's own texts (":/otherres/widgets.qm") and Qt's Chinese texts (":/otherres/qt_zh_CN.qm")
 // for the application's lifetime; a catalogue that does not load is left out.
 void installTranslations(QCoreApplication &application);
+// Every window is drawn by the raster engine: on X11, Qt's OpenGL layer is not loaded for it (on a desktop that
+// is the GPU driver, up to a few hundred milliseconds before the first window). QT_XCB_GL_INTEGRATION given in
+// the environment wins.
+void rasterWindowsOnly();
 } // namespace Startup
 
 // Asks for network time off the GUI thread (it can take half a minute on a network that drops NTP) and

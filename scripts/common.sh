@@ -4,7 +4,8 @@
 # generator is configured anew (its cache names the old one).
 use_ninja() {
     local dir=$1
-    if [ -f "$dir/CMakeCache.txt" ] && ! grep -qx 'CMAKE_GENERATOR:INTERNAL=Ninja' "$dir/CMakeCache.txt"; then
+    # A tree configured for Ninja has its build.ninja from the first configure on.
+    if [ -f "$dir/CMakeCache.txt" ] && ! [ -f "$dir/build.ninja" ]; then
         echo "Configuring $dir anew for Ninja"
         rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
     fi

@@ -9,7 +9,9 @@
 # The script exits with the client's status. TAVI_PREBUILT=1 skips the installation and the build (a tree that
 # is built already, as the tests run it).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# Every process the script starts before the client delays its window (tens of milliseconds each on a machine
+# with other work): builtins where they do, and the build check beside the other preparations.
+case $0 in */*) cd "${0%/*}/.." ;; *) cd .. ;; esac
 BUILD=${BUILD_DIR:-build}
 CLIENT=$BUILD/main/TaviStudent
 
@@ -22,8 +24,11 @@ for arg in "$@"; do
     esac
 done
 
+# check_build: in the background, the build check of what runs; its status is the build's.
+building=
 if [ -z "${TAVI_PREBUILT:-}" ]; then
-    ./scripts/install-deps.sh
+    source scripts/packages.sh
+    packages_checked || ./scripts/install-deps.sh
     source scripts/common.sh
     use_ninja "$BUILD"
     # A configured tree reconfigures itself when a CMakeLists.txt changes.
@@ -34,10 +39,21 @@ if [ -z "${TAVI_PREBUILT:-}" ]; then
     targets=(TaviStudent)
     [ $sandboxed = 1 ] && targets+=(tavisandbox tavipad)
     # On an unchanged tree this is Ninja's check alone, a few milliseconds; it says nothing then.
-    ninja -C "$BUILD" "${targets[@]}" | { grep -vx "ninja: Entering directory \`$BUILD'\|ninja: no work to do." || true; }
+    ninja -C "$BUILD" "${targets[@]}" | { grep -vx "ninja: Entering directory \`$BUILD'\|ninja: no work to do." || true; } &
+    building=$!
 fi
+built() {
+    [ -z "$building" ] && return 0
+    local status=0
+    wait "$building" || status=$?
+    building=
+    return $status
+}
 
-[ $sandboxed = 1 ] || exec "$CLIENT" "$@"
+if [ $sandboxed = 0 ]; then
+    built
+    exec "$CLIENT" "$@"
+fi
 
 fresh=0
 if [ -z "${TAVI_APPDATA:-}" ]; then
@@ -45,18 +61,19 @@ if [ -z "${TAVI_APPDATA:-}" ]; then
     fresh=1
 fi
 export TAVI_APPDATA
-mkdir -p -m 700 "$TAVI_APPDATA"
+[ -d "$TAVI_APPDATA" ] || mkdir -p -m 700 "$TAVI_APPDATA"
 # The lock on the data folder lasts as long as the script, the sandbox or the client holds it open.
 exec 9<"$TAVI_APPDATA"
 if ! flock -n 9; then
     echo "A client already runs against the sandbox in $TAVI_APPDATA; no second sandbox is started." >&2
     exec 9<&-
+    built
     exec "$CLIENT" "$@" # it shows that it runs already, and ends
 fi
 # The sandbox's own data folder starts empty at every run, as on a first start: the course list opens on the
 # device check. It is kept after the run, with its log, until the next one (not while a client runs: a second
 # one only tells that the first is there). Emptied, not replaced, so that the lock stays on it.
-if [ $fresh = 1 ] && ! pgrep -u "$(id -u)" -x TaviStudent >/dev/null; then
+if [ $fresh = 1 ] && ! pgrep -u "$EUID" -x TaviStudent >/dev/null; then
     find "$TAVI_APPDATA" -mindepth 1 -delete
 fi
 
@@ -91,11 +108,11 @@ trap 'exit 143' TERM
 # range and none given already, into the variable NAME.
 taken=
 free_port() {
-    local port
-    for _ in $(seq 100); do
+    local port i
+    for ((i = 0; i < 100; i++)); do
         port=$((20000 + RANDOM % 12000))
         case " $taken " in *" $port "*) continue ;; esac
-        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+        if ! { : <>"/dev/tcp/127.0.0.1/$port"; } 2>/dev/null; then
             taken="$taken $port"
             printf -v "$1" %s "$port"
             return 0
@@ -107,6 +124,7 @@ free_port() {
 free_port http
 free_port classroom
 free_port file
+built
 
 # The sandbox's temporary folders (nginx's, its clips) go into the script's own, which goes in any case.
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.

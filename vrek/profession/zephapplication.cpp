@@ -33,6 +33,8 @@
 #include <QMessageBox>
 #include <QMutexLocker>
 #include <QThread>
+#include <QTimer>
+#include <QEvent>
 
 ZephApplication::ZephApplication(QObject *parent)
     : QObject(parent)
@@ -44,10 +46,8 @@ ZephApplication::ZephApplication(QObject *parent)
     globalInitial();
     loginInitial();
     tipInitial();
-    selectInitial();
     reconnectInitial();
     reloginInitial();
-    WebrtcSdkInterface::onRtcInit();
 }
 
 ZephApplication::~ZephApplication()
@@ -83,11 +83,13 @@ LoginClient *ZephApplication::loginClient() const
 
 ClassManagerView *ZephApplication::classManagerView() const
 {
+    const_cast<ZephApplication *>(this)->selectInitial();
     return m_classManagerView;
 }
 
 TitleView *ZephApplication::courseListWindow() const
 {
+    const_cast<ZephApplication *>(this)->selectInitial();
     return m_courseListWindow;
 }
 
@@ -133,8 +135,20 @@ bool ZephApplication::run()
         return false;
     m_started = true;
     m_stage = StageLogin;
+    // The course list and its players take as long to make as everything before them: they are made once the
+    // login window has been painted, or sooner where something needs them.
+    m_loginClient->installEventFilter(this);
     m_loginClient->showClean();
     return true;
+}
+
+bool ZephApplication::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_loginClient && event->type() == QEvent::Paint) {
+        m_loginClient->removeEventFilter(this);
+        QTimer::singleShot(0, this, &ZephApplication::selectInitial);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ZephApplication::dbInitial()
@@ -234,6 +248,10 @@ void ZephApplication::tipInitial()
 
 void ZephApplication::selectInitial()
 {
+    if (m_courseListBuilt)
+        return;
+    m_courseListBuilt = true;
+    WebrtcSdkInterface::onRtcInit();
     m_classManagerView = new ClassManagerView();
     m_courseListWindow = new TitleView(m_classManagerView, QStringLiteral("我的课程"), courseListFlags);
     m_classManagerView->initial();
@@ -245,6 +263,9 @@ void ZephApplication::selectInitial()
     connect(m_connectServerManager, &ConnectServerManager::signalSocketConnectSuceess, m_classManagerView,
         &ClassManagerView::signalSocketConnectSuccess);
     connect(m_classManagerView, &ClassManagerView::signalHide, m_courseListWindow, &QWidget::showMinimized);
+    if (m_normalLoginManager)
+        connect(m_classManagerView, &ClassManagerView::signalRequestJoinClassesOut, m_normalLoginManager,
+            &NormalLoginManager::slotJoinClassesIn);
 }
 
 void ZephApplication::reconnectInitial()
@@ -268,8 +289,6 @@ void ZephApplication::reconnectInitial()
     connect(m_normalLoginManager, &NormalLoginManager::signalQuitFailOut, this, &ZephApplication::slotQuitClassFailIn);
     connect(
         m_loginClient, &LoginClient::signalLoginStartOut, m_normalLoginManager, &NormalLoginManager::slotLoginStartIn);
-    connect(m_classManagerView, &ClassManagerView::signalRequestJoinClassesOut, m_normalLoginManager,
-        &NormalLoginManager::slotJoinClassesIn);
     if (g_socketClientManager)
         connect(g_socketClientManager, &SocketClientManager::signalSocketTimeout, this,
             &ZephApplication::slotSocketTimeoutIn);
@@ -292,7 +311,7 @@ void ZephApplication::reloginInitial()
         m_keepRunning = false;
         m_reconnecting = false;
         m_reloginWindow->hide();
-        m_classManagerView->resetToCourseList();
+        classManagerView()->resetToCourseList();
     });
 }
 
@@ -304,13 +323,13 @@ void ZephApplication::slotLoginSuccessIn()
             qWarning() << "pathMakeRel error!";
         m_loginClient->close();
         m_loginClient->updateVerifyCodeImage();
-        m_classManagerView->refreshAndEnable();
-        m_courseListWindow->setUserButtonShown(false);
-        m_courseListWindow->show();
+        classManagerView()->refreshAndEnable();
+        courseListWindow()->setUserButtonShown(false);
+        courseListWindow()->show();
         m_stage = StageCourseList;
     } else if (m_reconnecting && m_stage == StageCourseList) {
         m_reconnecting = false;
-        m_classManagerView->refreshAndEnable();
+        classManagerView()->refreshAndEnable();
         m_reconnectWindow->close();
     } else if (m_reconnecting && (m_stage == StageSchoolClass || m_stage == StageTeacherClass)) {
         m_reconnectView->slotRequestJoinClassesIn();
@@ -353,8 +372,8 @@ void ZephApplication::slotQuitClassFailIn(const QString &text)
     if (m_reconnecting || m_stage != StageCourseList)
         return;
     m_stage = StageLogin;
-    m_courseListWindow->close();
-    m_classManagerView->setEnabled(false);
+    courseListWindow()->close();
+    classManagerView()->setEnabled(false);
     PlainText::message(m_loginClient, QMessageBox::Information, QStringLiteral("提示"), text);
     m_loginClient->showClean();
 }
@@ -371,8 +390,8 @@ void ZephApplication::showClassWindow(Stage stage)
         view->clientOnline();
         view->show();
         m_stage = stage;
-        m_courseListWindow->close();
-        m_classManagerView->setEnabled(false);
+        courseListWindow()->close();
+        classManagerView()->setEnabled(false);
         m_classWindow->setUserButtonShown(true);
         m_classWindow->showMaximized();
         m_mainView = view;
@@ -445,9 +464,9 @@ void ZephApplication::slotMainCloseIn()
     if (auto *main = dynamic_cast<MainViewInterface *>(m_mainView))
         main->clientOffline();
     closeClassWindow();
-    m_classManagerView->refreshAndEnable();
-    m_courseListWindow->setUserButtonShown(false);
-    m_courseListWindow->show();
+    classManagerView()->refreshAndEnable();
+    courseListWindow()->setUserButtonShown(false);
+    courseListWindow()->show();
     m_stage = StageCourseList;
 }
 
@@ -457,15 +476,15 @@ void ZephApplication::slotReconnectCloseIn()
         return;
     if (m_stage == StageCourseList) {
         m_reconnecting = false;
-        m_courseListWindow->close();
-        m_classManagerView->setEnabled(false);
+        courseListWindow()->close();
+        classManagerView()->setEnabled(false);
         m_loginClient->showClean();
         m_stage = StageLogin;
     } else if (m_stage == StageSchoolClass || m_stage == StageTeacherClass) {
         m_reconnecting = false;
         closeClassWindow();
-        m_courseListWindow->close();
-        m_classManagerView->setEnabled(false);
+        courseListWindow()->close();
+        classManagerView()->setEnabled(false);
         m_loginClient->showClean();
         m_stage = StageLogin;
     }
@@ -494,7 +513,7 @@ void ZephApplication::slotSocketTimeoutIn(bool dropped)
     } else if (m_stage == StageCourseList) {
         m_keepRunning = true;
         m_reconnecting = true;
-        m_classManagerView->setEnabled(false);
+        classManagerView()->setEnabled(false);
         m_reconnectWindow->show();
         m_reconnectView->slotLoginStartIn(g_userCode, g_passWord);
     }

@@ -57,6 +57,9 @@ public:
     NormalLoginManager *normalLoginManager() const;
     ReconnectView *reconnectView() const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     void signalSocketConnectFalse();
     void signalDisconnectFromServer();
@@ -106,6 +109,7 @@ private:
     unsigned int m_networkThreadId = 0;
     bool m_initialised = true;
     bool m_started = false;
+    bool m_courseListBuilt = false;
     bool m_keepRunning = false;
     bool m_reconnecting = false;
     int m_stage = StageNone;
