@@ -45,6 +45,8 @@ private slots:
     void init();
     void cleanup();
     void builtAndShowsTheLoginWindowOnce();
+    void theCourseListIsMadeAfterTheLoginWindowIsPainted();
+    void theCourseListIsMadeWhenNeededBeforeThePaint();
     void databaseSetUpEndsAtTheFirstFailure();
     void goneControllerLeavesNoGlobalBehind();
     void goingOfflineForgetsTheTeachers_data();
@@ -199,6 +201,62 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QCOMPARE(m_application->reloginWindow()->title(), QString::fromUtf8("重新登录"));
     // The first run keeps the server host as the school's domain.
     QCOMPARE(SettingConfig::getSetting().getValue("domain/dns"), QString("127.0.0.1"));
+}
+
+namespace {
+// Notes whether the course list was made when the watched window was first painted.
+class FirstPaintWatch : public QObject
+{
+public:
+    FirstPaintWatch(ZephApplication *application, QWidget *window)
+        : m_application(application)
+    {
+        window->installEventFilter(this);
+    }
+    bool painted = false;
+    bool courseListMadeAtPaint = true;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            courseListMadeAtPaint = m_application->courseListMade();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    ZephApplication *m_application;
+};
+} // namespace
+
+void TestZephApplication::theCourseListIsMadeAfterTheLoginWindowIsPainted()
+{
+    QVERIFY(!m_application->courseListMade());
+    FirstPaintWatch watch(m_application, m_application->loginClient());
+    QVERIFY(m_application->run());
+    QVERIFY(!m_application->courseListMade());
+    QTRY_VERIFY_WITH_TIMEOUT(watch.painted, 20000);
+    QVERIFY(!watch.courseListMadeAtPaint);
+    QTRY_VERIFY_WITH_TIMEOUT(m_application->courseListMade(), 20000);
+    // Made once: the same view whoever asks.
+    ClassManagerView *view = m_application->classManagerView();
+    QVERIFY(view);
+    QCOMPARE(m_application->classManagerView(), view);
+    QCOMPARE(m_application->courseListWindow()->title(), QString::fromUtf8("我的课程"));
+}
+
+void TestZephApplication::theCourseListIsMadeWhenNeededBeforeThePaint()
+{
+    // A login answered before the login window was ever painted still finds its course list.
+    QVERIFY(m_application->run());
+    QVERIFY(!m_application->courseListMade());
+    m_application->slotLoginSuccessIn();
+    QVERIFY(m_application->courseListMade());
+    QCOMPARE(m_application->stage(), int(ZephApplication::StageCourseList));
+    QVERIFY(m_application->courseListWindow()->isVisible());
+    QVERIFY(m_application->classManagerView()->isEnabled());
 }
 
 void TestZephApplication::databaseSetUpEndsAtTheFirstFailure()

@@ -46,6 +46,8 @@ public:
     bool isInitialised() const { return m_initialised; }
     bool isReconnecting() const { return m_reconnecting; }
     bool keepRunning() const { return m_keepRunning; }
+    // Whether the course list is made (after the login window's first paint, or at its first use).
+    bool courseListMade() const { return m_courseListBuilt; }
     LoginClient *loginClient() const;
     ClassManagerView *classManagerView() const;
     TitleView *courseListWindow() const;
