@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
+
 namespace {
 int toolStartCount = 0;
 const int blockingTimeoutMs = 60000;
@@ -48,8 +51,8 @@ QString ClipMaker::cachedPath() const
     const QByteArray key
         = QCryptographicHash::hash(m_arguments(m_name).join('\n').toUtf8(), QCryptographicHash::Md5).toHex();
     const QFileInfo name(m_name);
-    return QDir(m_cacheDir).filePath(
-        QString("%1-%2.%3").arg(name.completeBaseName(), QString::fromLatin1(key), name.suffix()));
+    return QDir(m_cacheDir)
+        .filePath(QString("%1-%2.%3").arg(name.completeBaseName(), QString::fromLatin1(key), name.suffix()));
 }
 
 void ClipMaker::start(const QString &path, int timeoutMs)
@@ -104,12 +107,26 @@ QString ClipMaker::preparePart() const
     // This process's own: two sandboxes on one cache do not write into each other's part. The suffix stays last,
     // the tool picks the container by it.
     const QFileInfo info(cached);
+    removeStaleParts(info);
     const QString part = QString("%1/%2.part%3.%4")
                              .arg(info.path(), info.completeBaseName())
                              .arg(QCoreApplication::applicationPid())
                              .arg(info.suffix());
     QFile file(part);
     return file.open(QIODevice::WriteOnly) ? part : QString();
+}
+
+void ClipMaker::removeStaleParts(const QFileInfo &cached)
+{
+    // A sandbox killed outright leaves its part behind; a part whose process is gone is of no use to anyone.
+    const QString prefix = cached.completeBaseName() + ".part";
+    const QDir dir = cached.dir();
+    for (const QString &name : dir.entryList({ prefix + "*." + cached.suffix() }, QDir::Files)) {
+        bool isPid = false;
+        const qint64 pid = name.mid(prefix.size()).section('.', 0, 0).toLongLong(&isPid);
+        if (isPid && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            QFile::remove(dir.filePath(name));
+    }
 }
 
 bool ClipMaker::keep(const QString &part, const QString &path) const
@@ -135,8 +152,7 @@ bool ClipMaker::run(const QString &path) const
     ++toolStartCount;
     ChildProcess tool; // goes with its caller, however that ends
     tool.start("ffmpeg", m_arguments(path));
-    return tool.waitForFinished(blockingTimeoutMs) && tool.exitStatus() == QProcess::NormalExit
-        && tool.exitCode() == 0;
+    return tool.waitForFinished(blockingTimeoutMs) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
 void ClipMaker::done(bool ok)
@@ -145,5 +161,6 @@ void ClipMaker::done(bool ok)
         return;
     m_done = true;
     // From the event loop, also for a cached clip: whoever connects after the scene's install hears it.
-    QMetaObject::invokeMethod(this, [this, ok] { emit finished(ok); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, ok] { emit finished(ok); }, Qt::QueuedConnection);
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class ChildProcess;
+class QFileInfo;
 
 // A clip the ffmpeg tool makes for a scene. Given a cache folder, what the tool made is kept there under a hash of
 // its arguments and copied from there by later runs, which start no tool: the run script starts the sandbox beside
@@ -42,6 +43,7 @@ signals:
 private:
     // An empty file for the tool to write in the cache; empty when the cache cannot be written.
     QString preparePart() const;
+    static void removeStaleParts(const QFileInfo &cached);
     // Moves a part the tool made well into the cache and copies it to the path.
     bool keep(const QString &part, const QString &path) const;
     bool copyCached(const QString &path) const;

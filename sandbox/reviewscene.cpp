@@ -189,8 +189,7 @@ bool ReviewScene::makeRecording(const MediaClip &clip, const QString &path) cons
 {
     // Making it takes seconds, and the run script empties the data folder at every start: it is made once into
     // the cache and copied from there.
-    ClipMaker maker(
-        sandbox()->cacheDir(), "recording.ts", [clip](const QString &to) { return clip.arguments(to); });
+    ClipMaker maker(sandbox()->cacheDir(), "recording.ts", [clip](const QString &to) { return clip.arguments(to); });
     return maker.make(path);
 }
 

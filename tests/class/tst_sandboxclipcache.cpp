@@ -56,10 +56,11 @@ QByteArray fetch(const QString &url)
     return reply->readAll();
 }
 
-// The cache's entries by their name's start ("review-clip-" ...).
+// The cache's one entry whose name starts so ("review-clip-" ...), parts aside.
 QString entryOf(const QString &cacheDir, const QString &start)
 {
-    const QStringList found = QDir(cacheDir).entryList({ start + "*" }, QDir::Files);
+    QStringList found = QDir(cacheDir).entryList({ start + "*" }, QDir::Files);
+    found = found.filter(QRegularExpression("^[^.]*\\.[^.]*$"));
     return found.size() == 1 ? QDir(cacheDir).filePath(found.first()) : QString();
 }
 
@@ -101,6 +102,7 @@ private slots:
     void secondStartTakesTheClipsFromTheCache();
     void unfinishedFirstStartLeavesNoEntry_data();
     void unfinishedFirstStartLeavesNoEntry();
+    void partsOfGoneSandboxesAreRemoved();
     void unwritableCacheMakesTheClipsAsWithout();
 };
 
@@ -222,6 +224,58 @@ void TestSandboxClipCache::unfinishedFirstStartLeavesNoEntry()
     QCOMPARE(ClipMaker::toolStarts() - startsBefore, 2);
     QVERIFY(waitForClips(sandbox));
     QVERIFY(!fetch(ReviewScene::of(&sandbox)->clipUrl()).isEmpty());
+    QVERIFY(!entryOf(cache.path(), "review-clip-").isEmpty());
+    QVERIFY(!entryOf(cache.path(), "course-clip-").isEmpty());
+}
+
+void TestSandboxClipCache::partsOfGoneSandboxesAreRemoved()
+{
+    QTemporaryDir cache;
+    QTemporaryDir tools;
+    QFile script(tools.filePath("ffmpeg"));
+    const QByteArray sleeper = "#!/bin/sh\necho $$ >> \"$0.pids\"\nexec sleep 600\n";
+    QVERIFY(script.open(QIODevice::WriteOnly) && script.write(sleeper) == sleeper.size());
+    script.close();
+    QVERIFY(script.setPermissions(script.permissions() | QFileDevice::ExeUser));
+    // The names this process's parts have.
+    QStringList parts;
+    {
+        ClassroomSandbox sandbox;
+        sandbox.setCacheDir(cache.path());
+        {
+            PathForStart fake(tools.path().toLocal8Bit() + ":" + qgetenv("PATH"));
+            QVERIFY(sandbox.start());
+        }
+        parts = QDir(cache.path()).entryList({ "*.part*" }, QDir::Files);
+    }
+    QCOMPARE(parts.size(), 2);
+    // The same parts as a sandbox killed outright leaves them, and those of one that still runs (init's id).
+    QProcess gone;
+    gone.start("sh", { "-c", "echo $$" });
+    QVERIFY(gone.waitForFinished(10000));
+    const int goneId = gone.readAllStandardOutput().trimmed().toInt();
+    QVERIFY(goneId > 0);
+    const QString ownId = QString(".part%1.").arg(QCoreApplication::applicationPid());
+    QVERIFY(parts.first().contains(ownId));
+    QStringList stale;
+    QStringList running;
+    for (const QString &part : parts) {
+        stale << QString(part).replace(ownId, QString(".part%1.").arg(goneId));
+        running << QString(part).replace(ownId, ".part1.");
+    }
+    for (const QString &name : stale + running) {
+        QFile file(cache.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("partial") == 7);
+    }
+
+    ClassroomSandbox sandbox;
+    sandbox.setCacheDir(cache.path());
+    QVERIFY(sandbox.start());
+    QVERIFY(waitForClips(sandbox));
+    QStringList left = QDir(cache.path()).entryList({ "*.part*" }, QDir::Files);
+    left.sort();
+    running.sort();
+    QCOMPARE(left, running);
     QVERIFY(!entryOf(cache.path(), "review-clip-").isEmpty());
     QVERIFY(!entryOf(cache.path(), "course-clip-").isEmpty());
 }
