@@ -81,17 +81,16 @@ QByteArray sharedCourseVideo(ClassroomSandbox &sandbox)
     return QByteArray();
 }
 
-// Waits until both clips are made or given up.
+// Waits until both clips are made.
 bool waitForClips(ClassroomSandbox &sandbox)
 {
-    QSignalSpy made(ReviewScene::of(&sandbox), &ReviewScene::clipMade);
+    ReviewScene *review = ReviewScene::of(&sandbox);
     auto *course = sandbox.findChild<CourseFileScene *>();
-    QSignalSpy ready(course, &CourseFileScene::filesReady);
     QElapsedTimer waited;
     waited.start();
-    while ((made.isEmpty() || !course->isReady()) && waited.elapsed() < makeMs)
+    while (!(review->clipReady() && course->isReady()) && waited.elapsed() < makeMs)
         QTest::qWait(50);
-    return !made.isEmpty() && course->isReady();
+    return review->clipReady() && course->isReady() && !course->fileIdOfType(3).isEmpty();
 }
 } // namespace
 
@@ -195,18 +194,20 @@ void TestSandboxClipCache::unfinishedFirstStartLeavesNoEntry()
             PathForStart fake(tools.path().toLocal8Bit() + ":" + qgetenv("PATH"));
             QVERIFY(sandbox.start());
         }
+        const QList<ClipMaker *> makers = sandbox.findChildren<ClipMaker *>();
+        QCOMPARE(makers.size(), 2);
+        QSignalSpy first(makers.at(0), &ClipMaker::finished);
+        QSignalSpy second(makers.at(1), &ClipMaker::finished);
         // Both tools have written their part.
         QTRY_COMPARE_WITH_TIMEOUT(QString::fromLatin1(readFile(pids)).split('\n', Qt::SkipEmptyParts).size(), 2, 30000);
-        QCOMPARE(QDir(cache.path()).entryList({ "*.part*" }, QDir::Files).size(), 2);
+        // A failing tool's part may be gone already; a sleeping one's is there until it ends.
+        if (ending != "fails")
+            QCOMPARE(QDir(cache.path()).entryList({ "*.part*" }, QDir::Files).size(), 2);
+        if (ending == "killed") {
+            for (const QString &pid : QString::fromLatin1(readFile(pids)).split('\n', Qt::SkipEmptyParts))
+                QCOMPARE(::kill(pid.toInt(), SIGKILL), 0);
+        }
         if (ending != "stopped") {
-            const QList<ClipMaker *> makers = sandbox.findChildren<ClipMaker *>();
-            QCOMPARE(makers.size(), 2);
-            QSignalSpy first(makers.at(0), &ClipMaker::finished);
-            QSignalSpy second(makers.at(1), &ClipMaker::finished);
-            if (ending == "killed") {
-                for (const QString &pid : QString::fromLatin1(readFile(pids)).split('\n', Qt::SkipEmptyParts))
-                    QCOMPARE(::kill(pid.toInt(), SIGKILL), 0);
-            }
             QTRY_VERIFY_WITH_TIMEOUT(first.count() == 1 && second.count() == 1, 30000);
             QCOMPARE(first.first().first().toBool(), false);
             QCOMPARE(second.first().first().toBool(), false);
