@@ -106,7 +106,8 @@ public:
     // The file server's port, given before start(); 0 takes any free one.
     void setFilePort(quint16 port) { m_filePort = port; }
     quint16 filePort() const { return m_filePort; }
-    // Where what takes long to make (the lecturer's recording) is kept from one run to the next; none by default.
+    // Where what takes long to make (the lecturer's recording, the scenes' clips) is kept from one run to the next;
+    // none by default.
     void setCacheDir(const QString &path) { m_cacheDir = path; }
     QString cacheDir() const { return m_cacheDir; }
 

@@ -1,6 +1,6 @@
 #include "sandbox/coursefilescene.h"
 
-#include "tests/support/childprocess.h"
+#include "sandbox/clipmaker.h"
 #include "tests/support/fakeclassroomserver.h"
 
 #include <QDateTime>
@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QTimer>
 
 #include <quazip/JlCompress.h>
@@ -131,11 +130,7 @@ CourseFileScene::CourseFileScene(ClassroomSandbox *sandbox)
 
 CourseFileScene::~CourseFileScene()
 {
-    if (m_clipProcess) {
-        m_clipProcess->disconnect(this);
-        m_clipProcess->kill();
-        m_clipProcess->waitForFinished(2000);
-    }
+    delete m_clipMaker;
 }
 
 bool CourseFileScene::install()
@@ -183,20 +178,14 @@ void CourseFileScene::startClip()
 {
     const QString folder = m_dir.filePath("clip");
     QDir().mkpath(folder);
-    // Killed with the sandbox, even when the sandbox is killed outright.
-    m_clipProcess = new ChildProcess(this);
-    m_clipProcess->setProgram("ffmpeg");
-    m_clipProcess->setArguments({ "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-        QString("testsrc2=size=480x270:rate=25:duration=%1").arg(clipSeconds), "-c:v", "libx264", "-pix_fmt", "yuv420p",
-        "-preset", "ultrafast", "-crf", "30", "-movflags", "+faststart", folder + "/clip.mp4" });
-    connect(m_clipProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            clipFinished(false);
-    });
-    connect(m_clipProcess, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-        [this](int code, QProcess::ExitStatus status) { clipFinished(status == QProcess::NormalExit && code == 0); });
-    QTimer::singleShot(clipTimeoutMs, m_clipProcess, &QProcess::kill);
-    m_clipProcess->start();
+    const auto arguments = [](const QString &path) {
+        return QStringList { "-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+            QString("testsrc2=size=480x270:rate=25:duration=%1").arg(clipSeconds), "-c:v", "libx264", "-pix_fmt",
+            "yuv420p", "-preset", "ultrafast", "-crf", "30", "-movflags", "+faststart", path };
+    };
+    m_clipMaker = new ClipMaker(sandbox()->cacheDir(), "course-clip.mp4", arguments, this);
+    connect(m_clipMaker, &ClipMaker::finished, this, &CourseFileScene::clipFinished);
+    m_clipMaker->start(folder + "/clip.mp4", clipTimeoutMs);
 }
 
 void CourseFileScene::clipFinished(bool ok)
@@ -204,8 +193,6 @@ void CourseFileScene::clipFinished(bool ok)
     if (m_ready)
         return;
     m_ready = true;
-    m_clipProcess->deleteLater();
-    m_clipProcess = nullptr;
     if (!ok || !share(QString::fromUtf8("分数动画.mp4"), m_dir.filePath("clip")))
         qWarning() << "the course video could not be made";
     emit filesReady();

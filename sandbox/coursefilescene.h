@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-class QProcess;
+class ClipMaker;
 
 // The teacher's course files: an HTML deck, a picture deck and a short H.264 video, made at start in a folder
 // of the scene's own and shared zipped through the file scene (its file server and its list of the class's files).
@@ -59,7 +59,7 @@ private:
     FileScene *m_fileScene = nullptr;
     QTemporaryDir m_dir;
     QStringList m_fileIds;
-    QProcess *m_clipProcess = nullptr;
+    ClipMaker *m_clipMaker = nullptr;
     bool m_ready = false;
     bool m_sharePending = false;
     int m_shareDelayMs = shareDelayMs;

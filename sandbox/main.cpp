@@ -2,7 +2,7 @@
 // serves a school's service on loopback until stopped, and prints on its first line where, the demo student to sign
 // in with and the lecturer's account (which the client signs in with on the lecturer's side, under
 // TAVI_TEST_USER_TYPE=0). Given the client's data folder, it leaves a screen recording of the lecturer there,
-// waiting for upload; given a cache folder, it makes that recording only once.
+// waiting for upload; given a cache folder, it makes that recording and its video clips only once.
 #include "platform/termination/terminationwatcher.h"
 #include "sandbox/classroomsandbox.h"
 

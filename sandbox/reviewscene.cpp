@@ -1,14 +1,13 @@
 #include "sandbox/reviewscene.h"
 
 #include "sandbox/classroomsandbox.h"
+#include "sandbox/clipmaker.h"
 #include "sandbox/filescene.h"
-#include "tests/support/childprocess.h"
 #include "tests/support/mediaclip.h"
 #include "vrek/dao/dbmanager.h"
 #include "vrek/dao/transferfiledao.h"
 #include "vrek/model/transferfile.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDebug>
 #include <QDir>
@@ -44,7 +43,6 @@ QDateTime lessonTime(int number)
 
 ReviewScene::ReviewScene(ClassroomSandbox *sandbox)
     : SandboxScene(sandbox)
-    , m_ffmpeg(new ChildProcess(this)) // killed with the sandbox, even when the sandbox is killed outright
 {
     m_series.append({ 801, QString::fromUtf8("分数的初步认识"), QString::fromUtf8("数学"), QString::fromUtf8("王老师"),
         4, longSeriesLessons });
@@ -59,11 +57,7 @@ ReviewScene::ReviewScene(ClassroomSandbox *sandbox)
 ReviewScene::~ReviewScene()
 {
     // The sandbox's servers may be gone already: a clip finished now goes nowhere.
-    m_ffmpeg->disconnect(this);
-    if (m_ffmpeg->state() != QProcess::NotRunning) {
-        m_ffmpeg->kill();
-        m_ffmpeg->waitForFinished(5000);
-    }
+    delete m_clipMaker;
 }
 
 ReviewScene *ReviewScene::of(ClassroomSandbox *sandbox)
@@ -123,27 +117,23 @@ void ReviewScene::makeClip()
     MediaClip clip;
     clip.size = "640x360";
     clip.seconds = 20;
-    connect(m_ffmpeg, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
-        [this, path](int code, QProcess::ExitStatus status) {
-            QFile file(path);
-            if (status != QProcess::NormalExit || code != 0 || !file.open(QIODevice::ReadOnly)) {
-                qWarning() << "review scene: the clip could not be made";
-                return;
-            }
-            m_clip = file.readAll();
-            FakeHttpServer::Reply reply;
-            reply.body = m_clip;
-            reply.contentType = "video/mp4";
-            reply.ranges = true;
-            sandbox()->http()->setReply(clipPath, reply);
-            emit clipMade();
-        });
-    connect(m_ffmpeg, &QProcess::errorOccurred, this, [](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            qWarning() << "review scene: the ffmpeg tool cannot be started";
+    m_clipMaker = new ClipMaker(
+        sandbox()->cacheDir(), "review-clip.mp4", [clip](const QString &to) { return clip.arguments(to); }, this);
+    connect(m_clipMaker, &ClipMaker::finished, this, [this, path](bool ok) {
+        QFile file(path);
+        if (!ok || !file.open(QIODevice::ReadOnly)) {
+            qWarning() << "review scene: the clip could not be made";
+            return;
+        }
+        m_clip = file.readAll();
+        FakeHttpServer::Reply reply;
+        reply.body = m_clip;
+        reply.contentType = "video/mp4";
+        reply.ranges = true;
+        sandbox()->http()->setReply(clipPath, reply);
+        emit clipMade();
     });
-    m_ffmpeg->start("ffmpeg", clip.arguments(path));
-    QTimer::singleShot(clipTimeoutMs, m_ffmpeg, &QProcess::kill);
+    m_clipMaker->start(path, clipTimeoutMs);
 }
 
 bool ReviewScene::seedRecording()
@@ -199,20 +189,8 @@ bool ReviewScene::makeRecording(const MediaClip &clip, const QString &path) cons
 {
     // Making it takes seconds, and the run script empties the data folder at every start: it is made once into
     // the cache and copied from there.
-    const QString cacheDir = sandbox()->cacheDir();
-    if (cacheDir.isEmpty() || !QDir().mkpath(cacheDir))
-        return clip.make(path);
-    const QByteArray key
-        = QCryptographicHash::hash(clip.arguments("recording.ts").join('\n').toUtf8(), QCryptographicHash::Md5);
-    const QString cached = QDir(cacheDir).filePath(QString("recording-%1.ts").arg(QString::fromLatin1(key.toHex())));
-    if (!QFile::exists(cached)) {
-        const QString part = cached + ".part.ts";
-        if (!clip.make(part) || !QFile::rename(part, cached)) {
-            QFile::remove(part);
-            return clip.make(path);
-        }
-    }
-    return QFile::copy(cached, path);
+    ClipMaker maker(sandbox()->cacheDir(), "recording.ts", [clip](const QString &to) { return clip.arguments(to); });
+    return maker.make(path);
 }
 
 void ReviewScene::slowRecordingRanges()

@@ -7,10 +7,10 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
+class ClipMaker;
 struct MediaClip;
 
 // Recorded lessons: the series of every tab of both demo accounts, their lessons (one series of 35, ordered by
@@ -77,7 +77,7 @@ private:
 
     QList<Series> m_series;
     QTemporaryDir m_work;
-    QProcess *m_ffmpeg;
+    ClipMaker *m_clipMaker = nullptr;
     QByteArray m_clip;
     QString m_seeded;
     bool m_holdingRecording = false;
