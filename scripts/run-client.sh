@@ -140,14 +140,19 @@ sandbox=$!
     --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@" &
 client=$!
 
-# Its first line says that it listens, and with which accounts.
-for _ in $(seq 1200); do
-    [ -s "$work/info" ] && [ -z "$(tail -c 1 "$work/info")" ] && break
+# Its first line says that it listens, and with which accounts. Waited for with builtins only (a read that times
+# out on a pipe nobody writes stands in for sleep): the client is starting meanwhile.
+exec {never}<> <(:)
+info=
+for ((i = 0; i < 1200; i++)); do
+    read -r info <"$work/info" && break
+    info=
     kill -0 "$sandbox" 2>/dev/null || break
-    sleep 0.05
+    read -r -t 0.05 -u "$never" _ || true
 done
-if [ -s "$work/info" ]; then
-    read -r _ _ user password lecturer lecturerPassword _ <"$work/info"
+exec {never}<&-
+if [ -n "$info" ]; then
+    read -r _ _ user password lecturer lecturerPassword _ <<<"$info"
     echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
     echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
 fi
