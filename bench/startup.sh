@@ -21,7 +21,9 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/startup-bench.XXXXXX")
 pids=()
+build=
 cleanup() {
+    if [ -n "$build" ]; then kill -- "-$build" 2>/dev/null || true; fi
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
     rm -rf "$work"
@@ -45,15 +47,15 @@ fi
 if [ $beside = 1 ]; then
     mkdir -p "$work/src"
     git archive HEAD | tar -x -C "$work/src"
-    (
-        cd "$work/src"
+    # In a session of its own, so that the whole build goes with it at the end.
+    setsid bash -c '
+        cd "$1"
         while true; do
             rm -rf b
             CCACHE_DISABLE=1 cmake -S . -B b -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null 2>&1
             CCACHE_DISABLE=1 cmake --build b -j"$(nproc)" >/dev/null 2>&1 || true
-        done
-    ) &
-    pids+=($!)
+        done' _ "$work/src" &
+    build=$!
     sleep 20 # the build under way
 fi
 

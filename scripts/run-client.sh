@@ -128,8 +128,9 @@ built
 
 # The sandbox's temporary folders (nginx's, its clips) go into the script's own, which goes in any case.
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
-# What the sandbox takes seconds to make is kept in the build tree from one run to the next.
-TMPDIR="$work" "$BUILD/sandbox/tavisandbox" --http-port "$http" --classroom-port "$classroom" --file-port "$file" \
+# What the sandbox takes seconds to make is kept in the build tree from one run to the next. It yields to the
+# client it serves: on a machine with other work its own start would hold the login window back.
+TMPDIR="$work" nice -n 5 "$BUILD/sandbox/tavisandbox" --http-port "$http" --classroom-port "$classroom" --file-port "$file" \
     --data-dir "$TAVI_APPDATA" --cache-dir "$BUILD/sandbox/cache" >"$work/info" &
 sandbox=$!
 
