@@ -2,19 +2,23 @@
 # The README's run command as a user meets it: the time from the command to the login window's first paint, and
 # of `run-client.sh --version`, over a number of runs (median and all of them).
 #
-#   bench/startup.sh [runs] [--beside-build]
+#   bench/startup.sh [runs] [--beside-build [--same-session]]
 #
 # Needs a built tree. Without a DISPLAY it starts Xvfb at 1920x1080 with openbox. --beside-build runs a full
-# build of a scratch copy of the tree (its own folder, ccache off) throughout, as a machine with other work has.
+# build of a scratch copy of the tree (its own folder, ccache off) throughout, as a machine with other work has:
+# in a session of its own, as from another terminal (the kernel shares the processor between sessions first), or
+# with --same-session in the bench's own, the harder case.
 # The login window counts as painted once the window manager lists it, mapped and viewable: Qt paints a window
 # in the event-loop turn that maps it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=10
 beside=0
+session=setsid
 for arg in "$@"; do
     case "$arg" in
     --beside-build) beside=1 ;;
+    --same-session) session= ;;
     *) runs=$arg ;;
     esac
 done
@@ -47,8 +51,10 @@ fi
 if [ $beside = 1 ]; then
     mkdir -p "$work/src"
     git archive HEAD | tar -x -C "$work/src"
-    # In a session of its own, so that the whole build goes with it at the end.
-    setsid bash -c '
+    # A process group of its own in any case (job control for the one command), so that the whole build goes
+    # with it at the end.
+    set -m
+    $session bash -c '
         cd "$1"
         while true; do
             rm -rf b
@@ -56,6 +62,7 @@ if [ $beside = 1 ]; then
             CCACHE_DISABLE=1 cmake --build b -j"$(nproc)" >/dev/null 2>&1 || true
         done' _ "$work/src" &
     build=$!
+    set +m
     sleep 20 # the build under way
 fi
 
