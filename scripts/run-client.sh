@@ -141,17 +141,15 @@ sandbox=$!
     --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@" &
 client=$!
 
-# Its first line says that it listens, and with which accounts. Waited for with builtins only (a read that times
-# out on a pipe nobody writes stands in for sleep): the client is starting meanwhile.
-exec {never}<> <(:)
+# Its first line says that it listens, and with which accounts. Read with builtins (the client is starting
+# meanwhile); the wait between two looks is the only process the loop starts.
 info=
 for ((i = 0; i < 1200; i++)); do
-    read -r info <"$work/info" && break
+    [ -s "$work/info" ] && read -r info <"$work/info" && break
     info=
     kill -0 "$sandbox" 2>/dev/null || break
-    read -r -t 0.05 -u "$never" _ || true
+    sleep 0.05
 done
-exec {never}<&-
 if [ -n "$info" ]; then
     read -r _ _ user password lecturer lecturerPassword _ <<<"$info"
     echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."

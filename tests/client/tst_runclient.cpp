@@ -73,9 +73,10 @@ private slots:
     void endsWithTheClientAndLeavesNothing_data();
     void endsWithTheClientAndLeavesNothing();
     void secondStartStartsNoSecondSandbox();
+    void stoppedBeforeTheSandboxAnswersLeavesNothing();
 
 private:
-    QProcess *startScript(bool acceptBoxes = false);
+    QProcess *startScript(bool acceptBoxes = false, const QString &buildDir = QString());
     // Waits until the script's sandbox has said where it listens and its client runs.
     bool waitUntilRunning(QProcess *script);
     void verifyNothingLeft();
@@ -118,14 +119,14 @@ void TestRunClient::cleanup()
     m_work.reset();
 }
 
-QProcess *TestRunClient::startScript(bool acceptBoxes)
+QProcess *TestRunClient::startScript(bool acceptBoxes, const QString &buildDir)
 {
     auto *script = new QProcess;
     m_scripts.append(script);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("TAVI_PREBUILT", "1");
-    env.insert("BUILD_DIR", QStringLiteral(BUILD_DIR));
+    env.insert("BUILD_DIR", buildDir.isEmpty() ? QStringLiteral(BUILD_DIR) : buildDir);
     env.insert("TAVI_APPDATA", m_work->filePath("appdata"));
     env.insert("XDG_RUNTIME_DIR", m_work->filePath("runtime"));
     env.insert("TMPDIR", m_work->filePath("tmp"));
@@ -220,6 +221,31 @@ void TestRunClient::secondStartStartsNoSecondSandbox()
 
     QVERIFY(::kill(pid_t(named("TaviStudent").value(0)), SIGTERM) == 0);
     QVERIFY(first->waitForFinished(60000));
+    verifyNothingLeft();
+}
+
+void TestRunClient::stoppedBeforeTheSandboxAnswersLeavesNothing()
+{
+    // A tree whose sandbox starts and never says that it listens: the script is stopped while it waits for that
+    // line, with the client starting beside it.
+    QVERIFY(QDir().mkpath("tree/main") && QDir().mkpath("tree/sandbox"));
+    QVERIFY(QFile::link(QStringLiteral(BUILD_DIR "/main/TaviStudent"), "tree/main/TaviStudent"));
+    QFile sandbox("tree/sandbox/tavisandbox");
+    QVERIFY(sandbox.open(QIODevice::WriteOnly));
+    sandbox.write("#!/bin/sh\n: >\"$0.started\"\nexec sleep 600\n");
+    sandbox.close();
+    QVERIFY(sandbox.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    QProcess *script = startScript(false, m_work->filePath("tree"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists("tree/sandbox/tavisandbox.started") && !named("TaviStudent").isEmpty()
+            && QFile::exists(QString("runtime/TaviStudent-%1.lock").arg(::getuid())),
+        60000);
+    QVERIFY(script->state() == QProcess::Running);
+    QVERIFY(!script->readAll().contains("Classroom sandbox on"));
+    QVERIFY(::kill(pid_t(script->processId()), SIGTERM) == 0);
+    QVERIFY(script->waitForFinished(60000));
+    QCOMPARE(script->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(script->exitCode(), 128 + SIGTERM);
     verifyNothingLeft();
 }
 
