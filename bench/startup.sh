@@ -51,16 +51,16 @@ fi
 if [ $beside = 1 ]; then
     mkdir -p "$work/src"
     git archive HEAD | tar -x -C "$work/src"
-    # A process group of its own in any case (job control for the one command), so that the whole build goes
-    # with it at the end.
-    set -m
+    # A process group of its own in any case, so that the whole build goes with it at the end: setsid makes one
+    # (as a child that is no group leader yet), job control for the one command otherwise.
+    [ -n "$session" ] || set -m
     $session bash -c '
         cd "$1"
         while true; do
             rm -rf b
             CCACHE_DISABLE=1 cmake -S . -B b -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null 2>&1
             CCACHE_DISABLE=1 cmake --build b -j"$(nproc)" >/dev/null 2>&1 || true
-        done' _ "$work/src" &
+        done' _ "$work/src" </dev/null >/dev/null 2>&1 &
     build=$!
     set +m
     sleep 20 # the build under way

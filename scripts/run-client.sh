@@ -78,8 +78,10 @@ if [ $fresh = 1 ] && ! pgrep -u "$EUID" -x TaviStudent >/dev/null; then
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/tavi-run-client.XXXXXX")
+mkfifo -m 600 "$work/info"
 sandbox=
 client=
+reader=
 
 # SIGTERM, then SIGKILL when the process has not ended within 5 s; reaps it and leaves its status in $stopped.
 stopped=0
@@ -97,6 +99,7 @@ stop() {
 cleanup() {
     if [ -n "$client" ]; then stop "$client"; fi
     if [ -n "$sandbox" ]; then stop "$sandbox"; fi
+    if [ -n "$reader" ]; then stop "$reader"; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -126,6 +129,18 @@ free_port classroom
 free_port file
 built
 
+# The sandbox's first line says that it listens, and with which accounts. It is read as it comes, by a reader that
+# waits on the pipe instead of looking again and again: processes started while the client starts delay its
+# window. Then what the sandbox writes goes nowhere, but is read, so that a full pipe cannot hold the sandbox up.
+{
+    if read -r _ _ user password lecturer lecturerPassword _; then
+        echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
+        echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
+    fi
+    exec cat >/dev/null
+} <"$work/info" &
+reader=$!
+
 # The sandbox's temporary folders (nginx's, its clips) go into the script's own, which goes in any case.
 # Given the data folder, the sandbox leaves a screen recording of the lecturer there, waiting for upload.
 # What the sandbox takes seconds to make is kept in the build tree from one run to the next. It yields to the
@@ -140,21 +155,6 @@ sandbox=$!
 "$CLIENT" --host-socket-addr 127.0.0.1 --host-socket-port "$classroom" \
     --host-http-addr 127.0.0.1 --host-http-port "$http" --host-file-addr 127.0.0.1 --host-file-port "$file" "$@" &
 client=$!
-
-# Its first line says that it listens, and with which accounts. Read with builtins (the client is starting
-# meanwhile); the wait between two looks is the only process the loop starts.
-info=
-for ((i = 0; i < 1200; i++)); do
-    [ -s "$work/info" ] && read -r info <"$work/info" && break
-    info=
-    kill -0 "$sandbox" 2>/dev/null || break
-    sleep 0.05
-done
-if [ -n "$info" ]; then
-    read -r _ _ user password lecturer lecturerPassword _ <<<"$info"
-    echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
-    echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
-fi
 
 # Whichever ends first takes the other with it.
 ended=
