@@ -24,7 +24,7 @@ for arg in "$@"; do
     esac
 done
 
-# check_build: in the background, the build check of what runs; its status is the build's.
+# The build check of what runs goes on in the background; built waits for it and has its status.
 building=
 if [ -z "${TAVI_PREBUILT:-}" ]; then
     source scripts/packages.sh
@@ -38,7 +38,7 @@ if [ -z "${TAVI_PREBUILT:-}" ]; then
     fi
     targets=(TaviStudent)
     [ $sandboxed = 1 ] && targets+=(tavisandbox tavipad)
-    # On an unchanged tree this is Ninja's check alone, a few milliseconds; it says nothing then.
+    # On an unchanged tree this is Ninja's check alone, about a tenth of a second; it says nothing then.
     ninja -C "$BUILD" "${targets[@]}" | { grep -vx "ninja: Entering directory \`$BUILD'\|ninja: no work to do." || true; } &
     building=$!
 fi

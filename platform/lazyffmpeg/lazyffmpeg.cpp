@@ -32,9 +32,8 @@ std::once_flag once;
 std::atomic<bool> done { false };
 bool *bound = nullptr;
 
-[[noreturn]] void fail(const char *what, const char *name)
+[[noreturn]] void fail(const char *what, const char *name, const char *reason)
 {
-    const char *reason = dlerror();
     std::fprintf(stderr, "FFmpeg: %s %s: %s\n", what, name, reason ? reason : "not found");
     std::abort();
 }
@@ -46,12 +45,12 @@ void bind()
     for (int i = 0; i < sonameCount; ++i) {
         handles[i] = dlopen(sonames[i], RTLD_NOW | RTLD_GLOBAL);
         if (!handles[i])
-            fail("cannot open", sonames[i]);
+            fail("cannot open", sonames[i], dlerror());
     }
     for (int i = 0; i < LazyFfmpeg::symbolCount; ++i) {
         const int library = LazyFfmpeg::symbolLibraries[i];
         if (library >= sonameCount)
-            fail("no library for", LazyFfmpeg::symbolNames[i]);
+            fail("no library for", LazyFfmpeg::symbolNames[i], nullptr);
         void *function = dlsym(handles[library], LazyFfmpeg::symbolNames[i]);
         // A function the installed library no longer has keeps its binding stub: called, it ends the process.
         if (!function)
@@ -62,16 +61,6 @@ void bind()
     done.store(true, std::memory_order_release);
 }
 } // namespace
-
-const char *const *LazyFfmpeg::libraryNames()
-{
-    return sonames;
-}
-
-int LazyFfmpeg::libraryCount()
-{
-    return sonameCount;
-}
 
 void LazyFfmpeg::load()
 {
@@ -88,5 +77,6 @@ extern "C" __attribute__((visibility("hidden"))) void vrek_ffmpeg_load(long inde
 {
     LazyFfmpeg::load();
     if (index < 0 || index >= LazyFfmpeg::symbolCount || !bound[index])
-        fail("has no function", index >= 0 && index < LazyFfmpeg::symbolCount ? LazyFfmpeg::symbolNames[index] : "?");
+        fail("the installed libraries have no function",
+            index >= 0 && index < LazyFfmpeg::symbolCount ? LazyFfmpeg::symbolNames[index] : "?", nullptr);
 }

@@ -4,14 +4,10 @@
 // The FFmpeg libraries, opened at the first call of any of their functions (see CMakeLists.txt).
 namespace LazyFfmpeg {
 // Every exported function of the libraries, in the order of the jump table, with the library that holds it
-// (an index into libraryNames()).
+// (libavutil, libswresample, libswscale, libavcodec, libavformat: 0 to 4).
 extern const char *const symbolNames[];
 extern const unsigned char symbolLibraries[];
 extern const int symbolCount;
-
-// The sonames, in the order they are opened.
-const char *const *libraryNames();
-int libraryCount();
 
 // Opens the libraries and binds every function; once, whichever thread calls first. A library that cannot be
 // opened ends the process with the reason, as a missing library at the start would have.
