@@ -2,6 +2,7 @@
 
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -182,11 +183,13 @@ void AnswerCard::setUiState(int answerCount, bool resetButton, int type, QString
     auto *mark = new QLabel(m_options);
     mark->setObjectName("markLabel");
     mark->setFixedSize(markSide, markSide);
+    // The right answer comes from the lecturer's side as it typed it: clipped like any outside text.
+    const QString shownRight = StringUtil::clippedText(rightAnswer);
     auto *yours = new QLabel(QStringLiteral("你的答案：%1").arg(yourAnswer), m_options);
     yours->setObjectName("yourAnswerLabel");
-    auto *right = new QLabel(QStringLiteral("正确答案：%1").arg(rightAnswer), m_options);
+    auto *right = new QLabel(QStringLiteral("正确答案：%1").arg(shownRight), m_options);
     right->setObjectName("rightAnswerLabel");
-    const int textWidth = int(qMax((yourAnswer.size() + 10) * 6, (rightAnswer.size() + 10) * 6) * g_uiScale);
+    const int textWidth = int(qMax((yourAnswer.size() + 10) * 6, (shownRight.size() + 10) * 6) * g_uiScale);
     for (QLabel *text : { yours, right }) {
         text->setTextFormat(Qt::PlainText);
         text->setStyleSheet("font:14x;color:#000");
@@ -221,23 +224,33 @@ void AnswerCard::OnSubmitAnswer()
         return;
     }
     const bool right = answer == m_questionInfo.ace;
-    if (g_socketClientManager)
-        g_socketClientManager->sendAnswerInfo(answer, right ? QStringLiteral("yes") : QStringLiteral("no"));
+    if (!g_socketClientManager || !g_socketClientManager->canDeliver()) {
+        // Told, and the card stays as it is: the answer can be submitted again once the connection is back.
+        qWarning() << "the connection cannot deliver now, the answer is kept:" << answer;
+        showNoticeBox(QStringLiteral("网络连接已断开，答案未提交，请稍后再提交"));
+        return;
+    }
+    g_socketClientManager->sendAnswerInfo(answer, right ? QStringLiteral("yes") : QStringLiteral("no"));
     setUiState(m_questionInfo.options, false, m_questionInfo.type, m_questionInfo.title, QStringLiteral("提交成功"),
         false, right ? answerRight : answerWrong, answer, m_questionInfo.ace);
 }
 
 void AnswerCard::showChoiceBox()
 {
+    showNoticeBox(QStringLiteral("请选择答案!"));
+}
+
+void AnswerCard::showNoticeBox(const QString &text)
+{
     if (m_choiceBox) {
+        m_choiceBox->setText(text);
         m_choiceBox->raise();
         m_choiceBox->activateWindow();
         return;
     }
     // Over the card and blocking only the card, and gone with it: a box left behind when the lecturer ends the
     // question would block the class window from under it.
-    m_choiceBox = new QMessageBox(
-        QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("请选择答案!"), QMessageBox::Ok, this);
+    m_choiceBox = new QMessageBox(QMessageBox::Information, QStringLiteral("提示"), text, QMessageBox::Ok, this);
     m_choiceBox->setAttribute(Qt::WA_DeleteOnClose);
     m_choiceBox->open();
 }

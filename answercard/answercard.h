@@ -62,6 +62,7 @@ protected:
 private:
     void buildForm();
     void showChoiceBox();
+    void showNoticeBox(const QString &text);
     void closeChoiceBox();
     void clearOptions();
 

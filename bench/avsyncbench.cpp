@@ -1,18 +1,27 @@
-// Sound and pictures over a run with stalls: the engine pool against the ffmpeg tool. See bench/README.md.
+// Sound and pictures over a run with stalls, and on steady streams over slow, lossy links and from awkward
+// publishers: ours against the ffmpeg tool. See bench/README.md.
 
 #include "bench/benchsupport.h"
 #include "tests/media/avsyncmeter.h"
+#include "tests/media/pullstages.h"
 #include "tests/support/childprocess.h"
+#include "tests/support/delayrelay.h"
 #include "tests/support/diskaudiocapture.h"
 #include "tests/support/ffmpegpublisher.h"
+#include "tests/support/flvrelaypublisher.h"
+#include "tests/support/lossylink.h"
+#include "tests/support/pulseaudioserver.h"
+#include "tests/support/pulsemonitorcapture.h"
 #include "tests/support/rtmpserver.h"
-#include "vrek/media/audioplayer.h"
-#include "vrek/media/pullenginefactory.h"
+#include "vrek/media/audio/audioplayer.h"
+#include "vrek/media/pull/pullenginefactory.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -171,6 +180,211 @@ QString figures(const std::vector<double> &values, bool signedValues = false)
         .arg(percentile(spread, 95), 6, 'f', 0)
         .arg(values.size());
 }
+// The ffmpeg tool reading url as a low-latency player would, its sound and pictures each into a pipe of its own.
+QStringList toolArguments(const QString &url, const QString &soundFifo, const QString &pictureFifo)
+{
+    return { "-hide_banner", "-loglevel", "error", "-nostdin", "-threads", "1", "-fflags", "nobuffer", "-flags",
+        "low_delay", "-tcp_nodelay", "1", "-i", url, "-map", "0:a", "-ar", "32000", "-ac", "1", "-f", "s16le",
+        "-flush_packets", "1", "-y", soundFifo, "-map", "0:v", "-vf", "scale=32:18", "-pix_fmt", "gray", "-vsync",
+        "passthrough", "-f", "rawvideo", "-flush_packets", "1", "-y", pictureFifo };
+}
+
+struct Row
+{
+    QString key;
+    QString name;
+    int oneWayDelayMs = 0;
+    double lossesPerSecond = 0;
+    int soundBunchMs = 0;
+    QString soundCodec;
+    int width = 640;
+    int height = 360;
+    int frameRate = 25;
+};
+
+std::vector<Row> allRows()
+{
+    std::vector<Row> rows(7);
+    rows[0].key = "clean";
+    rows[0].name = "clean";
+    rows[1].key = "rtt200";
+    rows[1].name = "200 ms round trip";
+    rows[1].oneWayDelayMs = 100;
+    rows[2].key = "rtt400";
+    rows[2].name = "400 ms round trip";
+    rows[2].oneWayDelayMs = 200;
+    rows[3].key = "loss2";
+    rows[3].name = "2 % loss";
+    rows[3].lossesPerSecond = 1;
+    rows[4].key = "bunched";
+    rows[4].name = "sound in bunches <= 250 ms";
+    rows[4].soundBunchMs = 250;
+    rows[5].key = "adpcm";
+    rows[5].name = "ADPCM sound";
+    rows[5].soundCodec = "adpcm_swf";
+    rows[6].key = "1080p60";
+    rows[6].name = "1920x1080 at 60 fps";
+    rows[6].width = 1920;
+    rows[6].height = 1080;
+    rows[6].frameRate = 60;
+    return rows;
+}
+
+// Each beep with the flash nearest to it, picture minus sound.
+std::vector<double> pairOffsets(const std::vector<int64_t> &beeps, const std::vector<int64_t> &flashes, int64_t from,
+    int64_t to, int64_t periodMs)
+{
+    return offsets(beeps, flashes, Window { QString(), from, to }, periodMs);
+}
+
+// One steady stream per row, measured after it settled: ours (the pull's stages as the engine drives them) and
+// the tool on the same stream, through the same link.
+int runRows(const QStringList &keys, int seconds, bool pulse)
+{
+    constexpr double beepSeconds = 2.0;
+    constexpr int64_t periodMs = 2000;
+    constexpr int settleMs = 8000;
+    std::unique_ptr<PulseAudioServer> sound;
+    std::unique_ptr<DiskAudioCapture> capture;
+    std::unique_ptr<PulseMonitorCapture> monitor;
+    if (pulse) {
+        sound = std::make_unique<PulseAudioServer>();
+        if (!sound->start()) {
+            out("the sound server did not start: " + sound->log());
+            return 1;
+        }
+        sound->useEnvironment();
+        qputenv("SDL_AUDIODRIVER", "pulseaudio");
+        monitor = std::make_unique<PulseMonitorCapture>(sound->options().sinkName, int(periodMs / 2));
+        if (!monitor->start()) {
+            out("the sink's monitor did not open");
+            return 1;
+        }
+    } else if (qEnvironmentVariableIsEmpty("SDL_AUDIODRIVER")) {
+        capture = std::make_unique<DiskAudioCapture>(AudioPlayer::outputSampleRate, AudioPlayer::outputChannels);
+    }
+    RtmpServer server;
+    if (!server.start()) {
+        out("nginx did not start: " + server.errorLog());
+        return 1;
+    }
+    out(QString("steady streams, a flash and a beep every 2 s, measured %1 s after %2 s to settle; sound output: %3; "
+                "load average: %4")
+            .arg(seconds)
+            .arg(settleMs / 1000)
+            .arg(pulse ? "PulseAudio null sink (heard = played by the sink, from its monitor)"
+                       : "SDL disk driver (heard = mixed)")
+            .arg(loadAverage()));
+    out("ms; offset = picture minus sound, median and p95 of its size (beeps); short = 10 ms blocks the sound ran "
+        "short once steady; held = sound buffered, median; gap = longest wait between two pictures");
+    QString header = QString("%1 | %2 | %3 | %4 | %5 | %6")
+                         .arg("row", -27)
+                         .arg("ours offset", 18)
+                         .arg("short", 5)
+                         .arg("held", 5)
+                         .arg("gap", 5)
+                         .arg("tool offset", 18);
+    if (pulse)
+        header += QString(" | %1").arg("ours at the mixer", 18);
+    out(header);
+
+    int index = 0;
+    for (const Row &row : allRows()) {
+        if (!keys.isEmpty() && !keys.contains(row.key))
+            continue;
+        const QString name = QString("row%1").arg(index++);
+        FlvRelayPublisher::Options options;
+        options.stream.width = row.width;
+        options.stream.height = row.height;
+        options.stream.frameRate = row.frameRate;
+        options.stream.beepSeconds = beepSeconds;
+        options.stream.sampleRate = 44100;
+        options.stream.channels = 1;
+        options.soundBunchMs = row.soundBunchMs;
+        options.soundCodec = row.soundCodec;
+        FlvRelayPublisher publisher(options);
+        if (!publisher.start(server.url(name))) {
+            out(row.name + ": the publisher did not start: " + publisher.errorOutput());
+            continue;
+        }
+        QString url = server.url(name);
+        DelayRelay relay;
+        LossyLink loss;
+        if (row.oneWayDelayMs > 0 || row.lossesPerSecond > 0) {
+            relay.start(server.port(), row.oneWayDelayMs);
+            url = QString("rtmp://127.0.0.1:%1%2").arg(relay.port()).arg(QUrl(url).path(QUrl::FullyEncoded));
+            if (row.lossesPerSecond > 0)
+                loss.start(&relay, row.lossesPerSecond);
+        }
+
+        QTemporaryDir dir;
+        const QString soundFifo = dir.filePath("sound");
+        const QString pictureFifo = dir.filePath("pictures");
+        makeFifo(soundFifo);
+        makeFifo(pictureFifo);
+        auto toolSound = std::make_unique<OnsetReader>(soundFifo, true);
+        auto toolPictures = std::make_unique<OnsetReader>(pictureFifo, false);
+        ChildProcess tool;
+        tool.setStandardOutputFile(QProcess::nullDevice());
+        tool.setStandardErrorFile(QProcess::nullDevice());
+        tool.startProgram("ffmpeg", toolArguments(url, soundFifo, pictureFifo));
+
+        auto stages = std::make_unique<PullStages>();
+        AvSyncMeter meter(beepSeconds);
+        int64_t lastPictureMs = -1;
+        int64_t longestGapMs = 0;
+        QObject owner;
+        QObject::connect(stages->video, &PullVideoStream::showVideoImageOut, &owner, [&](const QImage &image) {
+            meter.pictureShown(image);
+            const int64_t now = AvSyncMeter::nowMs();
+            if (lastPictureMs >= 0)
+                longestGapMs = std::max(longestGapMs, now - lastPictureMs);
+            lastPictureMs = now;
+        });
+        QTimer levels;
+        PullStages *pull = stages.get();
+        QObject::connect(&levels, &QTimer::timeout, &owner, [&meter, pull] {
+            meter.sampleBuffered(pull->audio);
+            pull->clearPictures();
+        });
+        levels.start(20);
+        if (!stages->open(url) || !stages->startPull(true, true)) {
+            out(row.name + ": our pull did not start");
+            continue;
+        }
+        spin(settleMs);
+        const int64_t from = AvSyncMeter::nowMs();
+        const int starvedBefore = AudioPlayer::instance()->starvedBlocks(stages->audio);
+        spin(seconds * 1000);
+        const int64_t to = AvSyncMeter::nowMs();
+        const int starved = AudioPlayer::instance()->starvedBlocks(stages->audio) - starvedBefore;
+        const std::vector<double> held = meter.bufferedMs(from, to);
+        levels.stop();
+        stages->stop();
+        tool.stop();
+        meetFifo(soundFifo, false);
+        meetFifo(pictureFifo, false);
+
+        const std::vector<int64_t> heard = pulse ? monitor->beeps() : meter.beeps();
+        const std::vector<double> ours = pairOffsets(heard, meter.flashes(), from, to, periodMs);
+        const std::vector<double> toolOffsets
+            = pairOffsets(toolSound->onsets(), toolPictures->onsets(), from, to, periodMs);
+        QString line = QString("%1 | %2 | %3 | %4 | %5 | %6")
+                           .arg(row.name, -27)
+                           .arg(figures(ours, true), 18)
+                           .arg(starved, 5)
+                           .arg(percentile(held, 50), 5, 'f', 0)
+                           .arg(longestGapMs, 5)
+                           .arg(figures(toolOffsets, true), 18);
+        if (pulse)
+            line += QString(" | %1").arg(figures(pairOffsets(meter.beeps(), meter.flashes(), from, to, periodMs), true),
+                18);
+        out(line);
+        stages.reset();
+    }
+    out(QString("load average after: %1").arg(loadAverage()));
+    return 0;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -183,10 +397,19 @@ int main(int argc, char **argv)
     QCommandLineOption roundsOption("rounds", "Rounds of the two stalls (0.8 s and 1.5 s).", "n", "2");
     QCommandLineOption settleOption("seconds", "Seconds measured before the stalls and after each.", "s", "16");
     QCommandLineOption verboseOption("verbose", "Show the engines' log.");
-    parser.addOptions({ roundsOption, settleOption, verboseOption });
+    QCommandLineOption rowsOption("rows",
+        "Steady streams in place of the stalls: all, or some of clean,rtt200,rtt400,loss2,bunched,adpcm,1080p60.",
+        "list");
+    QCommandLineOption pulseOption("pulse", "With --rows: play through a PulseAudio server of its own (null sink).");
+    parser.addOptions({ roundsOption, settleOption, verboseOption, rowsOption, pulseOption });
     parser.process(app);
     verbose = parser.isSet(verboseOption);
     defaultHandler = qInstallMessageHandler(quietHandler);
+    if (parser.isSet(rowsOption) || parser.isSet(pulseOption)) {
+        const QString rows = parser.value(rowsOption);
+        return runRows(rows.isEmpty() || rows == "all" ? QStringList() : rows.split(','),
+            parser.isSet(settleOption) ? parser.value(settleOption).toInt() : 16, parser.isSet(pulseOption));
+    }
     const int rounds = parser.value(roundsOption).toInt();
     const int seconds = parser.value(settleOption).toInt();
     constexpr double beepSeconds = 4.0;

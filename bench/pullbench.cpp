@@ -9,7 +9,7 @@
 #include "tests/support/delayrelay.h"
 #include "tests/support/ffmpegpublisher.h"
 #include "tests/support/rtmpserver.h"
-#include "vrek/media/pullenginefactory.h"
+#include "vrek/media/pull/pullenginefactory.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

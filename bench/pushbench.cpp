@@ -7,7 +7,7 @@
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/ffmpegreceiver.h"
 #include "tests/support/rtmpserver.h"
-#include "vrek/media/pushstreamengine.h"
+#include "vrek/media/push/pushstreamengine.h"
 #include "vrek/utils/threadfactory.h"
 
 extern "C" {

@@ -127,13 +127,16 @@ void CallRoll::onResButtonClick()
         qWarning() << "no roll call running! rollCallId:" << m_rollCallId;
         return;
     }
-    setAnsweredButton();
     const QString data = g_userId + "@" + m_rollCallId;
     qInfo() << "callerId:" << m_callerId << "data:" << data;
-    if (g_socketClientManager)
-        g_socketClientManager->sendServerForwardPersonal(m_callerId, "10", data);
-    else
-        qWarning() << "no classroom connection! data:" << data;
+    if (!g_socketClientManager || !g_socketClientManager->canDeliver()) {
+        // Told, and the button stays: the reply can be given again while the roll call runs.
+        qWarning() << "the connection cannot deliver now, no reply sent! data:" << data;
+        m_textLabel->setText(QStringLiteral("网络连接已断开，答到未发送，请稍后再点"));
+        return;
+    }
+    setAnsweredButton();
+    g_socketClientManager->sendServerForwardPersonal(m_callerId, "10", data);
     m_timer->stop();
     emit signalCallRollHide();
 }

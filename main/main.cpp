@@ -16,6 +16,8 @@
 #include <QMessageBox>
 #include <QThread>
 
+#include <csignal>
+
 int main(int argc, char *argv[])
 {
     if (Startup::onlyHelpOrVersion(argc, argv)) {
@@ -25,6 +27,9 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    // A file that meets the process's file size limit fails its write (told as a full disk) instead of ending
+    // the client.
+    std::signal(SIGXFSZ, SIG_IGN);
     Startup::rasterWindowsOnly();
     QtSingleApplication application(argc, argv, QStringLiteral("TaviStudent"));
     // Stopped by its process id (a script that ran it, a logout), the client still ends in order.

@@ -3,11 +3,13 @@
 #include "sandbox/classroomsandbox.h"
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTimer>
@@ -112,6 +114,12 @@ QString FileScene::share(SharedFile file)
     reply.body = file.content;
     reply.contentType = file.archive ? "application/zip" : "application/octet-stream";
     reply.ranges = true;
+    // The validators a file server sends, without which a client cannot tell that a file it began is still the
+    // same and so cannot resume it: a strong ETag of the content and the upload time.
+    const QByteArray digest = QCryptographicHash::hash(file.content, QCryptographicHash::Sha1).toHex().left(20);
+    reply.headers.append({ "ETag", '"' + digest + '"' });
+    reply.headers.append({ "Last-Modified",
+        QLocale::c().toString(file.uploaded.toUTC(), QStringLiteral("ddd, dd MMM yyyy hh:mm:ss 'GMT'")).toLatin1() });
     // The client sends the name percent-encoded.
     const QByteArray name
         = file.archive ? (file.fileIdAll() + ".zip").toLatin1() : QUrl::toPercentEncoding(file.fileName);

@@ -13,9 +13,10 @@ PACKAGES=(
     xvfb xauth x11-utils openbox imagemagick ffmpeg nginx libnginx-mod-rtmp fonts-wqy-microhei zip unzip
 )
 # Needed by the tests only: zbar-tools reads QR codes; pulseaudio is a private sound server (null sink, sine
-# source) that each test starts itself, and pactl changes its devices while a test runs.
+# source) that each test starts itself, and pactl changes its devices while a test runs; the window tests run
+# under xfwm4 as well as openbox, and xfwm4 reads its settings over a session bus of its own (dbus-daemon).
 TEST_PACKAGES=(
-    zbar-tools pulseaudio pulseaudio-utils
+    zbar-tools pulseaudio pulseaudio-utils xfwm4 dbus-daemon
 )
 PACKAGES+=("${TEST_PACKAGES[@]}")
 

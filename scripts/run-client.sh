@@ -131,13 +131,22 @@ built
 
 # The sandbox's first line says that it listens, and with which accounts. It is read as it comes, by a reader that
 # waits on the pipe instead of looking again and again: processes started while the client starts delay its
-# window. Then what the sandbox writes goes nowhere, but is read, so that a full pipe cannot hold the sandbox up.
+# window. Every other line the sandbox writes (each step of the lesson it sees: answers, hands, locks, stage) comes
+# out on the script's standard error as it is written, marked as the sandbox's; read, so that a full pipe cannot
+# hold the sandbox up.
 {
-    if read -r _ _ user password lecturer lecturerPassword _; then
-        echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
-        echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
-    fi
-    exec cat >/dev/null
+    announced=0
+    while IFS= read -r line || [ -n "$line" ]; do
+        if [ $announced = 0 ] && [[ $line == http=* ]]; then
+            announced=1
+            read -r _ _ user password lecturer lecturerPassword _ <<<"$line"
+            echo "Classroom sandbox on 127.0.0.1 (REST $http, classroom $classroom, files $file). Sign in with ${user#user=} / ${password#password=}."
+            echo "On the lecturer's side (TAVI_TEST_USER_TYPE=0) sign in with ${lecturer#lecturer=} / ${lecturerPassword#lecturer-password=}."
+            echo "The sandbox's own lines follow, marked [sandbox]."
+        else
+            printf '[sandbox] %s\n' "$line" >&2
+        fi
+    done
 } <"$work/info" &
 reader=$!
 
@@ -146,7 +155,7 @@ reader=$!
 # What the sandbox takes seconds to make is kept in the build tree from one run to the next. It yields to the
 # client it serves: on a machine with other work its own start would hold the login window back.
 TMPDIR="$work" nice -n 5 "$BUILD/sandbox/tavisandbox" --http-port "$http" --classroom-port "$classroom" --file-port "$file" \
-    --data-dir "$TAVI_APPDATA" --cache-dir "$BUILD/sandbox/cache" >"$work/info" &
+    --data-dir "$TAVI_APPDATA" --cache-dir "$BUILD/sandbox/cache" >"$work/info" 2>&1 &
 sandbox=$!
 
 # The two start side by side: the sandbox listens on its ports within its first fraction of a second, long before

@@ -364,6 +364,7 @@ void ConnectServerManager::slotSocketConnect()
 
 void ConnectServerManager::slotSocketConnectSuccessIn()
 {
+    emit signalConnectionLoggedInOut();
     if (!m_forwardSocketConnect)
         return;
     m_forwardSocketConnect = false;

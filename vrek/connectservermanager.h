@@ -61,6 +61,9 @@ signals:
     void signalQuitTimeoutOut(QString text);
     // The classroom login started by slotSocketConnect succeeded (spelled as the course list expects it).
     void signalSocketConnectSuceess();
+    // The classroom connection is logged in, whatever step (if any) asked for it: a login that came only after
+    // its step had timed out is still a live session that the reconnect flow can rejoin on.
+    void signalConnectionLoggedInOut();
 
     // For the relogin view: the outcome of a relogin, and of a classroom login started from the course list.
     void signalReloginSuccessOut();

@@ -5,7 +5,9 @@
 
 #include <QDateTime>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QTextCodec>
@@ -23,6 +25,74 @@ QFile *s_logFile = nullptr;
 QTextStream *s_logStream = nullptr;
 std::atomic<qint64> s_echoLimit { LogFileManager::defaultEchoLimit };
 qint64 s_echoed = 0;
+
+// What one place may still write: whole lines it has earned, and the lines it did not write since its last.
+struct Repeats
+{
+    double lines = 0;
+    qint64 earnedAt = 0;
+    qint64 notWritten = 0;
+};
+// Places are the logging statements, a fixed few; a message without one (Qt's own) is keyed by its start, so the
+// table is emptied when it holds more than this.
+constexpr int maxPlaces = 4096;
+constexpr int unplacedKeyLength = 40;
+QHash<QByteArray, Repeats> *s_repeats = nullptr;
+int s_burstLines = LogFileManager::repeatBurstLines;
+int s_intervalMs = LogFileManager::repeatIntervalMs;
+
+qint64 nowMs()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock.elapsed();
+}
+
+QByteArray placeKey(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    QByteArray key = QByteArray::number(int(type));
+    if (context.file) {
+        key += ':';
+        key += context.file;
+        key += ':';
+        key += QByteArray::number(context.line);
+        return key;
+    }
+    // Numbers differ from line to line of the same kind.
+    key += '|';
+    for (const QChar c : message.left(unplacedKeyLength))
+        key += c.isDigit() ? QByteArray("#") : QString(c).toUtf8();
+    return key;
+}
+
+// Whether the line may be written now, and how many of its place's lines were not written before it. Called
+// with the log's mutex held.
+bool mayWrite(QtMsgType type, const QMessageLogContext &context, const QString &message, qint64 &notWritten)
+{
+    if (!s_repeats)
+        s_repeats = new QHash<QByteArray, Repeats>;
+    const QByteArray key = placeKey(type, context, message);
+    const qint64 now = nowMs();
+    auto it = s_repeats->find(key);
+    if (it == s_repeats->end()) {
+        if (s_repeats->size() >= maxPlaces)
+            s_repeats->clear();
+        it = s_repeats->insert(key, { double(s_burstLines), now, 0 });
+    }
+    Repeats &repeats = it.value();
+    if (s_intervalMs > 0)
+        repeats.lines = qMin(double(s_burstLines), repeats.lines + double(now - repeats.earnedAt) / s_intervalMs);
+    repeats.earnedAt = now;
+    if (repeats.lines < 1) {
+        ++repeats.notWritten;
+        return false;
+    }
+    repeats.lines -= 1;
+    notWritten = repeats.notWritten;
+    repeats.notWritten = 0;
+    return true;
+}
 } // namespace
 
 LogFileManager::LogFileManager()
@@ -115,10 +185,27 @@ QString LogFileManager::formatLine(QtMsgType type, const QMessageLogContext &con
         .arg(message, 0, QChar(' '));
 }
 
+void LogFileManager::setRepeatLimits(int burstLines, int intervalMs)
+{
+    QMutexLocker locker(&s_logMutex);
+    s_burstLines = burstLines;
+    s_intervalMs = intervalMs;
+    if (s_repeats)
+        s_repeats->clear();
+}
+
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     QMutexLocker locker(&s_logMutex);
-    const QString line = LogFileManager::formatLine(type, context, message);
+    // Lines that go nowhere do not count against their place.
+    if (!s_logStream && s_echoed >= s_echoLimit)
+        return;
+    qint64 notWritten = 0;
+    // A fatal message ends the process: it is always written.
+    if (type != QtFatalMsg && !mayWrite(type, context, message, notWritten))
+        return;
+    const QString line = LogFileManager::formatLine(type, context,
+        notWritten > 0 ? message + QStringLiteral(" (%1 more lines from here not written)").arg(notWritten) : message);
     if (s_logStream) {
         *s_logStream << line << "\r\n";
         s_logStream->flush();

@@ -25,6 +25,15 @@ public:
     // go to the file only.
     static void setEchoLimit(qint64 characters);
     static constexpr qint64 defaultEchoLimit = 100LL * 1024 * 1024;
+
+    // Lines from one place (one logging statement) may come as fast as a peer or a server makes them: a flood of
+    // connections or lines would have the log grow without bound. A place writes its first repeatBurstLines
+    // lines as they come; beyond them it earns one line per repeatIntervalMs, and the line it writes then tells
+    // how many of its lines were not written. A place that logs more slowly than that is never held back.
+    static constexpr int repeatBurstLines = 20;
+    static constexpr int repeatIntervalMs = 1000;
+    // For tests: other limits, from now on, for every place afresh.
+    static void setRepeatLimits(int burstLines, int intervalMs);
 };
 
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);

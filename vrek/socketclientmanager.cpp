@@ -10,13 +10,13 @@
 
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QMutexLocker>
 #include <QThread>
-#include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent>
 #include <QtMath>
 
 SocketClientManager *g_socketClientManager = nullptr;
@@ -140,9 +140,7 @@ bool readCourseList(const QString &json, QList<GroupInfo> &courses)
 SocketClientManager::SocketClientManager(GlobalEnum::UserType userType, QObject *parent)
     : QObject(parent)
     , m_userType(userType)
-    , m_readerGuard(std::make_shared<ReaderGuard>())
 {
-    m_readerGuard->owner = this;
     qInfo() << "userType:" << int(userType) << "parent:" << parent;
     initial();
 }
@@ -150,10 +148,6 @@ SocketClientManager::SocketClientManager(GlobalEnum::UserType userType, QObject 
 SocketClientManager::~SocketClientManager()
 {
     qInfo() << "~SocketClientManager";
-    {
-        QMutexLocker lock(&m_readerGuard->mutex);
-        m_readerGuard->owner = nullptr;
-    }
     // The thread processes the socket's deferred deletion as it finishes.
     m_socket->deleteLater();
     if (!ThreadFactory::getInstance()->releaseThreadId(m_socketThreadId))
@@ -228,6 +222,33 @@ void SocketClientManager::connectServerAndLogin(const QString &userCode, const Q
     emit connectToServer(m_serverHost, m_serverPort);
 }
 
+SocketClientManager::SendMark SocketClientManager::sendMark() const
+{
+    return { m_session, m_beatsWritten };
+}
+
+bool SocketClientManager::isDelivered(const SendMark &mark) const
+{
+    // The heartbeat that follows a line may be written before the line reaches the socket's thread: only the
+    // answer to the one after it proves the line was read.
+    return mark.session != 0 && mark.session == m_session && m_beatsAnswered >= mark.beats + 2;
+}
+
+bool SocketClientManager::canDeliver() const
+{
+    // After a drop the beats stay counted until the next login's answer: a connection that is open again but
+    // not logged in yet takes nothing either.
+    return m_serverConnectStatus && m_missedBeats < 2;
+}
+
+void SocketClientManager::endSession()
+{
+    if (m_session == 0)
+        return;
+    m_session = 0;
+    emit signalSessionLost();
+}
+
 void SocketClientManager::sockNewConnectOut(QString address, ushort port, QThread *thread)
 {
     qInfo() << "address:" << address << "port:" << port << "thread:" << thread;
@@ -239,6 +260,7 @@ void SocketClientManager::sockDisConnectOut(QString address, ushort port, QThrea
 {
     qInfo() << "address:" << address << "port:" << port << "thread:" << thread;
     m_serverConnectStatus = false;
+    endSession();
     if (m_dropNotice)
         emit signalSocketTimeout(true, qualityDropped);
 }
@@ -263,6 +285,7 @@ void SocketClientManager::sendHeartBeatIn(bool sent)
     const quint8 missed = m_missedBeats;
     if (missed >= dropAfterFailedBeats && (missed >= dropAfterBeats || !sent)) {
         qWarning() << "the socket is dropped! missedBeats:" << missed << "sent:" << sent;
+        endSession();
         emit heartTimerStop();
         emit signalSocketTimeout(true, qualityDropped);
         emit signalSocketElapsed(m_elapsed);
@@ -270,6 +293,8 @@ void SocketClientManager::sendHeartBeatIn(bool sent)
     }
     const quint8 now = missed + 1;
     m_missedBeats = now;
+    if (sent && m_session != 0)
+        ++m_beatsWritten;
     QString quality;
     if (now == 1 && sent) {
         m_beatClock.restart();
@@ -311,6 +336,10 @@ void SocketClientManager::recvBeatRSP(const QString &line)
     if (result == 1) {
         m_missedBeats = 0;
         m_elapsed = beatClockElapsed();
+        if (m_session != 0 && m_beatsAnswered < m_beatsWritten) {
+            ++m_beatsAnswered;
+            emit signalDeliveryProgress();
+        }
         return;
     }
     qWarning() << "the msgType unknown error! msg:" << line << "msgType:" << result;
@@ -323,7 +352,7 @@ bool SocketClientManager::sendLine(const QStringList &fields)
     for (const QString &field : fields) {
         if (field.contains('\t') || field.contains('\r') || field.contains('\n')) {
             qWarning() << "the field holds a line separator, nothing sent! type:" << fields.value(0)
-                       << "field:" << field;
+                       << "field:" << StringUtil::logExcerpt(field);
             return false;
         }
     }
@@ -414,7 +443,9 @@ void SocketClientManager::sendJoinGroupRequest()
         qWarning() << "the socket is disconnect! ";
         return;
     }
-    sendLine({ "6", g_userId, g_classId, g_lessonTitle, QString::number(g_classType), g_roomId, g_lessonTitle });
+    // The title as the client shows it: it comes from the course list, and a megabyte of it would go out twice.
+    const QString title = StringUtil::clippedText(g_lessonTitle);
+    sendLine({ "6", g_userId, g_classId, title, QString::number(g_classType), g_roomId, title });
 }
 
 void SocketClientManager::sendCreateTeachClass(const QString &data)
@@ -712,6 +743,8 @@ void SocketClientManager::recvConnectRSP(const QString &line)
     g_rtmpPort = fields.at(5).toUShort();
     g_webrtcHost = fields.at(8);
     g_webrtcPort = fields.at(9).toUShort();
+    m_session = ++m_sessionCount == 0 ? ++m_sessionCount : m_sessionCount;
+    m_beatsWritten = m_beatsAnswered = 0;
     emit signalConnectResult(0);
     emit heartTimerStart(m_heartbeatInterval);
     emit signalSocketConnectSuceess();
@@ -877,24 +910,34 @@ void SocketClientManager::recvClassRequest(const QString &line)
     }
     const QString json = fields.at(2);
     const QString classType = fields.at(1);
+    const quint64 reply = ++m_courseListReplies;
     if (json.size() <= syncCourseListChars) {
         QList<GroupInfo> courses;
         deliverCourseList(readCourseList(json, courses), courses, classType);
         return;
     }
-    // A long list is read on a pool thread: reading it here would hold the window. The result comes back as an
-    // event, unless this manager is gone by then.
-    const std::shared_ptr<ReaderGuard> guard = m_readerGuard;
-    QThreadPool::globalInstance()->start([guard, json, classType] {
+    // A long list is read on a pool thread: reading it here would hold the window. The watcher goes with this
+    // manager, and the result with it.
+    struct Read
+    {
+        bool ok = false;
         QList<GroupInfo> courses;
-        const bool ok = readCourseList(json, courses);
-        QMutexLocker lock(&guard->mutex);
-        if (SocketClientManager *owner = guard->owner) {
-            QMetaObject::invokeMethod(
-                owner, [owner, ok, courses, classType] { owner->deliverCourseList(ok, courses, classType); },
-                Qt::QueuedConnection);
+    };
+    auto *watcher = new QFutureWatcher<Read>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, reply, classType] {
+        watcher->deleteLater();
+        if (reply != m_courseListReplies) {
+            qDebug() << "a newer course list came while this one was read, dropped! classType:" << classType;
+            return;
         }
+        const Read read = watcher->result();
+        deliverCourseList(read.ok, read.courses, classType);
     });
+    watcher->setFuture(QtConcurrent::run([json] {
+        Read read;
+        read.ok = readCourseList(json, read.courses);
+        return read;
+    }));
 }
 
 void SocketClientManager::deliverCourseList(bool ok, const QList<GroupInfo> &courses, const QString &classType)

@@ -13,12 +13,9 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
-#include <QMutex>
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
-
-#include <memory>
 
 class QThread;
 class QTimer;
@@ -61,6 +58,20 @@ public:
 
     void connectServerAndLogin(const QString &userCode, const QString &password);
 
+    // Where the lines handed to the connection so far stand. The server has read every line sent before a mark
+    // once isDelivered says so: the connection stayed logged in since and answered a heartbeat written after
+    // them. A mark taken before a login, or while the connection is down, is never delivered.
+    struct SendMark
+    {
+        quint32 session = 0;
+        quint32 beats = 0;
+    };
+    SendMark sendMark() const;
+    bool isDelivered(const SendMark &mark) const;
+    // Whether what is sent now may arrive: connected, and no heartbeat outstanding beyond one interval. What a
+    // user sends while it may not is refused with a notice rather than lost without one.
+    bool canDeliver() const;
+
     // Outgoing lines. The user id is the signed-in user's.
     void sendConnectMessage();
     void sendLogout();
@@ -100,6 +111,10 @@ signals:
     void signalSocketConnectSuceess();
     void signalSocketTimeout(bool dropped, QString quality);
     void signalSocketElapsed(int ms);
+    // A heartbeat was answered: marks may have been delivered. And the logged-in session ended (dropped by its
+    // heartbeat or closed): undelivered marks of it never will be.
+    void signalDeliveryProgress();
+    void signalSessionLost();
 
     // Classroom lines.
     void signalUserInfoProtocol(QString line);
@@ -174,6 +189,7 @@ private:
     bool sendLine(const QStringList &fields);
     int beatClockElapsed() const;
     void handlePendingLines();
+    void endSession();
 
     void recvConnectRSP(const QString &line);
     void recvBeatRSP(const QString &line);
@@ -201,6 +217,11 @@ private:
     quint16 m_serverPort = 0;
     bool m_serverConnectStatus = false;
     quint8 m_missedBeats = 0;
+    // The logged-in session (0 while none), the heartbeats written in it and those answered.
+    quint32 m_session = 0;
+    quint32 m_sessionCount = 0;
+    quint32 m_beatsWritten = 0;
+    quint32 m_beatsAnswered = 0;
     QElapsedTimer m_beatClock;
     int m_elapsed = 0;
     QElapsedTimer m_chatClock;
@@ -212,13 +233,9 @@ private:
     bool m_dropNotice = false;
     int m_heartbeatInterval = heartbeatIntervalMs;
     int m_chatInterval = chatIntervalMs;
-    // Lets a reader on a pool thread hand its result back only while this manager lives.
-    struct ReaderGuard
-    {
-        QMutex mutex;
-        SocketClientManager *owner = nullptr;
-    };
-    std::shared_ptr<ReaderGuard> m_readerGuard;
+    // Course-list replies so far: a reply read on a pool thread is delivered only when no newer one came
+    // meanwhile, so that a stale list never shows after a fresh one.
+    quint64 m_courseListReplies = 0;
     QStringList m_pendingLines;
     int m_pendingStart = 0;
     QTimer *m_lineTimer = nullptr;

@@ -1,8 +1,9 @@
 #include "platform/capturedevice/captureinput.h"
 
+#include "platform/lazyffmpeg/ffmpegloader.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
-#include <libavdevice/version_major.h>
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 }
@@ -12,40 +13,25 @@ extern "C" {
 
 #include <chrono>
 #include <cstring>
-#include <mutex>
-
-#include <dlfcn.h>
 
 bool CaptureInput::registerDevices()
 {
-    // FFmpeg's device library brings some fifty libraries of its own (filters, device back-ends) that every start
-    // of the program would load and relocate: it is loaded when a device is first wanted instead.
-    static bool registered = false;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        const QByteArray name = "libavdevice.so." + QByteArray::number(LIBAVDEVICE_VERSION_MAJOR);
-        void *library = dlopen(name.constData(), RTLD_NOW | RTLD_GLOBAL);
-        auto registerAll = library ? reinterpret_cast<void (*)()>(dlsym(library, "avdevice_register_all")) : nullptr;
-        if (!registerAll) {
-            qCritical() << "FFmpeg's devices cannot be had:" << dlerror();
-            return;
-        }
-        registerAll();
-        registered = true;
-    });
-    return registered;
+    // FFmpeg's device library comes with FFmpeg's others, through the one loader and its one failure policy.
+    return FfmpegLoader::ensureLoaded();
 }
 
 CaptureInput::CaptureInput()
 {
-    registerDevices();
-    m_work = av_packet_alloc();
+    // Without FFmpeg nothing can be opened (open() says so) and nothing of it is called.
+    if (registerDevices())
+        m_work = av_packet_alloc();
 }
 
 CaptureInput::~CaptureInput()
 {
     close();
-    av_packet_free(&m_work);
+    if (m_work)
+        av_packet_free(&m_work);
 }
 
 int64_t CaptureInput::nowMs()
@@ -100,6 +86,8 @@ CaptureInput::OpenResult CaptureInput::open(const CaptureSource &source, int *ff
     close();
     if (!source.isValid())
         return OpenNoSource;
+    if (!m_work)
+        return OpenFormatNotFound;
     const AVInputFormat *format = av_find_input_format(source.format.toUtf8().constData());
     if (!format) {
         qWarning() << "no input format:" << source.format;

@@ -20,13 +20,13 @@ public:
     enum OpenResult {
         OpenOk = 0,
         OpenNoSource, // the name resolved to no device
-        OpenFormatNotFound, // FFmpeg lacks the input format
+        OpenFormatNotFound, // FFmpeg lacks the input format, or cannot be loaded
         OpenOptionFailed,
         OpenInputFailed, // avformat_open_input
         OpenStreamInfoFailed, // avformat_find_stream_info
     };
 
-    // Makes FFmpeg's capture devices known, once; false when its device library cannot be loaded.
+    // Makes FFmpeg's capture devices known (FfmpegLoader); false when FFmpeg cannot be loaded.
     static bool registerDevices();
 
     static constexpr int openLimitMs = 5000;

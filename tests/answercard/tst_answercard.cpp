@@ -52,6 +52,7 @@ private slots:
     void nothingPickedIsRefused();
     void answerGoesToTheClassOnce_data();
     void answerGoesToTheClassOnce();
+    void answerWithoutAConnectionIsKept();
     void stopAfterAnAnswer();
     void closeHides();
     void emptyQuestionIsLogged();
@@ -202,6 +203,25 @@ void TestAnswerCard::answerGoesToTheClassOnce()
     MessageBoxCloser boxes;
     card.OnSubmitAnswer();
     QCOMPARE(m_link->sent().size(), 1);
+}
+
+void TestAnswerCard::answerWithoutAConnectionIsKept()
+{
+    SocketClientManager offline(GlobalEnum::User1);
+    g_socketClientManager = &offline;
+    AnswerCard card;
+    card.deQuestionInfo(question(0, 4, "B"));
+    option(card, 1)->click();
+    MessageBoxCloser boxes;
+    QTest::mouseClick(card.findChild<QPushButton *>("button_submit"), Qt::LeftButton);
+    g_socketClientManager = m_link->manager();
+    // Told, not shown as submitted: the options stay and the answer can be submitted again.
+    QTRY_COMPARE(boxes.titledTexts, QStringList { QString::fromUtf8("提示|网络连接已断开，答案未提交，请稍后再提交") });
+    QCOMPARE(card.buttonGroup()->buttons().size(), 4);
+    QVERIFY(option(card, 1)->isChecked());
+    QVERIFY(card.findChild<QPushButton *>("button_submit")->isEnabled());
+    QTest::mouseClick(card.findChild<QPushButton *>("button_submit"), Qt::LeftButton);
+    QCOMPARE(m_link->sent(), QStringList { "9\tS1\t1\tB\tyes\tT1\tpush1\t" });
 }
 
 void TestAnswerCard::stopAfterAnAnswer()

@@ -12,7 +12,18 @@
 
 namespace {
 constexpr int tickMs = 10;
+
+// Runs the loop until a timer of ms, started now, has fired: a timer of this thread due before it fires first.
+bool passTimers(int ms)
+{
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QSignalSpy fired(&marker, &QTimer::timeout);
+    marker.start(ms);
+    return fired.wait(ms + 30000);
 }
+} // namespace
 
 class TestCallRoll : public QObject
 {
@@ -25,6 +36,7 @@ private slots:
     void start();
     void answerWithinItsTime();
     void noAnswerAfterTheTime();
+    void answerWithoutAConnectionIsKept();
     void newCallAfterAnAnswer();
     void schoolClassWindowShowsAndAnswers();
 
@@ -93,7 +105,9 @@ void TestCallRoll::start()
     if (ticks == 0) {
         QCOMPARE(shown.size(), 0);
         QVERIFY(!callRoll.isRunning());
-        QTest::qWait(5 * tickMs);
+        // Five ticks on a timer of this thread: a countdown started anyway would have ticked first.
+        QVERIFY(passTimers(5 * tickMs));
+        QCOMPARE(timeouts.size(), 0);
         QCOMPARE(hidden.size(), 0);
         return;
     }
@@ -111,8 +125,13 @@ void TestCallRoll::answerWithinItsTime()
     CallRoll callRoll;
     callRoll.setTickInterval(tickMs);
     QSignalSpy hidden(&callRoll, &CallRoll::signalCallRollHide);
+    QSignalSpy ticks(callRoll.findChild<QTimer *>(), &QTimer::timeout);
     callRoll.onCallRollStart("L1@0@r7@5000");
-    QTest::qWait(2 * tickMs);
+    // Two of its five seconds gone, however long the ticks took: each wait ends on the tick it waited for.
+    QVERIFY(ticks.wait(5000));
+    QVERIFY(ticks.wait(5000));
+    QCOMPARE(callRoll.ticks(), 2);
+    QCOMPARE(callRoll.remaining(), 3000);
     QVERIFY(callRoll.isRunning());
     QPushButton *button = callRoll.findChild<QPushButton *>("callRollResButton");
     QTest::mouseClick(button, Qt::LeftButton);
@@ -138,6 +157,28 @@ void TestCallRoll::noAnswerAfterTheTime()
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no roll call running!"));
     callRoll.onResButtonClick();
     QVERIFY(m_link->forwards().isEmpty());
+}
+
+void TestCallRoll::answerWithoutAConnectionIsKept()
+{
+    SocketClientManager offline(GlobalEnum::User1);
+    g_socketClientManager = &offline;
+    CallRoll callRoll;
+    callRoll.setTickInterval(tickMs);
+    QSignalSpy hidden(&callRoll, &CallRoll::signalCallRollHide);
+    callRoll.onCallRollStart("L1@0@r3@5000");
+    QPushButton *button = callRoll.findChild<QPushButton *>("callRollResButton");
+    QTest::mouseClick(button, Qt::LeftButton);
+    g_socketClientManager = m_link->manager();
+    // Told, and the roll call still runs: the student answers again once the connection is back.
+    QCOMPARE(callRoll.findChild<QLabel *>("callRollTextLabel")->text(),
+        QString::fromUtf8("网络连接已断开，答到未发送，请稍后再点"));
+    QVERIFY(callRoll.isRunning());
+    QVERIFY(button->isEnabled());
+    QCOMPARE(hidden.size(), 0);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(m_link->forwards(), QStringList { "11\t1\tL1\tS1@r3\t10" });
+    QCOMPARE(hidden.size(), 1);
 }
 
 void TestCallRoll::newCallAfterAnAnswer()

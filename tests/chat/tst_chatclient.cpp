@@ -48,7 +48,9 @@ private slots:
     void received_data();
     void received();
     void storeKeepsOneTextPerSendTime();
-    void textWhileDisconnectedIsShownOnly();
+    void textWhileDisconnectedIsKeptAndTold();
+    void textLostWithTheConnectionIsTold();
+    void textWhileHeartbeatsGoUnansweredIsKept();
 
 private:
     ClassroomLink *m_link = nullptr;
@@ -227,17 +229,99 @@ void TestChatClient::storeKeepsOneTextPerSendTime()
     QVERIFY(!store->value("nobody"));
 }
 
-void TestChatClient::textWhileDisconnectedIsShownOnly()
+void TestChatClient::textWhileDisconnectedIsKeptAndTold()
 {
     SocketClientManager offline(GlobalEnum::User1);
     g_socketClientManager = &offline;
     ChatClient client;
     QSignalSpy shown(&client, &ChatClient::addSchoolClassMessage);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the socket is disconnect! data:"));
-    client.sendSchoolClassChatMessage("lost");
+    QSignalSpy failed(&client, &ChatClient::sendFailedOut);
+    client.sendSchoolClassChatMessage("kept");
+    client.sendPersonalChatMessage("T1", "kept too");
     g_socketClientManager = m_link->manager();
-    QCOMPARE(shown.count(), 1);
+    // Never shown as sent: handed back to be sent again.
+    QCOMPARE(shown.count(), 0);
+    QCOMPARE(failed.count(), 2);
+    QCOMPARE(failed.at(0), QVariantList({ QString("kept"), false }));
+    QCOMPARE(failed.at(1), QVariantList({ QString("kept too"), false }));
     QVERIFY(m_link->forwards().isEmpty());
+}
+
+void TestChatClient::textLostWithTheConnectionIsTold()
+{
+    // A connection of its own, whose heartbeats are answered until the server goes silent.
+    ClassroomLink link(true);
+    link.manager()->setHeartbeatInterval(100);
+    link.server().answerHeartbeats();
+    QSignalSpy loggedIn(link.manager(), &SocketClientManager::signalSocketConnectSuceess);
+    QVERIFY(link.connectToServer());
+    ChatClient client;
+    QSignalSpy failed(&client, &ChatClient::sendFailedOut);
+
+    // Sent on the open connection before its login is answered: no session can prove it read or lost, so it
+    // neither holds back the texts after it nor is told lost with a later session.
+    const QString classText = QStringLiteral("11\t0\tclass9\t1$1$S1$");
+    client.sendSchoolClassChatMessage("before the login");
+    QVERIFY(link.server().waitForLine(classText).contains(base64("before the login")));
+    link.server().sendLine(FakeClassroomServer::LoginReply().line());
+    QVERIFY(loggedIn.wait(5000));
+    g_userId = "S1"; // the login set the server's id
+
+    // Read by the server: answered heartbeats after it prove it. On a busy machine two beats may go out before
+    // the first answer comes back, and the text would be kept, not sent: it is sent in a turn that saw the
+    // connection able to deliver.
+    QTRY_VERIFY_WITH_TIMEOUT(link.manager()->canDeliver(), 10000);
+    client.sendSchoolClassChatMessage("arrived");
+    QVERIFY(link.server().waitForLine(classText).contains(base64("arrived")));
+    const SocketClientManager::SendMark afterFirst = link.manager()->sendMark();
+    QTRY_VERIFY_WITH_TIMEOUT(link.manager()->isDelivered(afterFirst), 10000);
+
+    // Sent as the server goes silent: shown, then told lost once the heartbeat drops the connection.
+    QSignalSpy lost(link.manager(), &SocketClientManager::signalSessionLost);
+    QTRY_VERIFY_WITH_TIMEOUT(link.manager()->canDeliver(), 10000);
+    link.server().setSilent(true);
+    client.sendSchoolClassChatMessage("lost");
+    QVERIFY(link.server().waitForLine(classText).contains(base64("lost")));
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first(), QVariantList({ QString("lost"), true }));
+    QVERIFY(!link.manager()->canDeliver());
+    g_socketClientManager = m_link->manager();
+}
+
+void TestChatClient::textWhileHeartbeatsGoUnansweredIsKept()
+{
+    // Logged in, then the server goes silent: the connection is still open but no longer proves anything read.
+    ClassroomLink link(true);
+    link.manager()->setHeartbeatInterval(200);
+    link.server().answerLogin();
+    link.server().answerHeartbeats();
+    QSignalSpy loggedIn(link.manager(), &SocketClientManager::signalSocketConnectSuceess);
+    QVERIFY(link.connectToServer());
+    // The answered login may already have come in while the connection was being made.
+    QTRY_COMPARE_WITH_TIMEOUT(loggedIn.count(), 1, 10000);
+    g_userId = "S1";
+    ChatClient client;
+    QSignalSpy shown(&client, &ChatClient::addSchoolClassMessage);
+    QSignalSpy failed(&client, &ChatClient::sendFailedOut);
+    QSignalSpy lost(link.manager(), &SocketClientManager::signalSessionLost);
+    link.server().setSilent(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!link.manager()->canDeliver(), 10000);
+    QVERIFY(link.manager()->isConnected());
+
+    link.server().clearLines();
+    client.sendSchoolClassChatMessage("unproven");
+    QCOMPARE(shown.count(), 0);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first(), QVariantList({ QString("unproven"), false }));
+    // Refused, not sent: the heartbeats written after it (the second one surely) reach the server alone, and
+    // nothing is told again when the heartbeat drops the connection.
+    QVERIFY(!link.server().waitForLine("1\t", 10000).isEmpty());
+    QVERIFY(!link.server().waitForLine("1\t", 10000).isEmpty());
+    QVERIFY(link.server().waitForLine("11\t", 0).isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
+    QCOMPARE(failed.count(), 1);
+    g_socketClientManager = m_link->manager();
 }
 
 QTEST_MAIN(TestChatClient)

@@ -6,6 +6,7 @@
 #include "vrek/chat/chatitemwidget.h"
 #include "vrek/chat/chatview.h"
 #include "vrek/container/userinfohash.h"
+#include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 
 #include <QBuffer>
@@ -59,6 +60,7 @@ private slots:
     void wordFilter();
     void shippedWordList();
     void missingWordListKeepsTheText();
+    void textTheConnectionCannotTakeStaysToBeSentAgain();
     void pictureLimit_data();
     void pictureLimit();
     void pictureSizes_data();
@@ -255,6 +257,33 @@ void TestChatInput::missingWordListKeepsTheText()
     QCOMPARE(view->textEdit()->toPlainText(), QString("hello"));
     QCOMPARE(school.count(), 0);
     QVERIFY(m_link->forwards().isEmpty());
+}
+
+void TestChatInput::textTheConnectionCannotTakeStaysToBeSentAgain()
+{
+    QScopedPointer<ChatView> view(makeView());
+    QSignalSpy tips(view.data(), &ChatView::showMessageTip);
+    {
+        SocketClientManager offline(GlobalEnum::User1);
+        g_socketClientManager = &offline;
+        view->textEdit()->insertPlainText("later");
+        view->sendButton()->click();
+        g_socketClientManager = m_link->manager();
+    }
+    // Not listed as sent; told, and back in the box.
+    QCOMPARE(view->textEdit()->toPlainText(), QString("later"));
+    QCOMPARE(tips.count(), 1);
+    QCOMPARE(tips.first().first().toString(), ChatView::notSentText);
+    QTRY_VERIFY(!view->hasPendingRows());
+    QCOMPARE(view->listWidget()->count(), 0);
+    QVERIFY(m_link->forwards().isEmpty());
+
+    // With the connection back, the same press sends it.
+    view->sendButton()->click();
+    QVERIFY(view->textEdit()->toPlainText().isEmpty());
+    QCOMPARE(m_link->forwards().size(), 1);
+    QTRY_VERIFY(!view->hasPendingRows());
+    QCOMPARE(view->listWidget()->count(), 2);
 }
 
 void TestChatInput::pictureLimit_data()

@@ -14,6 +14,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <QTest>
+
+#include <memory>
 
 // The shared REST client and network tip over a fake server, for one test function.
 class ReviewHttp
@@ -43,6 +46,16 @@ public:
     ReviewHttp(const ReviewHttp &) = delete;
     ReviewHttp &operator=(const ReviewHttp &) = delete;
 };
+
+// What the last action left for the event loop has run, and every request made through the client has been
+// answered, so has reached the server: a request count read then is final. False on time-out.
+inline bool requestsSettled(HttpClientManager *client = g_httpClientManager, int timeoutMs = 10000)
+{
+    const auto dealtWith = std::make_shared<bool>(false);
+    QMetaObject::invokeMethod(
+        client, [dealtWith] { *dealtWith = true; }, Qt::QueuedConnection);
+    return QTest::qWaitFor([&] { return *dealtWith && client->pendingCount() == 0; }, timeoutMs);
+}
 
 // {"loginStatus":..,"requestStatus":"success","requestBody":[...]}
 inline QByteArray listReply(const QJsonArray &body, const QString &loginStatus = "0")

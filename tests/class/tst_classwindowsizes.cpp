@@ -3,7 +3,7 @@
 #include "tests/support/tempworkdir.h"
 #include "tests/support/xvfbtestmain.h"
 #include "vrek/class/schoolclassview.h"
-#include "vrek/media/mediaviewinterface.h"
+#include "vrek/media/control/mediaviewinterface.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/tipwidget.h"

@@ -11,6 +11,8 @@
 #include "vrek/class/devicesetview.h"
 #include "vrek/class/selectclassview.h"
 #include "vrek/profession/zephapplication.h"
+#include "vrek/utils/globalvalue.h"
+#include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/settingconfig.h"
 
 #include <QLabel>
@@ -89,9 +91,16 @@ void TestDeviceCheckFirstRun::firstRunOpensOnTheDeviceCheck()
     QCOMPARE(SettingConfig::getSetting().getValue("AudioDevice/Speaker"), QString("Speakers"));
     QTRY_COMPARE_WITH_TIMEOUT(
         window->selectClassView()->pages().first()->cards().size(), sandbox->lessons().size(), 10000);
-    // Hidden, the check probes no more.
+    // Hidden, the check probes no more. Every request made is answered, so has reached the service; a refresh left
+    // running would tick within an interval, before a timer of this thread set now for two; then once more every
+    // request made is answered.
+    const auto answered = [] { return g_httpClientManager->pendingCount() == 0; };
+    QVERIFY(QTest::qWaitFor(answered, 10000));
     const int probes = sandbox->http()->requestCount(DeviceCheckScene::elapsedPath);
-    QTest::qWait(2 * DeviceSetView::refreshIntervalMs + 300);
+    bool due = false;
+    QTimer::singleShot(2 * DeviceSetView::refreshIntervalMs, check, [&due] { due = true; });
+    QTRY_VERIFY_WITH_TIMEOUT(due, 2 * DeviceSetView::refreshIntervalMs + 10000);
+    QVERIFY(QTest::qWaitFor(answered, 10000));
     QCOMPARE(sandbox->http()->requestCount(DeviceCheckScene::elapsedPath), probes);
 }
 

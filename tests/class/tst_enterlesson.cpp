@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -72,7 +73,7 @@ void TestEnterLesson::expiredSessionOnTheCourseListStartsTheRelogin()
     signIn(application);
     if (QTest::currentTestFailed())
         return;
-    SelectClassView *courses = application.classManagerView()->selectClassView();
+    SelectClassView *courses = application.ensureCourseList()->selectClassView();
     QTRY_COMPARE_WITH_TIMEOUT(courses->pages().first()->cards().size(), m_sandbox->lessons().size(), 10000);
     QTRY_VERIFY(courses->tabWidget()->isEnabled());
     const QByteArray path = "/mobile/httpGetAttendCourseList";
@@ -98,7 +99,7 @@ void TestEnterLesson::signInListEnterAndStayOnline()
     const ClassroomSandbox::Account account = m_sandbox->account();
 
     // The course list shows the student's lessons: the first open now, the second opening an hour before its start.
-    SelectClassView *courses = application.classManagerView()->selectClassView();
+    SelectClassView *courses = application.ensureCourseList()->selectClassView();
     QCOMPARE(courses->tabWidget()->count(), 3);
     ClassListWidget *all = courses->pages().first();
     QTRY_COMPARE_WITH_TIMEOUT(all->cards().size(), m_sandbox->lessons().size(), 10000);
@@ -116,6 +117,7 @@ void TestEnterLesson::signInListEnterAndStayOnline()
 
     FakeClassroomServer *classroom = m_sandbox->classroom();
     classroom->clearLines();
+    QSignalSpy heartTimer(g_socketClientManager, &SocketClientManager::heartTimerStart);
     QList<qint64> beats;
     QElapsedTimer clock;
     clock.start();
@@ -134,12 +136,11 @@ void TestEnterLesson::signInListEnterAndStayOnline()
     QCOMPARE(g_classTitle, QString("分数的初步认识"));
     QCOMPARE(g_lectId, QString("901"));
 
-    // The connection stays up: a heartbeat every 2000 ms.
+    // The connection stays up: a heartbeat every 2000 ms, by a timer set to that, and the beats keep coming. The
+    // clock between two beats says little on a busy machine, where one late beat is followed by one early.
+    QVERIFY(!heartTimer.isEmpty());
+    QCOMPARE(heartTimer.last().at(0).toInt(), 2000);
     QTRY_VERIFY_WITH_TIMEOUT(beats.size() >= 3, 10000);
-    for (int i = 1; i < beats.size(); ++i) {
-        const qint64 gap = beats.at(i) - beats.at(i - 1);
-        QVERIFY2(gap > 1500 && gap < 2700, qPrintable(QString("gap %1 ms").arg(gap)));
-    }
     QVERIFY(g_socketClientManager->isConnected());
 
     QFile file(g_logFileName);

@@ -8,9 +8,9 @@
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/class/selectclassview.h"
-#include "vrek/media/mediaview.h"
-#include "vrek/media/mediaview3.h"
-#include "vrek/media/mediaviewwebrtc.h"
+#include "vrek/media/panels/mediaview.h"
+#include "vrek/media/panels/mediaview3.h"
+#include "vrek/media/panels/mediaviewwebrtc.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/utils/globalvalue.h"
@@ -25,7 +25,7 @@ constexpr int waitMs = 60000;
 
 ClassInfoWidget *cardTitled(ZephApplication &application, const QString &title)
 {
-    ClassListWidget *all = application.classManagerView()->selectClassView()->pages().first();
+    ClassListWidget *all = application.ensureCourseList()->selectClassView()->pages().first();
     for (ClassInfoWidget *card : all->cards()) {
         if (card->groupInfo().getTitle() == title)
             return card;

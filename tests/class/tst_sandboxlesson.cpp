@@ -84,7 +84,7 @@ void TestSandboxLesson::lessonFromEnterToLeave()
     QVERIFY(application.run());
     SandboxClient::signIn(application, m_sandbox->account());
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
-    ClassListWidget *all = application.classManagerView()->selectClassView()->pages().first();
+    ClassListWidget *all = application.ensureCourseList()->selectClassView()->pages().first();
     QTRY_COMPARE_WITH_TIMEOUT(all->cards().size(), m_sandbox->lessons().size(), waitMs);
 
     QSignalSpy played(m_scene, &ClassPanelScene::played);

@@ -8,11 +8,11 @@
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/class/selectclassview.h"
-#include "vrek/media/mediaview.h"
-#include "vrek/media/mediaviewwebrtc.h"
-#include "vrek/media/pushstreaminterface.h"
-#include "vrek/media/videoshowwebrtc.h"
-#include "vrek/media/videoview.h"
+#include "vrek/media/panels/mediaview.h"
+#include "vrek/media/panels/mediaviewwebrtc.h"
+#include "vrek/media/control/pushstreaminterface.h"
+#include "vrek/media/panels/videoshowwebrtc.h"
+#include "vrek/media/panels/videoview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/logoutview.h"
@@ -28,31 +28,6 @@ namespace {
 // The stage script in steps of 0.7 s: the classmate stays on stage for 14 s.
 constexpr int stageStepMs = 700;
 constexpr int waitMs = 60000;
-
-QImage shown(const QLabel *label)
-{
-    return label->pixmap(Qt::ReturnByValue).toImage();
-}
-
-// Whether a picture shows something else than the reference picture: at least a twentieth of its pixels differ
-// clearly from the reference scaled to its size.
-bool differs(const QImage &picture, const QString &reference)
-{
-    if (picture.isNull())
-        return false;
-    const QImage base = QImage(reference).scaled(picture.size()).convertToFormat(QImage::Format_RGB32);
-    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-    int different = 0;
-    for (int y = 0; y < image.height(); y += 2) {
-        for (int x = 0; x < image.width(); x += 2) {
-            const QRgb a = image.pixel(x, y);
-            const QRgb b = base.pixel(x, y);
-            if (qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) > 90)
-                ++different;
-        }
-    }
-    return different * 20 > (image.width() / 2) * (image.height() / 2);
-}
 } // namespace
 
 // The program in the sandbox, signed in as the demo student: the lesson of class type 4 shows the teacher's
@@ -103,7 +78,7 @@ void TestSandboxMedia::cleanupTestCase()
 
 SchoolClassView *TestSandboxMedia::enter(qint64 lessonId)
 {
-    ClassListWidget *all = m_application->classManagerView()->selectClassView()->pages().first();
+    ClassListWidget *all = m_application->ensureCourseList()->selectClassView()->pages().first();
     ClassInfoWidget *card = nullptr;
     const auto found = [&] {
         for (ClassInfoWidget *candidate : all->cards()) {
@@ -143,9 +118,10 @@ void TestSandboxMedia::webrtcLessonShowsTheTeacherAndAnswersTheStageCall()
     // The teacher's moving test picture.
     QTRY_COMPARE_WITH_TIMEOUT(int(panel->userState()), int(MediaViewWebrtc::StudentWatching), waitMs);
     QLabel *label = panel->smallVideo()->label();
-    QTRY_VERIFY_WITH_TIMEOUT(differs(shown(label), VideoShowWebrtc::defaultPicture()), waitMs);
-    const QImage first = shown(label);
-    QTRY_VERIFY_WITH_TIMEOUT(shown(label) != first, waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        SandboxClient::differs(SandboxClient::shown(label), VideoShowWebrtc::defaultPicture()), waitMs);
+    const QImage first = SandboxClient::shown(label);
+    QTRY_VERIFY_WITH_TIMEOUT(SandboxClient::shown(label) != first, waitMs);
 
     // The stage call: no WebRTC library here, so the student says at once that its push failed.
     const QString pushId = panel->getPushStreamInterface()->getPushStreamId();
@@ -153,8 +129,8 @@ void TestSandboxMedia::webrtcLessonShowsTheTeacherAndAnswersTheStageCall()
     QCOMPARE(m_stage->answers().first(),
         QString("11\t1\t%1\t3$17$%2$$%3$0$$\t0").arg(lesson.teacherId, m_sandbox->account().userId, pushId));
     // The teacher still plays.
-    const QImage later = shown(label);
-    QTRY_VERIFY_WITH_TIMEOUT(shown(label) != later, waitMs);
+    const QImage later = SandboxClient::shown(label);
+    QTRY_VERIFY_WITH_TIMEOUT(SandboxClient::shown(label) != later, waitMs);
     QCOMPARE(int(panel->userState()), int(MediaViewWebrtc::StudentWatching));
 
     leave(view);
@@ -177,15 +153,17 @@ void TestSandboxMedia::rtmpLessonShowsTheStage()
     // The teacher's picture in the panel.
     VideoView *video = panel->videoView();
     QTRY_VERIFY_WITH_TIMEOUT(video->isMainStarted() && video->isVisible(), waitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(differs(shown(video->bigLabel()), VideoView::noCameraPicture())
-            && differs(shown(video->bigLabel()), VideoView::defaultPicture()),
+    QTRY_VERIFY_WITH_TIMEOUT(
+        SandboxClient::differs(SandboxClient::shown(video->bigLabel()), VideoView::noCameraPicture())
+            && SandboxClient::differs(SandboxClient::shown(video->bigLabel()), VideoView::defaultPicture()),
         waitMs);
 
     // The classmate on stage: the overlay with the classmate's picture and name.
     QTRY_VERIFY_WITH_TIMEOUT(video->isSubStarted(), waitMs);
     QCOMPARE(video->subName(), StageScene::classmate().userName);
     QVERIFY(video->smallLabel()->isVisible());
-    QTRY_VERIFY_WITH_TIMEOUT(differs(shown(video->smallLabel()), VideoView::noCameraPicture()), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        SandboxClient::differs(SandboxClient::shown(video->smallLabel()), VideoView::noCameraPicture()), waitMs);
     // Swapped, the classmate fills the view.
     const QPoint overlay(video->width() - 5, video->height() - 5);
     QTest::mouseClick(video, Qt::LeftButton, Qt::NoModifier, overlay);
@@ -206,7 +184,8 @@ void TestSandboxMedia::rtmpLessonShowsTheStage()
     QCOMPARE(m_stage->answers().first(), QString("11\t0\t%1\t3$5$%2$$%3$0$$\t0").arg(lesson.tClass(), student, pushId));
     QTRY_VERIFY_WITH_TIMEOUT(video->isSubStarted(), waitMs);
     QCOMPARE(video->subName(), m_sandbox->account().userName);
-    QTRY_VERIFY_WITH_TIMEOUT(differs(shown(video->smallLabel()), VideoView::noCameraPicture()), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        SandboxClient::differs(SandboxClient::shown(video->smallLabel()), VideoView::noCameraPicture()), waitMs);
     QTRY_COMPARE_WITH_TIMEOUT(played.size(), 4, waitMs);
     QTRY_VERIFY_WITH_TIMEOUT(!video->isSubStarted(), waitMs);
     QVERIFY(!push->isPushingStream());

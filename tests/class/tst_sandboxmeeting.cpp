@@ -8,10 +8,10 @@
 #include "vrek/class/classlistwidget.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/selectclassview.h"
-#include "vrek/media/mediaview3.h"
-#include "vrek/media/videoview3.h"
-#include "vrek/media/videoview4.h"
-#include "vrek/media/videoviewone.h"
+#include "vrek/media/panels/mediaview3.h"
+#include "vrek/media/panels/videoview3.h"
+#include "vrek/media/panels/videoview4.h"
+#include "vrek/media/panels/videoviewone.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/utils/globalvalue.h"
@@ -106,7 +106,7 @@ void TestSandboxMeeting::participantInTheMeeting()
     QVERIFY(application.run());
     SandboxClient::signIn(application, m_client->sandbox()->account());
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
-    ClassListWidget *all = application.classManagerView()->selectClassView()->pages().first();
+    ClassListWidget *all = application.ensureCourseList()->selectClassView()->pages().first();
     QTRY_COMPARE_WITH_TIMEOUT(all->cards().size(), m_client->sandbox()->lessons().size(), waitMs);
     ClassInfoWidget *card = nullptr;
     for (ClassInfoWidget *listed : all->cards()) {

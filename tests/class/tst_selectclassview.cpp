@@ -1,3 +1,4 @@
+#include "tests/class/reviewtestsupport.h"
 #include "tests/support/fakehttpserver.h"
 #include "vrek/class/classcreateview.h"
 #include "vrek/class/classinfowidget.h"
@@ -22,6 +23,9 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QtTest>
+
+#include <atomic>
+#include <memory>
 
 namespace {
 const QByteArray coursePath = "/mobile/httpGetAttendCourseList";
@@ -91,6 +95,7 @@ private slots:
     void refusedReplyLeavesThePageUsable();
     void enterWindowOfTheFetchedLessons();
     void refreshThrottle();
+    void slowListBeforeARefreshIsNotShownAfterIt();
     void refreshReloadsThePageOfTheLastRequest_data();
     void refreshReloadsThePageOfTheLastRequest();
     void noPagesTouchNothing();
@@ -180,7 +185,7 @@ void TestSelectClassView::formAndNoRequestAtConstruction()
     QCOMPARE(view.findChild<QPushButton *>("pushButton")->toolTip(), QString("刷新"));
     QCOMPARE(view.tipWidget()->size(), QSize(112, 35));
     QVERIFY(!view.tipWidget()->isVisible());
-    QTest::qWait(100);
+    QVERIFY(requestsSettled());
     QCOMPARE(m_server->requestCount(coursePath), 0);
 }
 
@@ -424,13 +429,42 @@ void TestSelectClassView::refreshThrottle()
     QVERIFY(view.tipWidget()->isVisible());
     QCOMPARE(view.tipWidget()->text(), QString(" 请勿频繁刷新!"));
     QVERIFY(view.tabWidget()->isEnabled());
-    QTest::qWait(100);
+    QVERIFY(requestsSettled());
     QCOMPARE(m_server->requestCount(coursePath), 1);
 
     QTest::qWait(400);
     QTest::mouseClick(refresh, Qt::LeftButton);
     QVERIFY(m_server->waitForRequest(coursePath));
     QCOMPARE(m_server->requestCount(coursePath), 2);
+}
+
+// A refresh while a long list is on its way: the list the refresh asked for shows, and the older one, coming after
+// it, does not take its place.
+void TestSelectClassView::slowListBeforeARefreshIsNotShownAfterIt()
+{
+    const auto asked = std::make_shared<std::atomic<int>>(0);
+    m_server->setHandler(coursePath, [asked](const FakeHttpServer::Request &) {
+        FakeHttpServer::Reply reply;
+        const bool first = ++*asked == 1;
+        reply.body = first ? page(2000, 1) : page(1, 5000);
+        reply.contentType = "application/json";
+        reply.delayMs = first ? 500 : 0;
+        return reply;
+    });
+    SelectClassView view;
+    view.show();
+    view.setRefreshInterval(0);
+    view.slotRefreshButtonClicked();
+    QVERIFY(m_server->waitForRequest(coursePath));
+    view.slotRefreshButtonClicked();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->requestCount(coursePath), 2, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(view.pages().at(0)->cards().size(), 1, 30000);
+    QCOMPARE(view.pages().at(0)->cards().first()->groupInfo().getId(), QString("5000"));
+    // The slow one has come and been dealt with.
+    QVERIFY(requestsSettled(m_client, 30000));
+    QCoreApplication::processEvents();
+    QCOMPARE(view.pages().at(0)->cards().size(), 1);
+    QCOMPARE(view.pages().at(0)->cards().first()->groupInfo().getId(), QString("5000"));
 }
 
 void TestSelectClassView::refreshReloadsThePageOfTheLastRequest_data()
@@ -457,7 +491,7 @@ void TestSelectClassView::refreshReloadsThePageOfTheLastRequest()
     g_lessonTypeFilter = filter;
     view.slotRefreshButtonClicked();
     if (lessonType.isEmpty()) {
-        QTest::qWait(100);
+        QVERIFY(requestsSettled());
         QCOMPARE(m_server->requestCount(coursePath), 0);
         QVERIFY(view.tabWidget()->isEnabled());
         return;
@@ -475,7 +509,7 @@ void TestSelectClassView::noPagesTouchNothing()
     view.slotRefreshButtonClicked();
     view.refreshCurrentTab();
     view.slotRecvClassListInfo(QString::fromUtf8(page(2)));
-    QTest::qWait(100);
+    QVERIFY(requestsSettled());
     QCOMPARE(m_server->requestCount(coursePath), 0);
     QVERIFY(view.tabWidget()->isEnabled());
 }

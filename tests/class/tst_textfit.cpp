@@ -11,7 +11,9 @@
 #include "vrek/course/toolbutton.h"
 #include "vrek/model/groupinfo.h"
 #include "vrek/userinfo/bindtipview.h"
+#include "vrek/container/userinfohash.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/view/praiseview.h"
 #include "vrek/viewui/tipwidget.h"
 
 #include <QHeaderView>
@@ -63,6 +65,8 @@ private slots:
     void personalCentre();
     void courseTabs_data();
     void courseTabs();
+    void praiseLine_data();
+    void praiseLine();
 };
 
 void TestTextFit::initTestCase()
@@ -287,6 +291,39 @@ void TestTextFit::courseTabs()
         QVERIFY2(needed <= room, qPrintable(QString("%1 needs %2 of %3").arg(bar->tabText(i)).arg(needed).arg(room)));
         QVERIFY2(bar->rect().contains(tab), qPrintable(bar->tabText(i)));
     }
+}
+
+void TestTextFit::praiseLine_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const QString &name : { "你", "张小红", "欧阳晓明", "司马相如明", "爱新觉罗·玄烨" })
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+// The notice names whom the teacher praised, every character of the name.
+void TestTextFit::praiseLine()
+{
+    QFETCH(QString, name);
+    g_userName = QStringLiteral("李小明");
+    UserInfo user;
+    user.setUserId("S9");
+    user.setUserName(name == "你" ? g_userName : name);
+    g_userInfoHash.updateUserInfo(user);
+    PraiseView notice;
+    notice.setFadeDuration(60000);
+    notice.readPraiseMessage("S9", "1", "1");
+    QVERIFY(QTest::qWaitForWindowExposed(&notice));
+    QCOMPARE(notice.text(), QStringLiteral("老师表扬了 ") + name);
+    QLabel *label = notice.findChildren<QLabel *>().last();
+    QCOMPARE(label->text(), notice.text());
+    QVERIFY2(label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                               : label->sizeHint().width() <= label->width(),
+        qPrintable(QString("%1 px wide, %2 high for %3 px of text")
+                       .arg(label->width())
+                       .arg(label->height())
+                       .arg(label->fontMetrics().horizontalAdvance(label->text()))));
+    // The flower keeps most of the notice.
+    QVERIFY(notice.findChildren<QLabel *>().first()->height() >= PraiseView::noticeHeight / 2);
 }
 
 VREK_XVFB_TEST_MAIN_SCREENS(TestTextFit, { QSize(1366, 768), QSize(1920, 1080) })

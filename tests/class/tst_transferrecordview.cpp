@@ -510,7 +510,7 @@ void TestTransferRecordView::showQueuesAndClosePauses()
     m_view->refreshRecordList(false);
     QTRY_COMPARE_WITH_TIMEOUT(row(recording).status, int(TransferInfo::UploadPaused), 10000);
     QTRY_COMPARE_WITH_TIMEOUT(row(second).status, int(TransferInfo::UploadPaused), 10000);
-    QTest::qWait(400);
+    QVERIFY(NetworkEngineThread::settled());
     QCOMPARE(m_files->requestCount(uploadPath), 2);
     QCOMPARE(m_view->manager()->runningUploads(), 0);
 
@@ -530,8 +530,9 @@ void TestTransferRecordView::uploadedRowIsNotQueuedAgain()
     answer(recording, 0, TransferInfo::Uploaded);
     answerChunks();
     m_view->refreshRecordList(true);
-    QTest::qWait(300);
+    QVERIFY(NetworkEngineThread::settled());
     QCOMPARE(m_files->requestCount(uploadPath), 0);
+    QCOMPARE(row(recording).status, int(TransferInfo::Uploaded));
     // The file went, and with the next look its stored row.
     QVERIFY(!QFile::exists("media/" + recording));
     bool exists = true;

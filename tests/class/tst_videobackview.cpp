@@ -164,7 +164,7 @@ void TestVideobackView::formAndNoRequestAtConstruction()
     QCOMPARE(view.playFrame()->windowFlags() & Qt::WindowType_Mask, Qt::Window);
     QVERIFY(view.playFrame()->windowFlags().testFlag(Qt::FramelessWindowHint));
     QCOMPARE(view.videoListView()->parentWidget()->objectName(), QString("page_2"));
-    QTest::qWait(100);
+    QVERIFY(requestsSettled());
     QCOMPARE(m_http->server.requestCount(reviewPath), 0);
     QCOMPARE(m_http->server.requestCount(lessonPath), 0);
 }
@@ -304,7 +304,7 @@ void TestVideobackView::refreshThrottle()
     QTest::mouseClick(view.refreshButton(), Qt::LeftButton);
     QVERIFY(view.tipWidget()->isVisible());
     QCOMPARE(view.tipWidget()->text(), QString(" 请勿频繁刷新!"));
-    QTest::qWait(100);
+    QVERIFY(requestsSettled());
     QCOMPARE(m_http->server.requestCount(reviewPath), 1);
 
     QTest::qWait(400);

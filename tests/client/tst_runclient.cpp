@@ -74,6 +74,7 @@ private slots:
     void endsWithTheClientAndLeavesNothing();
     void secondStartStartsNoSecondSandbox();
     void stoppedBeforeTheSandboxAnswersLeavesNothing();
+    void showsTheSandboxsLinesMarked();
 
 private:
     QProcess *startScript(bool acceptBoxes = false, const QString &buildDir = QString());
@@ -246,6 +247,47 @@ void TestRunClient::stoppedBeforeTheSandboxAnswersLeavesNothing()
     QVERIFY(script->waitForFinished(60000));
     QCOMPARE(script->exitStatus(), QProcess::NormalExit);
     QCOMPARE(script->exitCode(), 128 + SIGTERM);
+    verifyNothingLeft();
+}
+
+void TestRunClient::showsTheSandboxsLinesMarked()
+{
+    // A sandbox that says something before it listens, then tells of the lesson's steps on both of its outputs;
+    // its last line is the marker that everything before it has come through.
+    QVERIFY(QDir().mkpath("tree/main") && QDir().mkpath("tree/sandbox"));
+    QVERIFY(QFile::link(QStringLiteral(BUILD_DIR "/main/TaviStudent"), "tree/main/TaviStudent"));
+    QFile sandbox("tree/sandbox/tavisandbox");
+    QVERIFY(sandbox.open(QIODevice::WriteOnly));
+    sandbox.write("#!/bin/sh\n"
+                  "echo 'nginx: starting' >&2\n"
+                  "echo 'http=1 classroom=2 user=s01 password=pw lecturer=t01 "
+                  "lecturer-password=tpw'\n"
+                  "echo 'answer S1 B' >&2\n"
+                  "echo 'hand 1'\n"
+                  "echo 'lock 1 85' >&2\n"
+                  "exec sleep 600\n");
+    sandbox.close();
+    QVERIFY(sandbox.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    QProcess *script = startScript(false, m_work->filePath("tree"));
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    while (!output.contains("[sandbox] lock 1 85\n") && script->state() != QProcess::NotRunning
+        && clock.elapsed() < 60000) {
+        script->waitForReadyRead(200);
+        output += script->readAll();
+    }
+    QVERIFY2(output.contains("[sandbox] lock 1 85\n"), output.constData());
+    QVERIFY2(output.contains("Sign in with s01 / pw."), output.constData());
+    for (const char *line : { "[sandbox] nginx: starting\n", "[sandbox] answer S1 B\n", "[sandbox] hand 1\n" })
+        QVERIFY2(output.contains(line), output.constData());
+    // In the order the sandbox wrote them.
+    QVERIFY(output.indexOf("answer S1 B") < output.indexOf("hand 1"));
+    QVERIFY(output.indexOf("hand 1") < output.indexOf("lock 1 85"));
+    QVERIFY(!output.contains("] http="));
+    QVERIFY(::kill(pid_t(script->processId()), SIGTERM) == 0);
+    QVERIFY(script->waitForFinished(60000));
     verifyNothingLeft();
 }
 

@@ -34,6 +34,29 @@
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
+#include <memory>
+
+namespace {
+// A call through the thread and back: whatever that thread had queued for this one before has arrived by the
+// time this returns true.
+bool roundTrip(QThread *thread)
+{
+    auto *there = new QObject;
+    there->moveToThread(thread);
+    auto arrived = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(
+        there,
+        [there, arrived] {
+            QMetaObject::invokeMethod(
+                qApp, [arrived] { *arrived = true; }, Qt::QueuedConnection);
+            there->deleteLater();
+        },
+        Qt::QueuedConnection);
+    return QTest::qWaitFor([arrived] { return arrived->load(); }, 30000);
+}
+} // namespace
+
 // The client's controller with its real windows and services, signed in through its login window against a
 // sandboxed school service on loopback.
 class TestZephApplication : public QObject
@@ -194,6 +217,7 @@ void TestZephApplication::builtAndShowsTheLoginWindowOnce()
     QVERIFY(
         files->waitForRequest(BannerScene::picturePath, 10000) || files->requestCount(BannerScene::picturePath) > 0);
     QVERIFY(m_sandbox->findChild<BannerScene *>()->askCount() >= 1);
+    QVERIFY(m_application->ensureCourseList());
     QCOMPARE(m_application->courseListWindow()->title(), QString::fromUtf8("我的课程"));
     QCOMPARE(m_application->courseListWindow()->titleFlags(), 1032);
     QCOMPARE(m_application->tipWindow()->titleFlags(), 70);
@@ -492,7 +516,8 @@ void TestZephApplication::aMeetingRoleDoesNotOutlastTheMeeting()
     // Leaving quits and logs out; the server closing the connection then is no drop to reconnect from.
     QVERIFY(!m_sandbox->classroom()->waitForLine("25\t", 5000).isNull());
     QTRY_VERIFY_WITH_TIMEOUT(!g_socketClientManager->isConnected(), 5000);
-    QTest::qWait(100);
+    // The socket's report of the close has come by the time a call through its thread is back.
+    QVERIFY(roundTrip(g_socketClientManager->socketThread()));
     QVERIFY(!m_application->isReconnecting());
     QVERIFY(!m_application->reconnectWindow()->isVisible());
 

@@ -6,6 +6,9 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <atomic>
+#include <memory>
+
 namespace {
 QStringList qualities(const QSignalSpy &spy)
 {
@@ -22,6 +25,33 @@ bool hasDrop(const QSignalSpy &spy)
             return true;
     }
     return false;
+}
+
+// Runs a call in the thread and then one back in this thread, after delayMs on a timer of that thread: whatever
+// that thread had queued for this one before, and whatever its timers due earlier did, has happened by the time
+// this returns true.
+bool roundTrip(QThread *thread, const std::function<void()> &back = {}, int delayMs = 0)
+{
+    auto *there = new QObject;
+    there->moveToThread(thread);
+    auto arrived = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(
+        there,
+        [there, arrived, back, delayMs] {
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, there, [there, arrived, back] {
+                QMetaObject::invokeMethod(
+                    qApp,
+                    [arrived, back] {
+                        if (back)
+                            back();
+                        *arrived = true;
+                    },
+                    Qt::QueuedConnection);
+                there->deleteLater();
+            });
+        },
+        Qt::QueuedConnection);
+    return QTest::qWaitFor([arrived] { return arrived->load(); }, 30000);
 }
 } // namespace
 
@@ -121,11 +151,13 @@ void TestClassroomConnection::heartbeatLinesOverLoopback()
     m_server->answerLogin();
     m_server->answerHeartbeats();
     QSignalSpy timeouts(m_manager, &SocketClientManager::signalSocketTimeout);
+    // From the moment the socket is told to start its timer, which it can only do later.
     QElapsedTimer clock;
-    clock.start();
+    connect(m_manager, &SocketClientManager::heartTimerStart, this, [&clock] { clock.start(); });
     QVERIFY(login());
     for (int i = 0; i < 4; ++i)
         QCOMPARE(m_server->waitForLine("1\t"), QString("1\t1001"));
+    QVERIFY(clock.isValid());
     // Four beats take four intervals at least (a coarse timer may fire 5 % early).
     QVERIFY2(clock.elapsed() >= 4 * 57, "heartbeats come at the interval, not faster");
     // Every beat is answered: the quality stays normal (a reply overtaken by the next beat on a busy machine
@@ -152,12 +184,19 @@ void TestClassroomConnection::silentServerDropsTheConnection()
         expected << QString::fromUtf8("可能掉线");
     expected << QString::fromUtf8("dropped:已掉线");
     QCOMPARE(qualities(timeouts).mid(0, expected.size()), expected);
-    QTRY_VERIFY(m_server->lineCount("1\t") >= 16);
 
-    // The heartbeat stops (a tick already on its way may still go out); closing the socket is left to the
-    // reconnect flow.
-    QTest::qWait(100);
-    QVERIFY(m_server->lineCount("1\t") <= 17);
+    // The heartbeat stops; closing the socket is left to the reconnect flow. A line sent now reaches the socket
+    // after its order to stop: every beat before it is one that went out before the stop.
+    m_manager->sendQuit();
+    QCOMPARE(m_server->waitForLine("25\t"), QString("25\t1001"));
+    const int beats = m_server->lineCount("1\t");
+    QVERIFY(beats >= 16);
+    // A second line leaves the socket's thread only after five intervals on its own timers: a heartbeat timer
+    // still running there would have fired first.
+    QVERIFY(roundTrip(
+        m_manager->socketThread(), [this] { m_manager->sendQuit(); }, 5 * 15));
+    QCOMPARE(m_server->waitForLine("25\t"), QString("25\t1001"));
+    QCOMPARE(m_server->lineCount("1\t"), beats);
     QVERIFY(m_server->isClientConnected());
 }
 
@@ -227,7 +266,8 @@ void TestClassroomConnection::dropBeforeALessonIsOnlyAnError()
     m_server->drop();
     QVERIFY(errors.wait(5000));
     QTRY_VERIFY(!m_manager->isConnected());
-    QTest::qWait(50);
+    // The socket reports the close after the error; a call through its thread and back comes after both.
+    QVERIFY(roundTrip(m_manager->socketThread()));
     QVERIFY(!hasDrop(timeouts));
 }
 

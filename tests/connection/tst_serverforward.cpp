@@ -143,8 +143,11 @@ void TestServerForward::forwardKinds()
 void TestServerForward::chatLimitInLargeClasses()
 {
     SocketClientManager manager(GlobalEnum::User1);
-    // Shortened from 50 ms so that "back to back" cannot be mistaken for "after the interval" on a busy machine.
-    manager.setChatInterval(400);
+    // "Right after" is within an interval longer than any machine takes between two lines; "after the interval"
+    // waits out a short one.
+    const int longInterval = 3600 * 1000;
+    const int shortInterval = 100;
+    manager.setChatInterval(longInterval);
     QSignalSpy chats(&manager, &SocketClientManager::readChatMessage);
 
     fillClass(200);
@@ -154,18 +157,20 @@ void TestServerForward::chatLimitInLargeClasses()
 
     fillClass(250);
     chats.clear();
-    QTest::qWait(450);
+    manager.setChatInterval(shortInterval);
+    QTest::qWait(shortInterval + 50);
     manager.readMessageIn(framed(chat(1))); // after the interval: passes
+    manager.setChatInterval(longInterval);
     manager.readMessageIn(framed(chat(1))); // right after: dropped
     manager.readMessageIn(framed(chat(0))); // personal, right after: dropped
     manager.readMessageIn(framed(chat(2))); // mute notice: always passes
     manager.readMessageIn(framed(chat(3)));
     QCOMPARE(chats.count(), 3);
     QCOMPARE(chats.at(1).at(0).value<ChatMessage>().getCmType(), 2u);
-    // The dropped and the passed lines all restarted the clock.
     manager.readMessageIn(framed(chat(1)));
     QCOMPARE(chats.count(), 3);
-    QTest::qWait(450);
+    manager.setChatInterval(shortInterval);
+    QTest::qWait(shortInterval + 50);
     manager.readMessageIn(framed(chat(0)));
     QCOMPARE(chats.count(), 4);
 }

@@ -12,12 +12,24 @@ void expectWarning(const QString &prefix)
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^" + QRegularExpression::escape(prefix)));
 }
 
+// The lines of every read, in order.
 QStringList received(const QSignalSpy &spy)
 {
     QStringList lines;
     for (const QVariantList &arguments : spy)
-        lines << arguments.at(0).toString();
+        lines << arguments.at(0).toStringList();
     return lines;
+}
+
+// Runs the loop until a timer of ms, started now, has fired: a timer of this thread due before it fires first.
+bool passTimers(int ms)
+{
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QSignalSpy fired(&marker, &QTimer::timeout);
+    marker.start(ms);
+    return fired.wait(ms + 30000);
 }
 } // namespace
 
@@ -54,7 +66,7 @@ void TestSocketClient::init()
     m_server = new FakeClassroomServer;
     QVERIFY(m_server->listen());
     m_client = new SocketClient;
-    m_lines = new QSignalSpy(m_client, &SocketClient::readMessageOut);
+    m_lines = new QSignalSpy(m_client, &SocketClient::readMessagesOut);
 }
 
 void TestSocketClient::cleanup()
@@ -146,7 +158,8 @@ void TestSocketClient::heartbeatRunsUntilDisconnect()
     QVERIFY(closed.count() == 1 || closed.wait(5000));
     QVERIFY(m_server->waitForDisconnect());
     const int before = beats.count();
-    QTest::qWait(100);
+    // Five heartbeat intervals on a timer of this thread, the socket's: a heartbeat timer left running ticks first.
+    QVERIFY(passTimers(5 * 20));
     QCOMPARE(beats.count(), before);
 }
 
@@ -165,7 +178,7 @@ void TestSocketClient::remoteCloseStopsHeartbeat()
     QCOMPARE(errors.count(), 1); // the remote close is reported as an error as well
     QVERIFY(!m_client->isSocketConnected());
     const int before = beats.count();
-    QTest::qWait(100);
+    QVERIFY(passTimers(5 * 20));
     QCOMPARE(beats.count(), before);
 }
 
@@ -185,7 +198,9 @@ void TestSocketClient::secondConnectIsRefused()
     QVERIFY(connectClient());
     expectWarning("the socket is connecting already! ip:");
     m_client->connectToServer(m_server->host(), m_server->port());
-    QTest::qWait(50);
+    // A line sent after it arrives on the first connection, and after any second one would have been taken.
+    QVERIFY(m_client->sendData("3\tmarker\n"));
+    QCOMPARE(m_server->waitForLine("3\t"), QString("3\tmarker"));
     QCOMPARE(m_server->connectionCount(), 1);
 }
 

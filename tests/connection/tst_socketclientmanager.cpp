@@ -2,8 +2,10 @@
 #include "tests/support/signalrecorder.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QRegularExpression>
+#include <QThreadPool>
 #include <QtTest>
 
 namespace {
@@ -54,6 +56,9 @@ private slots:
     void dispatch();
     void longCourseListIsReadAside_data();
     void longCourseListIsReadAside();
+    void courseListsApplyInOrder_data();
+    void courseListsApplyInOrder();
+    void joinLineCarriesTheTitleAsShown();
     void framingShorterThanItsFrameIsRefused_data();
     void framingShorterThanItsFrameIsRefused();
     void loginReplyFillsTheSession_data();
@@ -97,6 +102,15 @@ void TestSocketClientManager::dispatch_data()
                                  << QStringList { "the msgListSize < 12 error! msg:" };
     QTest::newRow("login user id leaves the folder")
         << 1 << "0\t../x\tAnn\t0\trtmp.host\t1935\t\t1\trtc.host\t8443\ta1\t\t\tsign\ttrue"
+        << QStringList { "disconnectFromServer()", "signalConnectResult(6)" }
+        << QStringList { "the userId is not a number error! msg:" };
+    // A user id is a positive number: "-5" and "0" would each be a folder and a key of their own.
+    QTest::newRow("login user id negative")
+        << 1 << "0\t-5\tAnn\t0\trtmp.host\t1935\t\t1\trtc.host\t8443\ta1\t\t\tsign\ttrue"
+        << QStringList { "disconnectFromServer()", "signalConnectResult(6)" }
+        << QStringList { "the userId is not a number error! msg:" };
+    QTest::newRow("login user id zero")
+        << 1 << "0\t0\tAnn\t0\trtmp.host\t1935\t\t1\trtc.host\t8443\ta1\t\t\tsign\ttrue"
         << QStringList { "disconnectFromServer()", "signalConnectResult(6)" }
         << QStringList { "the userId is not a number error! msg:" };
     QTest::newRow("login code 11") << 1 << "0\t\t\t11" << QStringList()
@@ -273,6 +287,68 @@ void TestSocketClientManager::longCourseListIsReadAside()
     QCOMPARE(list.first().getId(), QString("1"));
     QCOMPARE(list.last().getId(), QString::number(count));
     QCOMPARE(courses.first().at(1).toString(), QString("6"));
+}
+
+namespace {
+// A course list of one lesson whose title tells which list it is; long enough to be read aside when asked.
+QString courseListLine(const QString &title, bool longList)
+{
+    QStringList rows { QString(R"({"id":1,"title":"%1","lessonType":4})").arg(title) };
+    for (int i = 2; longList && i < 4000; ++i)
+        rows << QString(R"({"id":%1,"title":"%2","lessonType":4})").arg(i).arg(QString(80, 'x'));
+    return "21\t6\t[" + rows.join(',') + "]";
+}
+} // namespace
+
+void TestSocketClientManager::courseListsApplyInOrder_data()
+{
+    QTest::addColumn<bool>("olderIsLong");
+    QTest::addColumn<bool>("newerIsLong");
+    QTest::addColumn<QStringList>("shown");
+    // A list read aside that a newer one overtook is stale: it never shows after the newer.
+    QTest::newRow("long, then short") << true << false << QStringList { "newer" };
+    QTest::newRow("long, then long") << true << true << QStringList { "newer" };
+    QTest::newRow("short, then long") << false << true << QStringList { "older", "newer" };
+}
+
+void TestSocketClientManager::courseListsApplyInOrder()
+{
+    QFETCH(bool, olderIsLong);
+    QFETCH(bool, newerIsLong);
+    QFETCH(QStringList, shown);
+    SocketClientManager manager { GlobalEnum::User1 };
+    QStringList titles;
+    connect(&manager, &SocketClientManager::signalRecvCourseInfo, [&titles](const QList<GroupInfo> &list) {
+        titles << list.value(0).getTitle();
+    });
+    manager.readMessageIn(framed(courseListLine("older", olderIsLong)));
+    manager.readMessageIn(framed(courseListLine("newer", newerIsLong)));
+    QTRY_VERIFY_WITH_TIMEOUT(titles.contains("newer"), 30000);
+    // Every reading aside has ended and told its end: nothing more can come.
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    QCOMPARE(titles, shown);
+}
+
+// The join line echoes the lesson's title twice: as the client shows it, not a megabyte of it twice.
+void TestSocketClientManager::joinLineCarriesTheTitleAsShown()
+{
+    const QString title = g_lessonTitle;
+    g_lessonTitle = QStringLiteral("BIG") + QString(1048576, 'x');
+    SocketClientManager manager { GlobalEnum::User1 };
+    QObject::disconnect(&manager, nullptr, nullptr, nullptr);
+    QSignalSpy sent(&manager, &SocketClientManager::sendMessageOut);
+    manager.connectServerAndLogin("stu", "pw");
+    manager.sockNewConnectOut("127.0.0.1", 1, nullptr);
+    sent.clear();
+    manager.sendJoinGroupRequest();
+    g_lessonTitle = title;
+    QCOMPARE(sent.count(), 1);
+    const QStringList fields = QString::fromUtf8(sent.at(0).at(0).toByteArray()).chopped(1).split('\t');
+    QCOMPARE(fields.size(), 7);
+    QCOMPARE(fields.at(3), QStringLiteral("BIG") + QString(StringUtil::clippedLength - 3, 'x') + QChar(0x2026));
+    QCOMPARE(fields.at(6), fields.at(3));
 }
 
 void TestSocketClientManager::framingShorterThanItsFrameIsRefused_data()

@@ -14,7 +14,7 @@
 #include <QtTest>
 
 namespace {
-const QString userId = QStringLiteral("u1");
+const QString userId = QStringLiteral("17");
 // Ends every fed line: once its signal is out, the lines before it have been read.
 const QString sentinel = QStringLiteral("4\t5\tend\t0\t0");
 
@@ -279,7 +279,7 @@ void TestCourseFileManager::fileList()
     const QStringList emitted = feed("4\t2\t" + json + (extraField ? "\textra" : ""));
 
     const QString files
-        = QString("%1@u1,分数.pptx,2048,2024-05-06 07:08,2|77_0@u1,clip.mp4,9,2024-05-06,3").arg(listed);
+        = QString("%1@17,分数.pptx,2048,2024-05-06 07:08,2|77_0@17,clip.mp4,9,2024-05-06,3").arg(listed);
     QCOMPARE(emitted.last(), "signalReadFileList(" + files + ")");
     QVERIFY(emitted.contains(QString("signalRemoveLocalFileOut(%1)").arg(gone)));
     QCOMPARE(storedRow(gone).status, -1);
@@ -344,7 +344,7 @@ void TestCourseFileManager::fileListWithRefusedEntriesDropsNothing()
 void TestCourseFileManager::webFileAndResults()
 {
     QCOMPARE(feed("4\t3\t555\tx\ty\t1"), QStringList());
-    QCOMPARE(m_link->sent(), QStringList { "4\tu1\t1\t555_1\t1" });
+    QCOMPARE(m_link->sent(), QStringList { "4\t17\t1\t555_1\t1" });
     QCOMPARE(feed("4\t5\t555\t1\t13"), QStringList { "signalDeleteFileResult(555_1,13)" });
     QCOMPARE(
         feed("4\t6\told.ppt\t556\tx\t1\t新.ppt\t1"), QStringList { "signalCourseFileResult(old.ppt,556_1,新.ppt,1)" });
@@ -433,8 +433,8 @@ void TestCourseFileManager::refusedIdsTouchNothing()
     QVERIFY(m_dir->writeFile("victim/keep.txt", "keep"));
     QVERIFY(m_dir->writeFile("victim.zip", "keep"));
     QVERIFY(m_dir->writeFile("keep.txt", "keep"));
-    QVERIFY(m_dir->writeFile("fileRecv/u1/a/b/keep.txt", "keep"));
-    QVERIFY(m_dir->writeFile("fileRecv/u1/a/b.zip", "keep"));
+    QVERIFY(m_dir->writeFile("fileRecv/17/a/b/keep.txt", "keep"));
+    QVERIFY(m_dir->writeFile("fileRecv/17/a/b.zip", "keep"));
     QVERIFY(storeRow("a/b", 2, 1));
 
     const QString refused = "the fileId is not a plain name! ";
@@ -451,7 +451,7 @@ void TestCourseFileManager::refusedIdsTouchNothing()
     QVERIFY(!g_courseFileHash.containsUserFile(fileIdAll));
 
     for (const char *kept :
-        { "victim/keep.txt", "victim.zip", "keep.txt", "fileRecv/u1/a/b/keep.txt", "fileRecv/u1/a/b.zip" })
+        { "victim/keep.txt", "victim.zip", "keep.txt", "fileRecv/17/a/b/keep.txt", "fileRecv/17/a/b.zip" })
         QVERIFY2(QFileInfo::exists(kept), kept);
     QCOMPARE(storedRow("a/b").status, 2);
     QCOMPARE(storedRow(fileIdAll).status, fileIdAll == "a/b" ? 2 : -1);
@@ -492,7 +492,7 @@ void TestCourseFileManager::purge()
         QVERIFY(m_dir->writeFile(folderOf(id) + ".zip_tmp", "part"));
     }
     // An unrelated file in the user's folder is no course file and stays.
-    QVERIFY(m_dir->writeFile("fileRecv/u1/notes.txt", "x"));
+    QVERIFY(m_dir->writeFile("fileRecv/17/notes.txt", "x"));
 
     if (files >= 0 && ageDays >= 3)
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression("^delete history files!"));
@@ -500,7 +500,7 @@ void TestCourseFileManager::purge()
 
     QCOMPARE(QFileInfo(folderOf(id)).isDir(), kept);
     QCOMPARE(storedRow(id).status, kept ? 2 : -1);
-    QVERIFY(QFileInfo::exists("fileRecv/u1/notes.txt"));
+    QVERIFY(QFileInfo::exists("fileRecv/17/notes.txt"));
     UserFile file;
     if (kept) {
         QCOMPARE(m_recorder->emitted(), QStringList { QString("signalAddCourseFileOut(%1,Page.JPG)").arg(id) });
@@ -523,9 +523,9 @@ void TestCourseFileManager::purgeCreatesAMissingUserFolder()
     QVERIFY(storeRow(first, 2, 1));
     QVERIFY(storeRow(second, 2, 0));
     QVERIFY(m_dir->writeFile("fileRecv/other/keep.txt", "x"));
-    QVERIFY(!QFileInfo::exists("fileRecv/u1"));
+    QVERIFY(!QFileInfo::exists("fileRecv/17"));
     QVERIFY(m_manager->verifyLocalFile());
-    QVERIFY(QFileInfo("fileRecv/u1").isDir());
+    QVERIFY(QFileInfo("fileRecv/17").isDir());
     QCOMPARE(storedRow(first).status, -1);
     QCOMPARE(storedRow(second).status, -1);
     QVERIFY(QFileInfo::exists("fileRecv/other/keep.txt"));
@@ -569,7 +569,7 @@ void TestCourseFileManager::lecturerRegistersTwoPartIds()
     emitted.sort();
     added.sort();
     QCOMPARE(emitted, added);
-    QCOMPARE(m_link->sent(), QStringList { QString("4\tu1\t3\t%1\t1\t0\tclass9").arg(twoParts.section('_', 0, 0)) });
+    QCOMPARE(m_link->sent(), QStringList { QString("4\t17\t3\t%1\t1\t0\tclass9").arg(twoParts.section('_', 0, 0)) });
 
     // A file the table knows already is not registered again, but still gets its button.
     m_link->clear();

@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QWebFrame>
 #include <QWebSettings>
 #include <QWebView>
@@ -21,6 +22,17 @@ namespace {
 const QString deckId = QStringLiteral("5001_2");
 const QString otherDeckId = QStringLiteral("5002_2");
 const int pollMs = 20;
+
+// Runs the loop until a timer of ms, started now, has fired: a timer of this thread due before it fires first.
+bool passTimers(int ms)
+{
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QSignalSpy fired(&marker, &QTimer::timeout);
+    marker.start(ms);
+    return fired.wait(ms + 30000);
+}
 } // namespace
 
 // The HTML courseware manager on decks of our own whose script records the calls it gets and answers the status
@@ -216,8 +228,10 @@ void TestHtmlCourseManager::openWaitsForTheScript()
     QWebFrame *frame = m_webView->page()->mainFrame();
     QCOMPARE(frame->evaluateJavaScript("Presentation.polls").toInt(), 3);
     QCOMPARE(calls(), QString("JumpToAnim(1, 3)"));
-    // The poll has stopped.
-    QTest::qWait(pollMs * 5);
+    // The poll has stopped: over five polls on a timer of this thread, the poll's, it would have polled first.
+    QSignalSpy polls(m_manager->findChild<QTimer *>(), &QTimer::timeout);
+    QVERIFY(passTimers(pollMs * 5));
+    QCOMPARE(polls.count(), 0);
     QCOMPARE(frame->evaluateJavaScript("Presentation.polls").toInt(), 3);
 }
 

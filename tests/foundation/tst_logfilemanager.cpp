@@ -52,6 +52,7 @@ private slots:
     void echoStopsAtTheLimit();
     void unopenableFileInstallsNoHandler();
     void goingWhileOtherThreadsLog();
+    void repeatedLinesAreCounted();
 
 private:
     QtMessageHandler m_testHandler = nullptr;
@@ -67,6 +68,7 @@ void TestLogFileManager::initTestCase()
 void TestLogFileManager::cleanup()
 {
     LogFileManager::setEchoLimit(LogFileManager::defaultEchoLimit);
+    LogFileManager::setRepeatLimits(LogFileManager::repeatBurstLines, LogFileManager::repeatIntervalMs);
     qInstallMessageHandler(m_testHandler);
 }
 
@@ -220,6 +222,55 @@ void TestLogFileManager::goingWhileOtherThreadsLog()
         delete writer;
     }
     QVERIFY(readAll(work.filePath(g_logFileName)).contains(QByteArray(200, 'w')));
+}
+
+// A place that logs faster than its share writes its first lines, then now and then one that counts what was left
+// out; another place is not held back by it, and every line is either written or counted.
+void TestLogFileManager::repeatedLinesAreCounted()
+{
+    TempWorkDir work;
+    g_logFileName = "./log/repeats.txt";
+    constexpr int burst = 3;
+    constexpr int intervalMs = 100;
+    constexpr int flood = 2000;
+    {
+        LogFileManager manager;
+        LogFileManager::setEchoLimit(0);
+        LogFileManager::setRepeatLimits(burst, intervalMs);
+        const QMessageLogContext place("peer.cpp", 10, "void f()", "default");
+        const QMessageLogContext other("peer.cpp", 20, "void g()", "default");
+        for (int i = 0; i < flood; ++i) {
+            logMessageHandler(QtDebugMsg, place, QStringLiteral("line %1 from a peer").arg(i));
+            if (i == flood / 2)
+                logMessageHandler(QtWarningMsg, other, QStringLiteral("another place"));
+        }
+        // The place has earned a line again: it counts the rest.
+        QTest::qWait(2 * intervalMs);
+        logMessageHandler(QtDebugMsg, place, QStringLiteral("last line"));
+    }
+    const QList<QByteArray> lines = readAll(work.filePath(g_logFileName)).split('\n');
+    int written = 0;
+    qint64 counted = 0;
+    bool sawOther = false;
+    const QRegularExpression count(" \\((\\d+) more lines from here not written\\)\r$");
+    for (const QByteArray &line : lines) {
+        if (line.contains("another place")) {
+            sawOther = true;
+            continue;
+        }
+        if (!line.contains("peer") && !line.contains("last line"))
+            continue;
+        if (written < burst)
+            QVERIFY2(line.contains(QStringLiteral(" line %1 from a peer").arg(written).toUtf8()), line.constData());
+        ++written;
+        const QRegularExpressionMatch match = count.match(QString::fromUtf8(line));
+        if (match.hasMatch())
+            counted += match.captured(1).toLongLong();
+    }
+    QVERIFY(sawOther);
+    QVERIFY2(lines.size() < 100, qPrintable(QStringLiteral("%1 lines").arg(lines.size())));
+    QVERIFY(lines.at(lines.size() - 2).contains("last line ("));
+    QCOMPARE(written + counted, qint64(flood + 1));
 }
 
 QTEST_GUILESS_MAIN(TestLogFileManager)

@@ -6,12 +6,40 @@
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 using Fields = QMap<QString, QString>;
 Q_DECLARE_METATYPE(Fields)
 
 namespace {
+// Runs delayMs on a timer of the thread and then a call back in this thread: whatever that thread's timers due
+// earlier set off, and whatever it had queued for this thread, has arrived by the time this returns true.
+bool roundTrip(QThread *thread, int delayMs = 0)
+{
+    auto *there = new QObject;
+    there->moveToThread(thread);
+    auto arrived = std::make_shared<std::atomic<bool>>(false);
+    QMetaObject::invokeMethod(
+        there,
+        [there, arrived, delayMs] {
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, there, [there, arrived] {
+                QMetaObject::invokeMethod(
+                    qApp, [arrived] { *arrived = true; }, Qt::QueuedConnection);
+                there->deleteLater();
+            });
+        },
+        Qt::QueuedConnection);
+    return QTest::qWaitFor([arrived] { return arrived->load(); }, delayMs + 30000);
+}
+
+// The same within this thread: a timer of it due before ms from now fires first.
+bool passTimers(int ms)
+{
+    return roundTrip(QThread::currentThread(), ms);
+}
+
 // Every reply signal of the client, recorded as (signal name, body, login flag).
 struct Answer
 {
@@ -142,6 +170,7 @@ private slots:
     void failureIsReportedOnce_data();
     void failureIsReportedOnce();
     void lateAnswerAfterTimeoutIsDropped();
+    void staleCourseListIsDropped();
     void redirectIsFollowed();
     void loginAnswersCarryTheirOwnFlag();
     void schoolLookupGoesToPort8766();
@@ -201,7 +230,8 @@ void TestHttpClientManager::senders()
     Recorder recorder(&client);
     sc.send(client);
     QTRY_COMPARE(recorder.answers.size(), 1);
-    QTest::qWait(50);
+    // Through the requests' thread and back: a second report of the reply would be here first.
+    QVERIFY(roundTrip(&m_networkThread));
     QCOMPARE(recorder.answers.size(), 1);
     QCOMPARE(recorder.answers.first().signal, sc.signal);
     QCOMPARE(recorder.answers.first().body, QString::fromUtf8(reply));
@@ -239,7 +269,8 @@ void TestHttpClientManager::timeoutAnswersError()
     QCOMPARE(recorder.answers.first().signal, QString("signalLoginResult"));
     QCOMPARE(recorder.answers.first().body, QString("error"));
     QCOMPARE(recorder.answers.first().loginFlag, QString("1"));
-    QTest::qWait(300);
+    // Twice the time-out on a timer of this thread, the time-out's: a time-out that fired again comes first.
+    QVERIFY(passTimers(2 * 200 + 20));
     QCOMPARE(recorder.answers.size(), 1);
     QCOMPARE(client.pendingCount(), 0);
 }
@@ -320,7 +351,8 @@ void TestHttpClientManager::failureIsReportedOnce()
     QTRY_COMPARE(recorder.answers.size(), 1);
     QCOMPARE(recorder.answers.first().signal, QString("signalCourseList"));
     QCOMPARE(recorder.answers.first().body, QString());
-    QTest::qWait(600); // past the time-out: no "error" follows
+    // Past the time-out (it may run 5 % late) on a timer of this thread, the time-out's: no "error" follows.
+    QVERIFY(passTimers(400 * 11 / 10 + 20));
     QCOMPARE(recorder.answers.size(), 1);
 }
 
@@ -339,7 +371,41 @@ void TestHttpClientManager::lateAnswerAfterTimeoutIsDropped()
     client.sendHttpElapsed();
     QTRY_COMPARE(recorder.answers.size(), 1);
     QCOMPARE(recorder.answers.first().body, QString("error"));
-    QTest::qWait(500);
+    // A later request whose answer the server sends well after the late one: by its answer, the late one has
+    // come and gone.
+    FakeHttpServer::Reply later;
+    later.body = "later";
+    later.delayMs = 600;
+    server.setReply("/mobile/httpGetAttendCourseList", later);
+    client.setRequestTimeouts(30000, 30000);
+    client.sendAttendCourseList("1", "1");
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.answers.size(), 2, 30000);
+    QCOMPARE(recorder.answers.at(1).body, QString("later"));
+}
+
+// Answers need not come in the order of their requests: a course list asked for before a newer one would show
+// a stale page after the fresh one.
+void TestHttpClientManager::staleCourseListIsDropped()
+{
+    FakeHttpServer server;
+    QVERIFY(server.listen());
+    server.setHandler("/mobile/httpGetAttendCourseList", [](const FakeHttpServer::Request &request) {
+        FakeHttpServer::Reply reply;
+        reply.body = request.form.value("lessonType").toUtf8();
+        reply.delayMs = reply.body == "older" ? 300 : 0;
+        return reply;
+    });
+    HttpClientManager client;
+    client.setRequestTimeouts(30000, 30000);
+    client.setDnsUrl(server.hostAndPort());
+    Recorder recorder(&client);
+    client.sendAttendCourseList("older", "1");
+    QVERIFY(server.waitForRequest("/mobile/httpGetAttendCourseList"));
+    client.sendAttendCourseList("newer", "1");
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.answers.size(), 1, 30000);
+    QCOMPARE(recorder.answers.at(0).body, QString("newer"));
+    // The older one has come, and gone nowhere.
+    QTRY_COMPARE_WITH_TIMEOUT(client.pendingCount(), 0, 30000);
     QCOMPARE(recorder.answers.size(), 1);
 }
 
@@ -403,14 +469,17 @@ void TestHttpClientManager::schoolLookupGoesToPort8766()
     QCOMPARE(
         server.lastRequest("/mobile/getSchoolNameByDomainName").form.value("doMainName"), QString("school.example"));
 
-    // Its time-out is the short one.
+    // Its time-out is the short one: it ends before half the other requests' time-out has passed.
+    client.setRequestTimeouts(60000, 150);
     server.setReply("/mobile/getSchoolNameByDomainName", never());
-    QElapsedTimer clock;
-    clock.start();
+    QTimer halfTheRequestTimeout;
+    halfTheRequestTimeout.setSingleShot(true);
+    halfTheRequestTimeout.setTimerType(Qt::PreciseTimer);
+    halfTheRequestTimeout.start(30000);
     client.sendGetSchoolName("school.example");
-    QTRY_COMPARE(recorder.answers.size(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.answers.size(), 2, 90000);
     QCOMPARE(recorder.answers.at(1).body, QString("error"));
-    QVERIFY(clock.elapsed() < 3000);
+    QVERIFY(halfTheRequestTimeout.isActive());
 }
 
 QTEST_GUILESS_MAIN(TestHttpClientManager)

@@ -3,6 +3,7 @@
 #include "vrek/login/bannerjson.h"
 #include "vrek/login/bannerview.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/httprequest.h"
 #include "vrek/utils/networkengine.h"
 
 #include <QBuffer>
@@ -159,30 +160,44 @@ void TestBannerView::cacheIsShownAtOnce()
 void TestBannerView::newBannerIsFetchedCachedAndShownAfterTheDelay()
 {
     QVERIFY(writeCache(1, "http://old.example/"));
-    const QString image = m_server->baseUrl() + "/img/7.jpg";
-    m_server->setJson("/vSocket/socket/getBanners", description(7, image, "https://school.example/7"));
-    m_server->setReply("/img/7.jpg", [] {
+    const auto serve = [this](int id, const QColor &color) {
+        const QString image = m_server->baseUrl() + QString("/img/%1.jpg").arg(id);
+        m_server->setJson(
+            "/vSocket/socket/getBanners", description(id, image, QString("https://school.example/%1").arg(id)));
         FakeHttpServer::Reply reply;
-        reply.body = jpeg(Qt::green);
+        reply.body = jpeg(color);
         reply.contentType = "image/jpeg";
-        return reply;
-    }());
+        m_server->setReply(QString("/img/%1.jpg").arg(id).toLatin1(), reply);
+    };
+    serve(7, Qt::green);
+    {
+        // With a delay longer than the test, the old banner is still shown once the new one is cached.
+        BannerView waiting;
+        waiting.setBannerPort(m_server->port());
+        waiting.setSwitchDelay(3600 * 1000);
+        waiting.requestBanner();
+        QVERIFY(m_server->waitForRequest("/img/7.jpg"));
+        QCOMPARE(m_server->lastRequest("/vSocket/socket/getBanners").method, QByteArray("POST"));
+        QTRY_COMPARE(QDir("banner").entryList(QDir::Files), QStringList({ "7.jpg", "7.json" }));
+        QCOMPARE(waiting.shownLink(), QString("http://old.example/"));
+    }
+
+    // The delay counts from the request.
+    serve(8, Qt::blue);
     BannerView view;
+    QCOMPARE(view.shownLink(), QString("https://school.example/7"));
     view.setBannerPort(m_server->port());
     view.setSwitchDelay(600);
     QElapsedTimer clock;
     clock.start();
     view.requestBanner();
-    QVERIFY(m_server->waitForRequest("/img/7.jpg"));
-    QCOMPARE(m_server->lastRequest("/vSocket/socket/getBanners").method, QByteArray("POST"));
-    QTRY_COMPARE(QDir("banner").entryList(QDir::Files), QStringList({ "7.jpg", "7.json" }));
-    QCOMPARE(view.shownLink(), QString("http://old.example/")); // not before the delay
-    QTRY_COMPARE(view.shownLink(), QString("https://school.example/7"));
+    QTRY_COMPARE(view.shownLink(), QString("https://school.example/8"));
     QVERIFY(clock.elapsed() >= 550);
-    QVERIFY(QColor(view.shownPicture().toImage().pixel(5, 5)).green() > 200);
+    QVERIFY(QColor(view.shownPicture().toImage().pixel(5, 5)).blue() > 200);
+    QCOMPARE(QDir("banner").entryList(QDir::Files), QStringList({ "8.jpg", "8.json" }));
 
     BannerView next; // the next start shows it at once
-    QCOMPARE(next.shownLink(), QString("https://school.example/7"));
+    QCOMPARE(next.shownLink(), QString("https://school.example/8"));
 }
 
 void TestBannerView::bannerListIsAskedOfTheFileServer_data()
@@ -216,15 +231,29 @@ void TestBannerView::bannerListIsAskedOfTheFileServer()
 
 void TestBannerView::sameBannerDownloadsNothing()
 {
+    // Its picture is on this server: a download of it would be seen here.
+    const QString image = m_server->baseUrl() + "/img/3.jpg";
     QVERIFY(writeCache(3, "http://same.example/"));
-    m_server->setJson("/vSocket/socket/getBanners", description(3, "http://x/1.jpg", "http://same.example/"));
+    QVERIFY(m_dir->writeFile("banner/3.json", description(3, image, "http://same.example/")));
+    m_server->setJson("/vSocket/socket/getBanners", description(3, image, "http://same.example/"));
+    FakeHttpServer::Reply picture;
+    picture.body = jpeg(Qt::red);
+    picture.contentType = "image/jpeg";
+    m_server->setReply("/img/3.jpg", picture);
     BannerView view;
     view.setBannerPort(m_server->port());
+    QSignalSpy answered(view.findChild<HttpRequest *>(), &HttpRequest::signalFinish);
     view.requestBanner();
-    QVERIFY(m_server->waitForRequest("/vSocket/socket/getBanners"));
-    QTest::qWait(200);
-    QCOMPARE(m_server->requests().size(), 1);
+    QVERIFY(answered.wait(10000));
     QCOMPARE(view.shownLink(), QString("http://same.example/"));
+
+    // A new banner asked for after that answer was handled: its picture comes after any download of the first.
+    m_server->setJson(
+        "/vSocket/socket/getBanners", description(4, m_server->baseUrl() + "/img/4.jpg", "http://next.example/"));
+    m_server->setReply("/img/4.jpg", picture);
+    view.requestBanner();
+    QVERIFY(m_server->waitForRequest("/img/4.jpg", 10000));
+    QCOMPARE(m_server->requestCount("/img/3.jpg"), 0);
 }
 
 void TestBannerView::emptyResultKeepsTheBanner()
@@ -233,9 +262,11 @@ void TestBannerView::emptyResultKeepsTheBanner()
     m_server->setJson("/vSocket/socket/getBanners", R"({"result":[]})");
     BannerView view;
     view.setBannerPort(m_server->port());
+    QSignalSpy answered(view.findChild<HttpRequest *>(), &HttpRequest::signalFinish);
     view.requestBanner();
-    QVERIFY(m_server->waitForRequest("/vSocket/socket/getBanners"));
-    QTest::qWait(200);
+    // The view handles the answer before anything else hears of it.
+    QVERIFY(answered.wait(10000));
+    QCOMPARE(answered.at(0).at(1).toString(), QString("json"));
     QCOMPARE(view.shownLink(), QString("http://kept.example/"));
     QCOMPARE(QDir("banner").entryList(QDir::Files), QStringList({ "3.jpg", "3.json" }));
 }

@@ -165,6 +165,9 @@ void TestConnectServerManager::restLoginOutcomes_data()
     QTest::newRow("user id with a path") << SigninRig::granted("\"../..\"") << QString::fromUtf8("程序未知错误(传输参数不正确)");
     QTest::newRow("user id not a number") << SigninRig::granted("\"12abc\"") << QString::fromUtf8("程序未知错误(传输参数不正确)");
     QTest::newRow("user id with a fraction") << SigninRig::granted("12.5") << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("user id negative") << SigninRig::granted("-5") << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("user id negative text") << SigninRig::granted("\"-5\"") << QString::fromUtf8("程序未知错误(传输参数不正确)");
+    QTest::newRow("user id zero") << SigninRig::granted("0") << QString::fromUtf8("程序未知错误(传输参数不正确)");
     QTest::newRow("no user id") << QByteArray(R"({"loginStatus":"0","requestStatus":"success",)"
                                               R"("requestBody":[{"userCode":"stu","loginStatus":0}]})")
                                 << QString::fromUtf8("程序未知错误(传输参数不正确)");
@@ -190,7 +193,13 @@ void TestConnectServerManager::restLoginOutcomes()
 
 void TestConnectServerManager::restLoginWithoutAnswerEnds()
 {
-    for (const FakeHttpServer::Reply &reply : { neverAnswer(), notFound() }) {
+    // Only the unanswered request waits for a (short) time-out; the 404 must end the login by itself.
+    const std::pair<FakeHttpServer::Reply, bool> cases[] { { neverAnswer(), true }, { notFound(), false } };
+    for (const auto &[reply, timesOut] : cases) {
+        if (timesOut)
+            m_rig->shortenRest();
+        else
+            m_rig->restoreRest();
         m_rig->http.setReply(SigninRig::loginPath, reply);
         QSignalSpy failure(m_flow, &NormalLoginManager::signalLoginFailOut);
         QVERIFY(m_flow->slotLoginStartIn("stu", "pw"));
@@ -229,7 +238,10 @@ void TestConnectServerManager::lateClassroomErrorLeavesARestLogin()
 
 void TestConnectServerManager::secondFlowIsRefusedWhileOneRuns()
 {
-    m_rig->http.setReply(SigninRig::loginPath, neverAnswer());
+    // The first login's reply is held until the checks are done: however slow the machine, that login still runs.
+    FakeHttpServer::Reply held;
+    held.held = true;
+    m_rig->http.setReply(SigninRig::loginPath, held);
     QSignalSpy failure(m_flow, &NormalLoginManager::signalLoginFailOut);
     QVERIFY(m_flow->slotLoginStartIn("stu", "pw"));
     QVERIFY(m_rig->http.waitForRequest(SigninRig::loginPath));
@@ -240,6 +252,8 @@ void TestConnectServerManager::secondFlowIsRefusedWhileOneRuns()
     QCOMPARE(m_rig->http.requestCount(SigninRig::loginPath), 1);
     QCOMPARE(m_rig->classroom.connectionCount(), 0);
     QCOMPARE(ProcessUniqueInterface::getProcessType(), ProcessUniqueInterface::ProcessNormalLogin);
+    m_rig->http.setReply(SigninRig::loginPath, notFound());
+    m_rig->http.answerHeld();
     QVERIFY(failure.wait(5000));
     QCOMPARE(failure.count(), 1);
 }
@@ -293,7 +307,8 @@ void TestConnectServerManager::stepTimeoutsEndTheFlow()
     m_rig->connectServer->slotSocketConnect();
     QVERIFY(socketSuccess.wait(5000));
 
-    // The server never answers the join or the quit.
+    // The server never answers the join or the quit: only these steps run under the short limit.
+    m_rig->shortenSteps();
     QSignalSpy joinFailed(m_flow, &NormalLoginManager::signalJoinFailOut);
     QElapsedTimer clock;
     clock.start();
@@ -346,6 +361,7 @@ void TestConnectServerManager::lateResultAfterTimeoutChangesNothing()
     QSignalSpy socketSuccess(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
     m_rig->connectServer->slotSocketConnect();
     QVERIFY(socketSuccess.wait(5000));
+    m_rig->shortenSteps(); // for the unanswered join
     QSignalSpy joinTimeout(m_rig->connectServer, &ConnectServerManager::signalJoinTimeoutOut);
     QSignalSpy joined(m_rig->connectServer, &ConnectServerManager::signalJoinSuccessOut);
     QSignalSpy joinFailed(m_rig->connectServer, &ConnectServerManager::signalJoinFailOut);
@@ -399,7 +415,10 @@ void TestConnectServerManager::courseListLoginForwardsItsSuccessOnce()
     QTRY_VERIFY(!m_rig->socket->isConnected());
     m_rig->connectServer->slotLoginStartIn("stu", "pw", ConnectServerManager::SocketLogin);
     QTRY_COMPARE(loggedIn.count(), 2);
-    QTest::qWait(50);
+    // A line the server sends after its login reply is handled after whatever that reply set off.
+    QSignalSpy marker(m_rig->socket, &SocketClientManager::readCtrlMessage);
+    m_rig->classroom.sendLine("11\t0\t2$0:1:p9:12");
+    QVERIFY(marker.wait(10000));
     QCOMPARE(forwarded.count(), 1);
 }
 
@@ -457,6 +476,8 @@ void TestConnectServerManager::courseListLoginFailures()
         reply.result = result;
         reply.userId = userId;
         m_rig->classroom.answerLogin(reply);
+    } else {
+        m_rig->shortenSteps();
     }
     QSignalSpy forwarded(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
     QSignalSpy toRelogin(m_rig->connectServer, &ConnectServerManager::signalSocketLoginFailOut);
@@ -503,15 +524,17 @@ void TestConnectServerManager::reloginOutcomesGoToTheReloginView()
     m_rig->http.setJson(SigninRig::loginPath, SigninRig::granted("\"../..\""));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("the user id of the login reply is no number"));
     m_rig->rest->sendUserLogin("stu", "pw", "1");
-    QTest::qWait(500);
+    // The REST client lets a request go as it hands its answer on.
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig->rest->pendingCount(), 0, 10000);
     QCOMPARE(reloginSuccess.count(), 1);
     QCOMPARE(reloginTimeout.count(), 1);
     QCOMPARE(g_userId, QString("77"));
     // An unreadable answer (here the REST time-out) is left to the relogin view's own timer.
+    m_rig->shortenRest();
     m_rig->http.setReply(SigninRig::loginPath, neverAnswer());
     m_rig->rest->sendUserLogin("stu", "pw", "1");
     QTest::ignoreMessage(QtWarningMsg, "the relogin reply cannot be read: \"error\"");
-    QTest::qWait(SigninRig::restTimeoutMs + 300);
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig->rest->pendingCount(), 0, 10000);
     QCOMPARE(reloginTimeout.count(), 1);
     QCOMPARE(reloginSuccess.count(), 1);
     QCOMPARE(normalFail.count(), 0);

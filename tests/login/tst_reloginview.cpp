@@ -14,6 +14,17 @@ FakeHttpServer::Reply neverAnswer()
     reply.fault = FakeHttpServer::NeverAnswer;
     return reply;
 }
+
+// Runs the loop until a timer of ms, started now, has fired: a timer of this thread due before it fires first.
+bool passTimers(int ms)
+{
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QSignalSpy fired(&marker, &QTimer::timeout);
+    marker.start(ms);
+    return fired.wait(ms + 30000);
+}
 } // namespace
 
 // The relogin page against the fake REST server: repeating the REST login with the session's account.
@@ -61,8 +72,6 @@ void TestReLoginView::init()
     SigninRig::resetSession();
     m_rig = new SigninRig();
     QVERIFY(m_rig->isListening());
-    // The REST time-out is longer than the relogin's own limit, as in the product.
-    m_rig->rest->setRequestTimeouts(3 * reloginMs, 3 * reloginMs);
     m_view = new ReLoginView(m_rig->connectServer, nullptr, m_rig->rest);
     m_view->setReloginTimeout(reloginMs);
     m_view->show();
@@ -92,6 +101,8 @@ void TestReLoginView::reloginSucceedsOnceTheServerIsBack()
     g_userCode = "stu9";
     g_passWord = "pw9";
     m_rig->http.setReply(SigninRig::loginPath, neverAnswer());
+    // The unanswered attempt ends by its REST time-out, longer than the relogin's own limit as in the product.
+    m_rig->shortenRest(3 * reloginMs);
     QSignalSpy shown(m_view, &ReLoginView::signalShow);
     QSignalSpy hidden(m_view, &ReLoginView::signalHide);
     m_view->slotLoginStartIn();
@@ -111,13 +122,16 @@ void TestReLoginView::reloginSucceedsOnceTheServerIsBack()
     QTRY_COMPARE(m_view->stateText(), QString::fromUtf8("登录超时!"));
 
     m_rig->http.setJson(SigninRig::loginPath, SigninRig::granted("31"));
+    m_rig->restoreRest();
     reloginButton()->click();
     QVERIFY(hidden.wait(5000));
     QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
     QVERIFY(m_view->isReloginEnabled());
     QCOMPARE(g_userId, QString("31"));
-    // Neither the timer nor the first attempt's late time-out undoes it.
-    QTest::qWait(4 * reloginMs);
+    // Neither the timer nor the first attempt's late time-out undoes it: the REST client has given that
+    // attempt up, and a timer of this thread over two relogin intervals has fired after the relogin timer would.
+    QTRY_COMPARE_WITH_TIMEOUT(m_rig->rest->pendingCount(), 0, 10000);
+    QVERIFY(passTimers(2 * reloginMs));
     QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
     QVERIFY(shown.count() >= 2);
 }
@@ -151,11 +165,10 @@ void TestReLoginView::reloginAnswers()
 
 void TestReLoginView::lateAnswerAfterSuccessIsIgnored()
 {
-    FakeHttpServer::Reply late;
-    late.body = R"({"loginStatus":"1","requestStatus":"success","requestBody":[]})";
-    late.delayMs = 4 * reloginMs;
-    m_rig->rest->setRequestTimeouts(10000, 10000);
-    m_rig->http.setReply(SigninRig::loginPath, late);
+    // The first attempt's answer is held until the second has succeeded, so that it surely comes late.
+    FakeHttpServer::Reply held;
+    held.held = true;
+    m_rig->http.setReply(SigninRig::loginPath, held);
     reloginButton()->click();
     QVERIFY(m_rig->http.waitForRequest(SigninRig::loginPath));
     QTRY_COMPARE(m_view->stateText(), QString::fromUtf8("登录超时!"));
@@ -165,6 +178,9 @@ void TestReLoginView::lateAnswerAfterSuccessIsIgnored()
     reloginButton()->click();
     QVERIFY(hidden.wait(5000));
     shown.clear();
+    m_rig->http.setJson(SigninRig::loginPath, R"({"loginStatus":"1","requestStatus":"success","requestBody":[]})");
+    QCOMPARE(m_rig->http.heldCount(), 1);
+    m_rig->http.answerHeld();
     QTRY_COMPARE(m_rig->rest->pendingCount(), 0);
     QCOMPARE(m_view->stateText(), QString::fromUtf8("登录成功!"));
     QCOMPARE(shown.count(), 0);

@@ -1,5 +1,6 @@
 #include "tests/support/noiseflood.h"
 #include "tests/support/padclient.h"
+#include "tests/support/threadroundtrip.h"
 #include "vrek/utils/tcpserver.h"
 #include "vrek/utils/tcpsocket.h"
 #include "vrek/utils/threadhandle.h"
@@ -13,12 +14,35 @@
 #include <algorithm>
 #include <cstring>
 
+#include <atomic>
+
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
+// A descriptor of this process whose socket has these two local and remote ports; -1 when there is none.
+int descriptorOf(quint16 localPort, quint16 peerPort)
+{
+    for (int fd = 0; fd < 4096; ++fd) {
+        sockaddr_in local {};
+        sockaddr_in peer {};
+        socklen_t length = sizeof local;
+        if (::getsockname(fd, reinterpret_cast<sockaddr *>(&local), &length) != 0 || local.sin_family != AF_INET)
+            continue;
+        length = sizeof peer;
+        if (::getpeername(fd, reinterpret_cast<sockaddr *>(&peer), &length) != 0)
+            continue;
+        if (ntohs(local.sin_port) == localPort && ntohs(peer.sin_port) == peerPort)
+            return fd;
+    }
+    return -1;
+}
+
 // One server and a pad connected to it; each connection is known by the id the server signalled.
 struct Rig
 {
@@ -52,6 +76,31 @@ struct Rig
         return result;
     }
 
+    // Waits until the server has read every byte the pad of the connection wrote and has handed on what they
+    // made: the pad's system holds nothing unacknowledged, the server's nothing unread, and the socket's thread
+    // has come round since.
+    bool takenIn(qintptr id)
+    {
+        quint16 padPort = 0;
+        for (const QList<QVariant> &arguments : qAsConst(connected)) {
+            if (arguments.at(0).value<qintptr>() == id)
+                padPort = quint16(arguments.at(2).toUInt());
+        }
+        const int padEnd = descriptorOf(padPort, server.serverPort());
+        const int serverEnd = descriptorOf(server.serverPort(), padPort);
+        if (padEnd < 0 || serverEnd < 0)
+            return false;
+        const bool read = QTest::qWaitFor(
+            [&] {
+                int unacknowledged = -1;
+                int unread = -1;
+                return ::ioctl(padEnd, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged == 0
+                    && ::ioctl(serverEnd, FIONREAD, &unread) == 0 && unread == 0;
+            },
+            10000);
+        return read && roundTripThrough(server.threadOf(id));
+    }
+
     QList<QByteArray> payloads() const
     {
         QList<QByteArray> result;
@@ -66,6 +115,13 @@ struct Rig
     QSignalSpy gone;
 };
 
+// Hands the server a descriptor as the system would.
+struct OpenServer : TcpServer
+{
+    using TcpServer::TcpServer;
+    using TcpServer::incomingConnection;
+};
+
 // The child's part of exitWithABusySocketThread: a socket thread is still working when the program ends.
 int busyExit(int argc, char *argv[])
 {
@@ -78,9 +134,17 @@ int busyExit(int argc, char *argv[])
             return 3;
         QObject worker;
         worker.moveToThread(rig.server.threadOf(id));
+        std::atomic<bool> busy { false };
         QMetaObject::invokeMethod(
-            &worker, [] { QThread::sleep(8); }, Qt::QueuedConnection);
-        QTest::qWait(100);
+            &worker,
+            [&busy] {
+                busy = true;
+                QThread::sleep(8);
+            },
+            Qt::QueuedConnection);
+        // The program ends only once the thread is at work.
+        if (!QTest::qWaitFor([&busy] { return bool(busy); }, 10000))
+            return 4;
         worker.moveToThread(nullptr);
     }
     return 0;
@@ -97,6 +161,8 @@ private slots:
     void payloadsGoToOneSocketFramed();
     void fourthConnectionSharesAThread();
     void connectionsAtTheCapAreRefused();
+    void descriptorNotTakenLeavesNothingOpen_data();
+    void descriptorNotTakenLeavesNothingOpen();
     void peerGoneIsReportedOnce();
     void manyConnectionsOfRandomBytes();
     void lateReportLeavesTheNextConnection();
@@ -109,7 +175,8 @@ void TestTcpServer::framesCoalescedAndSplit()
 {
     Rig rig;
     PadClient pad;
-    QVERIFY(rig.connectPad(pad) != 0);
+    const qintptr id = rig.connectPad(pad);
+    QVERIFY(id != 0);
     // Two frames in one segment give two payloads in order.
     pad.sendRaw(PadClient::frame("first") + PadClient::frame("second"));
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 2, 5000);
@@ -118,7 +185,7 @@ void TestTcpServer::framesCoalescedAndSplit()
     const QByteArray frame = PadClient::frame(QByteArray(3000, 'x'));
     for (int offset = 0; offset < frame.size(); offset += 700) {
         pad.sendRaw(frame.mid(offset, 700));
-        QTest::qWait(20);
+        QVERIFY(rig.takenIn(id));
         if (offset + 700 < frame.size())
             QCOMPARE(rig.messages.count(), 2);
     }
@@ -139,7 +206,7 @@ void TestTcpServer::emptyAndWaitingHeads()
     // Three bytes of a head wait for the fourth without being lost.
     const QByteArray frame = PadClient::frame("ab");
     pad.sendRaw(frame.left(3));
-    QTest::qWait(200);
+    QVERIFY(rig.takenIn(id));
     QCOMPARE(rig.messages.count(), 1);
     pad.sendRaw(frame.mid(3));
     QTRY_COMPARE_WITH_TIMEOUT(rig.messages.count(), 2, 5000);
@@ -186,8 +253,11 @@ void TestTcpServer::payloadsGoToOneSocketFramed()
     QCOMPARE(first.received().first(), QByteArray(""));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the sid does not exist! sid: 424242"));
     rig.server.sendMessagesIn("nobody", 424242);
-    QVERIFY(!first.receivesWithin(200));
-    QCOMPARE(second.received().size(), 2);
+    // Calls to a socket keep their order: what comes next on each connection came after it.
+    rig.server.sendMessagesIn("next", firstId);
+    rig.server.sendMessagesIn("next", secondId);
+    QTRY_COMPARE_WITH_TIMEOUT(first.received(), (QList<QByteArray> { "", "next" }), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(second.received(), (QList<QByteArray> { "one", "two", "next" }), 5000);
 
     QString address;
     quint16 port = 0;
@@ -228,7 +298,8 @@ void TestTcpServer::connectionsAtTheCapAreRefused()
     // The kernel takes the connection before the server refuses it: the pad sees it closed at once.
     third.connectTo("127.0.0.1", rig.server.serverPort());
     QVERIFY(third.waitForDisconnect(5000));
-    QVERIFY(!third.receivesWithin(100));
+    // Closed, it takes nothing more: what it had was read before the close.
+    QVERIFY(third.received().isEmpty());
     QCOMPARE(rig.connected.count(), 2);
     QCOMPARE(rig.server.connectionCount(), 2);
     // A place that frees up is taken again.
@@ -236,6 +307,39 @@ void TestTcpServer::connectionsAtTheCapAreRefused()
     QTRY_COMPARE_WITH_TIMEOUT(rig.server.connectionCount(), 1, 5000);
     PadClient fourth;
     QVERIFY(rig.connectPad(fourth) != 0);
+}
+
+void TestTcpServer::descriptorNotTakenLeavesNothingOpen_data()
+{
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<int>("maxConnections");
+    QTest::newRow("gone before it is taken") << false << 8;
+    QTest::newRow("refused at the cap") << true << 0;
+}
+
+void TestTcpServer::descriptorNotTakenLeavesNothingOpen()
+{
+    QFETCH(bool, open);
+    QFETCH(int, maxConnections);
+    int ends[2];
+    QCOMPARE(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+    if (!open)
+        ::close(ends[0]);
+    OpenServer server(maxConnections);
+    QSignalSpy connected(&server, &TcpServer::connectClient);
+    if (!open)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the socket descriptor is not taken!"));
+    server.incomingConnection(ends[0]);
+    QCOMPARE(server.connectionCount(), 0);
+    QCOMPARE(connected.count(), 0);
+    // A refused peer is hung up on: it reads the end of the stream at once.
+    if (open) {
+        pollfd peer = { ends[1], POLLIN, 0 };
+        QCOMPARE(::poll(&peer, 1, 5000), 1);
+        char byte = 0;
+        QCOMPARE(::read(ends[1], &byte, 1), ssize_t(0));
+    }
+    ::close(ends[1]);
 }
 
 void TestTcpServer::peerGoneIsReportedOnce()
@@ -253,7 +357,9 @@ void TestTcpServer::peerGoneIsReportedOnce()
     QCOMPARE(arguments.at(1).toString(), QString("127.0.0.1"));
     QCOMPARE(rig.server.connectionCount(), 0);
     QCOMPARE(ThreadHandle::getInstance().connectionCount(thread), load - 1);
-    QTest::qWait(200);
+    // Another report would come from the socket's thread, at its end or its deletion, before a round trip
+    // through that thread queued after the first.
+    QVERIFY(roundTripThrough(thread));
     QCOMPARE(rig.gone.count(), 1);
 }
 

@@ -1,7 +1,8 @@
 #include "tests/media/avsyncmeter.h"
 
-#include "vrek/media/audioplayer.h"
+#include "vrek/media/audio/audioplayer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -21,6 +22,14 @@ int64_t AvSyncMeter::nowMs()
     timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+double AvSyncMeter::median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 void AvSyncMeter::mixed(const int16_t *samples, int count)

@@ -31,6 +31,8 @@ public:
     ~AvSyncMeter();
 
     static int64_t nowMs();
+    // The middle value (the upper one of an even count); 0 for none.
+    static double median(std::vector<double> values);
 
     // On the owner's thread, for every picture as it arrives.
     void pictureShown(const QImage &image);

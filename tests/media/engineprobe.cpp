@@ -30,7 +30,12 @@ EngineProbe::EngineProbe(const QString &poid)
         },
         direct);
     connect(
-        m_engine, &PullStreamEngine::pullStreamExitOut, this, [this](const QString &) { ++m_exits; }, direct);
+        m_engine, &PullStreamEngine::pullStreamExitOut, this,
+        [this](const QString &) {
+            m_framesAtExit.store(m_frames.load());
+            ++m_exits;
+        },
+        direct);
     connect(
         m_engine, &PullStreamEngine::showVideoImageOut, this,
         [this](const QString &userId, const QImage &image) {
@@ -39,6 +44,7 @@ EngineProbe::EngineProbe(const QString &poid)
             if (m_pictures.size() >= 1000)
                 m_pictures.removeFirst();
             m_pictures.append({ QDateTime::currentMSecsSinceEpoch(), image });
+            m_pictureThread = QThread::currentThread();
             ++m_frames;
         },
         direct);
@@ -105,6 +111,12 @@ int EngineProbe::successes() const
             ++count;
     }
     return count;
+}
+
+QThread *EngineProbe::pictureThread() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_pictureThread;
 }
 
 QList<EngineProbe::Picture> EngineProbe::pictures() const

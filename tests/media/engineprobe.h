@@ -1,7 +1,7 @@
 #ifndef ENGINEPROBE_H
 #define ENGINEPROBE_H
 
-#include "vrek/media/pullstreamengine.h"
+#include "vrek/media/pull/pullstreamengine.h"
 
 #include <QImage>
 #include <QList>
@@ -14,6 +14,8 @@
 
 // One pull engine on a thread of the thread factory, as the engine pool runs it, with every signal it sends
 // counted as it is sent (on the engine's thread). Stops and frees the engine whatever state the test left.
+class QThread;
+
 class EngineProbe : public QObject
 {
     Q_OBJECT
@@ -44,8 +46,12 @@ public:
     QString lastUserId() const;
     // The pictures as they were sent, with the time they were (the last thousand).
     QList<Picture> pictures() const;
+    // The thread the last picture was sent on; null before the first.
+    QThread *pictureThread() const;
     int exits() const { return m_exits.load(); }
     int frames() const { return m_frames.load(); }
+    // The pictures sent by the time the last exit was.
+    int framesAtExit() const { return m_framesAtExit.load(); }
     int audioInitials() const { return m_audioInitials.load(); }
     int videoInitials() const { return m_videoInitials.load(); }
     int audioDecodes() const { return m_audioDecodes.load(); }
@@ -62,8 +68,10 @@ private:
     QList<Result> m_results;
     QString m_lastUserId;
     QList<Picture> m_pictures;
+    QThread *m_pictureThread = nullptr;
     std::atomic<int> m_exits { 0 };
     std::atomic<int> m_frames { 0 };
+    std::atomic<int> m_framesAtExit { 0 };
     std::atomic<int> m_audioInitials { 0 };
     std::atomic<int> m_videoInitials { 0 };
     std::atomic<int> m_audioDecodes { 0 };

@@ -1,10 +1,10 @@
 #ifndef PULLSTAGES_H
 #define PULLSTAGES_H
 
-#include "vrek/media/pullaudiostream.h"
-#include "vrek/media/pullreadallstream.h"
-#include "vrek/media/pullstreamcontext.h"
-#include "vrek/media/pullvideostream.h"
+#include "vrek/media/pull/pullaudiostream.h"
+#include "vrek/media/pull/pullreadallstream.h"
+#include "vrek/media/pull/pullstreamcontext.h"
+#include "vrek/media/pull/pullvideostream.h"
 
 #include <QImage>
 #include <QList>

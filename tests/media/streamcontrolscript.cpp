@@ -2,7 +2,7 @@
 
 #include "tests/support/classroomlink.h"
 #include "tests/support/signalrecorder.h"
-#include "vrek/media/mediamanagerinfo.h"
+#include "vrek/media/control/mediamanagerinfo.h"
 #include "vrek/utils/globalvalue.h"
 
 #include <QImage>

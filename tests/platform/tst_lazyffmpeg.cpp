@@ -1,7 +1,7 @@
 // FFmpeg bound at its first call: nothing of it is loaded before, and the first call of any shape reaches the real
 // function with its arguments intact. Each first call runs in a child process of its own (this program, given
 // the case's name), since only the first call in a process binds.
-#include "platform/lazyffmpeg/lazyffmpeg.h"
+#include "platform/lazyffmpeg/ffmpegloader.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -66,7 +66,7 @@ bool firstCall(const QByteArray &name)
 
 int runChild(const QByteArray &name)
 {
-    if (avutilMapped() || LazyFfmpeg::loaded()) {
+    if (avutilMapped() || FfmpegLoader::status() != FfmpegLoader::NotStarted) {
         std::fprintf(stderr, "FFmpeg was loaded before its first call\n");
         return 2;
     }
@@ -74,7 +74,7 @@ int runChild(const QByteArray &name)
         std::fprintf(stderr, "the first call gave a wrong answer\n");
         return 3;
     }
-    if (!avutilMapped() || !LazyFfmpeg::loaded()) {
+    if (!avutilMapped() || FfmpegLoader::status() != FfmpegLoader::Ready) {
         std::fprintf(stderr, "FFmpeg is not loaded after its first call\n");
         return 4;
     }
@@ -112,8 +112,7 @@ void TestLazyFfmpeg::firstCallReachesTheRealFunction()
 
 void TestLazyFfmpeg::everyFunctionIsBound()
 {
-    LazyFfmpeg::load();
-    QVERIFY(LazyFfmpeg::loaded());
+    QVERIFY(FfmpegLoader::ensureLoaded());
     QVERIFY(LazyFfmpeg::symbolCount > 500);
     // The ones the client calls, among them one of each library.
     QStringList names;

@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTime>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
@@ -216,6 +217,8 @@ void TestScreenRecorder::recordsWindowAndMicrophone()
     QSignalSpy released(controls.recordManager(), &RecordScreenManager::signalRecordReleased);
     QSignalSpy errors(&controls, &RecordUI::signalRecordError);
 
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     controls.recordAction()->trigger();
     QVERIFY(controls.isRecording());
     QCOMPARE(controls.recordAction()->text(), QString("结束录屏"));
@@ -233,9 +236,16 @@ void TestScreenRecorder::recordsWindowAndMicrophone()
     QCOMPARE(row.getFileRange(), qint64(0));
     QCOMPARE(row.getClassTitle(), QString("数学"));
 
-    QTest::qWait(5000);
-    QVERIFY(QStringList({ "00:00:04", "00:00:05" }).contains(controls.timeLabel()->text()));
+    // The label counts the recorded seconds: it gets to four, never ahead of the clock.
+    auto shownSeconds = [&] {
+        const QTime shown = QTime::fromString(controls.timeLabel()->text(), "hh:mm:ss");
+        return shown.isValid() ? shown.msecsSinceStartOfDay() / 1000 : -1;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(shownSeconds() >= 4, 30000);
+    const int shown = shownSeconds();
+    QVERIFY2(shown * 1000 <= sinceStart.elapsed(), qPrintable(controls.timeLabel()->text()));
 
+    const double recordedAtMost = (sinceStart.elapsed() + 500) / 1000.0;
     controls.recordAction()->trigger();
     QVERIFY(!controls.isRecording());
     QCOMPARE(controls.recordAction()->text(), QString("开始录屏"));
@@ -261,11 +271,16 @@ void TestScreenRecorder::recordsWindowAndMicrophone()
     const Span sound = span(probe, "audio");
     qInfo() << "video" << pictures.packets << pictures.first << pictures.last << "audio" << sound.packets << sound.first
             << sound.last;
-    QVERIFY2(pictures.last - pictures.first > 4.3 && pictures.last - pictures.first < 5.8,
-        qPrintable(QString::number(pictures.last - pictures.first)));
-    QVERIFY2(sound.last - sound.first > 4.3 && sound.last - sound.first < 5.8,
-        qPrintable(QString::number(sound.last - sound.first)));
-    QVERIFY(pictures.packets >= 40); // ten a second
+    // At least what the label showed, and no more than the time it ran (what a busy machine delays stays in
+    // the stamps of the capture).
+    const double recordedAtLeast = shown - 0.2;
+    const QString bounds = QString(" in %1..%2").arg(recordedAtLeast).arg(recordedAtMost);
+    QVERIFY2(pictures.last - pictures.first > recordedAtLeast && pictures.last - pictures.first < recordedAtMost,
+        qPrintable(QString::number(pictures.last - pictures.first) + bounds));
+    QVERIFY2(sound.last - sound.first > recordedAtLeast && sound.last - sound.first < recordedAtMost,
+        qPrintable(QString::number(sound.last - sound.first) + bounds));
+    // Ten a second; a busy machine may miss a few grabs, not half of them.
+    QVERIFY2(pictures.packets >= 5 * shown, qPrintable(QString::number(pictures.packets)));
     QVERIFY(qAbs(pictures.first - sound.first) < 0.5);
     QCOMPARE(controls.recordManager()->endingRecorders(), 0);
 }
@@ -274,11 +289,17 @@ void TestScreenRecorder::pauseKeepsPictureAndSoundInStep()
 {
     RecordScreenManager manager(nullptr, m_factory);
     QVERIFY(startRecording(&manager, "paused.ts"));
+    // Each stretch as long as it really lasted: a busy machine makes the waits longer.
+    QElapsedTimer stretch;
+    stretch.start();
     QTest::qWait(1500);
     manager.PauseRecord(true);
+    const double firstRun = stretch.restart() / 1000.0;
     QTest::qWait(1500);
     manager.PauseRecord(false);
+    const double paused = stretch.restart() / 1000.0;
     QTest::qWait(1500);
+    const double secondRun = stretch.elapsed() / 1000.0;
     QString path;
     QVERIFY(stopRecording(&manager, &path));
 
@@ -288,10 +309,13 @@ void TestScreenRecorder::pauseKeepsPictureAndSoundInStep()
     const Span sound = span(probe, "audio");
     qInfo() << "video" << pictures.first << pictures.last << pictures.largestGap << "audio" << sound.first << sound.last
             << sound.largestGap;
-    // The paused stretch is in neither stream: both run about three seconds and end together.
-    QVERIFY2(pictures.last - pictures.first < 3.8, qPrintable(QString::number(pictures.last - pictures.first)));
-    QVERIFY2(sound.last - sound.first < 3.8, qPrintable(QString::number(sound.last - sound.first)));
-    QVERIFY(pictures.last - pictures.first > 2.3);
+    // The paused stretch is in neither stream: both run as long as the two recorded stretches and end together.
+    const double recorded = firstRun + secondRun;
+    const QString expected = QString(" recorded %1 s, paused %2 s").arg(recorded).arg(paused);
+    QVERIFY2(pictures.last - pictures.first < recorded + 0.8,
+        qPrintable(QString::number(pictures.last - pictures.first) + expected));
+    QVERIFY2(sound.last - sound.first < recorded + 0.8, qPrintable(QString::number(sound.last - sound.first) + expected));
+    QVERIFY2(pictures.last - pictures.first > 2.3, qPrintable(QString::number(pictures.last - pictures.first) + expected));
     QVERIFY2(qAbs(pictures.last - sound.last) < 0.35, qPrintable(QString::number(pictures.last - sound.last)));
     QVERIFY(pictures.largestGap < 0.6);
     QVERIFY(sound.largestGap < 0.2);
@@ -614,7 +638,8 @@ void TestScreenRecorder::silentShareServerDoesNotHoldTheGuiThread()
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
     RecordScreenManager manager(nullptr, m_factory);
-    manager.setShareLimits(700, 700, 300);
+    const int connectLimitMs = 700;
+    manager.setShareLimits(connectLimitMs, connectLimitMs, 300);
     QSignalSpy shared(&manager, &RecordScreenManager::signalShareResult);
     QVERIFY(startRecording(&manager, "silent.ts"));
     g_shareRtmpUrl = QString("rtmp://127.0.0.1:%1/live/share").arg(silent.serverPort());
@@ -625,7 +650,8 @@ void TestScreenRecorder::silentShareServerDoesNotHoldTheGuiThread()
     QElapsedTimer took;
     took.start();
     manager.onSloStartShare();
-    QVERIFY(took.elapsed() < 100);
+    // A start that waited for the handshake would have taken the connect limit.
+    QVERIFY2(took.elapsed() < connectLimitMs, qPrintable(QString::number(took.elapsed())));
     QVERIFY(shared.wait(5000));
     QCOMPARE(shared.first().first().toBool(), false);
     QVERIFY2(took.elapsed() < 2500, qPrintable(QString::number(took.elapsed())));

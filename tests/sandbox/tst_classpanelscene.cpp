@@ -6,6 +6,7 @@
 #include "vrek/utils/globalvalue.h"
 
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -20,6 +21,17 @@ int countOf(const QSignalSpy &spy, const QString &part)
     for (const QVariantList &arguments : spy)
         count += arguments.value(0).toString().contains(part) ? 1 : 0;
     return count;
+}
+
+// Runs the loop until a timer of ms, started now, has fired: a timer of this thread due before it fires first.
+bool passTimers(int ms)
+{
+    QTimer marker;
+    marker.setSingleShot(true);
+    marker.setTimerType(Qt::PreciseTimer);
+    QSignalSpy fired(&marker, &QTimer::timeout);
+    marker.start(ms);
+    return fired.wait(ms + 30000);
 }
 } // namespace
 
@@ -72,10 +84,13 @@ void TestClassPanelScene::joiningAgainAsksNothingTwice()
     QTRY_COMPARE_WITH_TIMEOUT(joined.count(), 2, waitMs);
     QTRY_COMPARE_WITH_TIMEOUT(countOf(played, lastCue), 1, waitMs);
     const int lines = played.count();
+    QSignalSpy steps(m_scene->findChild<QTimer *>(), &QTimer::timeout);
     connection.sendJoinGroupRequest();
     QTRY_COMPARE_WITH_TIMEOUT(joined.count(), 3, waitMs);
-    // Longer than the whole script takes.
-    QTest::qWait(100 * stepMs);
+    // The script's clock stays stopped: a step played anew would have come before five steps on a timer of this
+    // thread, the script's.
+    QVERIFY(passTimers(5 * stepMs));
+    QCOMPARE(steps.count(), 0);
     QCOMPARE(played.count(), lines);
     QCOMPARE(countOf(played, "\tq1\t"), 1);
     QCOMPARE(countOf(played, "\tq2\t"), 1);

@@ -5,7 +5,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -144,48 +143,15 @@ bool DelayRelay::start(int upstreamPort, int oneWayDelayMs)
     stop();
     m_upstreamPort = upstreamPort;
     m_delayMs.store(oneWayDelayMs);
-    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listenFd < 0)
+    if (!m_listener.open(16))
         return false;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = 0;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    if (::bind(m_listenFd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
-        || ::listen(m_listenFd, 16) != 0
-        || ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&address), &length) != 0) {
-        ::close(m_listenFd);
-        m_listenFd = -1;
-        return false;
-    }
-    m_port = ntohs(address.sin_port);
-    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    m_running.store(true);
-    m_thread = std::thread([this] { run(); });
+    m_listener.serve([this] { run(); });
     return true;
 }
 
 void DelayRelay::stop()
 {
-    if (m_thread.joinable()) {
-        m_running.store(false);
-        wake();
-        m_thread.join();
-    }
-    if (m_listenFd >= 0)
-        ::close(m_listenFd);
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
-    m_listenFd = m_wakeFd = -1;
-}
-
-void DelayRelay::wake()
-{
-    const uint64_t one = 1;
-    if (::write(m_wakeFd, &one, sizeof(one)) < 0) {
-        // the relay looks again at its next tick anyway
-    }
+    m_listener.close();
 }
 
 void DelayRelay::setStalls(int periodMs, int holdMs)
@@ -222,22 +188,18 @@ int64_t DelayRelay::heldUntil(int64_t now) const
 void DelayRelay::run()
 {
     std::vector<std::unique_ptr<Connection>> connections;
-    while (m_running.load()) {
-        std::vector<pollfd> fds { { m_wakeFd, POLLIN, 0 }, { m_listenFd, POLLIN, 0 } };
+    while (m_listener.running()) {
+        std::vector<pollfd> fds { { m_listener.wakeFd(), POLLIN, 0 }, { m_listener.listenFd(), POLLIN, 0 } };
         for (const auto &connection : connections) {
             fds.push_back({ connection->up.from, short(connection->up.ended ? 0 : POLLIN), 0 });
             fds.push_back({ connection->down.from, short(connection->down.ended ? 0 : POLLIN), 0 });
         }
         if (::poll(fds.data(), nfds_t(fds.size()), tickMs) < 0 && errno != EINTR)
             break;
-        if (fds[0].revents & POLLIN) {
-            uint64_t count = 0;
-            if (::read(m_wakeFd, &count, sizeof(count)) < 0) {
-                // nothing to take
-            }
-        }
+        if (fds[0].revents & POLLIN)
+            m_listener.drainWake();
         if (fds[1].revents & POLLIN) {
-            const int client = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            const int client = ::accept4(m_listener.listenFd(), nullptr, nullptr, SOCK_CLOEXEC);
             if (client >= 0) {
                 {
                     std::lock_guard<std::mutex> locker(m_mutex);

@@ -4,8 +4,9 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <vector>
+
+#include "tests/support/loopbacklistener.h"
 
 // A slow, lossy link on loopback: passes TCP connections through to another local port and delays every byte by
 // a given time in each direction (half a round trip), and now and then holds everything for a while, as a link
@@ -19,7 +20,7 @@ public:
     // Listens on a free port of 127.0.0.1; false when it cannot.
     bool start(int upstreamPort, int oneWayDelayMs = 0);
     void stop();
-    int port() const { return m_port; }
+    int port() const { return m_listener.port(); }
 
     void setDelay(int oneWayDelayMs) { m_delayMs.store(oneWayDelayMs); }
     // The server keeps Nagle's algorithm on (nginx-rtmp does): over the slow link a short write of it leaves
@@ -44,14 +45,9 @@ private:
     void run();
     // When the link is held at time now: until when, else 0.
     int64_t heldUntil(int64_t now) const;
-    void wake();
 
-    int m_listenFd = -1;
-    int m_wakeFd = -1;
-    int m_port = 0;
+    LoopbackListener m_listener;
     int m_upstreamPort = 0;
-    std::thread m_thread;
-    std::atomic<bool> m_running { false };
     std::atomic<int> m_delayMs { 0 };
     std::atomic<bool> m_serverNagle { true };
     std::atomic<int> m_connections { 0 };

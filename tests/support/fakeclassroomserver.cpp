@@ -128,6 +128,7 @@ QByteArray FakeClassroomServer::frame(const QString &body)
 void FakeClassroomServer::sendLine(const QString &body)
 {
     sendRaw(frame(body));
+    emit lineSent(body);
 }
 
 void FakeClassroomServer::sendLines(const QStringList &bodies)
@@ -136,6 +137,8 @@ void FakeClassroomServer::sendLines(const QStringList &bodies)
     for (const QString &body : bodies)
         bytes += frame(body);
     sendRaw(bytes);
+    for (const QString &body : bodies)
+        emit lineSent(body);
 }
 
 void FakeClassroomServer::sendRaw(const QByteArray &bytes)

@@ -100,6 +100,8 @@ public:
 
 signals:
     void lineReceived(const QString &line);
+    // A line handed to the clients, told whether or not one is connected.
+    void lineSent(const QString &body);
     void clientConnected();
     void clientDisconnected();
 

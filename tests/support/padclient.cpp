@@ -39,6 +39,8 @@ bool PadClient::parseCode(const QString &code, QString &host, quint16 &port)
 
 bool PadClient::connectTo(const QString &host, quint16 port, int timeoutMs)
 {
+    if (!m_localAddress.isEmpty() && !m_socket->bind(QHostAddress(m_localAddress)))
+        return false;
     m_socket->connectToHost(host, port);
     QElapsedTimer clock;
     clock.start();

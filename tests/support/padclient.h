@@ -33,6 +33,9 @@ public:
     // The caption's code "<IPv4 number>-<port>" as a host and port; false when it is not one.
     static bool parseCode(const QString &code, QString &host, quint16 &port);
 
+    // The address the next connections come from (any loopback address: 127.0.0.2 is another machine to the PC);
+    // empty for the system's choice.
+    void setLocalAddress(const QString &address) { m_localAddress = address; }
     bool connectTo(const QString &host, quint16 port, int timeoutMs = 5000);
     bool isConnected() const;
     void disconnectFromHost();
@@ -92,6 +95,7 @@ private:
     QString m_userId;
     QString m_machineId;
     QString m_userName;
+    QString m_localAddress;
 };
 
 #endif // PADCLIENT_H

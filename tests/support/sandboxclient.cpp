@@ -9,6 +9,7 @@
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/settingconfig.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -58,4 +59,27 @@ void SandboxClient::signIn(ZephApplication &application, const ClassroomSandbox:
     login->findChild<QLineEdit *>("userCodeEdit")->setText(account.userCode);
     login->findChild<QLineEdit *>("passwordEdit")->setText(account.password);
     QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+}
+
+QImage SandboxClient::shown(const QLabel *label)
+{
+    return label->pixmap(Qt::ReturnByValue).toImage();
+}
+
+bool SandboxClient::differs(const QImage &picture, const QString &reference)
+{
+    if (picture.isNull())
+        return false;
+    const QImage base = QImage(reference).scaled(picture.size()).convertToFormat(QImage::Format_RGB32);
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+    int different = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            const QRgb a = image.pixel(x, y);
+            const QRgb b = base.pixel(x, y);
+            if (qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b)) > 90)
+                ++different;
+        }
+    }
+    return different * 20 > (image.width() / 2) * (image.height() / 2);
 }

@@ -5,8 +5,10 @@
 #include "sandbox/classroomsandbox.h"
 #include "vrek/utils/globalenum.h"
 
+#include <QImage>
 #include <QString>
 
+class QLabel;
 class TempWorkDir;
 class ZephApplication;
 
@@ -32,6 +34,12 @@ public:
 
     // Types the account into the running application's login window and presses its button.
     static void signIn(ZephApplication &application, const ClassroomSandbox::Account &account);
+
+    // The picture a video label shows now.
+    static QImage shown(const QLabel *label);
+    // Whether a picture shows something else than the reference picture: at least a twentieth of its pixels
+    // differ clearly from the reference scaled to its size.
+    static bool differs(const QImage &picture, const QString &reference);
 
 private:
     GlobalEnum::UserType m_userType;

@@ -1,6 +1,7 @@
 #include "tests/support/xvfbdisplay.h"
 
 #include <QByteArray>
+#include <QMultiMap>
 
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <initializer_list>
 #include <memory>
 #include <poll.h>
 #include <sys/prctl.h>
@@ -49,8 +51,10 @@ void endProcess(pid_t pid)
     }
 }
 
-// Everything the child needs is made before the fork; it dies with the test process.
-pid_t spawn(std::vector<char *> &argv, const QByteArray &display)
+// Everything the child needs is made before the fork (the environment's "NAME=value" entries too: putenv keeps
+// the pointer); it dies with the test process.
+pid_t spawn(std::vector<char *> &argv, const QByteArray &display, const QByteArrayList &environment = {},
+    int keepFd = -1)
 {
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
@@ -65,11 +69,14 @@ pid_t spawn(std::vector<char *> &argv, const QByteArray &display)
         ::dup2(devNull, STDOUT_FILENO);
         ::dup2(devNull, STDERR_FILENO);
     }
-    if (!display.isEmpty()) {
+    if (keepFd >= 0)
+        ::fcntl(keepFd, F_SETFD, 0);
+    // The packaged configuration only, whatever the user running the tests has set up.
+    ::setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
+    if (!display.isEmpty())
         ::setenv("DISPLAY", display.constData(), 1);
-        // The packaged configuration only, whatever the user running the tests has set up.
-        ::setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
-    }
+    for (const QByteArray &entry : environment)
+        ::putenv(const_cast<char *>(entry.constData()));
     ::execvp(argv[0], argv.data());
     ::_exit(127);
 }
@@ -174,7 +181,73 @@ void fakeInput(xcb_connection_t *connection, uint8_t type, uint8_t detail, xcb_w
     parts[2].iov_len = sizeof(out);
     xcb_send_request(connection, 0, parts + 2, &request);
 }
+
+struct FakeEvent
+{
+    uint8_t type;
+    uint8_t detail;
+    int x;
+    int y;
+};
+
+// Sends the events through XTEST on a connection of its own; true once the server has taken them all.
+bool sendFakeInput(const QString &name, std::initializer_list<FakeEvent> events)
+{
+    Connection connection = connectTo(name);
+    if (!connection)
+        return false;
+    xcb_connection_t *c = connection.get();
+    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(c, &xtestExtension);
+    if (!xtest || !xtest->present)
+        return false;
+    const xcb_window_t root = firstRoot(c);
+    for (const FakeEvent &event : events)
+        fakeInput(c, event.type, event.detail, root, event.x, event.y);
+    // A round trip: the server has taken every event once it answers.
+    Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &free);
+    return sync != nullptr && !xcb_connection_has_error(c);
+}
 } // namespace
+
+XvfbDisplay::WindowManager XvfbDisplay::managerFromEnvironment()
+{
+    const QByteArray name = qgetenv("TAVI_TEST_WM").trimmed().toLower();
+    if (name.isEmpty() || name == "openbox")
+        return WindowManager::Openbox;
+    if (name == "xfwm4")
+        return WindowManager::Xfwm4;
+    return WindowManager::None;
+}
+
+bool XvfbDisplay::knownManagerInEnvironment()
+{
+    const QByteArray name = qgetenv("TAVI_TEST_WM").trimmed().toLower();
+    return name.isEmpty() || name == "openbox" || name == "xfwm4";
+}
+
+QByteArray XvfbDisplay::managerName(WindowManager manager)
+{
+    switch (manager) {
+    case WindowManager::Openbox:
+        return "openbox";
+    case WindowManager::Xfwm4:
+        return "xfwm4";
+    case WindowManager::None:
+        break;
+    }
+    return "none";
+}
+
+QSize XvfbDisplay::screenFromEnvironment(const QSize &fallback)
+{
+    const QList<QByteArray> parts = qgetenv("TAVI_TEST_SCREEN").trimmed().toLower().split('x');
+    if (parts.size() != 2)
+        return fallback;
+    bool wide = false;
+    bool high = false;
+    const QSize size(parts.at(0).toInt(&wide), parts.at(1).toInt(&high));
+    return wide && high && size.width() >= 640 && size.height() >= 480 ? size : fallback;
+}
 
 XvfbDisplay::XvfbDisplay(WindowManager manager)
     : m_manager(manager)
@@ -256,16 +329,64 @@ bool XvfbDisplay::start(const QList<QSize> &screens, int timeoutMs)
     return true;
 }
 
-bool XvfbDisplay::startWindowManager(int screen, int timeoutMs)
+bool XvfbDisplay::startSessionBus(int timeoutMs)
 {
+    if (m_busPid > 0)
+        return true;
     const int64_t end = nowMs() + timeoutMs;
-    const QByteArray display = m_name.toLocal8Bit() + '.' + QByteArray::number(screen);
-    QList<QByteArray> arguments { "openbox", "--sm-disable" };
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0)
+        return false;
+    QList<QByteArray> arguments { "dbus-daemon", "--session", "--nofork", "--nopidfile", "--nosyslog",
+        "--print-address=" + QByteArray::number(fds[1]) };
     std::vector<char *> argv;
     for (QByteArray &argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
-    const pid_t pid = spawn(argv, display);
+    const pid_t pid = spawn(argv, QByteArray(), {}, fds[1]);
+    ::close(fds[1]);
+    if (pid < 0) {
+        ::close(fds[0]);
+        return false;
+    }
+    m_busPid = pid;
+    QByteArray address;
+    while (!address.contains('\n') && nowMs() < end) {
+        pollfd readable { fds[0], POLLIN, 0 };
+        if (::poll(&readable, 1, int(qMax<int64_t>(1, end - nowMs()))) <= 0)
+            continue;
+        char buffer[256];
+        const ssize_t count = ::read(fds[0], buffer, sizeof(buffer));
+        if (count <= 0)
+            break; // the bus ended
+        address.append(buffer, int(count));
+    }
+    ::close(fds[0]);
+    m_busAddress = address.trimmed();
+    return address.contains('\n') && !m_busAddress.isEmpty();
+}
+
+bool XvfbDisplay::startWindowManager(int screen, int timeoutMs)
+{
+    const int64_t end = nowMs() + timeoutMs;
+    const QByteArray display = m_name.toLocal8Bit() + '.' + QByteArray::number(screen);
+    QList<QByteArray> arguments;
+    QByteArrayList environment;
+    if (m_manager == WindowManager::Xfwm4) {
+        // xfwm4 ends at once without its settings daemon, which it reaches over the session bus: one of its own,
+        // that goes with the display. Without a compositor, as on a plain X server; no accessibility bus.
+        if (!startSessionBus(timeoutMs))
+            return false;
+        arguments = { "xfwm4", "--compositor=off", "--sm-client-disable" };
+        environment = { "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress, "NO_AT_BRIDGE=1", "GTK_A11Y=none" };
+    } else {
+        arguments = { "openbox", "--sm-disable" };
+    }
+    std::vector<char *> argv;
+    for (QByteArray &argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const pid_t pid = spawn(argv, display, environment);
     if (pid < 0)
         return false;
     m_managerPids.append(pid);
@@ -304,6 +425,11 @@ void XvfbDisplay::stop()
     for (pid_t pid : qAsConst(m_managerPids))
         endProcess(pid);
     m_managerPids.clear();
+    // The settings daemon it started leaves with it.
+    if (m_busPid > 0)
+        endProcess(m_busPid);
+    m_busPid = -1;
+    m_busAddress.clear();
     if (m_pid <= 0)
         return;
     endProcess(m_pid);
@@ -358,7 +484,30 @@ QList<quint32> XvfbDisplay::stackingOrder() const
     if (!connection)
         return {};
     xcb_connection_t *c = connection.get();
-    return property32(c, firstRoot(c), atom(c, "_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+    const xcb_window_t root = firstRoot(c);
+    // The server's own order of the root's children, each managed window by the frame around it: the managers'
+    // lists lag (xfwm4 names no stacking at all while it has a single window).
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr), &free);
+    if (!tree)
+        return {};
+    const xcb_window_t *children = xcb_query_tree_children(tree.get());
+    QList<xcb_window_t> tops;
+    for (int i = 0; i < xcb_query_tree_children_length(tree.get()); ++i)
+        tops.append(children[i]);
+    QMultiMap<int, quint32> byPlace;
+    for (quint32 client : property32(c, root, atom(c, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)) {
+        xcb_window_t top = client;
+        for (int depth = 0; depth < 16; ++depth) {
+            Reply<xcb_query_tree_reply_t> up(xcb_query_tree_reply(c, xcb_query_tree(c, top), nullptr), &free);
+            if (!up || up->parent == root || up->parent == XCB_WINDOW_NONE)
+                break;
+            top = up->parent;
+        }
+        const int place = tops.indexOf(top);
+        if (place >= 0)
+            byPlace.insert(place, client);
+    }
+    return byPlace.values();
 }
 
 bool XvfbDisplay::isAbove(quint32 upper, quint32 lower) const
@@ -377,6 +526,15 @@ quint32 XvfbDisplay::activeWindow() const
     xcb_connection_t *c = connection.get();
     const QList<quint32> active = property32(c, firstRoot(c), atom(c, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     return active.isEmpty() ? 0 : active.first();
+}
+
+quint32 XvfbDisplay::transientFor(quint32 windowId) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return 0;
+    const QList<quint32> owner = property32(connection.get(), windowId, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW);
+    return owner.isEmpty() ? 0 : owner.first();
 }
 
 QByteArrayList XvfbDisplay::windowStates(quint32 windowId) const
@@ -419,20 +577,39 @@ bool XvfbDisplay::receivesClickAt(quint32 windowId, const QPoint &rootPoint) con
 
 bool XvfbDisplay::clickAt(const QPoint &rootPoint) const
 {
+    return sendFakeInput(m_name,
+        { { XCB_MOTION_NOTIFY, 0, rootPoint.x(), rootPoint.y() }, { XCB_BUTTON_PRESS, 1, 0, 0 },
+            { XCB_BUTTON_RELEASE, 1, 0, 0 } });
+}
+
+bool XvfbDisplay::movePointerTo(const QPoint &rootPoint) const
+{
+    return sendFakeInput(m_name, { { XCB_MOTION_NOTIFY, 0, rootPoint.x(), rootPoint.y() } });
+}
+
+bool XvfbDisplay::clickWherePointerRests() const
+{
+    return sendFakeInput(m_name, { { XCB_BUTTON_PRESS, 1, 0, 0 }, { XCB_BUTTON_RELEASE, 1, 0, 0 } });
+}
+
+bool XvfbDisplay::pointerRestsIn(quint32 windowId) const
+{
     Connection connection = connectTo(m_name);
-    if (!connection)
+    if (!connection || windowId == 0)
         return false;
     xcb_connection_t *c = connection.get();
-    const xcb_query_extension_reply_t *xtest = xcb_get_extension_data(c, &xtestExtension);
-    if (!xtest || !xtest->present)
-        return false;
-    const xcb_window_t root = firstRoot(c);
-    fakeInput(c, XCB_MOTION_NOTIFY, 0, root, rootPoint.x(), rootPoint.y());
-    fakeInput(c, XCB_BUTTON_PRESS, 1, root, 0, 0);
-    fakeInput(c, XCB_BUTTON_RELEASE, 1, root, 0, 0);
-    // A round trip: the server has taken all three once it answers.
-    Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &free);
-    return sync != nullptr && !xcb_connection_has_error(c);
+    // Down the server's own record of the pointer's window, level by level.
+    xcb_window_t window = firstRoot(c);
+    for (int depth = 0; depth < 64; ++depth) {
+        if (window == windowId)
+            return true;
+        Reply<xcb_query_pointer_reply_t> reply(
+            xcb_query_pointer_reply(c, xcb_query_pointer(c, window), nullptr), &free);
+        if (!reply || reply->child == XCB_WINDOW_NONE)
+            return false;
+        window = reply->child;
+    }
+    return false;
 }
 
 bool XvfbDisplay::closeWindow(quint32 windowId) const

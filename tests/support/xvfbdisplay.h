@@ -10,8 +10,11 @@
 
 #include <sys/types.h>
 
-// Xvfb on a display number it finds free itself, for tests that need a real X window, with openbox managing
-// every X screen as on a user's desktop (or, where a test needs it, no window manager at all). Started without
+// Xvfb on a display number it finds free itself, for tests that need a real X window, with a window manager
+// managing every X screen as on a user's desktop: openbox, or xfwm4 (Xfce's, with a D-Bus session bus of its own
+// for its settings, which it then reads as packaged, compositing off), or, where a test needs it, none at all.
+// TAVI_TEST_WM ("openbox", "xfwm4") and TAVI_TEST_SCREEN ("1366x768") choose the manager and the desktop's size
+// for the tests that take them from the environment, so that CTest runs one executable on several. Started without
 // Qt (a test starts it before its QApplication, which then connects to it), stopped by the process ids when the
 // object goes, and killed by the kernel should the test process die first.
 //
@@ -22,8 +25,17 @@ class XvfbDisplay
 public:
     enum class WindowManager {
         Openbox,
+        Xfwm4,
         None, // a bare server: windows are placed exactly where the program asks
     };
+
+    // TAVI_TEST_WM's manager, openbox when unset; None for a name it does not know (a test then fails to start
+    // instead of running under another manager than the one asked for).
+    static WindowManager managerFromEnvironment();
+    static bool knownManagerInEnvironment();
+    static QByteArray managerName(WindowManager manager);
+    // TAVI_TEST_SCREEN's size, or the given one when unset or malformed.
+    static QSize screenFromEnvironment(const QSize &fallback);
 
     explicit XvfbDisplay(WindowManager manager = WindowManager::Openbox);
     ~XvfbDisplay();
@@ -46,12 +58,14 @@ public:
     QRect clientGeometry(quint32 windowId) const;
     // The area of the top-level the window manager put around the window (the window itself without one).
     QRect frameGeometry(quint32 windowId) const;
-    // The managed top-levels of the first screen, bottom to top (_NET_CLIENT_LIST_STACKING).
+    // The managed top-levels of the first screen (_NET_CLIENT_LIST), bottom to top as the server stacks them.
     QList<quint32> stackingOrder() const;
     // True when both are managed and `upper` lies above `lower`.
     bool isAbove(quint32 upper, quint32 lower) const;
     // The window the manager gave the focus (_NET_ACTIVE_WINDOW); 0 when none.
     quint32 activeWindow() const;
+    // The window the window's WM_TRANSIENT_FOR names (its owner, which the manager keeps it above); 0 when none.
+    quint32 transientFor(quint32 windowId) const;
     // The window's _NET_WM_STATE atoms by name ("_NET_WM_STATE_FULLSCREEN" ...).
     QByteArrayList windowStates(quint32 windowId) const;
     // True when a click at the point of the root window would go to the window or one of its children: the
@@ -60,16 +74,26 @@ public:
     // A real left click at a point of the root window, through the server's XTEST input: it goes to whatever
     // window the server finds there, as a user's click does.
     bool clickAt(const QPoint &rootPoint) const;
+    // The pointer moved to a point, and a click where it rests, without moving it: the server delivers it to the
+    // window it last found under the pointer, as for a student whose hand waits on the mouse.
+    bool movePointerTo(const QPoint &rootPoint) const;
+    bool clickWherePointerRests() const;
+    // True when the window or one of its children is where the server last found the pointer: the window a press
+    // without a move goes to (it may differ from the one at the point until the pointer moves).
+    bool pointerRestsIn(quint32 windowId) const;
 
     XvfbDisplay(const XvfbDisplay &) = delete;
     XvfbDisplay &operator=(const XvfbDisplay &) = delete;
 
 private:
     bool startWindowManager(int screen, int timeoutMs);
+    bool startSessionBus(int timeoutMs);
     bool windowManagerReady(int screen) const;
 
     WindowManager m_manager;
     pid_t m_pid = -1;
+    pid_t m_busPid = -1;
+    QByteArray m_busAddress;
     QList<pid_t> m_managerPids;
     int m_screenCount = 0;
     QString m_name;

@@ -3,19 +3,25 @@
 
 // What the transfer tests share: the network engine in a thread of its own, file contents that show misplaced
 // bytes, the file server's answer to an upload request, answers to the windows' questions, and a disk that fills.
+#include "tests/support/threadroundtrip.h"
 #include "vrek/transferfile/transferfileprompt.h"
 #include "vrek/utils/networkengine.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMetaObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QThread>
 
 #include <csignal>
+#include <memory>
 #include <sys/resource.h>
 
 // The network engine's manager in a started "Network Engine" thread, stopped with the object.
@@ -39,6 +45,35 @@ public:
     {
         QMetaObject::invokeMethod(
             g_networkEngine, [] {}, Qt::BlockingQueuedConnection);
+    }
+    // The requests of the engine's manager that have not ended yet (a reply is its manager's child until deleted).
+    static int requestsUnderWay()
+    {
+        int open = 0;
+        QMetaObject::invokeMethod(
+            g_networkEngine,
+            [&open] {
+                const QList<QNetworkReply *> replies
+                    = g_networkEngine->networkManager()->findChildren<QNetworkReply *>();
+                for (const QNetworkReply *reply : replies)
+                    open += reply->isFinished() ? 0 : 1;
+            },
+            Qt::BlockingQueuedConnection);
+        return open;
+    }
+    // What this thread had queued has run, then what the engine's thread had (a job's start among it, and what
+    // that queued in turn), and every request made through the engine's manager has been answered or dropped: a
+    // request count read at the server then is final. False on time-out.
+    static bool settled(int timeoutMs = 10000)
+    {
+        const auto dealtWith = std::make_shared<bool>(false);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [dealtWith] { *dealtWith = true; }, Qt::QueuedConnection);
+        if (!QTest::qWaitFor([&] { return *dealtWith; }, timeoutMs))
+            return false;
+        if (!roundTripThrough(g_networkEngine->thread(), 3, timeoutMs))
+            return false;
+        return QTest::qWaitFor([] { return requestsUnderWay() == 0; }, timeoutMs);
     }
 
     NetworkEngineThread(const NetworkEngineThread &) = delete;

@@ -2,6 +2,7 @@
 // and restart, and the refusals before anything is sent.
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
+#include "tests/support/threadroundtrip.h"
 #include "tests/transferfile/transfertestsupport.h"
 #include "vrek/transferfile/alpostfile.h"
 #include "vrek/transferfile/uploadbody.h"
@@ -67,14 +68,16 @@ struct Upload
         QMetaObject::invokeMethod(
             job, [=] { target->start(fileId, path, type, position); }, Qt::QueuedConnection);
     }
-    // Waits for the first result, then a little longer to see that no second one follows.
+    // Waits for the first result, then for a round trip through the job's thread, from which a second one would
+    // come before it.
     int result()
     {
         QElapsedTimer waited;
         waited.start();
         while (results.isEmpty() && waited.elapsed() < 30000)
             QTest::qWait(10);
-        QTest::qWait(100);
+        if (!roundTripThrough(job->thread()))
+            return -100;
         return results.size() == 1 ? results.first() : -results.size() - 1;
     }
 };

@@ -21,6 +21,7 @@ void TestNTask::runsEveryTaskOnTwoThreads()
     std::atomic<int> running { 0 };
     std::atomic<int> most { 0 };
     std::atomic<int> done { 0 };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     {
         ZR::NTask pool;
         for (int i = 0; i < 12; ++i) {
@@ -28,6 +29,9 @@ void TestNTask::runsEveryTaskOnTwoThreads()
                 const int now = ++running;
                 int seen = most.load();
                 while (now > seen && !most.compare_exchange_weak(seen, now)) { }
+                // The first tasks wait for a second to run beside them, however late a busy machine starts it.
+                while (most.load() < 2 && std::chrono::steady_clock::now() < deadline)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
                 --running;
                 ++done;

@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 #include <thread>
 #include <unistd.h>
 
@@ -123,17 +124,25 @@ void TestUpdaterPlatform::lockIsExclusiveAndReleased()
 void TestUpdaterPlatform::lockIsNotInheritedByAStartedProgram()
 {
     TempWorkDir dir;
-    QVERIFY(writeScript("holder", "sleep 1"));
+    // It runs on past the test, and tells its process id so that it can be ended.
+    QVERIFY(writeScript("holder", "echo $$ > holder.pid.part && mv holder.pid.part holder.pid && exec sleep 60"));
     const std::string path = dir.filePath("Holtapdate.lock").toStdString();
     {
         InstanceLock lock(path);
         QCOMPARE(lock.acquire(), InstanceLock::Acquired);
         QVERIFY(NProcess::start("holder"));
-        QTest::qWait(50);
     }
+    QVERIFY(waitFor([] { return QFile::exists("holder.pid"); }, 30000));
+    QFile pidFile("holder.pid");
+    QVERIFY(pidFile.open(QIODevice::ReadOnly));
+    const pid_t holder = pid_t(pidFile.readAll().trimmed().toLong());
+    QVERIFY(holder > 0);
+    QVERIFY(::kill(holder, 0) == 0); // it still runs
     // The started program runs on; the lock must have ended with its holder all the same.
     InstanceLock next(path);
-    QCOMPARE(next.acquire(), InstanceLock::Acquired);
+    const InstanceLock::Result acquired = next.acquire();
+    ::kill(holder, SIGTERM);
+    QCOMPARE(acquired, InstanceLock::Acquired);
 }
 
 void TestUpdaterPlatform::lockPathFollowsTheRuntimeFolder()
@@ -202,10 +211,12 @@ void TestUpdaterPlatform::wakerCutsWaitsShort()
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         waker.wake();
     });
+    // Woken, it returns long before the pause would end.
+    const int pause = 60000;
     timer.restart();
-    QVERIFY(!waker.sleep(5000));
+    QVERIFY(!waker.sleep(pause));
     later.join();
-    QVERIFY(timer.elapsed() < 2000);
+    QVERIFY(timer.elapsed() < pause);
     QVERIFY(!waker.sleep(10)); // stays woken
 }
 

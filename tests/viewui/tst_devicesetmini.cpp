@@ -2,7 +2,7 @@
 #include "tests/support/classroomlink.h"
 #include "tests/support/messagecollector.h"
 #include "tests/support/tempworkdir.h"
-#include "vrek/media/pushstreaminterface.h"
+#include "vrek/media/control/pushstreaminterface.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/settingconfig.h"

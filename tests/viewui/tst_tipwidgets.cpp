@@ -5,6 +5,7 @@
 #include "vrek/viewui/tipwidget.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -55,16 +56,20 @@ void TestTipWidgets::popUpSlidesInStaysAndSlidesOut()
 void TestTipWidgets::mouseMovementKeepsThePopUp()
 {
     PopUp popUp;
-    popUp.setTimings(1, 300);
+    // A stay far longer than the pause between two movements, so that a busy machine does not end it between them.
+    constexpr int stayMs = 1000;
+    popUp.setTimings(1, stayMs);
     popUp.showDialog("提示");
     QTRY_VERIFY(popUp.isStaying());
-    for (int i = 0; i < 4; ++i) {
-        QTest::qWait(150);
+    QElapsedTimer staying;
+    staying.start();
+    while (staying.elapsed() < 2 * stayMs) {
+        QTest::qWait(100);
         QMouseEvent move(QEvent::MouseMove, QPoint(5, 5), popUp.mapToGlobal(QPoint(5, 5)), Qt::NoButton, Qt::NoButton,
             Qt::NoModifier);
         QApplication::sendEvent(&popUp, &move);
     }
-    // 600 ms have passed, twice the stay: the movements kept it up.
+    // Twice the stay has passed: the movements kept it up.
     QVERIFY(popUp.isStaying());
     QCOMPARE(popUp.pos(), popUp.shownPosition());
     QTRY_VERIFY(!popUp.isVisible());
@@ -80,8 +85,7 @@ void TestTipWidgets::closeWhileSlidingInSlidesOutFromThere()
     popUp.findChild<QPushButton *>("closeButton")->click();
     const int from = popUp.currentPosition().y();
     QVERIFY(from > popUp.shownPosition().y());
-    QTest::qWait(40);
-    QVERIFY(popUp.currentPosition().y() > from);
+    QTRY_VERIFY(popUp.currentPosition().y() > from);
     QVERIFY(!popUp.isStaying());
     QTRY_VERIFY(!popUp.isVisible());
 }
@@ -100,12 +104,15 @@ void TestTipWidgets::tipShowsAndHides()
     QVERIFY(!tip.isVisible());
     QVERIFY(tip.text().isEmpty());
     tip.hideCloseButton();
+    QElapsedTimer shown;
+    shown.start();
     tip.showTip("一秒", 1);
     QVERIFY(!tip.findChild<QPushButton *>("closeButton")->isVisible());
     QVERIFY(tip.isVisible());
-    QTest::qWait(700);
-    QVERIFY(tip.isVisible());
+    // Gone after its second, however late this thread gets to look, and never before (a coarse timer may be a
+    // twentieth early).
     QTRY_VERIFY(!tip.isVisible());
+    QVERIFY2(shown.elapsed() >= 950, qPrintable(QString::number(shown.elapsed())));
 }
 
 void TestTipWidgets::tipWithTimeZeroHidesOnTheNextTurn()

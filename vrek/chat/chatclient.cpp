@@ -17,6 +17,11 @@ ChatClient::ChatClient(QObject *parent)
     connect(m_engine, &ChatEngine::personalMsgSend, this, &ChatClient::addChatMessgae, Qt::DirectConnection);
     connect(m_engine, &ChatEngine::personalMsgReceived, this, &ChatClient::addChatMessgae, Qt::DirectConnection);
     connect(m_engine, &ChatEngine::schoolNoTalkMsgReceived, this, &ChatClient::addNoTalkMessage, Qt::DirectConnection);
+    if (g_socketClientManager) {
+        connect(g_socketClientManager, &SocketClientManager::signalDeliveryProgress, this,
+            &ChatClient::slotDeliveryProgressIn);
+        connect(g_socketClientManager, &SocketClientManager::signalSessionLost, this, &ChatClient::slotSessionLostIn);
+    }
 }
 
 ChatClient::~ChatClient()
@@ -73,19 +78,60 @@ void ChatClient::forwardToPerson(const QString &targetId, const ChatMessage &mes
         g_socketClientManager->sendServerForwardPersonal(targetId, forwardType, text);
 }
 
+bool ChatClient::deliverable(const QString &text)
+{
+    if (g_socketClientManager && g_socketClientManager->canDeliver())
+        return true;
+    qWarning() << "the connection cannot deliver now, the text is kept";
+    emit sendFailedOut(text, false);
+    return false;
+}
+
+void ChatClient::track(const QString &text)
+{
+    // Outside a logged-in session nothing will prove the text read or lost: it is not kept.
+    if (!g_socketClientManager)
+        return;
+    const SocketClientManager::SendMark mark = g_socketClientManager->sendMark();
+    if (mark.session != 0)
+        m_pending.append({ mark, text });
+}
+
+void ChatClient::slotDeliveryProgressIn()
+{
+    while (!m_pending.isEmpty() && g_socketClientManager && g_socketClientManager->isDelivered(m_pending.first().mark))
+        m_pending.removeFirst();
+}
+
+void ChatClient::slotSessionLostIn()
+{
+    // What the server had not read when the connection went is lost with it.
+    const QList<Pending> lost = m_pending;
+    m_pending.clear();
+    for (const Pending &pending : lost) {
+        qWarning() << "a sent text was lost with the connection";
+        emit sendFailedOut(pending.text, true);
+    }
+}
+
 void ChatClient::sendSchoolClassChatMessage(QString text)
 {
+    if (!deliverable(text))
+        return;
     const ChatMessage message = makeMessage(ChatMessage::WholeClass, g_classId, text);
-    // Shown before it leaves: a text sent while the connection is down stays in the own list only.
     m_engine->sendMessage(message);
     forwardToClass(message);
+    track(text);
 }
 
 void ChatClient::sendPersonalChatMessage(QString targetId, QString text)
 {
+    if (!deliverable(text))
+        return;
     const ChatMessage message = makeMessage(ChatMessage::Personal, targetId, text);
     m_engine->sendMessage(message);
     forwardToPerson(targetId, message);
+    track(text);
 }
 
 void ChatClient::sendNoTalkSchoolClassMessage(QString receiverId, bool noTalk)

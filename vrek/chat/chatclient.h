@@ -2,7 +2,9 @@
 #define CHATCLIENT_H
 
 #include "vrek/message/chatmessage.h"
+#include "vrek/socketclientmanager.h"
 
+#include <QList>
 #include <QObject>
 
 class ChatEngine;
@@ -26,6 +28,9 @@ signals:
     void addSchoolClassMessage(ChatMessage message);
     void addPersonalMessage(ChatMessage message);
     void addNoTalkMessage(ChatMessage message);
+    // A text of the user that did not reach the server: refused while the connection could not deliver it
+    // (then it was never shown), or sent and lost with the connection before the server had read it.
+    void sendFailedOut(QString text, bool wasShown);
 
 public slots:
     void readChatMessage(ChatMessage message);
@@ -43,6 +48,18 @@ private:
     // Writes the record as chat text and forwards it to one participant.
     static void forwardToPerson(const QString &targetId, const ChatMessage &message);
     static bool write(const ChatMessage &message, QString &text);
+    // False, and the user told, when the connection cannot deliver a text now.
+    bool deliverable(const QString &text);
+    void track(const QString &text);
+    void slotDeliveryProgressIn();
+    void slotSessionLostIn();
+
+    struct Pending
+    {
+        SocketClientManager::SendMark mark;
+        QString text;
+    };
+    QList<Pending> m_pending;
 
     ChatEngine *m_engine;
 };

@@ -1,12 +1,15 @@
 #include "vrek/chat/chatitemwidget.h"
 
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpacerItem>
+#include <QTextBlock>
 #include <QTextBlockFormat>
+#include <QTextLayout>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -80,7 +83,7 @@ ChatItemWidget::ChatItemWidget(const QString &text, int kind, int listWidth, con
     , m_nameEdit(new QTextEdit(m_nameWidget))
     , m_headLabel(new QLabel(this))
     , m_kind(kind)
-    , m_text(text)
+    , m_text(StringUtil::clippedText(text))
 {
     Q_UNUSED(head)
     setStyleSheet("background-color: transparent;");
@@ -108,7 +111,7 @@ ChatItemWidget::ChatItemWidget(const QString &text, int kind, int listWidth, con
         m_nameEdit->setStyleSheet(nameStyle);
 
     setReadOnlyText(m_textEdit);
-    m_textEdit->setPlainText(text);
+    m_textEdit->setPlainText(m_text);
     m_textEdit->setStyleSheet(textStyle);
     QFont font = m_textEdit->font();
     font.setPointSize(10);
@@ -167,6 +170,12 @@ int ChatItemWidget::textWidth() const
     return QFontMetrics(m_textEdit->font()).horizontalAdvance(m_text);
 }
 
+int ChatItemWidget::messageHeight(int lines)
+{
+    const ChatItemWidget probe(QStringLiteral("行"), OtherMessage, 400, QStringLiteral("名"), QStringLiteral("1"));
+    return probe.height() + int(qMax(0, lines - 1) * lineHeight * g_uiScale);
+}
+
 void ChatItemWidget::fitToWidth(int listWidth)
 {
     if (m_kind == TimeLine) {
@@ -182,7 +191,17 @@ void ChatItemWidget::fitToWidth(int listWidth)
     m_textEdit->document()->adjustSize();
     const int space = qMax(listWidth - sideSpace - m_headLabel->width(), minTextSpace);
     m_textEdit->setFixedWidth(width < space - bubblePadding ? width + bubblePadding : space);
-    const int lines = qMax(1, int(qCeil(double(width) / double(space - wrapPadding))));
+    int lines = qMax(1, int(qCeil(double(width) / double(space - wrapPadding))));
+    // The lines as the bubble really wraps them at its width: a line breaks before the character that does not
+    // fit, so nearly full lines make one more than the widths alone count.
+    const QMargins frame = m_textEdit->contentsMargins();
+    QTextDocument *document = m_textEdit->document();
+    document->setTextWidth(qMax(1, m_textEdit->width() - frame.left() - frame.right()));
+    document->size(); // laid out
+    int laidOut = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        laidOut += block.layout() ? block.layout()->lineCount() : 0;
+    lines = qMax(lines, laidOut);
     m_textEdit->setFixedHeight(int(lines * lineHeight * g_uiScale + bubbleExtraHeight));
     setFixedHeight(qMax(m_textEdit->height() + m_nameEdit->height() + 20, m_headLabel->height()));
 }

@@ -8,16 +8,18 @@
 #include "vrek/utils/fileutil.h"
 #include "vrek/utils/globalfunc.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
+#include "vrek/viewui/filedialog.h"
 
 #include <QComboBox>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -87,9 +89,11 @@ QSize shownPictureSize(const QSize &size)
 
 QString ChatView::choosePicture(QWidget *parent)
 {
-    return QFileDialog::getOpenFileName(parent, QObject::tr("select picture"), FileUtil::existingDesktopFolder(),
+    return FileDialog::openFile(parent, QObject::tr("select picture"), FileUtil::existingDesktopFolder(),
         QObject::tr("Images (*.jpg *.jpeg *.png)"));
 }
+
+const QString ChatView::notSentText = QStringLiteral("网络连接已断开，消息未发送，请稍后重新发送");
 
 ChatView::ChatView(QWidget *parent)
     : QWidget(parent)
@@ -155,6 +159,11 @@ void ChatView::buildWidgets()
     m_listWidget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listWidget->setStyleSheet(listStyle);
     m_listWidget->verticalScrollBar()->setStyleSheet(scrollBarStyle);
+    // However small the class window, a text of a few lines is read whole; the window keeps the room.
+    const int frame = 2 * m_listWidget->frameWidth() + 2 * m_listWidget->spacing() + 2;
+    m_listWidget->setMinimumHeight(ChatItemWidget::messageHeight(shownLines) + frame);
+    // The rows follow the viewport's width: a scroll bar that comes or goes narrows or widens it.
+    m_listWidget->viewport()->installEventFilter(this);
     layout->addWidget(m_listWidget, 10);
 
     auto *toolLayout = new QHBoxLayout();
@@ -240,6 +249,7 @@ void ChatView::connectClient()
     connect(m_chatClient, &ChatClient::addSchoolClassMessage, this, &ChatView::addSchoolClassMessage);
     connect(m_chatClient, &ChatClient::addPersonalMessage, this, &ChatView::addPersonalMessage);
     connect(m_chatClient, &ChatClient::addNoTalkMessage, this, &ChatView::addNoTalkMessage);
+    connect(m_chatClient, &ChatClient::sendFailedOut, this, &ChatView::onSendFailed);
     connect(this, &ChatView::sendSchoolClassMessage, m_chatClient, &ChatClient::sendSchoolClassChatMessage);
     connect(this, &ChatView::sendPersonalMessage, m_chatClient, &ChatClient::sendPersonalChatMessage);
     connect(this, &ChatView::sendNoTalkSchoolClassMessage, m_chatClient, &ChatClient::sendNoTalkSchoolClassMessage);
@@ -271,7 +281,7 @@ void ChatView::showMessage(const ChatMessage &message, const QString &conversati
     UserInfo sender;
     if (!g_userInfoHash.selectUserInfo(message.getSenderId(), sender))
         return;
-    QString name = sender.getUserName().toHtmlEscaped();
+    QString name = StringUtil::clippedText(sender.getUserName()).toHtmlEscaped();
     if (sender.getPrime())
         name = QStringLiteral("<font color=\"red\">%1</font>").arg(name);
 
@@ -325,7 +335,7 @@ void ChatView::buildRows(int budgetMs)
     QListWidgetItem *last = nullptr;
     while (!m_pendingRows.isEmpty() && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
         const PendingRow row = m_pendingRows.takeFirst();
-        appendRow(new ChatItemWidget(row.text, row.kind, width(), row.name, row.userType, QPixmap(), m_listWidget));
+        appendRow(new ChatItemWidget(row.text, row.kind, rowWidth(), row.name, row.userType, QPixmap(), m_listWidget));
         last = m_listWidget->item(m_listWidget->count() - 1);
     }
     if (last)
@@ -442,7 +452,7 @@ void ChatView::addChatListWidget(UserInfo userInfo)
         qWarning() << "ChatView::addChatListWidget existed id:" << id;
         return;
     }
-    m_targetBox->addItem(userInfo.getUserName(), id);
+    m_targetBox->addItem(StringUtil::clippedText(userInfo.getUserName()), id);
     m_chatListMap.insert(id, 0);
 }
 
@@ -526,22 +536,39 @@ void ChatView::showTip(QString text)
 
 void ChatView::resizeEvent(QResizeEvent *event)
 {
-    if (!m_pictureFlag) {
-        for (int i = 0; i < m_listWidget->count(); ++i) {
-            ChatItemWidget *widget = row(i);
-            if (!widget)
-                continue;
-            widget->fitToWidth(width());
-            m_listWidget->item(i)->setSizeHint(QSize(0, widget->height()));
-        }
-    }
+    fitRows();
     QWidget::resizeEvent(event);
+}
+
+int ChatView::rowWidth() const
+{
+    return qMax(0, m_listWidget->viewport()->width() - 2 * m_listWidget->spacing());
+}
+
+void ChatView::fitRows()
+{
+    if (m_pictureFlag)
+        return;
+    const int width = rowWidth();
+    for (int i = 0; i < m_listWidget->count(); ++i) {
+        ChatItemWidget *widget = row(i);
+        if (!widget)
+            continue;
+        widget->fitToWidth(width);
+        m_listWidget->item(i)->setSizeHint(QSize(0, widget->height()));
+    }
 }
 
 // ---- input ----
 
 bool ChatView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_listWidget->viewport() && event->type() == QEvent::Resize) {
+        const auto *resize = static_cast<QResizeEvent *>(event);
+        if (resize->size().width() != resize->oldSize().width())
+            fitRows();
+        return QWidget::eventFilter(watched, event);
+    }
     if (watched == m_textEdit && event->type() == QEvent::KeyPress) {
         auto *keyEvent = static_cast<QKeyEvent *>(event);
         if (keyEvent->key() == Qt::Key_Return || keyEvent->key() == Qt::Key_Enter) {
@@ -656,11 +683,23 @@ void ChatView::getChatMessage()
         return;
     }
 
+    // Emptied first: a text the connection cannot take comes straight back into it.
+    m_textEdit->clear();
     if (m_currentTargetId == g_classId)
         emit sendSchoolClassMessage(text);
     else
         emit sendPersonalMessage(m_currentTargetId, text);
-    m_textEdit->clear();
+}
+
+void ChatView::onSendFailed(QString text, bool wasShown)
+{
+    qWarning() << "not sent, wasShown:" << wasShown;
+    emit showMessageTip(notSentText, blockedTipSeconds);
+    if (!m_textEdit->isEnabled())
+        return; // muted meanwhile: the muted text stays
+    const QString typed = m_textEdit->toPlainText();
+    m_textEdit->setPlainText(typed.isEmpty() ? text : text + QLatin1Char('\n') + typed);
+    m_textEdit->moveCursor(QTextCursor::End);
 }
 
 void ChatView::onInsertPicture(QString userId, QString path)
@@ -669,7 +708,8 @@ void ChatView::onInsertPicture(QString userId, QString path)
     // An own user missing from the table is shown without name and picture; the table stays as it is.
     UserInfo user;
     g_userInfoHash.selectUserInfo(userId, user);
-    queueRow({ QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage, user.getUserName().toHtmlEscaped(),
+    queueRow({ QStringLiteral("图片已发送"), ChatItemWidget::OwnMessage,
+                 StringUtil::clippedText(user.getUserName()).toHtmlEscaped(),
                  user.getUserType() },
         false);
     qDebug() << "userId:" << userId;

@@ -39,7 +39,10 @@ public:
     static constexpr qint64 maxPictureBytes = 5000000;
     static constexpr int tipMs = 2000;
     static constexpr uint blockedTipSeconds = 5;
+    static const QString notSentText;
     static constexpr int chatTab = 1;
+    // The list keeps room for a text of this many lines, whatever the size of the class window.
+    static constexpr int shownLines = 5;
     // Rows are built in the event-loop turn after they arrive, at most this long per turn; a burst builds only
     // the rows that would still be listed at its end.
     static constexpr int buildBudgetMs = 20;
@@ -87,6 +90,8 @@ signals:
     void signalUserWidgetChange(int tab);
     void signalUserChatTip(QString targetId, bool unread);
     void showMessageTip(QString text, uint time);
+    // Every row that arrived so far is built and listed.
+    void rowsShown();
 
 public slots:
     void addSchoolClassMessage(ChatMessage message);
@@ -107,10 +112,8 @@ public slots:
     void slotClassClearScreen();
     void showTip(QString text);
     void onInsertPicture(QString userId, QString path);
-
-signals:
-    // Every row that arrived so far is built and listed.
-    void rowsShown();
+    // A text that did not reach the server goes back into the input box, to be sent again, and the user is told.
+    void onSendFailed(QString text, bool wasShown);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -118,6 +121,10 @@ protected:
 
 private:
     void buildWidgets();
+    // The width the rows are laid out for: the list's viewport, inside its spacing and beside its scroll bar.
+    int rowWidth() const;
+    // Every built row laid out again for the viewport's width.
+    void fitRows();
     void connectClient();
     void showMessage(const ChatMessage &message, const QString &conversationId);
     struct PendingRow

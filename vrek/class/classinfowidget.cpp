@@ -1,6 +1,7 @@
 #include "vrek/class/classinfowidget.h"
 
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
@@ -129,18 +130,22 @@ void ClassInfoWidget::setGroupInfo(const GroupInfo &info, const QDateTime &refer
 {
     m_groupInfo = info;
 
-    m_classSubjectLabel->setText(
-        info.getSubjectName().isEmpty() ? lessonTypeName(info.getLessonType()) : info.getSubjectName());
-    m_classTitleLabel->setText(info.getParentTitle().isEmpty() ? info.getTitle() : info.getParentTitle());
-    m_classLectNameLabel->setText(info.getTeacherName());
+    // Every field comes from the course-list reply: each is clipped as it is laid out.
+    m_classSubjectLabel->setText(StringUtil::clippedText(
+        info.getSubjectName().isEmpty() ? lessonTypeName(info.getLessonType()) : info.getSubjectName()));
+    m_classTitleLabel->setText(
+        StringUtil::clippedText(info.getParentTitle().isEmpty() ? info.getTitle() : info.getParentTitle()));
+    m_classLectNameLabel->setText(StringUtil::clippedText(info.getTeacherName()));
     if (!info.getGradeName().isEmpty() || !info.getClassName().isEmpty())
-        m_classNameLabel->setText(QString("%1 %2").arg(info.getGradeName(), info.getClassName()));
+        m_classNameLabel->setText(
+            StringUtil::clippedText(QString("%1 %2").arg(info.getGradeName(), info.getClassName())));
 
     if (m_cardMode == LiveMode) {
         m_centerLabel->setText("课程预告：");
         if (info.getSort() > 0)
-            m_classInfoLabel->setText(QString("第%1节 %2 开课时间：%3")
-                                          .arg(QString::number(info.getSort()), info.getTitle(), info.getBeginTime()));
+            m_classInfoLabel->setText(StringUtil::clippedText(
+                QString("第%1节 %2 开课时间：%3")
+                    .arg(QString::number(info.getSort()), StringUtil::clippedText(info.getTitle()), info.getBeginTime())));
         else
             m_classInfoLabel->setText("...");
 
@@ -157,7 +162,8 @@ void ClassInfoWidget::setGroupInfo(const GroupInfo &info, const QDateTime &refer
         m_enterPushButton->setText(lessonType == 5 || lessonType == 6 ? "进入会议" : "进入课堂");
     } else if (m_cardMode == SeriesMode) {
         m_centerLabel->setText("系列课时间：");
-        m_classInfoLabel->setText(QString("%1 至 %2").arg(info.getPlanBeginTime(), info.getPlanEndTime()));
+        m_classInfoLabel->setText(
+            StringUtil::clippedText(QString("%1 至 %2").arg(info.getPlanBeginTime(), info.getPlanEndTime())));
         m_enterPushButton->setEnabled(true);
         m_enterPushButton->setToolTip(QString());
         m_enterPushButton->setText("列表");

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QList>
-#include <QPair>
 #include <QSet>
 #include <QListWidget>
 #include <QVector>
@@ -13,11 +12,10 @@
 class QLabel;
 class QListWidgetItem;
 class QMovie;
+class QTabWidget;
 
 // A scrolling list of course cards, loaded page by page and ended by one footer row that tells the load state.
 // It never talks to the network: it asks its owner for pages and is handed the records.
-class QTabWidget;
-
 class ClassListWidget : public QListWidget
 {
     Q_OBJECT
@@ -82,7 +80,6 @@ signals:
 public slots:
     void slotVerticalBarChanged(int value);
 
-private:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;

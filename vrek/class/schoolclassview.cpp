@@ -9,9 +9,9 @@
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/toolview.h"
-#include "vrek/media/mediaview.h"
-#include "vrek/media/mediaviewinterface.h"
-#include "vrek/media/mediaviewwebrtc.h"
+#include "vrek/media/panels/mediaview.h"
+#include "vrek/media/control/mediaviewinterface.h"
+#include "vrek/media/panels/mediaviewwebrtc.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/userinfo/userinfo.h"
 #include "vrek/userinfo/userinfomanager.h"
@@ -26,6 +26,7 @@
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
 #include <QGridLayout>
@@ -440,6 +441,10 @@ void SchoolClassView::initialLater()
         connect(m_relativeLogoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
         connect(m_userInfoView, &UserInfoView::signalRelativeUserOffline, m_relativeLogoutTitle,
             qOverload<>(&TitleView::show));
+        // The boxes of the class window are its own: kept above it through full screen and the lock by any
+        // window manager, and blocking it alone.
+        for (TitleView *frame : ownedFrames())
+            frame->setOwner(m_titleView);
     } else {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
     }
@@ -456,13 +461,35 @@ void SchoolClassView::applyTitleLock()
         return;
     const int flags = m_titleView->titleFlags();
     m_titleView->setTitleFlags(m_titleLocked ? flags | titleLockBits : flags & ~titleLockBits);
-    if (m_titleLocked)
-        return;
-    // The window was in front of everything while locked: the dialogs still open over it come back in front.
-    for (TitleView *frame : { m_logoutTitle, m_relativeLogoutTitle, m_answerTitle, m_callRollTitle, m_deviceTitle }) {
-        if (frame && frame->isVisible())
-            frame->raise();
+    // The window comes in front of everything when locked and changes its layer when unlocked: the boxes still
+    // open over it come back in front.
+    raiseOwnedFrames();
+}
+
+QList<TitleView *> SchoolClassView::ownedFrames() const
+{
+    QList<TitleView *> frames;
+    for (TitleView *frame : { m_deviceTitle, m_callRollTitle, m_answerTitle, m_relativeLogoutTitle, m_logoutTitle }) {
+        if (frame)
+            frames.append(frame);
     }
+    return frames;
+}
+
+void SchoolClassView::raiseOwnedFrames()
+{
+    // The modal one that blocks the window last, so that it keeps the keyboard.
+    TitleView *modal = nullptr;
+    for (TitleView *frame : ownedFrames()) {
+        if (!frame->isVisible())
+            continue;
+        if (frame == QApplication::activeModalWidget())
+            modal = frame;
+        else
+            frame->raiseOverOwner();
+    }
+    if (modal)
+        modal->raiseOverOwner();
 }
 
 void SchoolClassView::slotCustomClose()
@@ -499,6 +526,7 @@ void SchoolClassView::slotSocketLockScreen(uint flag)
             slotLockStateChange(true);
             m_titleView->show();
             m_titleView->showFullScreen();
+            raiseOwnedFrames();
         }
         m_popUp->showDialogWithImg(QStringLiteral("教师已锁定您的屏幕"), QString::fromLatin1(lockNoticePicture));
         break;
@@ -507,6 +535,7 @@ void SchoolClassView::slotSocketLockScreen(uint flag)
         if (!m_videoFullScreen) {
             slotLockStateChange(false);
             m_titleView->showNormal();
+            raiseOwnedFrames();
         }
         m_popUp->showDialogWithImg(QStringLiteral("教师已解锁您的屏幕"), QString::fromLatin1(lockNoticePicture));
         break;
@@ -578,6 +607,7 @@ void SchoolClassView::slotVideoFullScreenEnd()
     if (m_titleView) {
         m_titleView->showFullScreen();
         m_titleView->show();
+        raiseOwnedFrames();
     }
 }
 

@@ -126,6 +126,9 @@ private:
     void buildForm();
     // Writes titleLocked into the frame's title-bar bits.
     void applyTitleLock();
+    // The frames of the boxes and panels that belong to the class window.
+    QList<TitleView *> ownedFrames() const;
+    void raiseOwnedFrames();
 
     // The construction steps, in the order the constructor runs them.
     void menuInitial();

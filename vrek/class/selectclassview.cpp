@@ -6,6 +6,7 @@
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/stringutil.h"
+#include "vrek/viewui/ffmpegcheck.h"
 #include "vrek/viewui/httptipmessage.h"
 #include "vrek/viewui/tipwidget.h"
 #include "vrek/window/titleview.h"
@@ -269,6 +270,10 @@ void SelectClassView::slotClassContentTabChanged(int index)
 
 void SelectClassView::slotJoinClassesIn(const GroupInfo &info)
 {
+    // A class needs FFmpeg: without it the course list says so and stays as it is, before anything of the lesson
+    // is set or sent.
+    if (!FfmpegCheck::readyOrTold(this))
+        return;
     m_classContentTabWidget->setEnabled(false);
     g_classType = info.getLessonType();
     g_lessonTitle = info.getTitle();

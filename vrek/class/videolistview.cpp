@@ -320,7 +320,7 @@ void VideoListView::showLessonList(const QList<GroupInfo> &lessons)
     m_treeView->clearRows();
     m_treeView->show();
     m_classSubjectLabel->setText(m_subjectName);
-    m_courseName->setText(m_title);
+    m_courseName->setText(StringUtil::clippedText(m_title));
     m_courseTime->setText(QStringLiteral("系列课时间：%1 至 %2").arg(m_planBeginTime, m_planEndTime));
     connect(
         m_treeView, &VideoTreeView::signalReachBottom, this, &VideoListView::slotBottomChange, Qt::UniqueConnection);

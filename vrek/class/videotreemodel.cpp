@@ -69,7 +69,8 @@ QVariant VideoTreeModel::data(const QModelIndex &index, int role) const
     case NumberColumn:
         return index.row() + 1;
     case TitleColumn:
-        return role == Qt::ToolTipRole ? StringUtil::plainToolTip(info.getTitle()) : info.getTitle();
+        return role == Qt::ToolTipRole ? StringUtil::plainToolTip(info.getTitle())
+                                       : StringUtil::clippedText(info.getTitle());
     case DurationColumn:
         return QString("%1").arg(info.getActualTime());
     case TimeColumn:

@@ -200,6 +200,8 @@ void CenterView::dispatchInitial()
     connect(this, &CenterView::signalFileDownloadFinish, d, &ReadCourseMessageManager::slotFileDownloadFinish);
     connect(d, &ReadCourseMessageManager::signalOpenDefaultView, this, &CenterView::slotOpenDefaultView);
     connect(d, &ReadCourseMessageManager::signalOpenFile, this, &CenterView::slotOpenFile);
+    if (m_courseFileView)
+        connect(d, &ReadCourseMessageManager::signalFileWanted, m_courseFileView, &CourseFileView::slotFileWanted);
 
     PictureCourseView *pictures = m_pictureView;
     connect(

@@ -2,6 +2,7 @@
 
 #include "vrek/container/coursefilehash.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/transferfile/diskroom.h"
 #include "vrek/transferfile/localfiletool.h"
 #include "vrek/transferfile/receivedfilepath.h"
 #include "vrek/utils/fileutil.h"
@@ -15,10 +16,12 @@
 #include <QHash>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 namespace {
 const int uploadDateLength = 16; // "yyyy-MM-dd hh:mm"
 const char *const downloadFailText = "下载失败，请稍后重试！";
+const char *const fetchingAgainText = "老师打开的课件正在重新下载，请稍候";
 
 // A file id from the server names a folder, so anything but one plain path element is refused before the
 // table or the disk is touched.
@@ -48,7 +51,10 @@ bool enoughFields(const QStringList &fields, int needed, const char *warning, co
 CourseFileManager::CourseFileManager(QObject *parent, SocketClientManager *connection)
     : QObject(parent)
     , m_connection(connection)
+    , m_roomTimer(new QTimer(this))
 {
+    m_roomTimer->setInterval(roomCheckMs);
+    connect(m_roomTimer, &QTimer::timeout, this, &CourseFileManager::checkRoom);
     qRegisterMetaType<UserFile>("UserFile");
     qRegisterMetaType<QList<UserFile>>("QList<UserFile>");
     qRegisterMetaType<CtrlMessage::LateCtrlType>("CtrlMessage::LateCtrlType");
@@ -189,6 +195,9 @@ void CourseFileManager::slotGetFileStart(QString fileIdAll, QString fileName, QS
     }
     g_courseFileHash.updateUserFile(file);
     m_loading.insert(fileIdAll);
+    m_offers.insert(fileIdAll, { fileName, fileUrl });
+    m_failed.remove(fileIdAll);
+    m_roomWaits.remove(fileIdAll);
     emit signalAddCourseFileOut(fileIdAll, fileName);
     emit signalCourseFileProgress(fileIdAll, 0);
 }
@@ -222,9 +231,23 @@ void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
     if (refused(fileIdAll))
         return;
     m_loading.remove(fileIdAll);
+    const Offer offer = m_offers.take(fileIdAll);
+    const bool noRoom = m_noRoom.contains(fileIdAll);
+    const qint64 needed = m_noRoom.take(fileIdAll);
     if (!ok) {
         slotRemoveLocalFile(fileIdAll);
-        emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
+        if (!offer.fileUrl.isEmpty())
+            m_failed.insert(fileIdAll, offer);
+        if (noRoom && !offer.fileUrl.isEmpty()) {
+            // Trying again at once would fail again: it waits for room, which is looked at now and then.
+            const qint64 free = DiskRoom::freeBytes();
+            m_roomWaits.insert(fileIdAll, { needed, free });
+            if (!m_roomTimer->isActive())
+                m_roomTimer->start();
+            emit signalCourseFileTip(DiskRoom::noRoomText(free));
+        } else {
+            emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
+        }
         return;
     }
     UserFile file;
@@ -247,6 +270,51 @@ void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
     // The button opens at a full share; a download of unknown length never reports one on its way.
     emit signalCourseFileProgress(fileIdAll, 1000);
     emit signalFileDownloadFinish(fileIdAll);
+}
+
+void CourseFileManager::setRoomCheckInterval(int ms)
+{
+    m_roomTimer->setInterval(ms);
+}
+
+void CourseFileManager::slotGetFileNoRoom(QString fileIdAll, qint64 neededBytes)
+{
+    if (m_loading.contains(fileIdAll))
+        m_noRoom.insert(fileIdAll, neededBytes);
+}
+
+void CourseFileManager::checkRoom()
+{
+    const qint64 free = DiskRoom::freeBytes();
+    for (const QString &fileIdAll : m_roomWaits.keys()) {
+        // Room is there once the disk has more free than when the file did not fit, and enough for the file; a
+        // limit of the process's own (no larger file allowed) leaves the room as it was, and nothing is tried.
+        const RoomWait wait = m_roomWaits.value(fileIdAll);
+        if (free < 0 || free <= wait.freeAtFailure || (wait.neededBytes > 0 && free < wait.neededBytes))
+            continue;
+        qInfo() << "room for the file now, fetched again fia:" << fileIdAll << "free:" << free;
+        fetchAgain(fileIdAll);
+    }
+    if (m_roomWaits.isEmpty())
+        m_roomTimer->stop();
+}
+
+void CourseFileManager::slotFileWantedIn(QString fileIdAll)
+{
+    if (!m_failed.contains(fileIdAll) || m_loading.contains(fileIdAll))
+        return;
+    emit signalCourseFileTip(QString::fromUtf8(fetchingAgainText));
+    fetchAgain(fileIdAll);
+}
+
+void CourseFileManager::fetchAgain(const QString &fileIdAll)
+{
+    m_roomWaits.remove(fileIdAll);
+    const Offer offer = m_failed.take(fileIdAll);
+    if (offer.fileUrl.isEmpty())
+        return;
+    // As when the server offered it: the transfer list takes it and the download starts.
+    emit signalGetFileResult(fileIdAll, offer.fileName, offer.fileUrl, 1);
 }
 
 void CourseFileManager::slotRemoveLocalFile(QString fileIdAll)

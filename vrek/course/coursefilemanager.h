@@ -6,6 +6,7 @@
 #include "vrek/model/userfile.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <QString>
 
 class QFileInfo;
+class QTimer;
 class SocketClientManager;
 
 // Keeps the signed-in user's received course files (fileRecv/<userId>), their rows in the table "UserFile" and
@@ -24,6 +26,8 @@ class CourseFileManager : public QObject
 public:
     // Folders at least this many days old are purged.
     static constexpr qint64 historyDays = 3;
+    // While a download waits for room on the disk, the room is looked at this often.
+    static constexpr int roomCheckMs = 5000;
 
     // connection: where the file-info lines come from and registrations go; the program's one classroom
     // connection when null.
@@ -38,6 +42,10 @@ public:
     void addCourseFile(UserFile &file);
     void removeFileAndDir(const QString &fileIdAll);
     bool removeDBGetFileRecord(const QString &id);
+    // Tests look more often.
+    void setRoomCheckInterval(int ms);
+    // The downloads that wait for room on the disk.
+    QStringList filesWaitingForRoom() const { return m_roomWaits.keys(); }
 
 signals:
     void signalAddCourseFileOut(QString fileIdAll, QString fileName);
@@ -56,6 +64,10 @@ public slots:
     void slotProtocolAnalysis(QString line);
     void slotGetFileStart(QString fileIdAll, QString fileName, QString fileUrl);
     void slotGetFileResult(QString fileIdAll, bool ok);
+    // The download did not fit on the disk: it is fetched again once there is room.
+    void slotGetFileNoRoom(QString fileIdAll, qint64 neededBytes);
+    // The lecturer opened a file that is not here: one whose download failed is fetched again.
+    void slotFileWantedIn(QString fileIdAll);
     void slotRemoveLocalFile(QString fileIdAll);
     void slotLocalFileUpdate(QList<UserFile> files);
 
@@ -71,6 +83,24 @@ private:
     QPointer<SocketClientManager> m_connection;
     UserFileDao m_userFileDao;
     QSet<QString> m_loading; // the files whose downloads this manager started and that have not ended
+    struct Offer
+    {
+        QString fileName;
+        QString fileUrl;
+    };
+    QHash<QString, Offer> m_failed; // downloads that failed in this lesson, to fetch again
+    QHash<QString, qint64> m_noRoom; // of the running downloads, those told not to fit, with the room needed
+    struct RoomWait
+    {
+        qint64 neededBytes = -1;
+        qint64 freeAtFailure = -1;
+    };
+    QHash<QString, RoomWait> m_roomWaits; // failed for room, fetched again once the disk has it
+    QHash<QString, Offer> m_offers; // the running downloads
+    QTimer *m_roomTimer;
+
+    void fetchAgain(const QString &fileIdAll);
+    void checkRoom();
 };
 
 #endif // COURSEFILEMANAGER_H

@@ -83,6 +83,8 @@ void CourseFileView::viewInitial()
         &TransferFileView::slotDeleteFileResult);
     connect(m_transferFileView, &TransferFileView::signalGetFileStart, m_manager, &CourseFileManager::slotGetFileStart);
     connect(
+        m_transferFileView, &TransferFileView::signalGetFileNoRoom, m_manager, &CourseFileManager::slotGetFileNoRoom);
+    connect(
         m_transferFileView, &TransferFileView::signalGetFileResult, m_manager, &CourseFileManager::slotGetFileResult);
     connect(
         m_transferFileView, &TransferFileView::signalGetFileProgress, this, &CourseFileView::signalCourseFileStatus);
@@ -97,6 +99,11 @@ void CourseFileView::openCourseList()
 {
     qInfo() << "open the course list";
     m_transferTitleView->show();
+}
+
+void CourseFileView::slotFileWanted(QString fileIdAll)
+{
+    m_manager->slotFileWantedIn(fileIdAll);
 }
 
 void CourseFileView::slotUpdateFileStatus(QString fileIdAll)

@@ -41,6 +41,8 @@ signals:
 public slots:
     void openCourseList();
     void slotUpdateFileStatus(QString fileIdAll);
+    // The lecturer opened a course file that is not here.
+    void slotFileWanted(QString fileIdAll);
 
 private:
     void setupForm();

@@ -304,7 +304,7 @@ void CourseToolView::slotPenColorChange(const QString &color)
 
 void CourseToolView::setCourseName(const QString &name)
 {
-    m_form->courseNameLabel->setText(QStringLiteral("<p style='margin:10px'>%1</p>").arg(name.toHtmlEscaped()));
+    m_form->courseNameLabel->setText(QStringLiteral("<p style='margin:10px'>%1</p>").arg(StringUtil::clippedText(name).toHtmlEscaped()));
     m_form->courseNameLabel->setToolTip(StringUtil::plainToolTip(name));
 }
 

@@ -83,8 +83,10 @@ void ReadCourseMessageManager::openFile(
         emit signalOpenDefaultView(from);
         return;
     }
-    if (!courseFile(fileIdAll).isDownloaded())
+    if (!courseFile(fileIdAll).isDownloaded()) {
+        emit signalFileWanted(fileIdAll);
         return;
+    }
     if (courseType == pictureCourse) {
         emit signalOpenFile(fileIdAll, from);
         emit signalChangePicturePage(int(control.getPageId()), from);
@@ -182,6 +184,8 @@ void ReadCourseMessageManager::readVideoCourseMessage(VideoCourseMessage message
             emit signalVideoPause(paused, from);
             emit signalVideoRealTime(position, from);
             m_currentFileIdAll = fileIdAll;
+        } else {
+            emit signalFileWanted(fileIdAll);
         }
         break;
     case 1:

@@ -30,6 +30,8 @@ public:
 signals:
     void signalOpenDefaultView(GlobalEnum::PPMFromType from);
     void signalOpenFile(QString fileIdAll, GlobalEnum::PPMFromType from);
+    // The lecturer opened a file that is not here (not downloaded yet, or its download failed).
+    void signalFileWanted(QString fileIdAll);
     void signalChangePicturePage(int pageId, GlobalEnum::PPMFromType from);
     void signalChangePictureRate(int rate, GlobalEnum::PPMFromType from);
     void signalSetPicturePage(QString fileIdAll, int pageId);

@@ -68,6 +68,7 @@ bool VideoCourseManager::libvlcInitial()
     qDebug() << "VideoCourseManager::libvlcInitial";
     m_player = new VlcPlayer(this);
     connect(m_player, &VlcPlayer::stateChanged, this, &VideoCourseManager::onPlayerStateChanged);
+    connect(m_player, &VlcPlayer::positionChanged, this, &VideoCourseManager::onPlayerPositionChanged);
     connect(m_player, &VlcPlayer::positionChanged, this, &VideoCourseManager::signalMediaPlayerTimeChanged);
     connect(m_player, &VlcPlayer::lengthChanged, this, &VideoCourseManager::signalMediaPlayerLengthChanged);
     return true;
@@ -96,11 +97,21 @@ void VideoCourseManager::onPlayerStateChanged(VlcPlayer::State state)
         emit signalMediaPlayerPaused();
         break;
     case VlcPlayer::Ended:
+        m_pauseAfter = -1;
         emit signalMediaPlayerEndReached();
         break;
     default:
         break;
     }
+}
+
+void VideoCourseManager::onPlayerPositionChanged(qint64 ms)
+{
+    if (m_pauseAfter < 0 || ms <= m_pauseAfter)
+        return;
+    m_pauseAfter = -1;
+    if (m_isPause && isPlayerValid())
+        m_player->setPaused(true);
 }
 
 QString VideoCourseManager::getVideoFilePath(const QString &fileIdAll) const
@@ -134,6 +145,7 @@ bool VideoCourseManager::openVideoFile(const QString &fileIdAll, GlobalEnum::PPM
     m_isPause = m_fileGraphSetHash->selectIsPause(fileIdAll);
     sendToClass(stateMessage(OpenVideo, 0), from);
     m_ready = false;
+    m_pauseAfter = -1;
     // A new media ends what played before.
     if (m_videoWidget)
         m_player->stop();
@@ -207,10 +219,14 @@ void VideoCourseManager::initialVideoState()
         return;
     m_time = m_fileGraphSetHash->selectTimeId(m_fileIdAll);
     m_isPause = m_fileGraphSetHash->selectIsPause(m_fileIdAll);
-    if (isPlayerValid())
-        m_player->seek(m_time);
+    // A pause right behind a seek at the start may leave libVLC paused at the start: a video opened paused is
+    // paused once it has played on from where the seek took it.
+    const qint64 target = m_time;
+    const bool seeking = isPlayerValid() && m_player->seek(target);
     emit signalMediaPlayerTimeChanged();
-    if (isPlayerValid())
+    if (seeking && m_isPause)
+        m_pauseAfter = target;
+    else if (isPlayerValid())
         m_player->setPaused(m_isPause);
     m_ready = true;
 }

@@ -65,6 +65,7 @@ public slots:
 
 private:
     void onPlayerStateChanged(VlcPlayer::State state);
+    void onPlayerPositionChanged(qint64 ms);
     VideoCourseMessage stateMessage(quint32 type, quint32 length) const;
     // To the class only when this is the lecturer's own control.
     void sendToClass(const VideoCourseMessage &message, GlobalEnum::PPMFromType from);
@@ -80,6 +81,8 @@ private:
     qint64 m_length = 0;
     bool m_isPause = false;
     bool m_ready = false;
+    // A video opened paused plays until the player reports a time past this, then pauses: -1 when nothing waits.
+    qint64 m_pauseAfter = -1;
     QString m_fileIdAll;
     FileGraphSetHash *m_fileGraphSetHash;
 };

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QPainter>
+#include <QPen>
 #include <QPointer>
 #include <QTimer>
 
@@ -176,4 +177,9 @@ void BannerView::paintEvent(QPaintEvent *event)
     painter.fillRect(rect(), Qt::white);
     if (!m_picture.isNull())
         painter.drawPixmap(rect(), m_picture.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    // Reached with Tab, the banner shows that Return opens it.
+    if (hasFocus()) {
+        painter.setPen(QPen(QColor(0x18, 0x96, 0xea), 2, Qt::DotLine));
+        painter.drawRect(rect().adjusted(1, 1, -1, -1));
+    }
 }

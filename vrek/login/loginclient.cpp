@@ -528,7 +528,7 @@ void LoginClient::startLogin()
 
 void LoginClient::showLoginError(const QString &text)
 {
-    ui->errorLabel->setText(text);
+    ui->errorLabel->setText(StringUtil::clippedText(text));
     ui->errorLabel->show();
     ++errorCount;
     if (errorCount >= errorsBeforeCaptcha)
@@ -657,8 +657,8 @@ void LoginClient::slotGetProvider(const QString &reply)
     if (body.isObject()) {
         schoolName = body.toObject().value("schoolName").toString();
         doMainName = body.toObject().value("doMainName").toString();
-        ui->dnsName->setText(QStringLiteral("网校域名: ") + doMainName);
-        ui->dnsUrl->setText(QStringLiteral("网校名称: ") + schoolName);
+        ui->dnsName->setText(QStringLiteral("网校域名: ") + StringUtil::clippedText(doMainName));
+        ui->dnsUrl->setText(QStringLiteral("网校名称: ") + StringUtil::clippedText(schoolName));
     }
     if (!doMainName.isEmpty() && schoolName != QString::fromUtf8(unknownSchool)) {
         setting.setValue("domain/dns", doMainName);

@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QNetworkProxy>
+#include <QPair>
 #include <QRandomGenerator>
 #include <QReadLocker>
 #include <QTimer>
@@ -120,6 +121,7 @@ quint16 PadTcpManager::startTcpServer()
     }
     m_tcpServer = new TcpServer(maxConnections, this);
     m_tcpServer->setProxy(QNetworkProxy::NoProxy);
+    m_tcpServer->setFrameLimit(maxPayloadsBeforeLogin);
     const QHostAddress address(m_ipAddress);
     QRandomGenerator *random = QRandomGenerator::global();
     for (int attempt = 0; attempt < listenAttempts; ++attempt) {
@@ -130,7 +132,7 @@ quint16 PadTcpManager::startTcpServer()
         }
         m_serverPort = port;
         connect(this, &PadTcpManager::sendTcpMessageBAOut, m_tcpServer, &TcpServer::sendMessagesIn);
-        connect(this, &PadTcpManager::disConnect, m_tcpServer, &TcpServer::sendDisConnect);
+        connect(this, &PadTcpManager::disConnect, m_tcpServer, &TcpServer::dropConnection);
         connect(m_tcpServer, &TcpServer::readMessagesOut, this, &PadTcpManager::readTcpMessageIn);
         connect(m_tcpServer, &TcpServer::connectClient, this, &PadTcpManager::newConnect);
         connect(m_tcpServer, &TcpServer::sockDisConnect, this, &PadTcpManager::delConnect);
@@ -150,18 +152,46 @@ QHash<qintptr, quint8> PadTcpManager::beatTable() const
 void PadTcpManager::newConnect(qintptr sid, const QString &address, quint16 port)
 {
     qDebug() << "sid:" << sid << "ip:" << address << "port:" << port;
-    if (m_unpaired.size() >= maxUnpairedConnections) {
-        qWarning() << "too many connections without a login, dropped! sid:" << sid << "ip:" << address;
-        emit disConnect(sid);
-        return;
-    }
-    m_unpaired.insert(sid, 0);
+    makeRoomFor(address);
+    m_unpaired.insert(sid, { 0, address });
     // Ids are never given twice, so the timer cannot hit a later connection.
     QTimer::singleShot(m_loginTimeoutMs, this, [this, sid] { loginTimedOut(sid); });
     if (m_padConnected)
         sendPPCtrlMessage(loginMessage(PPCtrlMessage::LoginRep), sid);
     // Watched whatever it is: a connection that never logs in must not stay for ever.
     resetBeat(sid);
+}
+
+void PadTcpManager::makeRoomFor(const QString &address)
+{
+    // Per address: the places it holds and its oldest.
+    QHash<QString, QPair<int, qintptr>> holders;
+    for (auto it = m_unpaired.constBegin(); it != m_unpaired.constEnd(); ++it) {
+        QPair<int, qintptr> &holder = holders[it.value().address];
+        ++holder.first;
+        if (holder.second == 0 || it.key() < holder.second)
+            holder.second = it.key();
+    }
+    qintptr giving = 0;
+    const QPair<int, qintptr> own = holders.value(address);
+    if (own.first >= maxUnpairedPerAddress) {
+        giving = own.second;
+    } else if (m_unpaired.size() >= maxUnpairedConnections) {
+        // The address that holds the most places gives one up, its oldest: strangers that hold many cannot push
+        // out a pad that holds one.
+        QPair<int, qintptr> fullest;
+        for (const QPair<int, qintptr> &holder : qAsConst(holders)) {
+            if (holder.first > fullest.first || (holder.first == fullest.first && holder.second < fullest.second))
+                fullest = holder;
+        }
+        giving = fullest.second;
+    }
+    if (giving == 0)
+        return;
+    qWarning() << "too many connections without a login, the oldest is dropped! sid:" << giving
+               << "ip:" << m_unpaired.value(giving).address;
+    m_unpaired.remove(giving);
+    emit disConnect(giving);
 }
 
 void PadTcpManager::loginTimedOut(qintptr sid)
@@ -192,7 +222,7 @@ void PadTcpManager::readTcpMessageIn(const QByteArray &payload, qintptr sid)
         // Dropped already: what it sent before the drop took effect is not looked at.
         if (unpaired == m_unpaired.end())
             return;
-        if (++unpaired.value() > maxPayloadsBeforeLogin) {
+        if (++unpaired.value().payloads > maxPayloadsBeforeLogin) {
             qWarning() << "too many payloads without a login, the connection is dropped! sid:" << sid;
             m_unpaired.erase(unpaired);
             emit disConnect(sid);
@@ -294,6 +324,8 @@ void PadTcpManager::startPadControl(qintptr sid)
     m_activeSid = sid;
     m_unpaired.remove(sid);
     resetBeat(sid);
+    // Before the answer: the pad's courseware follows it, and must find its socket's limit lifted.
+    m_tcpServer->trust(sid);
     sendPPCtrlMessage(tokenMessage(PPCtrlMessage::LoginSuc), sid);
     emit newConnectOut(0);
 }

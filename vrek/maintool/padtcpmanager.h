@@ -25,7 +25,9 @@ class TcpServer;
 // The server listens only on the address the pairing code shows, a pad logs in only while the pairing
 // pop-up is open, and courseware is taken from the logged-in pad alone. A connection that has not logged in
 // within a few seconds is dropped, and such connections have places of their own, so that strangers on the
-// network cannot take the logged-in pad's place nor keep the pad from logging in.
+// network cannot take the logged-in pad's place. A newcomer always gets a place: an older connection without a
+// login gives way to it, and one address holds only a few of the places, so that strangers that reconnect as fast
+// as they are dropped cannot keep the pad from logging in.
 class PadTcpManager : public QObject
 {
     Q_OBJECT
@@ -36,12 +38,16 @@ public:
     static constexpr quint8 heartBeatLimit = 7;
     // A pad logs in at once after it connects; a connection that does not is no pad.
     static constexpr int loginTimeoutMs = 10000;
-    // Connections not logged in at one time; beyond them a newcomer is dropped.
+    // Connections not logged in at one time; a newcomer beyond them takes the place of the oldest of the address
+    // that holds the most.
     static constexpr int maxUnpairedConnections = 16;
+    // Of those, the most one address holds; its newcomer takes the place of its own oldest.
+    static constexpr int maxUnpairedPerAddress = 4;
     // Those, the logged-in pad, and one newcomer on its way to being dropped.
     static constexpr int maxConnections = maxUnpairedConnections + 2;
     // Payloads a connection may send before it has logged in: a pad needs two or three. Beyond them it is
-    // dropped, so that what a stranger makes this side do and log stays small.
+    // dropped, by its socket before anything reaches this side, so that what a stranger makes this side do and
+    // log stays small.
     static constexpr int maxPayloadsBeforeLogin = 16;
 
     // What the address choice looks at of one network interface.
@@ -112,6 +118,8 @@ private:
     PPCtrlMessage tokenMessage(quint32 type) const;
     void resetBeat(qintptr sid);
     void loginTimedOut(qintptr sid);
+    // Frees a place for a newcomer from the address when it or the whole is full.
+    void makeRoomFor(const QString &address);
 
     QString m_uid;
     QString m_un;
@@ -129,8 +137,14 @@ private:
     mutable QReadWriteLock m_beatLock;
     bool m_serverEnabled = false;
     bool m_pairingOpen = false;
-    // Connections that have not logged in, and the payloads each has sent.
-    QHash<qintptr, int> m_unpaired;
+    // Connections that have not logged in: the payloads each has sent, and where it came from. Ids grow with
+    // each connection, so the smallest is the oldest.
+    struct Unpaired
+    {
+        int payloads = 0;
+        QString address;
+    };
+    QHash<qintptr, Unpaired> m_unpaired;
     int m_loginTimeoutMs = loginTimeoutMs;
 };
 

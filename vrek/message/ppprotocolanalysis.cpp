@@ -499,5 +499,7 @@ QString PPProtocolAnalysis::textToBase64(const QString &text)
 
 QString PPProtocolAnalysis::base64ToText(const QString &base64)
 {
-    return QString::fromUtf8(QByteArray::fromBase64(base64.toLatin1()));
+    // With its size: the array overload stops at the first NUL.
+    const QByteArray bytes = QByteArray::fromBase64(base64.toLatin1());
+    return QString::fromUtf8(bytes.constData(), bytes.size());
 }

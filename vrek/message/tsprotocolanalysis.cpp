@@ -25,7 +25,9 @@ QString toBase64(const QString &text)
 
 QString fromBase64(const QString &text)
 {
-    return QString::fromUtf8(QByteArray::fromBase64(text.toLatin1(), base64Options));
+    // With its size: the array overload stops at the first NUL, and the rest of the text would be lost.
+    const QByteArray bytes = QByteArray::fromBase64(text.toLatin1(), base64Options);
+    return QString::fromUtf8(bytes.constData(), bytes.size());
 }
 
 // A field holding a separator would split into two on every receiver, so the whole message is refused.

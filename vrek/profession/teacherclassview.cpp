@@ -7,8 +7,8 @@
 #include "vrek/mainmenu/menuview.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/toolview.h"
-#include "vrek/media/mediaview3.h"
-#include "vrek/media/mediaviewinterface.h"
+#include "vrek/media/panels/mediaview3.h"
+#include "vrek/media/control/mediaviewinterface.h"
 #include "vrek/message/ctrlmessage.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
@@ -244,6 +244,10 @@ void TeacherClassView::initialLater()
     if (m_titleView) {
         connect(m_logoutView, &LogoutView::signalLogout, m_titleView, &QWidget::close);
         connect(m_titleView, &TitleView::signalCustomClose, m_logoutTitle, qOverload<>(&TitleView::show));
+        // The window's own boxes: kept above it by any window manager, blocking it alone.
+        m_logoutTitle->setOwner(m_titleView);
+        if (m_deviceTitle)
+            m_deviceTitle->setOwner(m_titleView);
     } else {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
     }

@@ -1,6 +1,7 @@
 #include "vrek/profession/zephapplication.h"
 
 #include "platform/appdata/appdata.h"
+#include "platform/lazyffmpeg/ffmpegloader.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
 #include "vrek/commandlinemanager.h"
@@ -83,13 +84,11 @@ LoginClient *ZephApplication::loginClient() const
 
 ClassManagerView *ZephApplication::classManagerView() const
 {
-    const_cast<ZephApplication *>(this)->selectInitial();
     return m_classManagerView;
 }
 
 TitleView *ZephApplication::courseListWindow() const
 {
-    const_cast<ZephApplication *>(this)->selectInitial();
     return m_courseListWindow;
 }
 
@@ -146,7 +145,10 @@ bool ZephApplication::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_loginClient && event->type() == QEvent::Paint) {
         m_loginClient->removeEventFilter(this);
-        QTimer::singleShot(0, this, &ZephApplication::selectInitial);
+        QTimer::singleShot(0, this, &ZephApplication::ensureCourseList);
+        // FFmpeg and its devices (well over a hundred libraries) load aside once the course list is made, so that
+        // a class finds them ready.
+        QTimer::singleShot(0, this, [] { FfmpegLoader::startInBackground(); });
     }
     return QObject::eventFilter(watched, event);
 }
@@ -246,10 +248,10 @@ void ZephApplication::tipInitial()
     connect(tip, &httpTipMessage::signalCloseButtonClicked, m_tipWindow, &QWidget::hide);
 }
 
-void ZephApplication::selectInitial()
+ClassManagerView *ZephApplication::ensureCourseList()
 {
     if (m_courseListBuilt)
-        return;
+        return m_classManagerView;
     m_courseListBuilt = true;
     WebrtcSdkInterface::onRtcInit();
     m_classManagerView = new ClassManagerView();
@@ -266,6 +268,7 @@ void ZephApplication::selectInitial()
     if (m_normalLoginManager)
         connect(m_classManagerView, &ClassManagerView::signalRequestJoinClassesOut, m_normalLoginManager,
             &NormalLoginManager::slotJoinClassesIn);
+    return m_classManagerView;
 }
 
 void ZephApplication::reconnectInitial()
@@ -311,7 +314,8 @@ void ZephApplication::reloginInitial()
         m_keepRunning = false;
         m_reconnecting = false;
         m_reloginWindow->hide();
-        classManagerView()->resetToCourseList();
+        ensureCourseList();
+        m_classManagerView->resetToCourseList();
     });
 }
 
@@ -323,13 +327,15 @@ void ZephApplication::slotLoginSuccessIn()
             qWarning() << "pathMakeRel error!";
         m_loginClient->close();
         m_loginClient->updateVerifyCodeImage();
-        classManagerView()->refreshAndEnable();
-        courseListWindow()->setUserButtonShown(false);
-        courseListWindow()->show();
+        ensureCourseList();
+        m_classManagerView->refreshAndEnable();
+        m_courseListWindow->setUserButtonShown(false);
+        m_courseListWindow->show();
         m_stage = StageCourseList;
     } else if (m_reconnecting && m_stage == StageCourseList) {
         m_reconnecting = false;
-        classManagerView()->refreshAndEnable();
+        ensureCourseList();
+        m_classManagerView->refreshAndEnable();
         m_reconnectWindow->close();
     } else if (m_reconnecting && (m_stage == StageSchoolClass || m_stage == StageTeacherClass)) {
         m_reconnectView->slotRequestJoinClassesIn();
@@ -372,8 +378,9 @@ void ZephApplication::slotQuitClassFailIn(const QString &text)
     if (m_reconnecting || m_stage != StageCourseList)
         return;
     m_stage = StageLogin;
-    courseListWindow()->close();
-    classManagerView()->setEnabled(false);
+    ensureCourseList();
+    m_courseListWindow->close();
+    m_classManagerView->setEnabled(false);
     PlainText::message(m_loginClient, QMessageBox::Information, QStringLiteral("提示"), text);
     m_loginClient->showClean();
 }
@@ -390,8 +397,9 @@ void ZephApplication::showClassWindow(Stage stage)
         view->clientOnline();
         view->show();
         m_stage = stage;
-        courseListWindow()->close();
-        classManagerView()->setEnabled(false);
+        ensureCourseList();
+        m_courseListWindow->close();
+        m_classManagerView->setEnabled(false);
         m_classWindow->setUserButtonShown(true);
         m_classWindow->showMaximized();
         m_mainView = view;
@@ -464,9 +472,10 @@ void ZephApplication::slotMainCloseIn()
     if (auto *main = dynamic_cast<MainViewInterface *>(m_mainView))
         main->clientOffline();
     closeClassWindow();
-    classManagerView()->refreshAndEnable();
-    courseListWindow()->setUserButtonShown(false);
-    courseListWindow()->show();
+    ensureCourseList();
+    m_classManagerView->refreshAndEnable();
+    m_courseListWindow->setUserButtonShown(false);
+    m_courseListWindow->show();
     m_stage = StageCourseList;
 }
 
@@ -476,15 +485,17 @@ void ZephApplication::slotReconnectCloseIn()
         return;
     if (m_stage == StageCourseList) {
         m_reconnecting = false;
-        courseListWindow()->close();
-        classManagerView()->setEnabled(false);
+        ensureCourseList();
+        m_courseListWindow->close();
+        m_classManagerView->setEnabled(false);
         m_loginClient->showClean();
         m_stage = StageLogin;
     } else if (m_stage == StageSchoolClass || m_stage == StageTeacherClass) {
         m_reconnecting = false;
         closeClassWindow();
-        courseListWindow()->close();
-        classManagerView()->setEnabled(false);
+        ensureCourseList();
+        m_courseListWindow->close();
+        m_classManagerView->setEnabled(false);
         m_loginClient->showClean();
         m_stage = StageLogin;
     }
@@ -513,7 +524,8 @@ void ZephApplication::slotSocketTimeoutIn(bool dropped)
     } else if (m_stage == StageCourseList) {
         m_keepRunning = true;
         m_reconnecting = true;
-        classManagerView()->setEnabled(false);
+        ensureCourseList();
+        m_classManagerView->setEnabled(false);
         m_reconnectWindow->show();
         m_reconnectView->slotLoginStartIn(g_userCode, g_passWord);
     }

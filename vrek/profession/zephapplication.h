@@ -48,7 +48,11 @@ public:
     bool keepRunning() const { return m_keepRunning; }
     // Whether the course list is made (after the login window's first paint, or at its first use).
     bool courseListMade() const { return m_courseListBuilt; }
+    // Makes the course list and its window once; what needs them sooner than the login window's first paint asks
+    // here.
+    ClassManagerView *ensureCourseList();
     LoginClient *loginClient() const;
+    // Null until the course list is made.
     ClassManagerView *classManagerView() const;
     TitleView *courseListWindow() const;
     TitleView *classWindow() const;
@@ -85,7 +89,6 @@ private:
     void globalInitial();
     void loginInitial();
     void tipInitial();
-    void selectInitial();
     void reconnectInitial();
     void reloginInitial();
     void closeClassWindow();

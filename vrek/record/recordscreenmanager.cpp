@@ -1,5 +1,6 @@
 #include "vrek/record/recordscreenmanager.h"
 
+#include "platform/lazyffmpeg/ffmpegloader.h"
 #include "vrek/record/media.h"
 #include "vrek/record/screenrecorder.h"
 #include "vrek/record/sharertmpcontext.h"
@@ -91,6 +92,11 @@ void RecordScreenManager::StartRecord()
         onSlotThreadLeave();
     else if (m_recorder)
         resetRecordEnv();
+    // The recorder is FFmpeg's; a class is entered only with FFmpeg, so this is the loader's last word.
+    if (!FfmpegLoader::ensureLoaded()) {
+        qWarning() << "no recording: FFmpeg cannot be loaded:" << FfmpegLoader::missingLibrary();
+        return;
+    }
     m_state = StateStarting;
     m_threadLeaveFlag = false;
     qInfo() << "record file:" << m_recordFile;

@@ -1,17 +1,21 @@
 #include "vrek/transferfile/algetfile.h"
 
+#include "vrek/transferfile/diskroom.h"
 #include "vrek/transferfile/receivedfilepath.h"
 #include "vrek/utils/fileutil.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QThread>
 #include <QUrl>
+
+#include <cerrno>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -115,6 +119,8 @@ void ALGetFile::start(QString fileId, QString fileName, QString fileUrl)
     m_address = encodeAddress(fileName, fileUrl);
     m_busy = true;
     m_writeFailed = false;
+    m_noRoom = false;
+    m_neededBytes = -1;
     m_suffix = addressSuffix(m_address);
     m_fileName = fileName;
     m_fileId = fileId;
@@ -282,11 +288,24 @@ void ALGetFile::replyRead()
         return;
     }
     const QByteArray data = m_reply->readAll();
+    const qint64 before = m_tempFile->size();
+    errno = 0;
     if (m_tempFile->write(data) != data.size()) {
+        const int error = errno;
         qWarning() << "the zipFile write error!" << m_tempFile->errorString();
         m_writeFailed = true;
+        judgeFailedWrite(error, m_fileLength > 0 ? m_fileLength : before + data.size());
         m_reply->abort();
     }
+}
+
+void ALGetFile::judgeFailedWrite(int error, qint64 needed)
+{
+    const qint64 free = DiskRoom::freeBytes(ReceivedFilePath::userFolder(m_userId));
+    m_noRoom = DiskRoom::isNoRoomError(error) || (free >= 0 && needed > 0 && free < needed);
+    m_neededBytes = needed;
+    qWarning() << "the write failed, noRoom:" << m_noRoom << "error:" << error << "free:" << free
+               << "needed:" << needed;
 }
 
 void ALGetFile::downloadProgress(qint64 received, qint64 total)
@@ -307,14 +326,19 @@ void ALGetFile::replyFinish()
         return;
     }
     replyRead();
-    if (m_tempFile && m_tempFile->isOpen() && !m_tempFile->flush())
+    errno = 0;
+    if (m_tempFile && m_tempFile->isOpen() && !m_tempFile->flush() && !m_writeFailed) {
         m_writeFailed = true;
+        judgeFailedWrite(errno, m_fileLength > 0 ? m_fileLength : m_tempFile->size());
+    }
     closeTempFile();
     GetFileStatus status = Done;
     if (m_writeFailed) {
         // Most likely a full disk: a half-written file would only keep it full.
         dropTempFile();
-        status = TempFileError;
+        status = m_noRoom ? DiskFull : TempFileError;
+        if (m_noRoom)
+            emit signalNoRoom(m_fileId, m_neededBytes);
     } else if (m_reply->error() != QNetworkReply::NoError) {
         qWarning() << "the reply network error! errorType:" << m_reply->error()
                    << "errorString:" << m_reply->errorString();
@@ -345,8 +369,27 @@ ALGetFile::GetFileStatus ALGetFile::fileDownload()
     }
     m_tempFilePath = downloaded;
     if (m_suffix == QLatin1String("zip")) {
+        // Unpacked beside the archive: the disk must hold both for a while.
+        qint64 unpacked = 0;
+        {
+            QuaZip zip(downloaded);
+            if (zip.open(QuaZip::mdUnzip)) {
+                for (const QuaZipFileInfo64 &entry : zip.getFileInfoList64())
+                    unpacked += qint64(entry.uncompressedSize);
+            }
+        }
+        const qint64 archive = QFileInfo(downloaded).size();
         const bool ok = exitract();
         FileUtil::fileRemove(downloaded);
+        if (!ok) {
+            const qint64 free = DiskRoom::freeBytes(ReceivedFilePath::userFolder(m_userId));
+            if (free >= 0 && unpacked > 0 && unpacked <= m_maxBytes && free < unpacked) {
+                qWarning() << "the archive does not fit unpacked! free:" << free << "unpacked:" << unpacked;
+                m_neededBytes = archive + unpacked;
+                emit signalNoRoom(m_fileId, m_neededBytes);
+                return DiskFull;
+            }
+        }
         return ok ? Done : UnzipError;
     }
     const QString folder = ReceivedFilePath::fileFolder(m_userId, m_fileId);

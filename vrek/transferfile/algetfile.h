@@ -29,6 +29,7 @@ public:
         NetworkError = 7,
         UnzipError = 8,
         Done = 9,
+        DiskFull = 10, // the file does not fit on the disk of the received files
     };
     Q_ENUM(GetFileStatus)
 
@@ -61,6 +62,8 @@ public:
 signals:
     void signalGetFileResult(QString fileId, ALGetFile::GetFileStatus status);
     void signalDownloadProgress(QString fileId, qint64 received, qint64 total);
+    // Sent before a DiskFull result: the room the whole file needs.
+    void signalNoRoom(QString fileId, qint64 neededBytes);
 
 private:
     // What the answer's body is to the temporary file.
@@ -82,6 +85,9 @@ private:
     bool readValidator();
     void storeValidator();
     void dropTempFile();
+    // Judges a failed write: a full disk when its error says so, or when the data folder's disk has less room
+    // than the file needs.
+    void judgeFailedWrite(int error, qint64 needed);
 
     QString m_userId;
     QString m_tempSuffix = QStringLiteral("_tmp");
@@ -99,6 +105,9 @@ private:
     qint64 m_fileLength = -1; // the whole file's length as the first answer gave it; -1: unknown
     BodyMode m_mode = BodyUnknown;
     bool m_writeFailed = false;
+    // The failed write met a full disk; what the file needs whole.
+    bool m_noRoom = false;
+    qint64 m_neededBytes = -1;
     int m_maxEntries = maxZipEntries;
     qint64 m_maxBytes = maxZipBytes;
 };

@@ -20,6 +20,11 @@ void LocalFileTool::removeFileAndDir(QString fileId)
         qWarning() << "the fileId is not a plain name! fia:" << fileId;
         return;
     }
+    // Both ids make the paths below, and the user's a pattern too.
+    if (!ReceivedFilePath::isValidUserId(g_userId)) {
+        qWarning() << "the userId is not a plain name! fia:" << fileId << "userId:" << g_userId;
+        return;
+    }
     const QString dirString = ReceivedFilePath::fileFolder(g_userId, fileId);
     if (QDir(dirString).exists() && !FileUtil::dirRemove(dirString))
         qWarning() << "the dirRemove fail! fia:" << fileId << "dirString:" << dirString;
@@ -29,12 +34,8 @@ void LocalFileTool::removeFileAndDir(QString fileId)
     const QString tempString = fileString + "_tmp";
     if (QFile::exists(tempString) && !FileUtil::fileRemove(tempString))
         qWarning() << "the tempRemove fail! fia:" << fileId << "tempString:" << tempString;
-    // Downloads of any other suffix and what a broken one left beside them ("<id>.<suffix>_tmp" and its
-    // validator): the id is a plain name, so the pattern meets only this file's.
-    const QDir userFolder(ReceivedFilePath::userFolder(g_userId));
-    const QStringList left = userFolder.entryList({ fileId + ".*" }, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : left) {
-        const QString path = userFolder.filePath(name);
+    // Downloads of any other suffix and what a broken one left beside them.
+    for (const QString &path : ReceivedFilePath::leftovers(g_userId, fileId)) {
         if (!FileUtil::fileRemove(path))
             qWarning() << "the tempRemove fail! fia:" << fileId << "tempString:" << path;
     }

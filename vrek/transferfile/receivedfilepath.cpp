@@ -1,5 +1,6 @@
 #include "vrek/transferfile/receivedfilepath.h"
 
+#include <QDir>
 #include <QStringList>
 #include <QVariant>
 
@@ -29,6 +30,28 @@ bool ReceivedFilePath::isValidFileId(const QString &fileId)
     return true;
 }
 
+bool ReceivedFilePath::isValidUserId(const QString &userId)
+{
+    if (userId.isEmpty() || userId.size() > maxUserIdDigits || userId.at(0) == QLatin1Char('0'))
+        return false;
+    for (const QChar c : userId) {
+        if (c.unicode() < '0' || c.unicode() > '9')
+            return false;
+    }
+    return true;
+}
+
+QStringList ReceivedFilePath::leftovers(const QString &userId, const QString &fileId)
+{
+    if (!isValidUserId(userId) || !isValidFileId(fileId))
+        return {};
+    const QDir folder(userFolder(userId));
+    QStringList paths;
+    for (const QString &name : folder.entryList({ fileId + ".*" }, QDir::Files | QDir::Hidden | QDir::System))
+        paths.append(folder.filePath(name));
+    return paths;
+}
+
 QString ReceivedFilePath::lastComponent(const QString &name)
 {
     QString last = name;
@@ -51,7 +74,9 @@ bool ReceivedFilePath::readUserId(const QVariant &value, QString &userId)
     } else if (value.canConvert<QString>()) {
         number = value.toString().toLongLong(&ok);
     }
-    if (ok)
-        userId = QString::number(number);
-    return ok;
+    // Zero and the negative numbers are no user's.
+    if (!ok || number <= 0)
+        return false;
+    userId = QString::number(number);
+    return true;
 }

@@ -1,6 +1,7 @@
 #include "vrek/transferfile/transferfilemanager.h"
 
 #include "vrek/container/transferfilehash.h"
+#include "vrek/transferfile/diskroom.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/networkengine.h"
 
@@ -64,6 +65,9 @@ QString TransferFileManager::getFileStatusText(int status)
         return QStringLiteral("文件解压错误");
     case ALGetFile::Done:
         return QString();
+    case ALGetFile::DiskFull:
+        // The room as it is now, after the broken file went.
+        return DiskRoom::noRoomText(DiskRoom::freeBytes());
     default:
         qWarning() << "the gfs type unknown error!" << status;
         return QStringLiteral("网络错误");
@@ -134,6 +138,7 @@ bool TransferFileManager::pushGetFileQueue(const QString &fileId, const QString 
     connect(job, &ALGetFile::signalGetFileResult, this, &TransferFileManager::slotGetFileResult, Qt::QueuedConnection);
     connect(job, &ALGetFile::signalDownloadProgress, this, &TransferFileManager::slotDownloadProgress,
         Qt::QueuedConnection);
+    connect(job, &ALGetFile::signalNoRoom, this, &TransferFileManager::signalNoRoom, Qt::QueuedConnection);
     m_jobs->insertGetFileNetworkHash(fileId, job);
     m_getQueue.push(fileId, fileName, fileUrl, 0);
     emit signalTransferStatus(fileId, TransferInfo::WaitDownload, QString(), 0);

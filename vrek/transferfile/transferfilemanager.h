@@ -50,6 +50,8 @@ public slots:
 signals:
     // i is a progress per mille, or 0.
     void signalTransferStatus(QString fileId, TransferInfo::TransferStatus status, QString msg, int i);
+    // A download did not fit on the disk: the room its file needs. Comes before its result.
+    void signalNoRoom(QString fileId, qint64 neededBytes);
     void signalInsertTransferInfo(TransferInfo info);
     void signalStartAlGetFile(QString fileId, QString fileName, QString fileUrl);
     void signalStartAlPostFile(QString fileId, QString filePath, uint uploadType, qlonglong position);

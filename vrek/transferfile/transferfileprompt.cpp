@@ -1,8 +1,8 @@
 #include "vrek/transferfile/transferfileprompt.h"
 
 #include "vrek/utils/stringutil.h"
+#include "vrek/viewui/filedialog.h"
 
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -10,19 +10,13 @@ TransferFilePrompt::~TransferFilePrompt() = default;
 
 QString TransferFilePrompt::openFile(QWidget *parent, const QString &title, const QString &filter)
 {
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setViewMode(QFileDialog::Detail);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontResolveSymlinks);
-    if (dialog.exec() != QDialog::Accepted)
-        return QString();
-    return dialog.selectedFiles().value(0);
+    return FileDialog::openFile(parent, title, QString(), filter);
 }
 
 QString TransferFilePrompt::saveFile(
     QWidget *parent, const QString &title, const QString &proposed, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, proposed, filter);
+    return FileDialog::saveFile(parent, title, proposed, filter);
 }
 
 void TransferFilePrompt::information(QWidget *parent, const QString &title, const QString &text)

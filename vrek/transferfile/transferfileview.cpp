@@ -62,6 +62,7 @@ TransferFileView::TransferFileView(QWidget *parent)
 {
     setupForm();
     connect(m_manager, &TransferFileManager::signalTransferStatus, this, &TransferFileView::slotCourseStatus);
+    connect(m_manager, &TransferFileManager::signalNoRoom, this, &TransferFileView::signalGetFileNoRoom);
     connect(m_manager, &TransferFileManager::signalInsertTransferInfo, m_treeView, &TransferTreeView::insertRow);
     connect(m_uploadButton, &QPushButton::clicked, this, &TransferFileView::slotUploadPushButtonClicked);
     connect(m_downloadButton, &QPushButton::clicked, this, &TransferFileView::slotDownloadPushButtonClicked);

@@ -44,6 +44,8 @@ signals:
     void signalGetFileStart(QString fileId, QString fileName, QString fileUrl);
     void signalGetFileProgress(QString fileId, int perMille);
     void signalGetFileResult(QString fileId, bool ok);
+    // A download did not fit on the disk; told before its result.
+    void signalGetFileNoRoom(QString fileId, qint64 neededBytes);
     void signalMessageTipBoxOut(QString text);
 
 public slots:

@@ -1,5 +1,7 @@
 #include "vrek/transferfile/transferitemmodel.h"
 
+#include "vrek/utils/stringutil.h"
+
 #include <QDebug>
 
 TransferItemModel::TransferItemModel(QObject *parent)
@@ -38,7 +40,9 @@ QVariant TransferItemModel::data(const QModelIndex &index, int role) const
         case IdColumn:
             return info.getId();
         case NameColumn:
-            return info.getFilePath();
+            // A shared file's name is the sender's: laid out, and sorted by, no more of it than a cell shows.
+            return role == Qt::ToolTipRole ? StringUtil::plainToolTip(info.getFilePath())
+                                           : StringUtil::clippedText(info.getFilePath());
         case SizeColumn:
             return info.getSizeText();
         case StatusColumn:

@@ -283,10 +283,10 @@ void BindTipView::updatePersonalInfo()
     m_surePasswordLineEdit->clear();
     // The lecturer's side has no grade.
     m_classWidget->setVisible(g_userType != 0);
-    m_classNameLabel->setText(g_gradeClassName);
-    m_nameLabel->setText(g_userName);
+    m_classNameLabel->setText(StringUtil::clippedText(g_gradeClassName));
+    m_nameLabel->setText(StringUtil::clippedText(g_userName));
     m_passwordLineEdit->setText(g_passWord);
-    m_phoneLabel->setText(g_mobile);
+    m_phoneLabel->setText(StringUtil::clippedText(g_mobile));
 }
 
 bool BindTipView::filterPasswordText(QString &text)

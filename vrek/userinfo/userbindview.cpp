@@ -1,6 +1,7 @@
 #include "vrek/userinfo/userbindview.h"
 
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 #include "vrek/utils/httprequest.h"
 
 #include <QDebug>
@@ -203,7 +204,7 @@ void UserBindView::slotHttpMessage(
         uncoverPage();
         return;
     }
-    m_messageLabel->setText(reply.value("requestBody").toString());
+    m_messageLabel->setText(StringUtil::clippedText(reply.value("requestBody").toString()));
     m_messageLabel->show();
 }
 

@@ -28,8 +28,10 @@ public:
     // False, with a warning, when the user is not listed.
     bool removeRow(const UserInfo &userInfo);
     bool clear();
-    // Sorts in place without telling the views; the list view rebuilds its rows itself.
+    // Sorts in place without telling the views; the list view rebuilds its rows itself. The model's sort by a
+    // column stays Qt's (it does nothing).
     void sort();
+    using QAbstractListModel::sort;
 
     // The row of a user id, -1 when not listed.
     int rowOf(const QString &userId) const;

@@ -6,6 +6,7 @@
 #include "vrek/userinfo/userinfolistview.h"
 #include "vrek/userinfo/userinfowidget.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
@@ -113,7 +114,7 @@ void UserInfoView::initial()
         label->setMargin(5);
         label->setStyleSheet("QLabel{font-family:微软雅黑;}");
     }
-    m_groupNameLabel->setText(g_classTitle);
+    m_groupNameLabel->setText(StringUtil::clippedText(g_classTitle));
     m_listView->verticalScrollBar()->setStyleSheet(scrollBarStyle);
     connect(m_listView, &UserInfoListView::signalCameraButtonClicked, this, &UserInfoView::slotCameraButtonClicked);
     connect(m_listView, &UserInfoListView::signalPraiseButtonClicked, this, &UserInfoView::slotPraiseButtonClicked);

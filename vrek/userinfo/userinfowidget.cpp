@@ -97,7 +97,7 @@ void UserInfoWidget::initUserInfo(const UserInfo &userInfo)
     QString name = userInfo.getUserName();
     if (m_userId == g_userId)
         name = QStringLiteral("%1 (我)").arg(name);
-    m_userNameLabel->setText(name);
+    m_userNameLabel->setText(StringUtil::clippedText(name));
     m_userNameLabel->setToolTip(StringUtil::plainToolTip(name));
 }
 

@@ -57,6 +57,7 @@ void HttpClientManager::sendAttendCourseList(const QString &lessonType, const QS
     params.insert("userId", g_userId);
     params.insert("loginSignId", g_loginSignId);
     sendHttpRequest(QString("%1/mobile/httpGetAttendCourseList").arg(m_baseUrl), params, HttpEngine::Post);
+    m_courseListRequestId = m_lastRequestId;
 }
 
 void HttpClientManager::sendDataExportRequest(int exportType, const QString &fields)
@@ -267,6 +268,10 @@ void HttpClientManager::recvHttpRequest(
     if (status != HttpEngine::Success)
         qWarning() << "http error!" << url;
     m_httpHash->deleteHttpNetWork(requestId);
+    if (url.endsWith("httpGetAttendCourseList") && requestId != m_courseListRequestId) {
+        qDebug() << "a newer course list was asked for, the answer is dropped! id:" << requestId;
+        return;
+    }
     route(url, body, pending.loginFlag);
 }
 

@@ -91,6 +91,9 @@ private:
     QString m_loginFlag = "0";
     QHash<QString, PendingRequest> m_pending;
     QString m_lastRequestId;
+    // The course list last asked for: the answer to an earlier one would show a stale page after the fresh one,
+    // as answers need not come in the order of their requests.
+    QString m_courseListRequestId;
     QString m_lastRequestUrl;
     int m_requestTimeoutMs = requestTimeoutMs;
     int m_schoolLookupTimeoutMs = schoolLookupTimeoutMs;

@@ -120,8 +120,6 @@ void SocketClient::readData()
         m_buffer.clear();
         m_discarding = true;
     }
-    for (const QString &line : qAsConst(lines))
-        emit readMessageOut(line);
     if (!lines.isEmpty())
         emit readMessagesOut(lines);
 }

@@ -29,8 +29,8 @@ public:
 signals:
     void sockNewConnectOut(QString address, ushort port, QThread *thread);
     void sockDisConnectOut(QString address, ushort port, QThread *thread);
-    void readMessageOut(QString line);
-    // The lines of one read together, in order: a burst crosses to the manager's thread in a few signals.
+    // The non-empty lines of one read together, in order: a burst crosses to the manager's thread in a few
+    // signals, not one a line.
     void readMessagesOut(QStringList lines);
     void sendHeartBeatOut(bool sent);
     void connectToServerErrorOut();

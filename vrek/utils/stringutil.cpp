@@ -84,9 +84,26 @@ quint64 StringUtil::hashString(const char *str, quint64 value)
 
 QString StringUtil::clippedText(const QString &text)
 {
-    if (text.size() <= clippedLength)
-        return text;
-    return text.left(clippedLength) + QChar(0x2026);
+    int end = qMin(text.size(), int(clippedLength));
+    int lines = 1;
+    for (int i = 0; i < end; ++i) {
+        if (text.at(i) == QLatin1Char('\n') && ++lines > clippedLines) {
+            end = i;
+            break;
+        }
+    }
+    // Half a character would show as a box of its own.
+    if (end < text.size() && end > 0 && text.at(end - 1).isHighSurrogate())
+        --end;
+    QString shown = text.left(end);
+    for (int i = 0; i < shown.size(); ++i) {
+        const ushort u = shown.at(i).unicode();
+        if ((u < 0x20 && u != '\t' && u != '\n' && u != '\r') || (u >= 0x7F && u < 0xA0))
+            shown[i] = QChar::ReplacementCharacter;
+    }
+    if (end < text.size())
+        shown.append(QChar(0x2026));
+    return shown;
 }
 
 QString StringUtil::plainToolTip(const QString &text)

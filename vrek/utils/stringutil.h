@@ -18,8 +18,10 @@ public:
     // FNV-1a, 64 bits; callers start from fnvOffsetBasis.
     static quint64 hashString(const char *str, quint64 value);
     static QString getPinyinInitials(const QString &text);
-    // Outside text for a window of its own (a tool tip, a box): a megabyte of it would make the window as large.
-    // The first clippedLength characters, with an ellipsis when cut.
+    // Outside text as a widget lays it out (a label, a list entry, a chat bubble, a tool tip, a box): a megabyte of
+    // it, or a word that long, would hold the GUI thread for seconds and make the widget as large. At most
+    // clippedLength characters and clippedLines lines, with an ellipsis when cut; a control character other than a
+    // tab or a line end shows as U+FFFD, as a NUL would otherwise end the text in much of Qt.
     static QString clippedText(const QString &text);
     // A tool tip that shows outside text literally (clipped): unchanged when Qt takes it as plain, escaped and
     // wrapped in a paragraph when Qt would guess rich text (and lay out its markup, reading any local file an
@@ -47,6 +49,7 @@ public:
     static constexpr int logExcerptLength = 48;
 
     static constexpr int clippedLength = 500;
+    static constexpr int clippedLines = 20;
     static constexpr quint64 fnvOffsetBasis = 14695981039346656037ULL;
     static constexpr quint64 fnvPrime = 1099511628211ULL;
 

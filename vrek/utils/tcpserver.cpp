@@ -30,7 +30,7 @@ void TcpServer::incomingConnection(qintptr socketDescriptor)
 {
     qDebug() << "socketDescriptor:" << socketDescriptor;
     // At the cap the newcomer is refused, not let in as one more.
-    if (m_socketTable.size() >= m_maxConnections) {
+    if (m_socketTable.size() - m_leaving.size() >= m_maxConnections) {
         qWarning() << "the connections reach the maximum, refused! maximum:" << m_maxConnections;
         QTcpSocket refused;
         refused.setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite);
@@ -43,6 +43,7 @@ void TcpServer::incomingConnection(qintptr socketDescriptor)
         delete socket;
         return;
     }
+    socket->setFrameLimit(m_frameLimit);
     QThread *thread = ThreadHandle::getInstance().getThread();
     const QString address = socket->peerAddressText();
     const quint16 port = socket->peerPortNumber();
@@ -73,6 +74,7 @@ void TcpServer::sockDisConnectSlot(qintptr id, const QString &address, quint16 p
 {
     qDebug() << "handle:" << id << "ip:" << address << "port:" << port;
     TcpSocket *socket = m_socketTable.take(id);
+    m_leaving.remove(id);
     if (!socket) {
         // Cleared already: the table and the thread counts went with it.
         return;
@@ -93,12 +95,34 @@ void TcpServer::getAddressBySId(qintptr id, QString &address, quint16 &port) con
     port = socket->peerPortNumber();
 }
 
+void TcpServer::dropConnection(qintptr id)
+{
+    if (id == -1) {
+        for (auto it = m_socketTable.constBegin(); it != m_socketTable.constEnd(); ++it)
+            m_leaving.insert(it.key());
+    } else if (m_socketTable.contains(id)) {
+        m_leaving.insert(id);
+    }
+    emit sendDisConnect(id);
+}
+
+void TcpServer::trust(qintptr id)
+{
+    TcpSocket *socket = m_socketTable.value(id, nullptr);
+    if (!socket)
+        return;
+    // Queued like the payloads: what is sent to the peer after this call finds the limit lifted.
+    QMetaObject::invokeMethod(
+        socket, [socket] { socket->trust(); }, Qt::QueuedConnection);
+}
+
 void TcpServer::clear()
 {
     emit sendDisConnect(-1);
     emit sendDelConnect(-1);
     ThreadHandle::getInstance().clear();
     m_socketTable.clear();
+    m_leaving.clear();
 }
 
 QThread *TcpServer::threadOf(qintptr id) const

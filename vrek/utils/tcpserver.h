@@ -2,6 +2,7 @@
 #define TCPSERVER_H
 
 #include <QHash>
+#include <QSet>
 #include <QTcpServer>
 
 class QThread;
@@ -20,6 +21,8 @@ public:
 
     int maxConnections() const { return m_maxConnections; }
     int connectionCount() const { return m_socketTable.size(); }
+    // The payloads a connection made from now on may send before it is trusted (TcpSocket::setFrameLimit).
+    void setFrameLimit(int frames) { m_frameLimit = frames; }
     // For tests: the thread a connection lives in (null when the id is unknown).
     QThread *threadOf(qintptr id) const;
 
@@ -35,6 +38,11 @@ public slots:
     void sendMessagesIn(const QByteArray &payload, qintptr id);
     void sockDisConnectSlot(qintptr id, const QString &address, quint16 port, QThread *thread);
     void getAddressBySId(qintptr id, QString &address, quint16 &port) const;
+    // Drops a connection (-1: all). It holds no place from then on, though it stays in the table until its
+    // socket has reported it gone: a newcomer must not be refused for connections already on their way out.
+    void dropConnection(qintptr id);
+    // Lifts the payload limit of a connection.
+    void trust(qintptr id);
     void clear();
 
 protected:
@@ -42,7 +50,10 @@ protected:
 
 private:
     QHash<qintptr, TcpSocket *> m_socketTable;
+    // Connections of the table that were told to go.
+    QSet<qintptr> m_leaving;
     int m_maxConnections;
+    int m_frameLimit = -1;
     qintptr m_lastId = 0;
 };
 

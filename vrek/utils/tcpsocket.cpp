@@ -23,9 +23,11 @@ TcpSocket::TcpSocket(qintptr socketDescriptor, qintptr id, QObject *parent)
 {
     if (!setSocketDescriptor(socketDescriptor, QAbstractSocket::ConnectedState, QIODevice::ReadWrite)) {
         qWarning() << "the socket descriptor is not taken! socketDescriptor:" << socketDescriptor << errorString();
+        // Nothing to close: Qt refuses only a descriptor that is not open, and closes one it took and could not
+        // set up. Closing the number here could close whatever was given it since.
         return;
     }
-    connect(this, &QTcpSocket::readyRead, this, &TcpSocket::readData);
+    connect(this, &QTcpSocket::readyRead, this, QOverload<>::of(&TcpSocket::readData));
     m_disconnectConnection = connect(this, &QTcpSocket::disconnected, this, &TcpSocket::onDisconnected);
     m_isConnected = true;
     // Kept, because a socket that has gone no longer knows its peer.
@@ -96,6 +98,13 @@ void TcpSocket::readData()
             break;
         }
         m_waitingFor = -1;
+        if (m_frameLimit >= 0 && ++m_frames > m_frameLimit) {
+            qWarning() << "too many payloads without a login, the connection is dropped! ip:" << m_peerAddress
+                       << "port:" << m_peerPort << "socketId:" << m_socketId;
+            m_buffer.clear();
+            drop();
+            return;
+        }
         const QByteArray payload = m_buffer.mid(start + headLength, int(length));
         start += headLength + int(length);
         if (logAllowed())
@@ -135,6 +144,11 @@ void TcpSocket::sendData(const QByteArray &payload)
     uintToByte(frame, unsigned(payload.size()));
     frame.append(payload);
     write(frame);
+}
+
+void TcpSocket::trust()
+{
+    m_frameLimit = -1;
 }
 
 // Every socket hears every command; only the one addressed logs it, or each connection's end would log a line

@@ -34,6 +34,12 @@ public:
     static bool byteToUInt(const QByteArray &bytes, unsigned int &value);
     static void uintToByte(QByteArray &bytes, unsigned int value);
 
+    // How many payloads the peer may send before it is trusted; -1 for no limit. A payload beyond them drops the
+    // connection here, before it is handed on: a peer that sends many tiny frames at once would otherwise have a
+    // signal queued to the owner's thread for each of them, however soon the owner meant to drop it. Set before the
+    // socket is moved to its thread.
+    void setFrameLimit(int frames) { m_frameLimit = frames; }
+
     qintptr id() const { return m_socketId; }
     QString peerAddressText() const { return m_peerAddress; }
     quint16 peerPortNumber() const { return m_peerPort; }
@@ -45,9 +51,14 @@ signals:
 public slots:
     void readData();
     void sendData(const QByteArray &payload);
+    // Lifts the limit on payloads: the owner knows the peer now.
+    void trust();
     // Act when the id is this socket's or -1 (all): drop the connection, or delete this object.
     void disConTcp(qintptr id);
     void delConTcp(qintptr id);
+
+protected:
+    using QTcpSocket::readData;
 
 private:
     void onDisconnected();
@@ -62,6 +73,8 @@ private:
     QElapsedTimer m_logWindow;
     int m_linesLogged = 0;
     qint64 m_linesNotLogged = 0;
+    int m_frameLimit = -1;
+    int m_frames = 0;
     qintptr m_socketId;
     QMetaObject::Connection m_disconnectConnection;
     bool m_isConnected = false;

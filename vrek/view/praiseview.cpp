@@ -3,7 +3,9 @@
 #include "vrek/container/userinfohash.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
+#include <QCursor>
 #include <QDebug>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
@@ -42,8 +44,11 @@ void PraiseView::initial()
     m_imageLabel = new QLabel();
     m_textLabel = new QLabel();
     m_textLabel->setTextFormat(Qt::PlainText);
-    // A name of any length stays inside the notice: the notice never grows to the text's width.
+    // A name of any length stays inside the notice: the notice never grows to the text's width, the line wraps
+    // under the flower instead of losing the name's end.
     m_textLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_textLabel->setWordWrap(true);
+    m_textLabel->setAlignment(Qt::AlignCenter);
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1280, 720);
     setGeometry(screenRect.width() / 2 - noticeWidth / 2, screenRect.height() / 2 - 109, noticeWidth, noticeHeight);
@@ -71,16 +76,21 @@ void PraiseView::initial()
 void PraiseView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    // It only shows something: the clicks go to whatever lies under it (the answer card's options often do).
-    // Given to the window once it is on the screen: X11 takes it from a window created with it only then.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            QWindow *window = windowHandle();
-            if (window && isVisible() && !window->flags().testFlag(Qt::WindowTransparentForInput))
-                window->setFlags(window->flags() | Qt::WindowTransparentForInput);
-        },
-        Qt::QueuedConnection);
+    // Also when shown through QWidget's own calls.
+    QMetaObject::invokeMethod(this, &PraiseView::letClicksThrough, Qt::QueuedConnection);
+}
+
+void PraiseView::letClicksThrough()
+{
+    QWindow *window = windowHandle();
+    if (!window || !isVisible() || window->flags().testFlag(Qt::WindowTransparentForInput))
+        return;
+    window->setFlags(window->flags() | Qt::WindowTransparentForInput);
+    // The server keeps a pointer that rested where the notice appeared inside the notice until the pointer
+    // moves, and would give it the next press: put where it is, the pointer is found over what lies below.
+    const QPoint pointer = QCursor::pos();
+    if (geometry().contains(pointer))
+        QCursor::setPos(pointer);
 }
 
 void PraiseView::setFadeDuration(int ms)
@@ -112,9 +122,10 @@ void PraiseView::readPraiseMessage(QString userId, QString count, QString type)
 
 void PraiseView::showNotice(const QString &name)
 {
-    m_textLabel->setText(QStringLiteral("老师表扬了 ") + name);
+    m_textLabel->setText(QStringLiteral("老师表扬了 ") + StringUtil::clippedText(name));
     m_animation->stop();
     show();
+    letClicksThrough(); // at once: a press may follow the notice within the same moment
     m_animation->start();
 }
 

@@ -41,6 +41,9 @@ protected:
 private:
     void initial();
     void showNotice(const QString &name);
+    // Clicks on the notice go to whatever lies under it (the answer card's options often do). Given to the
+    // window once it is on the screen: X11 takes it from a window created with it only then.
+    void letClicksThrough();
 
     QLabel *m_imageLabel = nullptr;
     QLabel *m_textLabel = nullptr;

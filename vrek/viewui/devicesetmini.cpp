@@ -1,7 +1,7 @@
 #include "vrek/viewui/devicesetmini.h"
 
 #include "platform/devicecatalog/devicecatalog.h"
-#include "vrek/media/pushstreaminterface.h"
+#include "vrek/media/control/pushstreaminterface.h"
 #include "vrek/message/tsprotocolanalysis.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"

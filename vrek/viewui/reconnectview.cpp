@@ -86,6 +86,8 @@ ReconnectView::ReconnectView(ConnectServerManager *connectServer, QWidget *paren
     connect(connectServer, &ConnectServerManager::signalJoinSuccessOut, this, &ReconnectView::slotJoinSuccessIn);
     connect(connectServer, &ConnectServerManager::signalJoinFailOut, this, &ReconnectView::slotJoinFailIn);
     connect(connectServer, &ConnectServerManager::signalJoinTimeoutOut, this, &ReconnectView::slotJoinFailIn);
+    connect(connectServer, &ConnectServerManager::signalConnectionLoggedInOut, this,
+        &ReconnectView::slotConnectionLoggedInIn);
 }
 
 ReconnectView::~ReconnectView()
@@ -173,10 +175,28 @@ void ReconnectView::slotLoginTimeoutIn(const QString &text)
     showOutcome(text, true);
 }
 
+void ReconnectView::slotConnectionLoggedInIn()
+{
+    // A login of the page's own try is already told by the connect-server manager; one of another flow is not
+    // the page's to take.
+    if (!isVisible() || holdsLock() || !tryProcessLock(ProcessReconnect))
+        return;
+    qInfo() << "the connection logged in again, rejoining";
+    m_reconnectButton->setEnabled(false);
+    m_joinRequested = false;
+    emit signalLoginSuccessOut(); // the lock stays taken for the join
+    // Where nobody asks for the join (the page is no longer wanted), the try ends here.
+    if (holdsLock() && !m_joinRequested) {
+        release();
+        m_reconnectButton->setEnabled(true);
+    }
+}
+
 void ReconnectView::slotRequestJoinClassesIn()
 {
     if (!holdsLock())
         return;
+    m_joinRequested = true;
     startTry(QStringLiteral("正在进入班级..."));
     if (m_connectServer)
         m_connectServer->slotJoinClassesIn();

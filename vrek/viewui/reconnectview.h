@@ -48,6 +48,9 @@ public slots:
     void slotJoinSuccessIn();
     void slotJoinFailIn(const QString &text);
     void slotExitButtonClicked();
+    // The classroom connection logged in again while the page is shown and no flow runs (its own try having
+    // timed out before the network came back): that login starts a new try, at its success.
+    void slotConnectionLoggedInIn();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -70,6 +73,7 @@ private:
     QElapsedTimer m_tryClock;
     QString m_outcomeText;
     bool m_outcomeEnables = false;
+    bool m_joinRequested = false;
     int m_minimumTryMs = minimumTryMs;
 };
 

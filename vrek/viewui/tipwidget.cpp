@@ -1,6 +1,7 @@
 #include "vrek/viewui/tipwidget.h"
 
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,7 +65,7 @@ void TipWidget::hideCloseButton()
 
 void TipWidget::showTip(const QString &text, const unsigned int time)
 {
-    m_label->setText(text);
+    m_label->setText(StringUtil::clippedText(text));
     const unsigned int ms = time * 1000u;
     m_hideTimer->start(int(qMin(ms, 0x7fffffffu)));
     show();

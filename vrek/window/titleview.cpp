@@ -2,6 +2,7 @@
 
 #include "vrek/utils/globalvalue.h"
 #include "vrek/window/titlebarwidget.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -160,8 +161,9 @@ void TitleView::buildForm()
 void TitleView::setTitle(const QString &title)
 {
     m_title = title;
-    m_titleName->setText(" " + title);
-    setWindowTitle(title);
+    m_titleName->setText(" " + StringUtil::clippedText(title));
+    // The frame's title too: the window manager lays it out as well.
+    setWindowTitle(StringUtil::clippedText(title));
 }
 
 void TitleView::setTitleFlags(int flags)
@@ -178,7 +180,13 @@ void TitleView::updateTitleFlags()
     m_maxButton->setVisible(!(m_flags & NoMaxButton));
     setMaximizable(!(m_flags & NoMaxButton));
     setShadowVisible(!(m_flags & NoShadow));
-    const Qt::WindowModality modality = (m_flags & Modeless) ? Qt::NonModal : Qt::ApplicationModal;
+    // A box with an owner waits on that window only; the client's own windows without one hold the whole client,
+    // unless they have boxes of their own.
+    Qt::WindowModality modality = Qt::ApplicationModal;
+    if ((m_flags & Modeless) || m_ownsBoxes)
+        modality = Qt::NonModal;
+    else if (parentWidget())
+        modality = Qt::WindowModal;
     if (windowModality() != modality) {
         const bool visible = isVisible();
         if (visible)
@@ -234,8 +242,38 @@ void TitleView::setUserButtonShown(bool shown)
         m_userButton->hide();
         return;
     }
-    m_userButton->setText(QString("%1(%2)").arg(g_lessonTitle, g_lectName));
+    m_userButton->setText(
+        QString("%1(%2)").arg(StringUtil::clippedText(g_lessonTitle), StringUtil::clippedText(g_lectName)));
     m_userButton->show();
+}
+
+void TitleView::setOwner(QWidget *owner)
+{
+    QWidget *window = owner ? owner->window() : nullptr;
+    if (window == parentWidget())
+        return;
+    const bool visible = isVisible();
+    Qt::WindowFlags flags = windowFlags();
+    // X11 names the owner (WM_TRANSIENT_FOR) of dialogs and tool windows only.
+    if ((flags & Qt::WindowType_Mask) == Qt::Window)
+        flags = (flags & ~Qt::WindowType_Mask) | Qt::Dialog;
+    setParent(window, flags);
+    updateTitleFlags();
+    if (visible)
+        QWidget::show();
+    auto *frame = qobject_cast<TitleView *>(window);
+    if (frame && !frame->m_ownsBoxes) {
+        frame->m_ownsBoxes = true;
+        frame->updateTitleFlags();
+    }
+}
+
+void TitleView::raiseOverOwner()
+{
+    if (!isVisible())
+        return;
+    raise();
+    activateWindow();
 }
 
 void TitleView::setShadowVisible(bool visible)

@@ -47,6 +47,14 @@ public:
     int titleFlags() const { return m_flags; }
     void setFixedSize(const QSize &size);
     void setUserButtonShown(bool shown);
+    // The window this frame is a box of: the frame becomes its transient (the window manager keeps it above the
+    // owner, whatever the owner's layer), and a modal frame blocks the owner alone instead of the whole client.
+    // An owner framed by a TitleView blocks nothing itself from then on: a window modal to the whole client but
+    // owned by none is one that a window manager (xfwm4) keeps above every other window of the client, its own
+    // boxes too.
+    void setOwner(QWidget *owner);
+    // Brought back over its owner and given the keyboard, as when it was shown, if it is open.
+    void raiseOverOwner();
     QWidget *centerWidget() const { return m_centerWidget; }
     int titleBarHeight() const;
 
@@ -101,6 +109,7 @@ private:
     bool m_firstShow = true;
     bool m_sizeChosen = false;
     bool m_userButtonShown = false;
+    bool m_ownsBoxes = false;
 };
 
 #endif // TITLEVIEW_H

@@ -1,7 +1,0 @@
-#include "vrek/media/mediamanagerinfo.h"
-
-namespace {
-[[maybe_unused]] const int s_metaTypeId = qRegisterMetaType<MediaManagerInfo>("MediaManagerInfo");
-}
-
-MediaManagerInfo::~MediaManagerInfo() = default;
