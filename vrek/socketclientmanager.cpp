@@ -746,7 +746,7 @@ void SocketClientManager::recvConnectRSP(const QString &line)
     m_session = ++m_sessionCount == 0 ? ++m_sessionCount : m_sessionCount;
     m_beatsWritten = m_beatsAnswered = 0;
     emit signalConnectResult(0);
-    emit heartTimerStart(m_heartbeatInterval);
+    emit heartTimerStart(m_heartbeatInterval, userId);
     emit signalSocketConnectSuceess();
     m_beatClock.start();
     qInfo() << "the user is online! userId:" << g_userId;

@@ -101,7 +101,7 @@ signals:
     // To the socket.
     void connectToServer(QString host, ushort port);
     void disconnectFromServer();
-    void heartTimerStart(int ms);
+    void heartTimerStart(int ms, const QString &userId);
     void heartTimerStop();
     void sendMessageOut(QByteArray bytes);
 

@@ -260,12 +260,13 @@ void TestChatClient::textLostWithTheConnectionIsTold()
 
     // Sent on the open connection before its login is answered: no session can prove it read or lost, so it
     // neither holds back the texts after it nor is told lost with a later session.
-    const QString classText = QStringLiteral("11\t0\tclass9\t1$1$S1$");
+    // Sender left out: the login below sets the user's id.
+    const QString classText = QStringLiteral("11\t0\tclass9\t1$1$");
     client.sendSchoolClassChatMessage("before the login");
     QVERIFY(link.server().waitForLine(classText).contains(base64("before the login")));
     link.server().sendLine(FakeClassroomServer::LoginReply().line());
     QVERIFY(loggedIn.wait(5000));
-    g_userId = "S1"; // the login set the server's id
+    QCOMPARE(g_userId, QString("1001")); // the heartbeats carry it and their answers are checked against it
 
     // Read by the server: answered heartbeats after it prove it. On a busy machine two beats may go out before
     // the first answer comes back, and the text would be kept, not sent: it is sent in a turn that saw the
@@ -300,7 +301,6 @@ void TestChatClient::textWhileHeartbeatsGoUnansweredIsKept()
     QVERIFY(link.connectToServer());
     // The answered login may already have come in while the connection was being made.
     QTRY_COMPARE_WITH_TIMEOUT(loggedIn.count(), 1, 10000);
-    g_userId = "S1";
     ChatClient client;
     QSignalSpy shown(&client, &ChatClient::addSchoolClassMessage);
     QSignalSpy failed(&client, &ChatClient::sendFailedOut);

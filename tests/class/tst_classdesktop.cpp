@@ -523,14 +523,18 @@ void TestClassDesktop::praiseLetsClicksThrough_data()
 {
     QTest::addColumn<QString>("praised");
     QTest::addColumn<QString>("noticeText");
-    QTest::newRow("the student's own") << "S1" << "老师表扬了 你";
-    QTest::newRow("a classmate's") << "S2" << "老师表扬了 张小红";
+    QTest::addColumn<QString>("before"); // a notice of the other student before: none, "shown" or "faded"
+    QTest::newRow("the student's own") << "S1" << "老师表扬了 你" << QString();
+    QTest::newRow("a classmate's") << "S2" << "老师表扬了 张小红" << QString();
+    QTest::newRow("a classmate's while the own shows") << "S2" << "老师表扬了 张小红" << "shown";
+    QTest::newRow("the own after a classmate's faded") << "S1" << "老师表扬了 你" << "faded";
 }
 
 void TestClassDesktop::praiseLetsClicksThrough()
 {
     QFETCH(QString, praised);
     QFETCH(QString, noticeText);
+    QFETCH(QString, before);
     for (const auto &[id, name] : { std::pair<QString, QString>("S1", "李小明"), { "S2", "张小红" } }) {
         UserInfo user;
         user.setUserId(id);
@@ -558,9 +562,20 @@ void TestClassDesktop::praiseLetsClicksThrough()
     QVERIFY2(!covered.isEmpty(), "the notice covers no option on this screen");
     // The student's hand already rests on the first of them when the notice comes.
     QVERIFY(display()->movePointerTo(points.first()));
+    if (!before.isEmpty()) {
+        const QByteArray other = praised == "S1" ? "S2" : "S1";
+        if (before == "faded")
+            praise->setFadeDuration(200);
+        m_link->server().sendLine("11\t4\t" + other + "@1@1");
+        QTRY_VERIFY_WITH_TIMEOUT(praise->isVisible(), settleMs);
+        QVERIFY(QTest::qWaitForWindowExposed(praise, settleMs));
+        if (before == "faded") {
+            QTRY_VERIFY_WITH_TIMEOUT(!praise->isVisible(), settleMs);
+            praise->setFadeDuration(60000);
+        }
+    }
     m_link->server().sendLine("11\t4\t" + praised.toUtf8() + "@1@1");
-    QTRY_VERIFY_WITH_TIMEOUT(praise->isVisible(), settleMs);
-    QCOMPARE(praise->text(), noticeText);
+    QTRY_VERIFY_WITH_TIMEOUT(praise->isVisible() && praise->text() == noticeText, settleMs);
     QVERIFY(QTest::qWaitForWindowExposed(praise, settleMs));
     QCOMPARE(praise->geometry(), notice);
     QVERIFY(display()->receivesClickAt(idOf(m_view->answerTitle()), points.first()));

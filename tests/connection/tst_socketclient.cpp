@@ -144,10 +144,11 @@ void TestSocketClient::overlongLinesAreDropped()
 
 void TestSocketClient::heartbeatRunsUntilDisconnect()
 {
-    g_userId = "u9";
     QVERIFY(connectClient());
     QSignalSpy beats(m_client, &SocketClient::sendHeartBeatOut);
-    m_client->heartTimerStart(20);
+    m_client->heartTimerStart(20, "u9");
+    // The id is the one handed over: a later change of the program's id is the login thread's, not this one's.
+    g_userId = "other";
     QCOMPARE(m_server->waitForLine("1\t"), QString("1\tu9"));
     QCOMPARE(m_server->waitForLine("1\t"), QString("1\tu9"));
     QVERIFY(beats.count() >= 2);
@@ -165,12 +166,11 @@ void TestSocketClient::heartbeatRunsUntilDisconnect()
 
 void TestSocketClient::remoteCloseStopsHeartbeat()
 {
-    g_userId = "u9";
     QVERIFY(connectClient());
     QSignalSpy beats(m_client, &SocketClient::sendHeartBeatOut);
     QSignalSpy closed(m_client, &SocketClient::sockDisConnectOut);
     QSignalSpy errors(m_client, &SocketClient::connectToServerErrorOut);
-    m_client->heartTimerStart(20);
+    m_client->heartTimerStart(20, "u9");
     QVERIFY(!m_server->waitForLine("1\t").isNull());
     expectWarning("se:");
     m_server->drop();
@@ -220,7 +220,7 @@ void TestSocketClient::refusedConnectionIsReported()
 void TestSocketClient::destroyingAConnectedSocketCallsNoSlot()
 {
     QVERIFY(connectClient());
-    m_client->heartTimerStart(1000);
+    m_client->heartTimerStart(1000, "u9");
     // The base destructor closes the socket: its signals must not reach slots of the half-destroyed object.
     QSignalSpy closed(m_client, &SocketClient::sockDisConnectOut);
     QSignalSpy errors(m_client, &SocketClient::connectToServerErrorOut);

@@ -88,7 +88,7 @@ void TestSocketClientManager::dispatch_data()
 
     const QString login15 = "0\t1001\tAnn\t0\trtmp.host\t1935\t\t1\trtc.host\t8443\ta1\t\t\tsign\ttrue";
     QTest::newRow("login") << 1 << login15
-                           << QStringList { "signalConnectResult(0)", "heartTimerStart(2000)",
+                           << QStringList { "signalConnectResult(0)", "heartTimerStart(2000,1001)",
                                   "signalSocketConnectSuceess()" }
                            << QStringList();
     QTest::newRow("login refused") << 1 << "0\t\t\t3"

@@ -1,7 +1,5 @@
 #include "vrek/utils/socketclient.h"
 
-#include "vrek/utils/globalvalue.h"
-
 #include <QDebug>
 #include <QHostAddress>
 #include <QStringList>
@@ -61,9 +59,10 @@ void SocketClient::disconnectFromServer()
     disconnectFromHost();
 }
 
-void SocketClient::heartTimerStart(int ms)
+void SocketClient::heartTimerStart(int ms, const QString &userId)
 {
     qInfo() << "ms:" << ms;
+    m_beatLine = QStringLiteral("1\t%1\n").arg(userId).toUtf8();
     if (!m_heartTimer) {
         m_heartTimer = new QTimer(this);
         connect(m_heartTimer, &QTimer::timeout, this, &SocketClient::sendHeartBeatIn);
@@ -91,8 +90,7 @@ bool SocketClient::sendData(QByteArray bytes)
 
 void SocketClient::sendHeartBeatIn()
 {
-    const QString line = QStringLiteral("1\t%1\n").arg(g_userId);
-    emit sendHeartBeatOut(sendData(line.toUtf8()));
+    emit sendHeartBeatOut(sendData(m_beatLine));
 }
 
 void SocketClient::readData()

@@ -38,7 +38,8 @@ signals:
 public slots:
     void connectToServer(QString host, ushort port);
     void disconnectFromServer();
-    void heartTimerStart(int ms);
+    // The id is handed over here: the beats go out on this thread, the login sets the id on another.
+    void heartTimerStart(int ms, const QString &userId);
     void heartTimerStop();
     bool sendData(QByteArray bytes);
     void sendHeartBeatIn();
@@ -56,6 +57,7 @@ private:
     QByteArray m_buffer;
     QElapsedTimer m_lastSend;
     QTimer *m_heartTimer = nullptr;
+    QByteArray m_beatLine;
     bool m_connected = false;
     // Set after an over-long line was dropped: the rest of it, up to its line feed, goes too.
     bool m_discarding = false;

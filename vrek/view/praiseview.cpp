@@ -80,6 +80,15 @@ void PraiseView::showEvent(QShowEvent *event)
     QMetaObject::invokeMethod(this, &PraiseView::letClicksThrough, Qt::QueuedConnection);
 }
 
+void PraiseView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // Shown again after a hide, the notice caught the clicks though the flag had stayed: taken off here, it is
+    // given again once the window is back on the screen.
+    if (QWindow *window = windowHandle())
+        window->setFlags(window->flags() & ~Qt::WindowTransparentForInput);
+}
+
 void PraiseView::letClicksThrough()
 {
     QWindow *window = windowHandle();
