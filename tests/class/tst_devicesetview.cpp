@@ -427,11 +427,15 @@ void TestDeviceSetView::cameraThatCannotOpenLeavesThePlaceholder()
     QTRY_COMPARE_WITH_TIMEOUT(videoButton->text(), QString("打开预览画面"), 10000);
     QCOMPARE(preview->currentIndex(), 0);
     QCOMPARE(namedChild<QLabel>(view, "previewLabel")->property("open").toString(), QString("0"));
-    // The next press tries again.
+    // The next press opens the camera again, it does not take the failed one for open and stop it.
+    const auto opened = [&log] { return log.messages().filter("open the camera:").size(); };
+    QCOMPARE(opened(), 1);
     const int errors = log.count(cameraError);
     click(view, "videoButton");
     QTRY_VERIFY_WITH_TIMEOUT(log.count(cameraError) > errors, 10000);
+    QCOMPARE(opened(), 2);
     QCOMPARE(preview->currentIndex(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(videoButton->text(), QString("打开预览画面"), 10000);
 }
 
 QTEST_MAIN(TestDeviceSetView)

@@ -996,13 +996,19 @@ void DeviceSetView::toggleCameraPreview()
             releaseCamera();
         return;
     }
+    qInfo() << "open the camera:" << m_selectedCamera;
     m_camera = new QCamera(m_selectedCamera);
     connect(m_camera, &QCamera::stateChanged, this, &DeviceSetView::slotCameraStateChanged);
-    connect(m_camera, QOverload<QCamera::Error>::of(&QCamera::error), this,
-        [this](QCamera::Error error) { qWarning() << "camera error:" << error << m_selectedCamera; });
+    // A camera in error reports no state again: it goes, and the next press tries anew instead of stopping it.
+    connect(m_camera, QOverload<QCamera::Error>::of(&QCamera::error), this, [this](QCamera::Error error) {
+        qWarning() << "camera error:" << error << m_selectedCamera;
+        releaseCamera();
+    });
     m_camera->setViewfinder(m_viewfinder);
     m_camera->load();
-    m_camera->start();
+    // The error may have come within the load.
+    if (m_camera)
+        m_camera->start();
 }
 
 // One period at each notification, or as much as the device has room for when that is more: a sound server may
