@@ -21,6 +21,7 @@
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/logoutview.h"
 #include "vrek/viewui/reconnectview.h"
+#include "vrek/viewui/reloginview.h"
 #include "vrek/window/titleview.h"
 
 #include <QElapsedTimer>
@@ -56,6 +57,7 @@ private slots:
     void cleanupTestCase();
     void outageWhileEnteringEndsInAPlayingLesson();
     void outageInALessonIsRejoinedWithoutAClick();
+    void outageBeforeTheEnterClickIsToldAndTheLessonEnteredAfter();
 
 private:
     // Clicks the enter button of the lesson whose teacher plays over RTMP.
@@ -280,6 +282,44 @@ void TestSandboxOutage::outageInALessonIsRejoinedWithoutAClick()
     send->click();
     QVERIFY(chat->textEdit()->toPlainText().isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(sentLines(), before + 1, waitMs);
+    leave(view);
+}
+
+void TestSandboxOutage::outageBeforeTheEnterClickIsToldAndTheLessonEnteredAfter()
+{
+    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageCourseList), waitMs);
+    FakeClassroomServer *classroom = m_sandbox->classroom();
+    const int joinsBefore = classroom->lineCount("6\t");
+    // The network is gone while the student looks at the course list; the click comes during the outage.
+    holdAll(outageMs);
+    enter();
+    // Told: the relogin box says the login timed out and offers to log in again.
+    TitleView *window = m_application->reloginWindow();
+    ReLoginView *box = g_reLoginView;
+    QVERIFY(window && box);
+    QTRY_VERIFY_WITH_TIMEOUT(window->isVisible(), waitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(box->stateText(), QString::fromUtf8("登录超时"), waitMs);
+    QVERIFY(m_relays.front()->isHeld());
+    QCOMPARE(m_application->stage(), int(ZephApplication::StageCourseList));
+    QCOMPARE(classroom->lineCount("6\t"), joinsBefore);
+
+    // Once the network is back the student presses the box's button: the course list comes back, and the lesson
+    // is entered with its first click.
+    m_application->connectServerManager()->setStepTimeout(ConnectServerManager::stepTimeoutMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_relays.front()->isHeld(), waitMs);
+    auto *relogin = box->findChild<QPushButton *>("reloginButton");
+    QTRY_VERIFY_WITH_TIMEOUT(relogin->isVisible() && relogin->isEnabled(), waitMs);
+    QTest::mouseClick(relogin, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isVisible(), waitMs);
+    QVERIFY(!m_application->isReconnecting());
+    QTRY_VERIFY_WITH_TIMEOUT(m_application->courseListWindow()->isVisible(), waitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(m_application->ensureCourseList()->isEnabled(), waitMs);
+    enter();
+    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageSchoolClass), waitMs);
+    QCOMPARE(classroom->lineCount("6\t"), joinsBefore + 1);
+    auto *view = qobject_cast<SchoolClassView *>(m_application->classWindow()->centerWidget());
+    QVERIFY(view);
+    QTRY_VERIFY_WITH_TIMEOUT(teacherPlays(view), waitMs);
     leave(view);
 }
 
