@@ -1,5 +1,6 @@
 #include "tests/media/pullstages.h"
 #include "tests/support/ffmpegpublisher.h"
+#include "tests/support/messagecollector.h"
 #include "tests/support/rtmpserver.h"
 
 extern "C" {
@@ -92,6 +93,8 @@ private slots:
     void backPressureDropsPicturesKeepsSoundAndResumesOnAKeyframe_data();
     void backPressureDropsPicturesKeepsSoundAndResumesOnAKeyframe();
     void audioAloneIsBounded();
+    void packetsStampedAlikeAreBoundedByCount_data();
+    void packetsStampedAlikeAreBoundedByCount();
     void stalledPublisherEndsTheReadWithinTheWatchdog();
     void stopEndsABlockingReadAtOnce();
     void stopEndsABlockingOpenAtOnce();
@@ -243,6 +246,50 @@ void TestPullReadAllStream::audioAloneIsBounded()
     const int64_t packetUs = 1024 * 1000000 / 48000;
     QVERIFY2(largest <= PullReadAllStream::maxAudioQueueUs + 2 * packetUs, qPrintable(QString::number(largest)));
     QVERIFY2(largest >= PullReadAllStream::maxAudioQueueUs - 2 * packetUs, qPrintable(QString::number(largest)));
+}
+
+void TestPullReadAllStream::packetsStampedAlikeAreBoundedByCount_data()
+{
+    QTest::addColumn<bool>("video");
+    QTest::addColumn<QStringList>("encoding");
+    QTest::addColumn<QString>("dropped"); // the warning of each drop
+    QTest::newRow("pictures") << true
+                              << QStringList { "-f", "lavfi", "-i", "testsrc=s=64x48:r=25", "-frames:v", "2500",
+                                     "-c:v", "flv", "-g", "1", "-bsf:v", "setts=ts=0", "-an" }
+                              << "the video decoder fell behind";
+    QTest::newRow("sound") << false
+                           << QStringList { "-f", "lavfi", "-i", "sine=sample_rate=8000", "-frames:a", "2500", "-c:a",
+                                  "aac", "-bsf:a", "setts=ts=0", "-vn" }
+                           << "nobody takes the audio";
+}
+
+// A stream whose packets all carry one time stamp spans no time at all: the count alone bounds what is kept of it
+// while nobody takes the packets.
+void TestPullReadAllStream::packetsStampedAlikeAreBoundedByCount()
+{
+    QFETCH(bool, video);
+    QFETCH(QStringList, encoding);
+    QFETCH(QString, dropped);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath("alike.flv");
+    QProcess ffmpeg;
+    ffmpeg.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    ffmpeg.start("ffmpeg", QStringList { "-hide_banner", "-loglevel", "error", "-nostdin" } << encoding << "-f" << "flv"
+                               << file);
+    QVERIFY(ffmpeg.waitForFinished(60000));
+    QCOMPARE(ffmpeg.exitCode(), 0);
+
+    MessageCollector log;
+    PullStages stages;
+    QVERIFY(stages.open(file));
+    claimStreams(stages.context, !video, video);
+    stages.startRead();
+    // The file's end ends the read: all 2500 packets have been through the queue.
+    QVERIFY(stages.waitForReadExit(30000));
+    const int kept = video ? stages.context.videoPacketQueueSize() : stages.context.audioPacketQueueSize();
+    QVERIFY2(kept > 0 && kept <= PullReadAllStream::maxQueuedPackets, qPrintable(QString::number(kept)));
+    QCOMPARE(log.count(dropped), 2500 / PullReadAllStream::maxQueuedPackets);
 }
 
 void TestPullReadAllStream::stalledPublisherEndsTheReadWithinTheWatchdog()
