@@ -77,7 +77,7 @@ cross_packages() {
         clang | libfuzzer-*-dev | libclang-rt-*-dev) ;;
         cmake | ninja-build | make | pkg-config | ccache | qtbase5-dev-tools | qttools5-dev-tools) echo "$p" ;;
         xvfb | xauth | x11-utils | openbox | imagemagick | ffmpeg | nginx | libnginx-mod-rtmp | zip | unzip) echo "$p" ;;
-        zbar-tools | pulseaudio | pulseaudio-utils | xfwm4 | dbus-daemon) echo "$p" ;;
+        zbar-tools | pulseaudio | pulseaudio-utils | xfwm4 | metacity | dbus-daemon) echo "$p" ;;
         qttranslations5-l10n | fonts-*) echo "$p" ;;
         *) echo "$p:arm64" ;;
         esac

@@ -14,9 +14,10 @@ PACKAGES=(
 )
 # Needed by the tests only: zbar-tools reads QR codes; pulseaudio is a private sound server (null sink, sine
 # source) that each test starts itself, and pactl changes its devices while a test runs; the window tests run
-# under xfwm4 as well as openbox, and xfwm4 reads its settings over a session bus of its own (dbus-daemon).
+# under xfwm4 and metacity as well as openbox, and those two read their settings over a session bus of their own
+# (dbus-daemon).
 TEST_PACKAGES=(
-    zbar-tools pulseaudio pulseaudio-utils xfwm4 dbus-daemon
+    zbar-tools pulseaudio pulseaudio-utils xfwm4 metacity dbus-daemon
 )
 PACKAGES+=("${TEST_PACKAGES[@]}")
 

@@ -279,6 +279,7 @@ void TestClassDesktop::leaveBoxStaysOverTheClassWindow()
         QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
         QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
     } else {
+        const QRect before = display()->frameGeometry(idOf(m_frame));
         m_link->server().sendLine("11\t2\t1");
         QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
         UserInfo lecturer;
@@ -286,6 +287,9 @@ void TestClassDesktop::leaveBoxStaysOverTheClassWindow()
         emit m_link->users()->signalLectInfoOffline(lecturer);
         QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
         QTRY_VERIFY_WITH_TIMEOUT(closeButton->isVisible(), settleMs);
+        // The student clicks once the window is back where it was: a click during the move lands beside.
+        QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), before, settleMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_frame->geometry(), before, settleMs);
         QVERIFY(click(closeButton));
         QTRY_VERIFY_WITH_TIMEOUT(box->isVisible(), settleMs);
     }

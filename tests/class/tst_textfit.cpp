@@ -25,15 +25,21 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
 // Puts a top-level widget on the given screen and waits until it is shown.
 bool showOn(QWidget *widget, int screen)
 {
-    widget->move(QGuiApplication::screens().at(screen)->geometry().topLeft() + QPoint(20, 20));
+    // Each screen is an X screen of its own: a position alone never takes the window to the second one, where
+    // a manager that keeps windows within their screen would narrow it to the first one's width.
+    QScreen *target = QGuiApplication::screens().at(screen);
+    widget->createWinId();
+    widget->windowHandle()->setScreen(target);
+    widget->move(target->geometry().topLeft() + QPoint(20, 20));
     widget->show();
-    return QTest::qWaitForWindowExposed(widget);
+    return QTest::qWaitForWindowExposed(widget) && widget->windowHandle()->screen() == target;
 }
 
 

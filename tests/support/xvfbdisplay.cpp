@@ -216,13 +216,15 @@ XvfbDisplay::WindowManager XvfbDisplay::managerFromEnvironment()
         return WindowManager::Openbox;
     if (name == "xfwm4")
         return WindowManager::Xfwm4;
+    if (name == "metacity")
+        return WindowManager::Metacity;
     return WindowManager::None;
 }
 
 bool XvfbDisplay::knownManagerInEnvironment()
 {
     const QByteArray name = qgetenv("TAVI_TEST_WM").trimmed().toLower();
-    return name.isEmpty() || name == "openbox" || name == "xfwm4";
+    return name.isEmpty() || name == "openbox" || name == "xfwm4" || name == "metacity";
 }
 
 QByteArray XvfbDisplay::managerName(WindowManager manager)
@@ -232,6 +234,8 @@ QByteArray XvfbDisplay::managerName(WindowManager manager)
         return "openbox";
     case WindowManager::Xfwm4:
         return "xfwm4";
+    case WindowManager::Metacity:
+        return "metacity";
     case WindowManager::None:
         break;
     }
@@ -379,6 +383,14 @@ bool XvfbDisplay::startWindowManager(int screen, int timeoutMs)
             return false;
         arguments = { "xfwm4", "--compositor=off", "--sm-client-disable" };
         environment = { "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress, "NO_AT_BRIDGE=1", "GTK_A11Y=none" };
+    } else if (m_manager == WindowManager::Metacity) {
+        // GNOME's habits (focus-stealing prevention, transients kept above their parents) without a session: its
+        // settings come from GSettings' memory backend, with a bus of its own as xfwm4's.
+        if (!startSessionBus(timeoutMs))
+            return false;
+        arguments = { "metacity", "--sm-disable", "--no-composite" };
+        environment = { "DBUS_SESSION_BUS_ADDRESS=" + m_busAddress, "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1",
+            "GTK_A11Y=none" };
     } else {
         arguments = { "openbox", "--sm-disable" };
     }

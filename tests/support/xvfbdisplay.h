@@ -11,9 +11,10 @@
 #include <sys/types.h>
 
 // Xvfb on a display number it finds free itself, for tests that need a real X window, with a window manager
-// managing every X screen as on a user's desktop: openbox, or xfwm4 (Xfce's, with a D-Bus session bus of its own
-// for its settings, which it then reads as packaged, compositing off), or, where a test needs it, none at all.
-// TAVI_TEST_WM ("openbox", "xfwm4") and TAVI_TEST_SCREEN ("1366x768") choose the manager and the desktop's size
+// managing every X screen as on a user's desktop: openbox, xfwm4 (Xfce's, with a D-Bus session bus of its own
+// for its settings, which it then reads as packaged, compositing off) or metacity (GNOME's, likewise, its settings
+// as packaged from GSettings' memory backend), or, where a test needs it, none at all.
+// TAVI_TEST_WM ("openbox", "xfwm4", "metacity") and TAVI_TEST_SCREEN ("1366x768") choose the manager and the desktop's size
 // for the tests that take them from the environment, so that CTest runs one executable on several. Started without
 // Qt (a test starts it before its QApplication, which then connects to it), stopped by the process ids when the
 // object goes, and killed by the kernel should the test process die first.
@@ -26,6 +27,7 @@ public:
     enum class WindowManager {
         Openbox,
         Xfwm4,
+        Metacity,
         None, // a bare server: windows are placed exactly where the program asks
     };
 
