@@ -107,6 +107,7 @@ private slots:
     void badArchives();
     void archiveBeyondTheLimits_data();
     void archiveBeyondTheLimits();
+    void archiveCutByAFullDiskIsNoFile();
     void localFileToolRemovesOneFile();
     void userIdOtherThanAPositiveNumberRemovesNothing_data();
     void userIdOtherThanAPositiveNumberRemovesNothing();
@@ -232,6 +233,8 @@ void TestALGetFile::cutBodyIsResumed()
     const QString url = m_server->baseUrl() + "/f/lesson.mp4";
     QCOMPARE(download("50_3", "lesson.mp4", url), int(ALGetFile::NetworkError));
     QCOMPARE(QFileInfo("fileRecv/7/50_3.mp4_tmp").size(), qint64(70000));
+    // Qt may send a request cut short once more by itself: the resume's requests are counted from here.
+    const int before = m_server->requests().size();
 
     m_server->setReply("/f/lesson.mp4", fileReply(body));
     ALGetFile *job = makeJob();
@@ -244,10 +247,11 @@ void TestALGetFile::cutBodyIsResumed()
         Qt::QueuedConnection);
     QCOMPARE(run(job, "50_3", "lesson.mp4", url), int(ALGetFile::Done));
     job->deleteLater();
-    QCOMPARE(m_server->requests().size(), 2);
     QCOMPARE(m_server->requests().at(0).header("range"), QByteArray());
-    QCOMPARE(m_server->requests().at(1).header("range"), QByteArray("bytes=70000-"));
-    QCOMPARE(m_server->requests().at(1).header("if-range"), etagOf(cut));
+    const QList<FakeHttpServer::Request> resumed = m_server->requests().mid(before);
+    QCOMPARE(resumed.size(), 1);
+    QCOMPARE(resumed.at(0).header("range"), QByteArray("bytes=70000-"));
+    QCOMPARE(resumed.at(0).header("if-range"), etagOf(cut));
     QCOMPARE(readFile("fileRecv/7/50_3/lesson.mp4"), body);
     QVERIFY(!QFile::exists("fileRecv/7/50_3.mp4_tmp"));
     QVERIFY(!QFile::exists(ALGetFile::validatorPath("fileRecv/7/50_3.mp4_tmp")));
@@ -347,6 +351,8 @@ void TestALGetFile::changedServerFileIsDownloadedWhole()
     const QString url = m_server->baseUrl() + "/f/clip.mp4";
     QCOMPARE(download("80_3", "clip.mp4", url), int(ALGetFile::NetworkError));
     QCOMPARE(QFileInfo("fileRecv/7/80_3.mp4_tmp").size(), qint64(50000));
+    // Qt may send a request cut short once more by itself: the second start's requests are counted from here.
+    const int before = m_server->requests().size();
 
     const QByteArray newValidator
         = validatorHeader == "Last-Modified" ? QByteArray("Tue, 07 May 2024 07:08:09 GMT") : QByteArray("v2");
@@ -354,14 +360,14 @@ void TestALGetFile::changedServerFileIsDownloadedWhole()
     m_server->setReply("/f/clip.mp4", version(newBody, ifRangeHonoured ? newValidator : oldValidator));
     QCOMPARE(download("80_3", "clip.mp4", url), int(ALGetFile::Done));
     QCOMPARE(readFile("fileRecv/7/80_3/clip.mp4"), newBody);
-    const QList<FakeHttpServer::Request> requests = m_server->requests();
-    QVERIFY(requests.size() >= 2);
-    QCOMPARE(requests.at(1).header("range"), firstRange);
+    const QList<FakeHttpServer::Request> requests = m_server->requests().mid(before);
+    QVERIFY(!requests.isEmpty());
+    QCOMPARE(requests.at(0).header("range"), firstRange);
     if (!firstRange.isEmpty()) {
         const QByteArray sent = validatorHeader == "Last-Modified" ? oldValidator : '"' + oldValidator + '"';
-        QCOMPARE(requests.at(1).header("if-range"), sent);
+        QCOMPARE(requests.at(0).header("if-range"), sent);
     }
-    QCOMPARE(requests.size(), ifRangeHonoured ? 2 : 3);
+    QCOMPARE(requests.size(), ifRangeHonoured ? 1 : 2);
     QVERIFY(!QFile::exists("fileRecv/7/80_3.mp4_tmp"));
 }
 
@@ -611,6 +617,27 @@ void TestALGetFile::archiveBeyondTheLimits()
         || QDir("fileRecv/7/120_2").entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
 }
 
+// The last block of an entry is written when the entry is closed: a full disk then is no unpacked file either.
+void TestALGetFile::archiveCutByAFullDiskIsNoFile()
+{
+    const QByteArray text(12 * 1024, 'a');
+    const QByteArray zip = makeZip({ { "index.html", text } });
+    QVERIFY(zip.size() < 1024);
+    m_server->setReply("/f/small.zip", fileReply(zip));
+    int result = 0;
+    {
+        FileSizeLimit full(4096);
+        QVERIFY(full.isSet());
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^the dstFile write fail!"));
+        result = download("125_2", "small.pptx", m_server->baseUrl() + "/f/small.zip");
+    }
+    QVERIFY2(result != int(ALGetFile::Done), qPrintable(QString::number(result)));
+    QVERIFY(readFile("fileRecv/7/125_2/index.html") != text);
+    // With room again it comes whole.
+    QCOMPARE(download("125_2", "small.pptx", m_server->baseUrl() + "/f/small.zip"), int(ALGetFile::Done));
+    QCOMPARE(readFile("fileRecv/7/125_2/index.html"), text);
+}
+
 void TestALGetFile::localFileToolRemovesOneFile()
 {
     QVERIFY(m_dir->writeFile("fileRecv/7/130_1/data/a.png", "a"));
@@ -643,6 +670,14 @@ void TestALGetFile::localFileToolRemovesOneFile()
     QCOMPARE(ReceivedFilePath::leftovers("7", "131_1"), QStringList());
     QVERIFY(m_dir->writeFile("fileRecv/7/131_1.pdf_tmp", "t"));
     QCOMPARE(ReceivedFilePath::leftovers("7", "131_1"), QStringList { "fileRecv/7/131_1.pdf_tmp" });
+    // Another id that differs by case only keeps its files.
+    QVERIFY(m_dir->writeFile("fileRecv/7/ab_1.zip_tmp", "t"));
+    QVERIFY(m_dir->writeFile("fileRecv/7/Ab_1.zip_tmp", "t"));
+    QCOMPARE(ReceivedFilePath::leftovers("7", "Ab_1"), QStringList { "fileRecv/7/Ab_1.zip_tmp" });
+    // The largest id the login takes is one whose folder is cleaned up.
+    QString largest;
+    QVERIFY(ReceivedFilePath::readUserId("9223372036854775807", largest));
+    QVERIFY(ReceivedFilePath::isValidUserId(largest));
 }
 
 void TestALGetFile::userIdOtherThanAPositiveNumberRemovesNothing_data()

@@ -3,14 +3,17 @@
 #include "vrek/viewui/filedialog.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -44,6 +47,8 @@ private slots:
     void initTestCase();
     void dialogIsTheWindowsAndChinese_data();
     void dialogIsTheWindowsAndChinese();
+    void windowGoingWhileOpenChoosesNothing_data();
+    void windowGoingWhileOpenChoosesNothing();
 };
 
 void TestFileDialog::initTestCase()
@@ -123,6 +128,47 @@ void TestFileDialog::dialogIsTheWindowsAndChinese()
     QCOMPARE(dialog->windowModality(), Qt::WindowModal);
     QVERIFY(vrekTestDisplay()->transientFor(quint32(dialog->winId())) == quint32(window.winId()));
     dialog->reject();
+}
+
+void TestFileDialog::windowGoingWhileOpenChoosesNothing_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("open") << false;
+    QTest::newRow("save") << true;
+}
+
+// The class window can be closed while its file dialog is open (from the reconnect box, a window of its own):
+// the dialog goes with it, and the caller hears of no file.
+void TestFileDialog::windowGoingWhileOpenChoosesNothing()
+{
+    QFETCH(bool, save);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QPointer<QWidget> window = new QWidget;
+    auto *layout = new QVBoxLayout(window);
+    auto *panel = new QWidget;
+    layout->addWidget(panel);
+    window->resize(400, 300);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window, settleMs));
+    bool sawItOpen = false;
+    QTimer closer;
+    closer.setInterval(20);
+    connect(&closer, &QTimer::timeout, this, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        sawItOpen = true;
+        closer.stop();
+        delete window;
+    });
+    closer.start();
+    const QString chosen = save
+        ? FileDialog::saveFile(panel, QStringLiteral("保存"), folder.filePath("a.pdf"), QStringLiteral("PDF (*.pdf)"))
+        : FileDialog::openFile(panel, QStringLiteral("选择图片"), folder.path(), QStringLiteral("PDF (*.pdf)"));
+    QVERIFY(sawItOpen);
+    QVERIFY(window.isNull());
+    QCOMPARE(chosen, QString());
 }
 
 VREK_XVFB_DESKTOP_TEST_MAIN(TestFileDialog)

@@ -294,7 +294,9 @@ void ALGetFile::replyRead()
         const int error = errno;
         qWarning() << "the zipFile write error!" << m_tempFile->errorString();
         m_writeFailed = true;
-        judgeFailedWrite(error, m_fileLength > 0 ? m_fileLength : before + data.size());
+        // Of a file of unknown length only more than what fitted is known: twice that is asked for, so that a
+        // little room freed does not bring the whole download again only to fill the disk again.
+        judgeFailedWrite(error, m_fileLength > 0 ? m_fileLength : 2 * (before + data.size()));
         m_reply->abort();
     }
 }
@@ -379,10 +381,11 @@ ALGetFile::GetFileStatus ALGetFile::fileDownload()
             }
         }
         const qint64 archive = QFileInfo(downloaded).size();
+        // Looked at before: a failed unpack leaves what it wrote, which would hide the room it had.
+        const qint64 free = DiskRoom::freeBytes(ReceivedFilePath::userFolder(m_userId));
         const bool ok = exitract();
         FileUtil::fileRemove(downloaded);
         if (!ok) {
-            const qint64 free = DiskRoom::freeBytes(ReceivedFilePath::userFolder(m_userId));
             if (free >= 0 && unpacked > 0 && unpacked <= m_maxBytes && free < unpacked) {
                 qWarning() << "the archive does not fit unpacked! free:" << free << "unpacked:" << unpacked;
                 m_neededBytes = archive + unpacked;
@@ -491,6 +494,11 @@ bool ALGetFile::unpackZip(const QString &archivePath, const QString &outFilePath
                 qWarning() << "the dstFile write fail!" << dstFile.errorString();
                 return false;
             }
+        }
+        // The last block may still be in the file's buffer: written only here, and a full disk shows only here.
+        if (!dstFile.flush()) {
+            qWarning() << "the dstFile write fail!" << dstFile.errorString();
+            return false;
         }
         dstFile.close();
         entry.close();

@@ -47,7 +47,9 @@ QStringList ReceivedFilePath::leftovers(const QString &userId, const QString &fi
         return {};
     const QDir folder(userFolder(userId));
     QStringList paths;
-    for (const QString &name : folder.entryList({ fileId + ".*" }, QDir::Files | QDir::Hidden | QDir::System))
+    // Ids differ by case: another id's files are not this one's.
+    for (const QString &name :
+        folder.entryList({ fileId + ".*" }, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive))
         paths.append(folder.filePath(name));
     return paths;
 }

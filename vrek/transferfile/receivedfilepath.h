@@ -19,7 +19,8 @@ public:
     // A positive whole number in plain decimal (no sign, no leading zero, no blank): the one form a user id has,
     // so that one user has one folder and one key.
     static bool isValidUserId(const QString &userId);
-    static constexpr int maxUserIdDigits = 18;
+    // As many as the largest id the login reads (a positive 64-bit number).
+    static constexpr int maxUserIdDigits = 19;
     // What a download of the file left in the user's folder beside its folder and archive ("<file id>.<suffix>",
     // "<file id>.<suffix>_tmp" and its validator), as paths. Nothing unless both ids are plain names: the pattern
     // then meets this file's leftovers and nothing else.

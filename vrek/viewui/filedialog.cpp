@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QLocale>
+#include <QPointer>
 #include <QTreeView>
 
 namespace {
@@ -46,14 +47,25 @@ QFileDialog *FileDialog::make(QWidget *parent, const QString &title, const QStri
     return dialog;
 }
 
+static QString chosenIn(QFileDialog *dialog)
+{
+    // The window it belongs to may go while it is open (the class window closed from the reconnect box): the
+    // dialog goes with it, and nothing is chosen.
+    const QPointer<QFileDialog> guarded(dialog);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    if (!guarded)
+        return QString();
+    const QString chosen = accepted ? dialog->selectedFiles().value(0) : QString();
+    delete dialog;
+    return chosen;
+}
+
 QString FileDialog::openFile(QWidget *parent, const QString &title, const QString &folder, const QString &filter)
 {
     QFileDialog *dialog = make(parent, title, folder, filter);
     dialog->setFileMode(QFileDialog::ExistingFile);
     dialog->setOption(QFileDialog::DontResolveSymlinks);
-    const QString chosen = dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
-    delete dialog;
-    return chosen;
+    return chosenIn(dialog);
 }
 
 QString FileDialog::saveFile(QWidget *parent, const QString &title, const QString &proposed, const QString &filter)
@@ -62,7 +74,5 @@ QString FileDialog::saveFile(QWidget *parent, const QString &title, const QStrin
     QFileDialog *dialog = make(parent, title, proposed, filter);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
-    const QString chosen = dialog->exec() == QDialog::Accepted ? dialog->selectedFiles().value(0) : QString();
-    delete dialog;
-    return chosen;
+    return chosenIn(dialog);
 }
