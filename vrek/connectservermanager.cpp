@@ -248,11 +248,13 @@ void ConnectServerManager::slotLoginResult(const QString &body, const QString &m
     }
 }
 
+// A result of another step than the one under way (the last lesson's quit answered while the next one's login
+// goes out) leaves that step's timers running: stopped, the login would wait for ever.
 void ConnectServerManager::slotLoginResultIn(unsigned int result)
 {
-    stopStep();
     switch (m_connectState) {
     case StateLogin: {
+        stopStep();
         m_connectState = StateIdle;
         if (result == resultSuccess) {
             m_socketLogin = false;
@@ -291,9 +293,9 @@ void ConnectServerManager::slotJoinClassesIn()
 
 void ConnectServerManager::slotJoinResultIn(bool ok)
 {
-    stopStep();
     switch (m_connectState) {
     case StateJoin:
+        stopStep();
         m_connectState = StateIdle;
         if (ok)
             emit signalJoinSuccessOut();
@@ -321,9 +323,9 @@ void ConnectServerManager::slotQuitStartIn()
 
 void ConnectServerManager::slotQuitResultIn(bool ok)
 {
-    stopStep();
     switch (m_connectState) {
     case StateQuit:
+        stopStep();
         m_connectState = StateIdle;
         if (ok) {
             if (SocketClientManager *client = socketClient())

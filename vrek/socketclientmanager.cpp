@@ -277,6 +277,8 @@ void SocketClientManager::slotDisconnectFromServer()
         qWarning() << "the socket is disconnect ";
         return;
     }
+    // Closed on purpose: its going down is no drop to tell.
+    m_dropNotice = false;
     emit disconnectFromServer();
 }
 

@@ -47,6 +47,8 @@ private slots:
     void loginResultTexts();
     void courseListLoginForwardsItsSuccessOnce();
     void courseListLoginOutlivesTheClosingConnectionsError();
+    void nextLessonWhileTheLastQuitIsUnanswered_data();
+    void nextLessonWhileTheLastQuitIsUnanswered();
     void courseListLoginFailures_data();
     void courseListLoginFailures();
     void reloginOutcomesGoToTheReloginView();
@@ -437,6 +439,42 @@ void TestConnectServerManager::courseListLoginOutlivesTheClosingConnectionsError
     QCOMPARE(toRelogin.count(), 0);
     QTRY_COMPARE(m_rig->classroom.connectionCount(), 2);
     QVERIFY(m_rig->socket->isConnected());
+}
+
+void TestConnectServerManager::nextLessonWhileTheLastQuitIsUnanswered_data()
+{
+    QTest::addColumn<bool>("answeredDuringTheLogin");
+    QTest::newRow("never answered") << false;
+    QTest::newRow("answered while the next login goes out") << true;
+}
+
+// The student leaves a lesson and enters the next at once: the last connection, still waiting for the quit's
+// answer, is closed on purpose, which is no drop to tell, and the quit's answer, should it come meanwhile, does
+// not stop the login.
+void TestConnectServerManager::nextLessonWhileTheLastQuitIsUnanswered()
+{
+    QFETCH(bool, answeredDuringTheLogin);
+    m_rig->classroom.answerLogin();
+    QSignalSpy forwarded(m_rig->connectServer, &ConnectServerManager::signalSocketConnectSuceess);
+    m_rig->connectServer->slotSocketConnect();
+    QVERIFY(forwarded.wait(5000));
+    m_rig->socket->sendUserRequest(); // inside the lesson: a lost connection is worth a notice from now on
+    QVERIFY(m_flow->slotQuitStartIn());
+    QCOMPARE(m_rig->classroom.waitForLine("25\t"), QString("25\t1001"));
+
+    QSignalSpy timeouts(m_rig->socket, &SocketClientManager::signalSocketTimeout);
+    m_rig->connectServer->slotSocketConnect();
+    if (answeredDuringTheLogin)
+        emit m_rig->socket->signalQuitClass(true);
+    QTRY_COMPARE_WITH_TIMEOUT(forwarded.count(), 2, 10000);
+    QTRY_COMPARE(m_rig->classroom.connectionCount(), 2);
+    for (const QVariantList &timeout : timeouts)
+        QVERIFY2(!timeout.value(0).toBool(), "the closed connection was told as dropped");
+    // The join of the next lesson goes ahead of the quit.
+    m_rig->answerJoin(true);
+    QSignalSpy joined(m_flow, &NormalLoginManager::signalJoinSuccessOut);
+    QVERIFY(m_flow->slotJoinClassesIn());
+    QVERIFY(joined.wait(5000));
 }
 
 void TestConnectServerManager::courseListLoginFailures_data()
