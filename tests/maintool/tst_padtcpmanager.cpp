@@ -1,10 +1,12 @@
 #include "tests/support/padclient.h"
 #include "tests/support/tempworkdir.h"
+#include "tests/support/threadroundtrip.h"
 #include "vrek/logfilemanager.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/message/ppprotocolanalysis.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/tcpserver.h"
+#include "vrek/utils/threadhandle.h"
 
 #include <QJsonDocument>
 #include <QMutex>
@@ -155,6 +157,17 @@ int dropsOf(const QList<ReturningStranger *> &strangers)
     return drops;
 }
 
+// Gone last of a rig: what its manager's going left for the socket threads (the sockets' deletion and their last
+// log lines) has run there before the next test row begins; QtTest's log must not hear a thread between rows.
+struct SocketThreadsDrained
+{
+    ~SocketThreadsDrained()
+    {
+        for (QThread *thread : ThreadHandle::getInstance().threads())
+            roundTripThrough(thread);
+    }
+};
+
 // A manager listening on loopback, and what it said.
 struct Rig
 {
@@ -184,6 +197,7 @@ struct Rig
         return connect(pad) && pad.login();
     }
 
+    SocketThreadsDrained drained; // first of the members: destroyed after the manager
     PadTcpManager manager;
     quint16 port = 0;
     QSignalSpy loggedIn;

@@ -76,6 +76,14 @@ void ThreadHandle::clear()
         entry.second = 0;
 }
 
+QList<QThread *> ThreadHandle::threads() const
+{
+    QList<QThread *> all;
+    for (const auto &entry : m_threads)
+        all.append(entry.first);
+    return all;
+}
+
 unsigned int ThreadHandle::connectionCount(QThread *thread) const
 {
     for (const auto &entry : m_threads) {

@@ -24,6 +24,8 @@ public:
 
     // For tests: the number of connections given to a thread (0 for a thread not in the pool).
     unsigned int connectionCount(QThread *thread) const;
+    // For tests: the pool's threads, none before the first request.
+    QList<QThread *> threads() const;
 
     ThreadHandle(const ThreadHandle &) = delete;
     ThreadHandle &operator=(const ThreadHandle &) = delete;
