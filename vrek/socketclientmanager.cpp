@@ -237,8 +237,9 @@ bool SocketClientManager::isDelivered(const SendMark &mark) const
 bool SocketClientManager::canDeliver() const
 {
     // After a drop the beats stay counted until the next login's answer: a connection that is open again but
-    // not logged in yet takes nothing either.
-    return m_serverConnectStatus && m_missedBeats < 2;
+    // not logged in yet takes nothing either. Nor does one the heartbeat gave up while it stays open, whatever
+    // late line it still brings: nothing would tell a text sent there lost.
+    return m_serverConnectStatus && !m_beatDropped && m_missedBeats < 2;
 }
 
 void SocketClientManager::endSession()
@@ -253,6 +254,7 @@ void SocketClientManager::sockNewConnectOut(QString address, ushort port, QThrea
 {
     qInfo() << "address:" << address << "port:" << port << "thread:" << thread;
     m_serverConnectStatus = true;
+    m_beatDropped = false;
     sendConnectMessage();
 }
 
@@ -287,6 +289,7 @@ void SocketClientManager::sendHeartBeatIn(bool sent)
     const quint8 missed = m_missedBeats;
     if (missed >= dropAfterFailedBeats && (missed >= dropAfterBeats || !sent)) {
         qWarning() << "the socket is dropped! missedBeats:" << missed << "sent:" << sent;
+        m_beatDropped = true;
         endSession();
         emit heartTimerStop();
         emit signalSocketTimeout(true, qualityDropped);
@@ -746,6 +749,7 @@ void SocketClientManager::recvConnectRSP(const QString &line)
     g_webrtcHost = fields.at(8);
     g_webrtcPort = fields.at(9).toUShort();
     m_session = ++m_sessionCount == 0 ? ++m_sessionCount : m_sessionCount;
+    m_beatDropped = false;
     m_beatsWritten = m_beatsAnswered = 0;
     emit signalConnectResult(0);
     emit heartTimerStart(m_heartbeatInterval, userId);

@@ -217,6 +217,8 @@ private:
     quint16 m_serverPort = 0;
     bool m_serverConnectStatus = false;
     quint8 m_missedBeats = 0;
+    // The heartbeat gave this connection up; it may still be open.
+    bool m_beatDropped = false;
     // The logged-in session (0 while none), the heartbeats written in it and those answered.
     quint32 m_session = 0;
     quint32 m_sessionCount = 0;

@@ -281,11 +281,14 @@ void TestChatClient::textLostWithTheConnectionIsTold()
     QSignalSpy lost(link.manager(), &SocketClientManager::signalSessionLost);
     QTRY_VERIFY_WITH_TIMEOUT(link.manager()->canDeliver(), 10000);
     link.server().setSilent(true);
+    // Two in one turn: both see the connection as it was. They come back together, in the order written.
     client.sendSchoolClassChatMessage("lost");
+    client.sendSchoolClassChatMessage("lost too");
     QVERIFY(link.server().waitForLine(classText).contains(base64("lost")));
+    QVERIFY(link.server().waitForLine(classText).contains(base64("lost too")));
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
     QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.first(), QVariantList({ QString("lost"), true }));
+    QCOMPARE(failed.first(), QVariantList({ QString("lost\nlost too"), true }));
     QVERIFY(!link.manager()->canDeliver());
     g_socketClientManager = m_link->manager();
 }
@@ -321,6 +324,18 @@ void TestChatClient::textWhileHeartbeatsGoUnansweredIsKept()
     QVERIFY(link.server().waitForLine("11\t", 0).isEmpty());
     QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 10000);
     QCOMPARE(failed.count(), 1);
+
+    // Given up by the heartbeat, still open, and a late line comes in: still nothing is sent there, the text is
+    // kept and told.
+    QVERIFY(link.manager()->isConnected());
+    QSignalSpy late(&client, &ChatClient::addSchoolClassMessage);
+    connect(link.manager(), &SocketClientManager::readChatMessage, &client, &ChatClient::readChatMessage);
+    link.server().sendLine(forwarded(1, "S2", "class9", "late"));
+    QVERIFY(late.wait(10000));
+    QVERIFY(!link.manager()->canDeliver());
+    client.sendSchoolClassChatMessage("after the drop");
+    QCOMPARE(failed.count(), 2);
+    QCOMPARE(failed.last(), QVariantList({ QString("after the drop"), false }));
     g_socketClientManager = m_link->manager();
 }
 

@@ -105,13 +105,16 @@ void ChatClient::slotDeliveryProgressIn()
 
 void ChatClient::slotSessionLostIn()
 {
-    // What the server had not read when the connection went is lost with it.
-    const QList<Pending> lost = m_pending;
+    // What the server had not read when the connection went is lost with it: handed back once, in the order it
+    // was written (each text handed back goes before what the input box holds).
+    if (m_pending.isEmpty())
+        return;
+    QStringList lost;
+    for (const Pending &pending : qAsConst(m_pending))
+        lost.append(pending.text);
     m_pending.clear();
-    for (const Pending &pending : lost) {
-        qWarning() << "a sent text was lost with the connection";
-        emit sendFailedOut(pending.text, true);
-    }
+    qWarning() << "sent texts were lost with the connection:" << lost.size();
+    emit sendFailedOut(lost.join(QLatin1Char('\n')), true);
 }
 
 void ChatClient::sendSchoolClassChatMessage(QString text)
