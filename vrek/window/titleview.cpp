@@ -1,8 +1,8 @@
 #include "vrek/window/titleview.h"
 
 #include "vrek/utils/globalvalue.h"
-#include "vrek/window/titlebarwidget.h"
 #include "vrek/utils/stringutil.h"
+#include "vrek/window/titlebarwidget.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
