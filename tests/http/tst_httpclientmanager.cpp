@@ -1,4 +1,5 @@
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/threadroundtrip.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/httpclientmanager.h"
 #include "vrek/utils/networkengine.h"
@@ -6,38 +7,16 @@
 #include <QThread>
 #include <QtTest>
 
-#include <atomic>
 #include <functional>
-#include <memory>
 
 using Fields = QMap<QString, QString>;
 Q_DECLARE_METATYPE(Fields)
 
 namespace {
-// Runs delayMs on a timer of the thread and then a call back in this thread: whatever that thread's timers due
-// earlier set off, and whatever it had queued for this thread, has arrived by the time this returns true.
-bool roundTrip(QThread *thread, int delayMs = 0)
-{
-    auto *there = new QObject;
-    there->moveToThread(thread);
-    auto arrived = std::make_shared<std::atomic<bool>>(false);
-    QMetaObject::invokeMethod(
-        there,
-        [there, arrived, delayMs] {
-            QTimer::singleShot(delayMs, Qt::PreciseTimer, there, [there, arrived] {
-                QMetaObject::invokeMethod(
-                    qApp, [arrived] { *arrived = true; }, Qt::QueuedConnection);
-                there->deleteLater();
-            });
-        },
-        Qt::QueuedConnection);
-    return QTest::qWaitFor([arrived] { return arrived->load(); }, delayMs + 30000);
-}
-
 // The same within this thread: a timer of it due before ms from now fires first.
 bool passTimers(int ms)
 {
-    return roundTrip(QThread::currentThread(), ms);
+    return roundTripAfter(QThread::currentThread(), ms);
 }
 
 // Every reply signal of the client, recorded as (signal name, body, login flag).
@@ -231,7 +210,7 @@ void TestHttpClientManager::senders()
     sc.send(client);
     QTRY_COMPARE(recorder.answers.size(), 1);
     // Through the requests' thread and back: a second report of the reply would be here first.
-    QVERIFY(roundTrip(&m_networkThread));
+    QVERIFY(roundTripAfter(&m_networkThread, 0));
     QCOMPARE(recorder.answers.size(), 1);
     QCOMPARE(recorder.answers.first().signal, sc.signal);
     QCOMPARE(recorder.answers.first().body, QString::fromUtf8(reply));

@@ -1,34 +1,12 @@
 #include "tests/support/fakehttpserver.h"
+#include "tests/support/threadroundtrip.h"
 #include "vrek/utils/httprequest.h"
 #include "vrek/utils/networkengine.h"
 
 #include <QThread>
 #include <QtTest>
 
-#include <atomic>
-#include <memory>
-
 namespace {
-// Runs delayMs on a timer of the thread and then a call back in this thread: whatever that thread's timers due
-// earlier set off, and whatever it had queued for this thread, has arrived by the time this returns true.
-bool roundTrip(QThread *thread, int delayMs)
-{
-    auto *there = new QObject;
-    there->moveToThread(thread);
-    auto arrived = std::make_shared<std::atomic<bool>>(false);
-    QMetaObject::invokeMethod(
-        there,
-        [there, arrived, delayMs] {
-            QTimer::singleShot(delayMs, Qt::PreciseTimer, there, [there, arrived] {
-                QMetaObject::invokeMethod(
-                    qApp, [arrived] { *arrived = true; }, Qt::QueuedConnection);
-                there->deleteLater();
-            });
-        },
-        Qt::QueuedConnection);
-    return QTest::qWaitFor([arrived] { return arrived->load(); }, delayMs + 30000);
-}
-
 struct Finish
 {
     QNetworkReply::NetworkError error;
@@ -132,7 +110,7 @@ void TestHttpRequest::outcomes()
     QTRY_COMPARE(finishes.size(), 1);
     // Past the limit on a timer of the requests' thread (the limit's own may run 5 % late): a second answer,
     // from the limit or the reply, would be here first.
-    QVERIFY(roundTrip(&m_networkThread, limit * 11 / 10 + 20));
+    QVERIFY(roundTripAfter(&m_networkThread, limit * 11 / 10 + 20));
     QCOMPARE(finishes.size(), 1);
     QCOMPARE(int(finishes.first().error), error);
     QCOMPARE(finishes.first().name, QString("json"));

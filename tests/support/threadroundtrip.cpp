@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <memory>
 
@@ -37,4 +38,23 @@ bool roundTripThrough(QThread *thread, int hops, int timeoutMs)
     QMetaObject::invokeMethod(
         there, [there, hops, home, back] { hop(there, hops, home, back); }, Qt::QueuedConnection);
     return QTest::qWaitFor([back] { return *back; }, timeoutMs);
+}
+
+bool roundTripAfter(QThread *thread, int delayMs, int timeoutMs)
+{
+    if (!thread)
+        return false;
+    const auto back = std::make_shared<bool>(false);
+    QObject *home = QCoreApplication::instance();
+    if (home->thread() != QThread::currentThread())
+        return false;
+    auto *there = new QObject;
+    there->moveToThread(thread);
+    QMetaObject::invokeMethod(
+        there,
+        [there, delayMs, home, back] {
+            QTimer::singleShot(delayMs, Qt::PreciseTimer, there, [there, home, back] { hop(there, 1, home, back); });
+        },
+        Qt::QueuedConnection);
+    return QTest::qWaitFor([back] { return *back; }, delayMs + timeoutMs);
 }
