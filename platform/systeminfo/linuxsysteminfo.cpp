@@ -48,9 +48,8 @@ LinuxSystemInfo::LinuxSystemInfo(
     : m_procFolder(procFolder)
     , m_osReleaseFile(osReleaseFile)
     , m_architecture(architecture.isEmpty() ? QSysInfo::currentCpuArchitecture() : architecture)
-    , m_statVfs(statVfs ? std::move(statVfs) : StatVfs([](const char *path, struct statvfs *figures) {
-        return ::statvfs(path, figures);
-    }))
+    , m_statVfs(statVfs ? std::move(statVfs)
+                        : StatVfs([](const char *path, struct statvfs *figures) { return ::statvfs(path, figures); }))
 { }
 
 QString LinuxSystemInfo::readProc(const QString &name) const

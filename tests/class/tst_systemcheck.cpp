@@ -19,8 +19,8 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStorageInfo>
-#include <QThread>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <sys/statvfs.h>
@@ -383,9 +383,8 @@ void TestSystemCheck::diskRowCountsTheRoomTheUserMayWrite_data()
     QTest::addColumn<QString>("room");
     QTest::addColumn<QString>("status");
     // 4 KiB blocks.
-    QTest::newRow("a school disk with a large reserve")
-        << quint64(225.9 * gigabyte) << 70 * gigabyte << "70.00"
-        << "正常";
+    QTest::newRow("a school disk with a large reserve") << quint64(225.9 * gigabyte) << 70 * gigabyte << "70.00"
+                                                        << "正常";
     QTest::newRow("room for root only") << 10 * gigabyte << gigabyte * 2 / 5 << "0.40"
                                         << "硬盘剩余过小";
     QTest::newRow("half a gigabyte for the user") << 3 * gigabyte << gigabyte / 2 << "0.50"

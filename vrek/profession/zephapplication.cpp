@@ -143,7 +143,8 @@ bool ZephApplication::run()
     const QString notice = startRoomNotice();
     if (!notice.isEmpty()) {
         // Told over the login window, which it blocks; the client goes on.
-        auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("提示"), notice, QMessageBox::Ok, m_loginClient);
+        auto *box
+            = new QMessageBox(QMessageBox::Warning, QStringLiteral("提示"), notice, QMessageBox::Ok, m_loginClient);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }
