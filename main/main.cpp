@@ -78,8 +78,7 @@ int main(int argc, char *argv[])
         if (!zephApplication.run()) {
             // Without its database or folders the client would sit with no window at all: say so and end.
             qCritical() << "the client could not be initialised";
-            QMessageBox::critical(nullptr, QStringLiteral("提示"),
-                QStringLiteral("程序初始化失败，请检查磁盘空间和文件夹权限后重新启动。"), QMessageBox::Ok);
+            QMessageBox::critical(nullptr, QStringLiteral("提示"), zephApplication.startFailureText(), QMessageBox::Ok);
             return 1;
         }
         result = application.exec();

@@ -3,7 +3,7 @@
 
 PACKAGES=(
     g++ cmake ninja-build make pkg-config ccache clang libfuzzer-14-dev libclang-rt-14-dev
-    qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
+    qtbase5-dev qtbase5-dev-tools qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libsqlite3-dev libqt5svg5-dev
     qtmultimedia5-dev libqt5multimedia5-plugins libqt5webkit5-dev qttranslations5-l10n
     gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
     libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libavdevice-dev libavfilter-dev

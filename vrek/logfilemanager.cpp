@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 
 namespace {
@@ -25,6 +26,7 @@ QFile *s_logFile = nullptr;
 QTextStream *s_logStream = nullptr;
 std::atomic<qint64> s_echoLimit { LogFileManager::defaultEchoLimit };
 qint64 s_echoed = 0;
+std::atomic<int> s_lastWriteError { 0 };
 
 // What one place may still write: whole lines it has earned, and the lines it did not write since its last.
 struct Repeats
@@ -115,7 +117,9 @@ bool LogFileManager::install()
 {
     FileUtil::dirMakePath("./log");
     auto *file = new QFile(g_logFileName);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: a line the disk refuses is lost alone, instead of piling up in the file's buffer.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        s_lastWriteError = errno ? errno : EIO;
         qWarning() << "Warning: globalLogFile open fail! dir:" << g_logFileName;
         delete file;
         return false;
@@ -132,6 +136,11 @@ bool LogFileManager::install()
     }
     qInstallMessageHandler(logMessageHandler);
     return true;
+}
+
+int LogFileManager::lastWriteError()
+{
+    return s_lastWriteError;
 }
 
 QString LogFileManager::fileNameFor(const QDateTime &startTime)
@@ -207,8 +216,19 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
     const QString line = LogFileManager::formatLine(type, context,
         notWritten > 0 ? message + QStringLiteral(" (%1 more lines from here not written)").arg(notWritten) : message);
     if (s_logStream) {
+        // The caller's errno is its own: a line logged between a failing call and the look at its errno.
+        const int callerErrno = errno;
+        errno = 0;
         *s_logStream << line << "\r\n";
         s_logStream->flush();
+        if (s_logStream->status() != QTextStream::Ok) {
+            s_lastWriteError = errno ? errno : EIO;
+            // A stream that failed writes nothing more: the next line tries again.
+            s_logStream->resetStatus();
+        } else {
+            s_lastWriteError = 0;
+        }
+        errno = callerErrno;
     }
     if (s_echoed + line.size() < s_echoLimit) {
         const QByteArray bytes = line.toUtf8();

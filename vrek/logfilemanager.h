@@ -16,6 +16,10 @@ public:
 
     bool install();
 
+    // The system's error (errno) of the last failed open of the log file or write to it, 0 when the last write
+    // went through: a full disk (ENOSPC) takes the lines, and the log goes on by itself once there is room.
+    static int lastWriteError();
+
     // "./log/log_yyyy_MM_dd_hh_mm_ss.txt" for a run started at the given time.
     static QString fileNameFor(const QDateTime &startTime);
 

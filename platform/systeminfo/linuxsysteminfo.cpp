@@ -5,6 +5,7 @@
 #include <QStorageInfo>
 #include <QSysInfo>
 
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -42,10 +43,13 @@ QString unquoted(const QString &value)
 }
 } // namespace
 
-LinuxSystemInfo::LinuxSystemInfo(const QString &procFolder, const QString &osReleaseFile, const QString &architecture)
+LinuxSystemInfo::LinuxSystemInfo(
+    const QString &procFolder, const QString &osReleaseFile, const QString &architecture, StatVfs statVfs)
     : m_procFolder(procFolder)
     , m_osReleaseFile(osReleaseFile)
     , m_architecture(architecture.isEmpty() ? QSysInfo::currentCpuArchitecture() : architecture)
+    , m_statVfs(statVfs ? std::move(statVfs)
+                        : StatVfs([](const char *path, struct statvfs *figures) { return ::statvfs(path, figures); }))
 { }
 
 QString LinuxSystemInfo::readProc(const QString &name) const
@@ -175,8 +179,13 @@ bool LinuxSystemInfo::diskSpace(const QString &folder, DiskSpace &space)
     const QStorageInfo storage(folder);
     if (!storage.isValid() || !storage.isReady())
         return false;
+    struct statvfs figures = {};
+    if (m_statVfs(QFile::encodeName(folder).constData(), &figures) != 0)
+        return false;
     space.drive = storage.rootPath();
-    space.freeBytes = quint64(storage.bytesFree());
-    space.totalBytes = quint64(storage.bytesTotal());
+    // The room this user may write: the blocks kept for root are no room of the student's.
+    const quint64 unit = figures.f_frsize ? quint64(figures.f_frsize) : quint64(figures.f_bsize);
+    space.freeBytes = quint64(figures.f_bavail) * unit;
+    space.totalBytes = quint64(figures.f_blocks) * unit;
     return true;
 }

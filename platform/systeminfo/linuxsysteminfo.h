@@ -3,13 +3,22 @@
 
 #include "platform/systeminfo/systeminfo.h"
 
+#include <functional>
+
+struct statvfs;
+
 // SystemInfo from /proc/stat, /proc/meminfo, /proc/cpuinfo, /etc/os-release and the file system of a folder.
 class LinuxSystemInfo : public SystemInfo
 {
 public:
-    // The files can be others, and the machine's architecture (uname's machine name) given, for tests.
+    // What statvfs(3) says of the file system that holds a path: 0 on success.
+    using StatVfs = std::function<int(const char *path, struct statvfs *figures)>;
+
+    // The files can be others, the machine's architecture (uname's machine name) given, and the file system's
+    // figures come from elsewhere, for tests.
     explicit LinuxSystemInfo(const QString &procFolder = QStringLiteral("/proc"),
-        const QString &osReleaseFile = QStringLiteral("/etc/os-release"), const QString &architecture = QString());
+        const QString &osReleaseFile = QStringLiteral("/etc/os-release"), const QString &architecture = QString(),
+        StatVfs statVfs = StatVfs());
 
     QString productName() override;
     QString cpuIdentifier() override;
@@ -31,6 +40,7 @@ private:
     QString m_procFolder;
     QString m_osReleaseFile;
     QString m_architecture;
+    StatVfs m_statVfs;
 };
 
 #endif // LINUXSYSTEMINFO_H

@@ -30,7 +30,7 @@ public:
     struct DiskSpace
     {
         QString drive; // what names the disk to the user: the mount point
-        quint64 freeBytes = 0;
+        quint64 freeBytes = 0; // what this user may still write (not the blocks kept for root)
         quint64 totalBytes = 0;
     };
     using Factory = std::function<std::unique_ptr<SystemInfo>()>;

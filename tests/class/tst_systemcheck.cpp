@@ -1,6 +1,7 @@
 #include "platform/devicecatalog/fakedevicecatalog.h"
 #include "platform/soundcontrol/fakesoundcontrol.h"
 #include "platform/systeminfo/fakesysteminfo.h"
+#include "platform/systeminfo/linuxsysteminfo.h"
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/class/deviceinfolabel.h"
@@ -13,12 +14,16 @@
 #include "vrek/viewui/httptipmessage.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStorageInfo>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+#include <sys/statvfs.h>
 
 namespace {
 constexpr quint64 gigabyte = 1ull << 30;
@@ -58,6 +63,9 @@ private slots:
     void failedProbeRaisesTheNetworkTip();
     void droppedClassroomConnectionIsATimeout();
     void realMachineGivesSaneFigures();
+    void diskRowCountsTheRoomTheUserMayWrite_data();
+    void diskRowCountsTheRoomTheUserMayWrite();
+    void blocksKeptForRootAreNoRoomOfTheStudents();
 
 private:
     // One run of the check, the view on its system step.
@@ -366,6 +374,95 @@ void TestSystemCheck::realMachineGivesSaneFigures()
     QVERIFY2(disk.startsWith("当前磁盘 " + QStorageInfo(QDir::currentPath()).rootPath() + " "), qPrintable(disk));
     QVERIFY2(
         QRegularExpression("\\d+\\.\\d\\d GB 可用，共 \\d+\\.\\d\\d GB$").match(disk).hasMatch(), qPrintable(disk));
+}
+
+void TestSystemCheck::diskRowCountsTheRoomTheUserMayWrite_data()
+{
+    QTest::addColumn<quint64>("rootMayWrite");
+    QTest::addColumn<quint64>("userMayWrite");
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<QString>("status");
+    // 4 KiB blocks.
+    QTest::newRow("a school disk with a large reserve") << quint64(225.9 * gigabyte) << 70 * gigabyte << "70.00"
+                                                        << "正常";
+    QTest::newRow("room for root only") << 10 * gigabyte << gigabyte * 2 / 5 << "0.40"
+                                        << "硬盘剩余过小";
+    QTest::newRow("half a gigabyte for the user") << 3 * gigabyte << gigabyte / 2 << "0.50"
+                                                  << "硬盘剩余过小";
+}
+
+// The machine's own layer over figures a file system gives: what statvfs counts free for root and what it leaves
+// a user differ by the blocks kept for root.
+void TestSystemCheck::diskRowCountsTheRoomTheUserMayWrite()
+{
+    QFETCH(quint64, rootMayWrite);
+    QFETCH(quint64, userMayWrite);
+    QFETCH(QString, room);
+    QFETCH(QString, status);
+    const quint64 block = 4096;
+    const LinuxSystemInfo::StatVfs figures = [=](const char *, struct statvfs *out) {
+        *out = {};
+        out->f_bsize = block;
+        out->f_frsize = block;
+        out->f_blocks = 252 * gigabyte / block;
+        out->f_bfree = rootMayWrite / block;
+        out->f_bavail = userMayWrite / block;
+        return 0;
+    };
+    SystemInfo::setFactory([figures] {
+        return std::make_unique<LinuxSystemInfo>(
+            QStringLiteral("/proc"), QStringLiteral("/etc/os-release"), QString(), figures);
+    });
+    DeviceSetView view;
+    check(view);
+    const QString drive = QStorageInfo(QDir::currentPath()).rootPath();
+    QCOMPARE(row(view, "diskWidget"),
+        QStringList({ QString("当前磁盘 %1 %2 GB 可用，共 252.00 GB").arg(drive, room), status }));
+    if (status != "正常") {
+        QCOMPARE(row(view, "result1Widget"), QStringList({ "系统资源异常", "不通过" }));
+        QCOMPARE(pass(view), QString("0"));
+    }
+}
+
+// A real file system that keeps half its blocks for root: a 900 MiB ext2 image, mounted where the check looks (the
+// working folder). Root could write more than the half gigabyte the check asks for, the student less.
+void TestSystemCheck::blocksKeptForRootAreNoRoomOfTheStudents()
+{
+    QTemporaryDir base;
+    QVERIFY(base.isValid());
+    const QString image = base.filePath("disk.img");
+    const QString mountPoint = base.filePath("disk");
+    QVERIFY(QDir().mkpath(mountPoint));
+    {
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(900) << 20)); // sparse
+    }
+    QProcess make;
+    make.start("mke2fs", { "-q", "-t", "ext2", "-m", "50", "-N", "64", "-F", image });
+    if (!make.waitForFinished(120000) || make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0)
+        QSKIP("mke2fs cannot make an ext2 image here");
+    if (QProcess::execute("mount", { "-o", "loop", image, mountPoint }) != 0)
+        QSKIP("no loop device can be mounted here (it takes root): the layer's own figures are checked above");
+    const QString saved = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(mountPoint));
+    struct statvfs figures = {};
+    const bool read = ::statvfs(".", &figures) == 0;
+    SystemInfo::setFactory({});
+    QStringList disk;
+    {
+        DeviceSetView view;
+        check(view);
+        disk = row(view, "diskWidget");
+    }
+    QDir::setCurrent(saved);
+    QCOMPARE(QProcess::execute("umount", { mountPoint }), 0);
+    QVERIFY(read);
+    const double userGb = double(quint64(figures.f_bavail) * figures.f_frsize) / gigabyte;
+    const double rootGb = double(quint64(figures.f_bfree) * figures.f_frsize) / gigabyte;
+    QVERIFY2(userGb < 0.5 && rootGb > 0.5, qPrintable(QString("%1 %2").arg(userGb).arg(rootGb)));
+    QVERIFY2(disk.first().contains(QString(" %1 GB 可用").arg(userGb, 0, 'f', 2)), qPrintable(disk.first()));
+    QCOMPARE(disk.last(), QString("硬盘剩余过小"));
 }
 
 QTEST_MAIN(TestSystemCheck)

@@ -1,9 +1,14 @@
+#include "tests/support/filesizelimit.h"
 #include "tests/support/tempworkdir.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
+
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -29,6 +34,8 @@ private slots:
     void dataFolderAndFilesAreTheUsersAlone_data();
     void dataFolderAndFilesAreTheUsersAlone();
     void stoppedByItsProcessIdItEndsInOrder();
+    void aStartOnAFullDiskIsTold_data();
+    void aStartOnAFullDiskIsTold();
 
 private:
     QProcessEnvironment environment() const;
@@ -39,6 +46,8 @@ private:
 
 void TestProgram::init()
 {
+    // The last one goes first: going, it brings back the folder that was current before it.
+    m_work.reset();
     m_work.reset(new TempWorkDir);
     QDir().mkpath("appdata");
     QDir().mkpath("runtime");
@@ -206,6 +215,91 @@ void TestProgram::stoppedByItsProcessIdItEndsInOrder()
     QFile log("appdata/log/" + logs.first());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("ended by signal 15"));
+}
+
+void TestProgram::aStartOnAFullDiskIsTold_data()
+{
+    QTest::addColumn<bool>("earlierStart");
+    QTest::newRow("the data of an earlier start") << true;
+    QTest::newRow("a first start") << false;
+}
+
+// The data folder on a small file system of its own, filled; where none can be mounted, a file size limit of 0
+// for the client stands for the disk.
+void TestProgram::aStartOnAFullDiskIsTold()
+{
+    QFETCH(bool, earlierStart);
+    const QString appdata = m_work->filePath("appdata");
+    const bool mounted = QProcess::execute("mount", { "-t", "tmpfs", "-o", "size=4m", "tmpfs", appdata }) == 0;
+    qInfo().noquote() << (mounted ? "the data folder is on a 4 MB file system of its own"
+                                  : "no file system can be mounted here: a file size limit stands for the disk");
+    struct Unmount
+    {
+        QString folder;
+        ~Unmount()
+        {
+            if (!folder.isEmpty())
+                QProcess::execute("umount", { folder });
+        }
+    } unmount { mounted ? appdata : QString() };
+
+    if (earlierStart) {
+        QProcess first;
+        QVERIFY(startUntilReady(first, appdata));
+        first.terminate();
+        QVERIFY(first.waitForFinished(15000));
+    }
+    if (mounted) {
+        QFile filler(appdata + "/filler.bin");
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size()) { }
+    }
+
+    QProcess program;
+    QProcessEnvironment env = environment();
+    env.insert("TAVI_TEST_ACCEPT_MESSAGE_BOXES", "1");
+    program.setProcessEnvironment(env);
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        if (!mounted) {
+            limit = std::make_unique<FileSizeLimit>(rlim_t(0));
+            QVERIFY(limit->isSet());
+        }
+        program.start(QStringLiteral(TAVI_STUDENT), { "--host-http-addr", "127.0.0.1", "--host-http-port", "9" });
+        QVERIFY(program.waitForStarted());
+    }
+    QByteArray told;
+    const QByteArray box = QString::fromUtf8("message box: 磁盘空间不足（剩余 ").toUtf8();
+    QTRY_VERIFY_WITH_TIMEOUT((told += program.readAllStandardError()).contains(box), 30000);
+    if (earlierStart) {
+        // Told over its login window, it goes on.
+        QVERIFY2(told.contains(QString::fromUtf8("日志、设置和收到的文件暂时无法保存").toUtf8()), told.constData());
+        QCOMPARE(program.state(), QProcess::Running);
+        program.terminate();
+        QVERIFY(program.waitForFinished(15000));
+        // What the earlier start stored is whole.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stored");
+            db.setDatabaseName(appdata + "/ESystemData2");
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec("PRAGMA integrity_check") && query.next());
+            QCOMPARE(query.value(0).toString(), QString("ok"));
+            QVERIFY(query.exec("SELECT count(*) FROM UserFile") && query.next());
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("stored");
+        QFile settings(appdata + "/config.ini");
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(settings.readAll().contains("isread"));
+    } else {
+        // No database can be made: it says why, and ends (it may have ended already).
+        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(15000));
+        told += program.readAllStandardError();
+        QVERIFY2(told.contains(QString::fromUtf8("程序无法创建数据文件").toUtf8()), told.constData());
+        QCOMPARE(program.exitCode(), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

@@ -64,12 +64,16 @@ private slots:
     void cleanup();
     void aFullDiskIsToldAndTheFileComesOnceThereIsRoom();
     void aFailedFileIsFetchedAgainWhenTheTeacherOpensIt();
+    void aDatabaseThatTakesNoRowIsToldAsAFullDisk();
 
 private:
     // Shares a clip and offers it to the class; its id.
     QString offerClip(const QString &name, const QByteArray &content);
     // Leaves only leftBytes free (small disk) or lets no file grow beyond it (limit).
     void fillTheDisk();
+    // Leaves no room at all (small disk) or lets no file grow (limit): the database takes no row either.
+    void fillTheDiskWhole();
+    QStringList storedFiles() const;
     void makeRoom();
     QStringList tips() const;
 
@@ -167,6 +171,34 @@ void TestCourseFileNoRoom::fillTheDisk()
     QVERIFY2(left <= leftBytes && left > clipBytes / 2, qPrintable(QString::number(left)));
 }
 
+void TestCourseFileNoRoom::fillTheDiskWhole()
+{
+    if (!m_mounted) {
+        m_limit = std::make_unique<FileSizeLimit>(rlim_t(0));
+        QVERIFY(m_limit->isSet());
+        return;
+    }
+    QFile filler("filler.bin");
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size()) { }
+    filler.close();
+    QCOMPARE(DiskRoom::freeBytes("."), qint64(0));
+}
+
+QStringList TestCourseFileNoRoom::storedFiles() const
+{
+    QList<UserFile> files;
+    UserFileDao dao;
+    if (!dao.selectUserFileList(g_userId, files, 0))
+        return { "the table cannot be read" };
+    QStringList ids;
+    for (const UserFile &file : qAsConst(files))
+        ids.append(file.getFileIdAll());
+    ids.sort();
+    return ids;
+}
+
 void TestCourseFileNoRoom::makeRoom()
 {
     m_limit.reset();
@@ -234,6 +266,46 @@ void TestCourseFileNoRoom::aFailedFileIsFetchedAgainWhenTheTeacherOpensIt()
     const int told = m_tips->count();
     m_view->slotFileWanted(fileIdAll);
     QCOMPARE(m_tips->count(), told);
+    QCOMPARE(integrity(DBManager::dataBaseName), QString("ok"));
+}
+
+void TestCourseFileNoRoom::aDatabaseThatTakesNoRowIsToldAsAFullDisk()
+{
+    m_view->manager()->setRoomCheckInterval(100);
+    m_tips->clear();
+    m_finished->clear();
+    // One file stored while there was room.
+    const QByteArray kept = transferPattern(64 * 1024);
+    const QString keptId = offerClip(QStringLiteral("口算.mp4"), kept);
+    QTRY_COMPARE_WITH_TIMEOUT(m_finished->count(), 1, 30000);
+    const QStringList before = storedFiles();
+    QVERIFY2(before.contains(keptId), qPrintable(before.join(' ')));
+
+    fillTheDiskWhole();
+    m_tips->clear();
+    m_finished->clear();
+    const QByteArray clip = transferPattern(200 * 1024);
+    const QString fileIdAll = offerClip(QStringLiteral("分数复习.mp4"), clip);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_tips->isEmpty(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_view->manager()->filesWaitingForRoom(), QStringList { fileIdAll }, 20000);
+    // Told as a full disk, once, and not as a download to try again.
+    QVERIFY2(tips().first().startsWith(QString::fromUtf8("磁盘空间不足（剩余 ")), qPrintable(tips().first()));
+    QCOMPARE(tips().size(), 1);
+    QVERIFY(m_finished->isEmpty());
+    makeRoom();
+    // Nothing that was stored is lost, and the database is whole.
+    QCOMPARE(integrity(DBManager::dataBaseName), QString("ok"));
+    QCOMPARE(storedFiles(), before);
+    QVERIFY(readFile(QString("fileRecv/%1/%2/口算.mp4").arg(g_userId, keptId)) == kept);
+
+    // With room again, the file comes and is stored.
+    if (!m_mounted)
+        m_view->slotFileWanted(fileIdAll);
+    QTRY_COMPARE_WITH_TIMEOUT(m_finished->count(), 1, 30000);
+    QCOMPARE(m_finished->first().value(0).toString(), fileIdAll);
+    QVERIFY(readFile(QString("fileRecv/%1/%2/分数复习.mp4").arg(g_userId, fileIdAll)) == clip);
+    QVERIFY(storedFiles().contains(fileIdAll));
+    QVERIFY(storedFiles().contains(keptId));
     QCOMPARE(integrity(DBManager::dataBaseName), QString("ok"));
 }
 

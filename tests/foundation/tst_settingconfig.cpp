@@ -1,3 +1,4 @@
+#include "tests/support/filesizelimit.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/utils/settingconfig.h"
 
@@ -20,6 +21,7 @@ private slots:
     void writtenThroughAtOnce();
     void anotherThreadReadsWhatWasWritten();
     void firstUseFromManyThreads();
+    void aWriteTheDiskRefusesIsSaidAndTheNextOneCounts();
 
 private:
     TempWorkDir *m_work = nullptr;
@@ -119,6 +121,37 @@ void TestSettingConfig::firstUseFromManyThreads()
         future.waitForFinished();
     for (int t = 0; t < 8; ++t)
         QCOMPARE(SettingConfig::getSetting().getValue(QString("stress/k%1").arg(t)), QString("49"));
+}
+
+// The process's file size limit stands for a full disk: the file is replaced whole, so a refused write leaves the
+// earlier one.
+void TestSettingConfig::aWriteTheDiskRefusesIsSaidAndTheNextOneCounts()
+{
+    SettingConfig &setting = SettingConfig::getSetting();
+    QVERIFY(setting.setValue("userinfo/usercode", "student01"));
+    QVERIFY(!setting.lastWriteFailed());
+    {
+        FileSizeLimit noRoom(0);
+        QVERIFY(noRoom.isSet());
+        QVERIFY(!setting.setValue("lockScreen/flag", "held"));
+        QVERIFY(setting.lastWriteFailed());
+    }
+    // Held for this run, not written.
+    QCOMPARE(setting.getValue("lockScreen/flag"), QString("held"));
+    QFile onDisk(setting.fileName());
+    QVERIFY(onDisk.open(QIODevice::ReadOnly));
+    const QByteArray before = onDisk.readAll();
+    QVERIFY(before.contains("usercode=student01"));
+    QVERIFY(!before.contains("held"));
+
+    // Room again: the next write is told as written, and brings what was held with it.
+    QVERIFY(setting.setValue("userinfo/usercode", "student02"));
+    QVERIFY(!setting.lastWriteFailed());
+    QFile again(setting.fileName());
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    const QByteArray after = again.readAll();
+    QVERIFY(after.contains("flag=held"));
+    QVERIFY(after.contains("usercode=student02"));
 }
 
 QTEST_GUILESS_MAIN(TestSettingConfig)

@@ -2,6 +2,7 @@
 #include "tests/support/fakehttpserver.h"
 #include "tests/support/messageboxcloser.h"
 #include "tests/support/tempworkdir.h"
+#include "vrek/login/bannerview.h"
 #include "vrek/login/codearea.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/socketclientmanager.h"
@@ -12,9 +13,11 @@
 #include "vrek/window/titleview.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -93,6 +96,7 @@ private slots:
     void emptyDomainIsNotLookedUp();
     void linksOpenInTheBrowser();
     void forgetPasswordOpensTheReset();
+    void bannerComesOnceTheFileServerListens();
 
 private:
     LoginClient *makeWindow();
@@ -637,6 +641,61 @@ void TestLoginClient::forgetPasswordOpensTheReset()
     QVERIFY(m_window->resetWindow()->isVisible());
     QCOMPARE(m_window->resetWindow()->title(), QString::fromUtf8("忘记密码"));
     QCOMPARE(m_window->resetWindow()->titleFlags(), 70);
+}
+
+// The file server starts after the window has asked for its banner (a busy machine, a sandbox that starts
+// later): the banner is asked for again until it answers, and the window shows it.
+void TestLoginClient::bannerComesOnceTheFileServerListens()
+{
+    quint16 port = 0;
+    {
+        FakeHttpServer probe;
+        QVERIFY(probe.listen());
+        port = probe.port();
+    }
+    const QString savedPort = g_filePort;
+    g_filePort = QString::number(port);
+    m_window = new LoginClient(nullptr, m_client);
+    BannerView *banner = m_window->findChild<BannerView *>("bannerView");
+    QVERIFY(banner);
+    banner->setRetryFirstDelay(100);
+    banner->setSwitchDelay(0);
+    const QString builtIn = banner->shownLink();
+    m_window->show();
+    // Refused: the window waits for the next try.
+    QTRY_VERIFY_WITH_TIMEOUT(banner->retriesMade() >= 1, 20000);
+    QCOMPARE(banner->shownLink(), builtIn);
+
+    QImage picture(64, 32, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    FakeHttpServer::Reply image;
+    QBuffer buffer(&image.body);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "JPG"));
+    image.contentType = "image/jpeg";
+    QVERIFY(m_server->listen(port));
+    m_server->setReply("/banner/5.jpg", image);
+    m_server->setJson("/vSocket/socket/getBanners",
+        QString(R"({"result":[{"id":5,"img":"%1/banner/5.jpg","link":"https://school.example/open-day"}]})")
+            .arg(m_server->baseUrl())
+            .toUtf8());
+    QTRY_COMPARE_WITH_TIMEOUT(banner->shownLink(), QString("https://school.example/open-day"), 30000);
+    QVERIFY(QColor(banner->shownPicture().toImage().pixel(5, 5)).green() > 200);
+    g_filePort = savedPort;
+
+    // Answered, it is not asked again; a server that never comes is asked a bounded number of times.
+    const int asked = m_server->requestCount("/vSocket/socket/getBanners");
+    QCOMPARE(asked, 1);
+    delete m_window;
+    m_window = nullptr;
+    g_filePort = QString::number(port);
+    delete m_server;
+    m_server = new FakeHttpServer();
+    m_window = new LoginClient(nullptr, m_client);
+    banner = m_window->findChild<BannerView *>("bannerView");
+    banner->setRetryFirstDelay(1);
+    m_window->show();
+    QTRY_COMPARE_WITH_TIMEOUT(banner->retriesMade(), int(BannerView::retryLimit), 30000);
+    g_filePort = savedPort;
 }
 
 QTEST_MAIN(TestLoginClient)

@@ -3,6 +3,7 @@
 
 // What the transfer tests share: the network engine in a thread of its own, file contents that show misplaced
 // bytes, the file server's answer to an upload request, answers to the windows' questions, and a disk that fills.
+#include "tests/support/filesizelimit.h"
 #include "tests/support/threadroundtrip.h"
 #include "vrek/transferfile/transferfileprompt.h"
 #include "vrek/utils/networkengine.h"
@@ -20,9 +21,7 @@
 #include <QTest>
 #include <QThread>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 // The network engine's manager in a started "Network Engine" thread, stopped with the object.
 class NetworkEngineThread
@@ -81,32 +80,6 @@ public:
 
 private:
     QThread m_thread;
-};
-
-// Files this process writes may grow only to the limit while it lives: a disk that fills, for this process
-// alone. A write beyond it fails (EFBIG) instead of raising SIGXFSZ.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_ok = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = m_saved;
-        limited.rlim_cur = bytes;
-        m_ok = m_ok && ::setrlimit(RLIMIT_FSIZE, &limited) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    bool isSet() const { return m_ok; }
-
-private:
-    rlimit m_saved {};
-    void (*m_handler)(int) = SIG_DFL;
-    bool m_ok = false;
 };
 
 // Bytes that differ from their neighbours and repeat only after long stretches.

@@ -59,6 +59,7 @@ private slots:
     void storedRangeDecidesTheStart();
     void pauseThenPushAgain();
     void databaseFailureEndsTheUpload();
+    void aFullDiskThatKeepsNoRecordIsTold();
     void answerForAnotherFileFreesTheSlot();
 
 private:
@@ -452,6 +453,27 @@ void TestTransferFileManager::databaseFailureEndsTheUpload()
     }
     QVERIFY(m_manager->pushPostFileQueue("d", m_dir->filePath("media/d.ts"), 2));
     QTRY_VERIFY_WITH_TIMEOUT(codesOf("d").contains(TransferInfo::Uploaded), 20000);
+}
+
+// The file to send is there, but the disk (here the process's file size limit) takes no record of where its upload
+// stands.
+void TestTransferFileManager::aFullDiskThatKeepsNoRecordIsTold()
+{
+    m_dir->writeFile("media/f.ts", pattern(1000));
+    answerChunks();
+    {
+        FileSizeLimit noRoom(0);
+        QVERIFY(noRoom.isSet());
+        QVERIFY(m_manager->pushPostFileQueue("f", m_dir->filePath("media/f.ts"), 2));
+    }
+    QCOMPARE(codesOf("f"), (QList<int> { TransferInfo::UploadError }));
+    const QString told = statusesOf("f").last().msg;
+    QVERIFY2(told.startsWith(QStringLiteral("磁盘空间不足（剩余 ")), qPrintable(told));
+    QCOMPARE(m_manager->runningUploads(), 0);
+    // With room, the same file goes.
+    m_statuses.clear();
+    QVERIFY(m_manager->pushPostFileQueue("f", m_dir->filePath("media/f.ts"), 2));
+    QTRY_VERIFY_WITH_TIMEOUT(codesOf("f").contains(TransferInfo::Uploaded), 20000);
 }
 
 void TestTransferFileManager::answerForAnotherFileFreesTheSlot()

@@ -1,6 +1,7 @@
 #include "vrek/course/coursefilemanager.h"
 
 #include "vrek/container/coursefilehash.h"
+#include "vrek/dao/dbmanager.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/transferfile/diskroom.h"
 #include "vrek/transferfile/localfiletool.h"
@@ -191,6 +192,16 @@ void CourseFileManager::slotGetFileStart(QString fileIdAll, QString fileName, QS
     file.setCourseType(fileName);
     if (!m_userFileDao.saveUserFile(file)) {
         qWarning() << "the dataBase save fail! fid:" << file.getId();
+        if (!DBManager::lastFailureWasNoRoom())
+            return;
+        // The download is under way already: it is followed all the same, and the file is stored if its row can
+        // be written once it is here; otherwise it waits for room like a download that did not fit.
+        m_loading.insert(fileIdAll);
+        m_offers.insert(fileIdAll, { fileName, fileUrl });
+        m_failed.remove(fileIdAll);
+        m_roomWaits.remove(fileIdAll);
+        m_unrecorded.insert(fileIdAll);
+        emit signalCourseFileTip(DiskRoom::noRoomText(DiskRoom::freeBytes()));
         return;
     }
     g_courseFileHash.updateUserFile(file);
@@ -234,36 +245,60 @@ void CourseFileManager::slotGetFileResult(QString fileIdAll, bool ok)
     const Offer offer = m_offers.take(fileIdAll);
     const bool noRoom = m_noRoom.contains(fileIdAll);
     const qint64 needed = m_noRoom.take(fileIdAll);
+    // The student was told of the full disk when its row was refused.
+    const bool told = m_unrecorded.remove(fileIdAll);
     if (!ok) {
         slotRemoveLocalFile(fileIdAll);
         if (!offer.fileUrl.isEmpty())
             m_failed.insert(fileIdAll, offer);
-        if (noRoom && !offer.fileUrl.isEmpty()) {
-            // Trying again at once would fail again: it waits for room, which is looked at now and then.
-            const qint64 free = DiskRoom::freeBytes();
-            m_roomWaits.insert(fileIdAll, { needed, free });
-            if (!m_roomTimer->isActive())
-                m_roomTimer->start();
-            emit signalCourseFileTip(DiskRoom::noRoomText(free));
-        } else {
+        if (noRoom && !offer.fileUrl.isEmpty())
+            waitForRoom(fileIdAll, needed, !told);
+        else
             emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
-        }
         return;
     }
     UserFile file;
-    if (!g_courseFileHash.selectUserFile(fileIdAll, file))
-        return;
-    file.setStatus(2);
-    file.setDownloaded(true);
-    g_courseFileHash.updateUserFile(file);
-    if (m_userFileDao.selectUserFileById(file)) {
+    if (told) {
+        // Here, but not stored: its row, written now, makes it a course file like any other.
+        file.setId(fileIdAll, g_userId);
+        file.setFileName(offer.fileName);
+        file.setFileUrl(offer.fileUrl);
+        file.setDownloadStart(1);
+        file.setCourseType(offer.fileName);
+        file.setStatus(2);
         unsigned int count = 0;
-        if (FileUtil::dirFileCount(fileFolder(fileIdAll), count)) {
+        if (FileUtil::dirFileCount(fileFolder(fileIdAll), count))
             file.setFileCount(count);
-            if (m_userFileDao.saveUserFile(file))
-                g_courseFileHash.updateUserFile(file);
-            else
-                qWarning() << "the dataBase save fail! fid:" << file.getId();
+        if (!m_userFileDao.saveUserFile(file)) {
+            qWarning() << "the dataBase save fail! fid:" << file.getId();
+            notStored(fileIdAll, offer);
+            return;
+        }
+        file.setDownloaded(true);
+        g_courseFileHash.updateUserFile(file);
+        emit signalAddCourseFileOut(fileIdAll, offer.fileName);
+    } else {
+        if (!g_courseFileHash.selectUserFile(fileIdAll, file))
+            return;
+        file.setStatus(2);
+        file.setDownloaded(true);
+        g_courseFileHash.updateUserFile(file);
+        if (m_userFileDao.selectUserFileById(file)) {
+            unsigned int count = 0;
+            if (FileUtil::dirFileCount(fileFolder(fileIdAll), count)) {
+                file.setFileCount(count);
+                if (m_userFileDao.saveUserFile(file)) {
+                    g_courseFileHash.updateUserFile(file);
+                } else {
+                    qWarning() << "the dataBase save fail! fid:" << file.getId();
+                    // A row left at its first stage is dropped at the next start with its folder: the file is not
+                    // kept, and is not shown as kept.
+                    if (DBManager::lastFailureWasNoRoom()) {
+                        notStored(fileIdAll, offer);
+                        return;
+                    }
+                }
+            }
         }
     }
     emit signalLateCountInc(CtrlMessage::LateCourseFile);
@@ -307,12 +342,41 @@ void CourseFileManager::slotFileWantedIn(QString fileIdAll)
     fetchAgain(fileIdAll);
 }
 
+void CourseFileManager::waitForRoom(const QString &fileIdAll, qint64 neededBytes, bool tell)
+{
+    // Trying again at once would fail again: it waits for room, which is looked at now and then.
+    const qint64 free = DiskRoom::freeBytes();
+    m_roomWaits.insert(fileIdAll, { neededBytes, free });
+    if (!m_roomTimer->isActive())
+        m_roomTimer->start();
+    if (tell)
+        emit signalCourseFileTip(DiskRoom::noRoomText(free));
+}
+
+void CourseFileManager::notStored(const QString &fileIdAll, const Offer &offer)
+{
+    const bool noRoom = DBManager::lastFailureWasNoRoom();
+    slotRemoveLocalFile(fileIdAll);
+    if (!offer.fileUrl.isEmpty())
+        m_failed.insert(fileIdAll, offer);
+    if (noRoom && !offer.fileUrl.isEmpty())
+        waitForRoom(fileIdAll, -1, true);
+    else
+        emit signalCourseFileTip(QString::fromUtf8(downloadFailText));
+}
+
 void CourseFileManager::fetchAgain(const QString &fileIdAll)
 {
     m_roomWaits.remove(fileIdAll);
     const Offer offer = m_failed.take(fileIdAll);
     if (offer.fileUrl.isEmpty())
         return;
+    // A first-stage row the full disk kept from going would hold the new download back.
+    UserFile file;
+    file.setId(fileIdAll, g_userId);
+    bool exists = false;
+    if (m_userFileDao.verifyUserFileById(file.getId(), exists) && exists && isStaleRow(fileIdAll))
+        removeDBGetFileRecord(file.getId());
     // As when the server offered it: the transfer list takes it and the download starts.
     emit signalGetFileResult(fileIdAll, offer.fileName, offer.fileUrl, 1);
 }

@@ -97,9 +97,15 @@ private:
     };
     QHash<QString, RoomWait> m_roomWaits; // failed for room, fetched again once the disk has it
     QHash<QString, Offer> m_offers; // the running downloads
+    QSet<QString> m_unrecorded; // of the running downloads, those whose row a full disk refused
     QTimer *m_roomTimer;
 
     void fetchAgain(const QString &fileIdAll);
+    // Fetched again once the disk has room (and neededBytes, when known); the student is told when tell is set.
+    void waitForRoom(const QString &fileIdAll, qint64 neededBytes, bool tell);
+    // A download that is here but whose row could not be written: dropped, and fetched again once there is room
+    // when the disk was full.
+    void notStored(const QString &fileIdAll, const Offer &offer);
     void checkRoom();
 };
 

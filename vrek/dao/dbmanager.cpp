@@ -1,6 +1,7 @@
 #include "vrek/dao/dbmanager.h"
 
 #include "platform/appdata/appdata.h"
+#include "vrek/transferfile/diskroom.h"
 
 #include <QAtomicPointer>
 #include <QDebug>
@@ -10,10 +11,13 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
+
+#include <sqlite3.h>
 
 const char *const DBManager::dataBaseName = "ESystemData2";
 
@@ -26,6 +30,7 @@ QMutex accessLock;
 QAtomicPointer<QThread> accessOwner;
 QThread *mainConnectionThread = nullptr;
 QString openConnection; // the connection of the running access period
+thread_local bool lastNoRoom = false;
 
 QString connectionNameFor(QThread *thread)
 {
@@ -87,6 +92,7 @@ bool DBManager::createDataFile(const QString &fileName)
 
 bool DBManager::openDataBase(const QString &fileName)
 {
+    lastNoRoom = false;
     QThread *self = QThread::currentThread();
     if (accessOwner.loadAcquire() == self) {
         qWarning() << "the dataBase is open already! ";
@@ -145,8 +151,34 @@ bool DBManager::isOpen()
     return accessOwner.loadAcquire() == QThread::currentThread() && connectionOpen();
 }
 
+bool DBManager::lastFailureWasNoRoom()
+{
+    return lastNoRoom;
+}
+
+// Called with the operation lock held, right after the failure: the system's error is the connection's last.
+void DBManager::noteFailure(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    if (!ok)
+        return;
+    if (code == SQLITE_FULL) {
+        lastNoRoom = true;
+        return;
+    }
+    if (code != SQLITE_IOERR)
+        return;
+    const QVariant handle = QSqlDatabase::database(openConnection, false).driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3 *db = *static_cast<sqlite3 *const *>(handle.constData());
+    lastNoRoom = db && DiskRoom::isNoRoomError(sqlite3_system_errno(db));
+}
+
 bool DBManager::exec(const QString &sql, const QVariantList &bindings, QList<QVariantList> *rows, QStringList *columns)
 {
+    lastNoRoom = false;
     QMutexLocker locker(&operationLock);
     if (accessOwner.loadAcquire() != QThread::currentThread() || !connectionOpen()) {
         qWarning() << "the dataBase not open error! ";
@@ -161,6 +193,7 @@ bool DBManager::exec(const QString &sql, const QVariantList &bindings, QList<QVa
         query.addBindValue(value);
     if (!query.exec()) {
         qWarning() << "the sqlStr exec error! sqlStr:" << sql << "sqlError:" << query.lastError().text();
+        noteFailure(query.lastError());
         return false;
     }
     if (columns) {
@@ -241,6 +274,7 @@ bool DBManager::insert(const QString &table, const QMap<QString, QVariant> &valu
         placeholders << QString(":value%1").arg(position);
         bindings << it.value();
     }
+    lastNoRoom = false;
     QMutexLocker locker(&operationLock);
     if (accessOwner.loadAcquire() != QThread::currentThread() || !connectionOpen()) {
         qWarning() << "the dataBase not open error! ";
@@ -253,6 +287,7 @@ bool DBManager::insert(const QString &table, const QMap<QString, QVariant> &valu
         query.bindValue(QString(":value%1").arg(i), bindings.at(i));
     if (!query.exec()) {
         qWarning() << "the sqlStr exec error! sqlStr:" << sql << "sqlError:" << query.lastError().text();
+        noteFailure(query.lastError());
         return false;
     }
     return true;

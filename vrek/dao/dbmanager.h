@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVariant>
 
+class QSqlError;
+
 // Static access to the local SQLite database. Each use is one access period: openDataBase, statements,
 // closeDataBase; periods of different threads run one after another. Every thread gets a connection of its
 // own, since a Qt connection may only be used by the thread that made it.
@@ -29,6 +31,10 @@ public:
     static bool openDataBase(const QString &fileName);
     static bool closeDataBase();
     static bool isOpen();
+    // Whether the last statement this thread ran in its access period failed for want of room: the disk, a
+    // quota or the process's file size limit would take no more (SQLite's "database or disk is full", or an I/O
+    // error the system gave for that). The rows already stored stay as they were; the statement changed nothing.
+    static bool lastFailureWasNoRoom();
 
     static bool createTable(const QString &table, const QStringList &keys, const QList<SQLiteDataType> &types);
     static bool isExistTable(const QString &table, bool &exists);
@@ -42,6 +48,7 @@ public:
         const QVariantList &bindings = QVariantList());
 
 private:
+    static void noteFailure(const QSqlError &error);
     static bool exec(const QString &sql, const QVariantList &bindings, QList<QVariantList> *rows = nullptr,
         QStringList *columns = nullptr);
 };

@@ -20,7 +20,10 @@ BannerView::BannerView(QWidget *parent)
     , m_defaultPicture(QString::fromLatin1(defaultPicture))
     , m_defaultLink(QString("http://%1").arg(g_fileHost))
     , m_request(new HttpRequest(this))
+    , m_retryTimer(new QTimer(this))
 {
+    m_retryTimer->setSingleShot(true);
+    connect(m_retryTimer, &QTimer::timeout, this, &BannerView::sendRequest);
     setCursor(Qt::PointingHandCursor);
     setFlat(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding); // a picture, not a one-line button
@@ -76,15 +79,37 @@ QUrl BannerView::bannerListUrl() const
 
 void BannerView::requestBanner()
 {
+    m_retryTimer->stop();
+    m_retries = 0;
+    sendRequest();
+}
+
+void BannerView::sendRequest()
+{
     m_requestClock.restart();
     m_request->post("json", bannerListUrl(), QByteArray(), requestLimitMs);
+}
+
+void BannerView::retryLater()
+{
+    if (m_retries >= retryLimit || m_retryTimer->isActive())
+        return;
+    const int wait = m_retryFirstDelayMs << m_retries;
+    ++m_retries;
+    qInfo() << "the file server did not answer, the banner is asked again in" << wait << "ms, try" << m_retries;
+    m_retryTimer->start(wait);
 }
 
 void BannerView::slotHttpFinish(QNetworkReply::NetworkError error, const QString &requsetName, const QByteArray &data)
 {
     qDebug() << "requsetName:" << requsetName << "error:" << error;
-    if (error != QNetworkReply::NoError)
+    if (error != QNetworkReply::NoError) {
+        // Codes below 100 are the network's: nothing came from the server (it may not listen yet, as when it
+        // starts after the client). A server that answered with an error is not asked again.
+        if (error < QNetworkReply::ProxyConnectionRefusedError)
+            retryLater();
         return;
+    }
     if (requsetName == "json") {
         m_candidate.clear();
         if (!m_candidate.parse(data) || !m_candidate.isValid() || !m_candidate.differsFrom(m_cached))

@@ -10,10 +10,12 @@
 #include "vrek/dao/transferfiledao.h"
 #include "vrek/dao/userfiledao.h"
 #include "vrek/interface/mainviewinterface.h"
+#include "vrek/logfilemanager.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/login/normalloginmanager.h"
 #include "vrek/profession/teacherclassview.h"
 #include "vrek/socketclientmanager.h"
+#include "vrek/transferfile/diskroom.h"
 #include "vrek/userinfo/userinfomanager.h"
 #include "vrek/utils/fileutil.h"
 #include "vrek/utils/globalvalue.h"
@@ -138,6 +140,14 @@ bool ZephApplication::run()
     // login window has been painted, or sooner where something needs them.
     m_loginClient->installEventFilter(this);
     m_loginClient->showClean();
+    const QString notice = startRoomNotice();
+    if (!notice.isEmpty()) {
+        // Told over the login window, which it blocks; the client goes on.
+        auto *box
+            = new QMessageBox(QMessageBox::Warning, QStringLiteral("提示"), notice, QMessageBox::Ok, m_loginClient);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
     return true;
 }
 
@@ -155,28 +165,50 @@ bool ZephApplication::eventFilter(QObject *watched, QEvent *event)
 
 void ZephApplication::dbInitial()
 {
-    if (!DBManager::dbFileInitial()) {
-        qCritical() << "dbFileInitial error!";
+    // The first failure ends the chain; one for want of room is told as a full disk.
+    const auto failed = [this](const char *step) {
+        qCritical() << step;
+        m_databaseNoRoom = DBManager::lastFailureWasNoRoom();
         m_initialised = false;
+    };
+    if (!DBManager::dbFileInitial()) {
+        failed("dbFileInitial error!");
         return;
     }
     const QString dataFile = QString::fromLatin1(DBManager::dataBaseName);
     if (!QFile::exists(dataFile) && !DBManager::createDataFile(dataFile)) {
-        qCritical() << "createDataFile error!";
-        m_initialised = false;
+        failed("createDataFile error!");
         return;
     }
     // One left by an earlier start may still be open to others.
     AppData::makePrivateFile(dataFile);
     if (!UserFileDao::initial()) {
-        qCritical() << "UserFileDao::initial error!";
-        m_initialised = false;
+        failed("UserFileDao::initial error!");
         return;
     }
-    if (!TransferFileDao::initial()) {
-        qCritical() << "TransferFileDao::initial error!";
-        m_initialised = false;
-    }
+    if (!TransferFileDao::initial())
+        failed("TransferFileDao::initial error!");
+}
+
+QString ZephApplication::startRoomNotice() const
+{
+    const qint64 free = DiskRoom::freeBytes(QStringLiteral("."));
+    const bool logRefused = DiskRoom::isNoRoomError(LogFileManager::lastWriteError());
+    const bool settingsRefused = m_setting.lastWriteFailed();
+    const bool low = free >= 0 && free < DiskRoom::lowRoomBytes;
+    if (!logRefused && !settingsRefused && !m_databaseNoRoom && !low)
+        return QString();
+    qWarning() << "the disk is full at start, free:" << free << "log:" << logRefused << "settings:" << settingsRefused
+               << "database:" << m_databaseNoRoom;
+    return DiskRoom::lowRoomAtStartText(free);
+}
+
+QString ZephApplication::startFailureText() const
+{
+    const qint64 free = DiskRoom::freeBytes(QStringLiteral("."));
+    if (m_databaseNoRoom || (free >= 0 && free < DiskRoom::lowRoomBytes))
+        return DiskRoom::noRoomForDatabaseText(free);
+    return QStringLiteral("程序初始化失败，请检查磁盘空间和文件夹权限后重新启动。");
 }
 
 void ZephApplication::fileInitial()

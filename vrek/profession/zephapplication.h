@@ -44,6 +44,11 @@ public:
 
     int stage() const { return m_stage; }
     bool isInitialised() const { return m_initialised; }
+    // What the student is told when the client starts on a full disk (its log, settings or database refused for
+    // want of room, or hardly any room left), or an empty text.
+    QString startRoomNotice() const;
+    // What the student is told when the client cannot start: a full disk as such, else the folders and the disk.
+    QString startFailureText() const;
     bool isReconnecting() const { return m_reconnecting; }
     bool keepRunning() const { return m_keepRunning; }
     // Whether the course list is made (after the login window's first paint, or at its first use).
@@ -113,6 +118,7 @@ private:
     QThread *m_networkThread = nullptr;
     unsigned int m_networkThreadId = 0;
     bool m_initialised = true;
+    bool m_databaseNoRoom = false; // a start-up write of the database was refused for want of room
     bool m_started = false;
     bool m_courseListBuilt = false;
     bool m_keepRunning = false;

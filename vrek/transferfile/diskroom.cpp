@@ -44,4 +44,21 @@ QString noRoomText(qint64 freeBytes)
     return QStringLiteral("磁盘空间不足（剩余 %1），文件未能保存；腾出空间后将自动重新下载").arg(sizeText(freeBytes));
 }
 
+QString noRoomForUploadText(qint64 freeBytes)
+{
+    return QStringLiteral("磁盘空间不足（剩余 %1），上传记录未能保存；请腾出空间后重新上传").arg(sizeText(freeBytes));
+}
+
+QString lowRoomAtStartText(qint64 freeBytes)
+{
+    return QStringLiteral("磁盘空间不足（剩余 %1），日志、设置和收到的文件暂时无法保存，请尽快腾出磁盘空间")
+        .arg(sizeText(freeBytes));
+}
+
+QString noRoomForDatabaseText(qint64 freeBytes)
+{
+    return QStringLiteral("磁盘空间不足（剩余 %1），程序无法创建数据文件，请腾出磁盘空间后重新启动。")
+        .arg(sizeText(freeBytes));
+}
+
 } // namespace DiskRoom

@@ -16,6 +16,14 @@ bool isNoRoomError(int error);
 QString sizeText(qint64 bytes);
 // What the user is told of a file that did not fit, with the room that is left.
 QString noRoomText(qint64 freeBytes);
+// What the user is told of an upload whose resume point the full disk would not keep.
+QString noRoomForUploadText(qint64 freeBytes);
+// Below this much room a client that starts cannot keep what a lesson writes (its log, settings, received files).
+constexpr qint64 lowRoomBytes = 1024 * 1024;
+// What the user is told at start when the disk is full or nearly so, and the client starts all the same.
+QString lowRoomAtStartText(qint64 freeBytes);
+// What the user is told when the database could not be made for want of room, and the client ends.
+QString noRoomForDatabaseText(qint64 freeBytes);
 } // namespace DiskRoom
 
 #endif // DISKROOM_H

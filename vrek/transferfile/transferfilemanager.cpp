@@ -1,6 +1,7 @@
 #include "vrek/transferfile/transferfilemanager.h"
 
 #include "vrek/container/transferfilehash.h"
+#include "vrek/dao/dbmanager.h"
 #include "vrek/transferfile/diskroom.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/networkengine.h"
@@ -274,9 +275,12 @@ void TransferFileManager::startNextUpload()
         if (uploadType == 2 && !rangedStart(fileId, fileName, filePath, position)) {
             // Ended, so the slot and the id are free again.
             qWarning() << "the transfer record cannot be kept! fi:" << fileId;
+            const bool noRoom = DBManager::lastFailureWasNoRoom();
             m_jobs->deletePostFileNetworkHash(fileId);
-            emit signalTransferStatus(
-                fileId, TransferInfo::UploadError, postFileStatusText(ALPostFile::NetworkError), 0);
+            emit signalTransferStatus(fileId, TransferInfo::UploadError,
+                noRoom ? DiskRoom::noRoomForUploadText(DiskRoom::freeBytes())
+                       : postFileStatusText(ALPostFile::NetworkError),
+                0);
             continue;
         }
         ++m_runningUploads;

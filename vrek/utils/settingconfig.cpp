@@ -58,12 +58,35 @@ QString SettingConfig::getValue(const QString &key)
     return m_settings->value(key, QVariant("")).toString();
 }
 
-void SettingConfig::setValue(const QString &key, const QString &value)
+bool SettingConfig::setValue(const QString &key, const QString &value)
 {
     QMutexLocker locker(&s_settingMutex);
+    if (m_settings->status() != QSettings::NoError) {
+        // A write that failed stays the object's status: a fresh object tells of the next one, holding all this
+        // run has set (the old one tries its write once more as it goes).
+        QVariantMap values;
+        for (const QString &name : m_settings->allKeys())
+            values.insert(name, m_settings->value(name));
+        const QString file = m_settings->fileName();
+        delete m_settings;
+        m_settings = new QSettings(file, QSettings::IniFormat, this);
+        for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+            m_settings->setValue(it.key(), it.value());
+    }
     m_settings->setValue(key, QVariant(value));
     // Written through at once: the singleton is never destroyed, and a crash must not lose a stored login.
     m_settings->sync();
+    // The file is replaced whole, so a write that failed left the one before it as it was.
+    m_writeFailed = m_settings->status() != QSettings::NoError;
+    if (m_writeFailed)
+        qWarning() << "the setting cannot be written! key:" << key << "file:" << m_settings->fileName();
+    return !m_writeFailed;
+}
+
+bool SettingConfig::lastWriteFailed() const
+{
+    QMutexLocker locker(&s_settingMutex);
+    return m_writeFailed;
 }
 
 QString SettingConfig::fileName() const

@@ -17,13 +17,17 @@ public:
     ~SettingConfig() override;
 
     QString getValue(const QString &key);
-    void setValue(const QString &key, const QString &value);
+    // False when the file could not be written (a full disk): the value holds for this run only.
+    bool setValue(const QString &key, const QString &value);
+    // Whether the last write did not reach the file.
+    bool lastWriteFailed() const;
 
     // The file this object reads and writes (fixed when it was built).
     QString fileName() const;
 
 private:
     QSettings *m_settings;
+    bool m_writeFailed = false;
 };
 
 #endif // SETTINGCONFIG_H
