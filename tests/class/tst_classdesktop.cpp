@@ -235,7 +235,7 @@ void TestClassDesktop::screenLockTakesTheWholeScreenAndGivesItBack()
     // From a window the student made smaller: the whole screen, then that size again.
     m_frame->showNormal();
     QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
-    const QRect smaller(150, 100, wholeScreen.width() * 2 / 3, wholeScreen.height() * 2 / 3);
+    const QRect smaller(QPoint(20, 20), m_frame->minimumSize());
     m_frame->setGeometry(smaller);
     QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), smaller, settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(!m_frame->isMaximized() && m_frame->geometry() == smaller, settleMs);
@@ -513,8 +513,9 @@ void TestClassDesktop::chatRewrapsWhenTheWindowChanges()
     QVERIFY(!chat->listWidget()->verticalScrollBar()->isVisible());
     QString cut = rowsCut(chat);
     QVERIFY2(cut.isEmpty(), qPrintable(cut));
-    // Restored, the list is lower and scrolls: the viewport narrows beside the bar.
+    // Restored and with more texts, the list scrolls: the viewport narrows beside the bar.
     restoreClassWindow();
+    chatFrom({ "好的", "好的", "好的", "好的", "好的", "好的" });
     QTRY_VERIFY_WITH_TIMEOUT(chat->listWidget()->verticalScrollBar()->isVisible(), settleMs);
     QTRY_VERIFY2_WITH_TIMEOUT((cut = rowsCut(chat)).isEmpty(), qPrintable(cut), settleMs);
     m_frame->showMaximized();

@@ -102,7 +102,8 @@ void TestClassWindowSizes::rightColumnFollowsTheScreen()
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     QCOMPARE(view->screen(), QGuiApplication::screens().at(screen));
-    frame.resize(880, 620);
+    // High enough for the media panel's own height above the chat.
+    frame.resize(880, 780);
 
     QWidget *right = school ? static_cast<SchoolClassView *>(view)->rightWidget()
                             : static_cast<TeacherClassView *>(view)->rightWidget();

@@ -640,3 +640,16 @@ bool XvfbDisplay::closeWindow(quint32 windowId) const
     xcb_send_event(c, 0, windowId, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&event));
     return xcb_flush(c) > 0;
 }
+
+bool XvfbDisplay::requestSize(quint32 windowId, const QSize &size) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return false;
+    xcb_connection_t *c = connection.get();
+    const uint32_t values[] = { uint32_t(qMax(1, size.width())), uint32_t(qMax(1, size.height())) };
+    xcb_configure_window(c, windowId, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, values);
+    // A round trip: the server has passed the request on once it answers.
+    Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr), &free);
+    return sync != nullptr && !xcb_connection_has_error(c);
+}

@@ -55,6 +55,10 @@ public:
     // Asks the window to close (WM_DELETE_WINDOW), as a window manager's close button does; false when the
     // display cannot be reached.
     bool closeWindow(quint32 windowId) const;
+    // Asks for the window to take the size, as another client (a pager, a tiling key) asks the window manager:
+    // the request goes to the manager, which holds the window to its size hints as when the user drags its
+    // border. False when the display cannot be reached.
+    bool requestSize(quint32 windowId, const QSize &size) const;
 
     // The window's own area in root coordinates; null when the window is unknown.
     QRect clientGeometry(quint32 windowId) const;

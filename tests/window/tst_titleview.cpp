@@ -34,6 +34,8 @@ private slots:
     void flagWords();
     void firstShowSizesAroundTheView_data();
     void firstShowSizesAroundTheView();
+    void firstShowMaximisedSizesAroundTheView();
+    void frameKeepsRoomForTheView();
     void setFixedSizeAddsTheFixedFlag();
     void exitButton();
     void closedFrameShowsItsViewAgain();
@@ -144,6 +146,37 @@ void TestTitleView::firstShowSizesAroundTheView()
     view.show();
     if (!fixed)
         QCOMPARE(view.size(), QSize(600, 500)); // later shows keep the size
+}
+
+// A window shown maximised first has its normal size from the view all the same: the one it comes back to, and
+// the least it takes.
+void TestTitleView::firstShowMaximisedSizesAroundTheView()
+{
+    const QSize size(316, 244);
+    TitleView view(makeCenter(), "尺寸", 0);
+    view.showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCOMPARE(view.minimumSize(), size);
+    QTRY_VERIFY(view.isMaximized());
+    view.showNormal();
+    QTRY_COMPARE(view.size(), size);
+}
+
+// A view that comes to need more room than it had when first shown raises the frame's least size with it.
+void TestTitleView::frameKeepsRoomForTheView()
+{
+    QWidget *center = makeCenter();
+    TitleView view(center, "尺寸", 0);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QCOMPARE(view.minimumSize(), QSize(316, 244));
+    center->setMinimumSize(400, 150);
+    QTRY_COMPARE(view.minimumSize(), QSize(416, 244));
+    QTRY_COMPARE(view.width(), 416);
+    // Needing less again, it keeps what the window was given.
+    center->setMinimumSize(100, 100);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    QCOMPARE(view.minimumSize(), QSize(416, 244));
 }
 
 void TestTitleView::setFixedSizeAddsTheFixedFlag()

@@ -159,9 +159,12 @@ void ChatView::buildWidgets()
     m_listWidget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_listWidget->setStyleSheet(listStyle);
     m_listWidget->verticalScrollBar()->setStyleSheet(scrollBarStyle);
-    // However small the class window, a text of a few lines is read whole; the window keeps the room.
-    const int frame = 2 * m_listWidget->frameWidth() + 2 * m_listWidget->spacing() + 2;
-    m_listWidget->setMinimumHeight(ChatItemWidget::messageHeight(shownLines) + frame);
+    // However small the class window, a text of a few lines is read whole and a few short ones are seen
+    // together; the window keeps the room. Each row has the list's spacing above and below it.
+    const int spacing = m_listWidget->spacing();
+    const int frame = 2 * m_listWidget->frameWidth() + 2 * spacing + 2;
+    const int rows = shownRows * (ChatItemWidget::messageHeight(1) + 2 * spacing) - 2 * spacing;
+    m_listWidget->setMinimumHeight(qMax(ChatItemWidget::messageHeight(shownLines), rows) + frame);
     // The rows follow the viewport's width: a scroll bar that comes or goes narrows or widens it.
     m_listWidget->viewport()->installEventFilter(this);
     layout->addWidget(m_listWidget, 10);

@@ -43,6 +43,8 @@ public:
     static constexpr int chatTab = 1;
     // The list keeps room for a text of this many lines, whatever the size of the class window.
     static constexpr int shownLines = 5;
+    // ... and for this many one-line texts one below the other: fewer, and a conversation cannot be followed.
+    static constexpr int shownRows = 3;
     // Rows are built in the event-loop turn after they arrive, at most this long per turn; a burst builds only
     // the rows that would still be listed at its end.
     static constexpr int buildBudgetMs = 20;

@@ -37,6 +37,8 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const char *const tabStyleLarge
     = "QTabBar{border-bottom:2px solid #dfe4e9;}QTabBar::tab{width:%1px;height:%2px;font:20px "
@@ -44,6 +46,9 @@ const char *const tabStyleLarge
 const char *const tabStyleNormal
     = "QTabBar{border-bottom:2px solid #dfe4e9;}QTabBar::tab{width:%1px;height:%2px;font:14px "
       "微软雅黑;background-color:transparent;}QTabBar::tab:selected{color:#0081ff;border-bottom:3px solid #0081ff;}";
+
+// The part of its own height, in per cent, that the media panel keeps in a window too low for it.
+constexpr int mediaLeastPart = 65;
 
 // The lecturer's lock line: 1 locks, 0 unlocks.
 constexpr uint lockFlag = 1;
@@ -102,6 +107,7 @@ void SchoolClassView::buildForm()
     verticalLayout->setSpacing(0);
     verticalLayout->setContentsMargins(0, 0, 0, 0);
     auto *contentLayout = new QHBoxLayout();
+    m_contentLayout = contentLayout;
     contentLayout->setSpacing(0);
     const QMargins margins = contentLayout->contentsMargins();
     contentLayout->setContentsMargins(margins.left(), margins.top(), 0, 0);
@@ -322,6 +328,9 @@ void SchoolClassView::toolInitial()
 void SchoolClassView::frameInitial()
 {
     qDebug() << "frameInitial";
+    // The least size is what the panels take, so that the size below keeps room for them.
+    sizeColumn();
+    setMinimumSize(leastSize());
     const QRect available = availableGeometry(this);
     const int width = qMax(available.width() * 750 / 1000, minimumWidth() + 60);
     const int height = qMax(available.height() * 850 / 1000, minimumHeight());
@@ -620,20 +629,55 @@ void SchoolClassView::slotUserChatTip(const QString &id, bool shown)
 void SchoolClassView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    sizeColumn();
+    if (auto *media = dynamic_cast<QWidget *>(m_mediaView))
+        media->setFixedHeight(mediaHeight());
+    // Another screen gives the column another width, and the panels another least size.
+    setMinimumSize(leastSize());
+    if (m_tipWidget)
+        m_tipWidget->move((width() - m_tipWidget->width()) / 2, 0);
+}
+
+void SchoolClassView::sizeColumn()
+{
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : width();
     const int rightWidth = screenWidth * 200 / 1100;
     m_rightWidget->setFixedWidth(rightWidth);
-    if (auto *media = dynamic_cast<QWidget *>(m_mediaView))
-        media->setFixedHeight(rightWidth * 750 / 1000 + 28);
     const int tabWidth = rightWidth / 2 - 1;
     const int tabHeight = tabWidth * 215 / 1000;
     m_userChatWidget->setTabText(0, QStringLiteral("用户列表"));
     m_userChatWidget->setTabText(1, QStringLiteral("讨论交流"));
     const char *style = g_uiScale > 1.2 ? tabStyleLarge : tabStyleNormal;
-    m_userChatWidget->setStyleSheet(QString::fromUtf8(style).arg(tabWidth).arg(tabHeight));
-    if (m_tipWidget)
-        m_tipWidget->move((width() - m_tipWidget->width()) / 2, 0);
+    const QString sheet = QString::fromUtf8(style).arg(tabWidth).arg(tabHeight);
+    if (m_userChatWidget->styleSheet() != sheet)
+        m_userChatWidget->setStyleSheet(sheet);
+}
+
+int SchoolClassView::mediaLeastHeight() const
+{
+    return (m_rightWidget->width() * 750 / 1000 + 28) * mediaLeastPart / 100;
+}
+
+int SchoolClassView::mediaHeight() const
+{
+    const int own = m_rightWidget->width() * 750 / 1000 + 28;
+    // Below the panel: the tabs with the chat at its least rows, the tool bar.
+    const QMargins margins = m_contentLayout->contentsMargins();
+    const int room = height() - margins.top() - margins.bottom() - m_rightMidLayout->minimumSize().height()
+        - m_toolLayout->minimumSize().height();
+    return qBound(mediaLeastHeight(), room, own);
+}
+
+QSize SchoolClassView::leastSize() const
+{
+    const QMargins margins = m_contentLayout->contentsMargins();
+    const int column = (m_mediaView ? mediaLeastHeight() : 0) + m_rightMidLayout->minimumSize().height()
+        + m_toolLayout->minimumSize().height();
+    const int height
+        = std::max({ column, m_leftLayout->minimumSize().height(), m_centerLayout->minimumSize().height() })
+        + margins.top() + margins.bottom();
+    return QSize(layout()->totalMinimumSize().width(), height);
 }
 
 void SchoolClassView::clientOnline()

@@ -129,6 +129,14 @@ private:
     // The frames of the boxes and panels that belong to the class window.
     QList<TitleView *> ownedFrames() const;
     void raiseOwnedFrames();
+    // The right column's width and tabs from the screen the window stands on.
+    void sizeColumn();
+    // The media panel's height: its own while the column has room, less down to a part of it in a window
+    // too low for it and the chat's rows.
+    int mediaHeight() const;
+    int mediaLeastHeight() const;
+    // What the panels take at the least: the media panel given way, the chat at its least rows.
+    QSize leastSize() const;
 
     // The construction steps, in the order the constructor runs them.
     void menuInitial();
@@ -149,6 +157,7 @@ private:
     void lockInitial();
 
     // The form.
+    QHBoxLayout *m_contentLayout = nullptr;
     QHBoxLayout *m_leftLayout = nullptr; // the menu bar
     QHBoxLayout *m_centerLayout = nullptr; // the courseware area
     QWidget *m_rightWidget = nullptr;

@@ -45,6 +45,8 @@ TeacherClassView::TeacherClassView(QWidget *parent)
     toolInitial();
     deviceInitial();
     tipInitial();
+    // Sized before the panels were there: the window still keeps room for them.
+    sizeColumn();
 }
 
 TeacherClassView::~TeacherClassView()
@@ -300,11 +302,18 @@ void TeacherClassView::onRecordStartIn() { }
 void TeacherClassView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    sizeColumn();
+    if (m_tipWidget)
+        m_tipWidget->move((width() - m_tipWidget->width()) / 2, 0);
+}
+
+void TeacherClassView::sizeColumn()
+{
     const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const int screenWidth = screen ? screen->geometry().width() : width();
     m_rightWidget->setFixedWidth(screenWidth * 200 / 1000);
-    if (m_tipWidget)
-        m_tipWidget->move((width() - m_tipWidget->width()) / 2, 0);
+    // The meeting panel and the chat's rows fix what the window takes at the least.
+    setMinimumSize(layout()->totalMinimumSize());
 }
 
 void TeacherClassView::clientOnline()

@@ -74,6 +74,8 @@ protected:
 
 private:
     void buildForm();
+    // The right column's width from the screen the window stands on, and the least size the panels then take.
+    void sizeColumn();
 
     // The construction steps, in the order the constructor runs them.
     void frameInitial();

@@ -288,6 +288,12 @@ int TitleView::titleBarHeight() const
     return (m_flags & LargeBar) ? largeBarHeight : smallBarHeight;
 }
 
+QSize TitleView::frameSizeFor(const QSize &center) const
+{
+    const int border = (m_flags & NoShadow) ? 2 : 8;
+    return QSize(center.width() + 2 * border, center.height() + 2 * border + titleBarHeight());
+}
+
 void TitleView::sizeOnFirstShow()
 {
     if (!m_firstShow)
@@ -297,13 +303,12 @@ void TitleView::sizeOnFirstShow()
         centreOnScreen();
         return;
     }
-    const int border = (m_flags & NoShadow) ? 2 : 8;
     QSize center;
     if (m_centerWidget) {
         center = m_centerWidget->testAttribute(Qt::WA_Resized) ? m_centerWidget->size() : m_centerWidget->sizeHint();
         center = center.expandedTo(m_centerWidget->minimumSize());
     }
-    const QSize size(center.width() + 2 * border, center.height() + 2 * border + titleBarHeight());
+    const QSize size = frameSizeFor(center);
     if (m_flags & FixedSize) {
         setResizable(false);
         QWidget::setFixedSize(size);
@@ -312,6 +317,24 @@ void TitleView::sizeOnFirstShow()
         resize(size);
     }
     centreOnScreen();
+}
+
+void TitleView::followCenterMinimum()
+{
+    if (m_firstShow || !m_centerWidget || (m_flags & FixedSize) || m_sizeChosen)
+        return;
+    const QSize least = minimumSize().expandedTo(frameSizeFor(m_centerWidget->minimumSize()));
+    if (least != minimumSize())
+        setMinimumSize(least);
+}
+
+bool TitleView::event(QEvent *event)
+{
+    const bool handled = FramelessWindow::event(event);
+    // Posted when the view's own least size changes (its panels follow the screen it stands on).
+    if (event->type() == QEvent::LayoutRequest)
+        followCenterMinimum();
+    return handled;
 }
 
 void TitleView::centreOnScreen()
@@ -334,6 +357,14 @@ void TitleView::show(uint flags)
     sizeOnFirstShow();
     setTitleFlags(int(flags));
     QWidget::show();
+}
+
+void TitleView::showMaximized()
+{
+    // Shown maximised first, a frame Qt sized for itself would leave the view a size it never asked for, and
+    // that the window returns to when restored.
+    sizeOnFirstShow();
+    FramelessWindow::showMaximized();
 }
 
 void TitleView::showEvent(QShowEvent *event)

@@ -57,6 +57,8 @@ public:
     void raiseOverOwner();
     QWidget *centerWidget() const { return m_centerWidget; }
     int titleBarHeight() const;
+    // Shown maximised first, the frame is sized around the view all the same, before the window manager sees it.
+    void showMaximized() override;
 
 public slots:
     virtual void setShadowVisible(bool visible);
@@ -76,6 +78,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void captionDoubleClicked() override;
 
@@ -83,6 +86,10 @@ private:
     void buildForm();
     void updateTitleFlags();
     void sizeOnFirstShow();
+    // The frame around a view of the size; chrome: the border and the title bar.
+    QSize frameSizeFor(const QSize &center) const;
+    // A view that asks for more room than the frame's least size raises it.
+    void followCenterMinimum();
     void centreOnScreen();
     void setMaxButtonPictures(bool maximized);
 
