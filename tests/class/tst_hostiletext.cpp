@@ -204,6 +204,22 @@ QList<Hostile> hostileTexts(const QString &fifo)
     };
 }
 
+// Hostile names of a shared file: the long part before, after or between dots, where a name is cut by its parts.
+QList<Hostile> hostileFileNames()
+{
+    const QString word(1048576, QLatin1Char('x'));
+    return {
+        { "1 MB word.ppt", word + QStringLiteral(".ppt") },
+        { "a.1 MB suffix", QStringLiteral("a.") + word },
+        { "abcdefgh.1 MB suffix", QStringLiteral("abcdefgh.") + word },
+        { "dot and 1 MB", QStringLiteral(".") + word },
+        { "1 MB of dots", QString(1048576, QLatin1Char('.')) },
+        { "200000 Chinese.pptx", chineseRun(200000) + QStringLiteral(".pptx") },
+        { "ab.200000 Chinese", QStringLiteral("ab.") + chineseRun(200000) },
+        { "1 MB word.ppt in a folder", QStringLiteral("课件/") + word + QStringLiteral(".ppt") },
+    };
+}
+
 // The way a text was shown: a label's text as it lays it out (rich text reduced to what it shows).
 QString shownText(const QString &text, Qt::TextFormat format)
 {
@@ -377,7 +393,8 @@ private slots:
     void titleBar();
 
 private:
-    void addRows(const QStringList &ways);
+    // Every hostile text for each way; with fileNames, the hostile file names too.
+    void addRows(const QStringList &ways, bool fileNames = false);
     // Measures from now on, once what the window's own showing left for the loop has run.
     void startMeter();
     // Once what the input left for the loop has run, the loop turns again, and it never stood still for longer
@@ -443,12 +460,15 @@ void TestHostileText::cleanup()
     m_watchdog.disarm();
 }
 
-void TestHostileText::addRows(const QStringList &ways)
+void TestHostileText::addRows(const QStringList &ways, bool fileNames)
 {
     QTest::addColumn<QString>("way");
     QTest::addColumn<QString>("text");
+    QList<Hostile> texts = hostileTexts(m_fifo);
+    if (fileNames)
+        texts += hostileFileNames();
     for (const QString &way : ways) {
-        for (const Hostile &hostile : hostileTexts(m_fifo))
+        for (const Hostile &hostile : qAsConst(texts))
             QTest::newRow(qPrintable(way + " / " + hostile.name)) << way << hostile.text;
     }
 }
@@ -703,7 +723,7 @@ void TestHostileText::recordings()
 
 void TestHostileText::courseFiles_data()
 {
-    addRows({ "file tile", "course tool bar" });
+    addRows({ "file tile", "course tool bar" }, true);
 }
 
 // A shared course file's name: its tile in the courseware area and the bar of the open file.
