@@ -25,6 +25,10 @@
 #include "vrek/course/coursetoolview.h"
 #include "vrek/course/toolbutton.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/transferfile/transferfileview.h"
+#include "vrek/transferfile/transferitemmodel.h"
+#include "vrek/transferfile/transferproxymodel.h"
+#include "vrek/transferfile/transfertreeview.h"
 #include "vrek/userinfo/bindtipview.h"
 #include "vrek/userinfo/userinfolistview.h"
 #include "vrek/userinfo/userinfoview.h"
@@ -723,10 +727,10 @@ void TestHostileText::recordings()
 
 void TestHostileText::courseFiles_data()
 {
-    addRows({ "file tile", "course tool bar" }, true);
+    addRows({ "file tile", "course tool bar", "transfer list" }, true);
 }
 
-// A shared course file's name: its tile in the courseware area and the bar of the open file.
+// A shared course file's name: its tile in the courseware area, the bar of the open file and the file window's list.
 void TestHostileText::courseFiles()
 {
     QFETCH(QString, way);
@@ -742,7 +746,42 @@ void TestHostileText::courseFiles()
         QCOMPARE(view.courseButtons().size(), 1);
         CourseFileButton *tile = view.courseButtons().first();
         VERIFY_SAME(hoverToolTip(tile->mainButton()), clipped(text));
+        // A few characters of each part of the name, as the tile has room for.
+        QVERIFY2(tile->mainButton()->text().size() <= 20, head(tile->mainButton()->text()).constData());
         QVERIFY(paint(&view));
+    } else if (way == "transfer list") {
+        TransferFileView view;
+        view.resize(800, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        startMeter();
+        UserFile file;
+        file.setId("pd001_1", "u7");
+        file.setFileName(text);
+        file.setFileSize("2048");
+        file.setUploadDate("2021-03-01 10:00");
+        view.slotRecvFileList({ file });
+        QCOMPARE(view.treeView()->itemModel()->rowCount(), 1);
+        const QModelIndex name
+            = view.treeView()->proxyModel()->mapFromSource(view.treeView()->itemModel()->index(0, TransferItemModel::NameColumn));
+        VERIFY_SAME(view.treeView()->proxyModel()->data(name, Qt::DisplayRole).toString(), clipped(text));
+        QVERIFY(paint(&view));
+        // The tool tip as a hovering user gets it.
+        QAbstractItemView *tree = view.treeView();
+        const QRect cell = tree->visualRect(name);
+        QVERIFY(cell.isValid());
+        QHelpEvent event(QEvent::ToolTip, cell.center(), tree->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(tree->viewport(), &event);
+        bool hovered = false;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String("qtooltip_label") && top->isVisible()) {
+                auto *tip = qobject_cast<QLabel *>(top);
+                QVERIFY(paint(tip));
+                VERIFY_SAME(shownText(tip->text(), tip->textFormat()), clipped(text));
+                hovered = true;
+            }
+        }
+        QVERIFY(hovered);
     } else {
         CourseToolView bar;
         bar.resize(929, 43);
