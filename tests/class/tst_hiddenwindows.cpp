@@ -160,6 +160,8 @@ void TestHiddenWindows::lessonEntryMapsOnlyWhatItShows()
     SandboxClient::signIn(application, m_client->sandbox()->account());
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
     const int entries = entriesFromEnvironment();
+    // Every entry runs and reports; the verdict takes them all.
+    QStringList faults;
     for (int entry = 1; entry <= entries; ++entry) {
         QTRY_VERIFY_WITH_TIMEOUT(cardTitled(application, title) && application.classManagerView()->isEnabled(), waitMs);
         recorder.clear();
@@ -189,8 +191,10 @@ void TestHiddenWindows::lessonEntryMapsOnlyWhatItShows()
             qPrintable(described(recorder.maps()).join(", ")), qPrintable(described(accidental).join(", ")),
             qPrintable(stillShown.join(", ")));
         std::fflush(stdout);
-        QVERIFY2(accidental.isEmpty(), qPrintable(described(accidental).join(", ")));
-        QVERIFY2(stillShown.isEmpty(), qPrintable(stillShown.join(", ")));
+        if (!accidental.isEmpty() || !stillShown.isEmpty())
+            faults.append(QStringLiteral("entry %1: mapped while hidden: %2; hidden but shown after: %3")
+                              .arg(entry)
+                              .arg(described(accidental).join(", "), stillShown.join(", ")));
         marker.hide();
 
         // Out through the leave dialog, back in the course list.
@@ -202,6 +206,7 @@ void TestHiddenWindows::lessonEntryMapsOnlyWhatItShows()
         QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
         QTRY_VERIFY_WITH_TIMEOUT(m_client->sandbox()->joinedLesson().title.isEmpty(), waitMs);
     }
+    QVERIFY2(faults.isEmpty(), qPrintable(faults.join(" | ")));
 }
 
 VREK_XVFB_DESKTOP_TEST_MAIN(TestHiddenWindows)
