@@ -6,19 +6,13 @@
 // window of the client is mapped or managed. TAVI_TEST_ENTRIES enters each lesson that many times (the bench
 // script bench/lessonentries.sh runs it so) and each entry prints what was mapped.
 #include "platform/devicecatalog/fakedevicecatalog.h"
-#include "sandbox/classpanelscene.h"
 #include "sandbox/classroomsandbox.h"
-#include "sandbox/screenlockscene.h"
 #include "tests/support/busymachine.h"
 #include "tests/support/sandboxclient.h"
 #include "tests/support/windowmaprecorder.h"
 #include "tests/support/xvfbtestmain.h"
 #include "vrek/class/classinfowidget.h"
-#include "vrek/class/classlistwidget.h"
 #include "vrek/class/classmanagerview.h"
-#include "vrek/class/schoolclassview.h"
-#include "vrek/class/selectclassview.h"
-#include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/viewui/logoutview.h"
@@ -35,26 +29,6 @@ constexpr int waitMs = 60000;
 XvfbDisplay *display()
 {
     return vrekTestDisplay();
-}
-
-ClassInfoWidget *cardTitled(ZephApplication &application, const QString &title)
-{
-    // The pages come with the course list's first reply.
-    const QList<ClassListWidget *> pages = application.ensureCourseList()->selectClassView()->pages();
-    if (pages.isEmpty())
-        return nullptr;
-    for (ClassInfoWidget *card : pages.first()->cards()) {
-        if (card->groupInfo().getTitle() == title)
-            return card;
-    }
-    return nullptr;
-}
-
-LogoutView *leaveDialogOf(QWidget *view)
-{
-    if (auto *school = qobject_cast<SchoolClassView *>(view))
-        return school->logoutView();
-    return qobject_cast<TeacherClassView *>(view)->logoutView();
 }
 
 int entriesFromEnvironment()
@@ -107,11 +81,7 @@ void TestHiddenWindows::initTestCase()
     QVERIFY(display());
     m_client = new SandboxClient;
     QVERIFY(m_client->start());
-    // Nothing of the classroom's own comes while the lessons are entered and left.
-    m_client->sandbox()->findChild<ClassPanelScene *>()->setStep(10 * 60 * 1000);
-    ScreenLockScene::Timing late;
-    late.firstLockMs = late.secondLockMs = 10 * 60 * 1000;
-    m_client->sandbox()->findChild<ScreenLockScene *>()->setTiming(late);
+    m_client->keepClassroomQuiet();
     auto machine = std::make_shared<FakeDeviceCatalog::Machine>();
     machine->inputs = { FakeDeviceCatalog::audio("USB Mic") };
     machine->cameras = { FakeDeviceCatalog::camera("USB Cam") };
@@ -163,11 +133,11 @@ void TestHiddenWindows::lessonEntryMapsOnlyWhatItShows()
     // Every entry runs and reports; the verdict takes them all.
     QStringList faults;
     for (int entry = 1; entry <= entries; ++entry) {
-        QTRY_VERIFY_WITH_TIMEOUT(cardTitled(application, title) && application.classManagerView()->isEnabled(), waitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(SandboxClient::courseCard(application, title) && application.classManagerView()->isEnabled(), waitMs);
         recorder.clear();
         if (managerStopped)
             QVERIFY(display()->pauseWindowManager());
-        QTest::mouseClick(cardTitled(application, title)->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
+        QTest::mouseClick(SandboxClient::courseCard(application, title)->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(application.stage(), stage, waitMs);
         TitleView *frame = application.classWindow();
         QVERIFY(frame);
@@ -200,7 +170,7 @@ void TestHiddenWindows::lessonEntryMapsOnlyWhatItShows()
         // Out through the leave dialog, back in the course list.
         QWidget *view = frame->centerWidget();
         QTest::mouseClick(frame->findChild<QPushButton *>("exitButton"), Qt::LeftButton);
-        LogoutView *leave = leaveDialogOf(view);
+        LogoutView *leave = SandboxClient::leaveDialogOf(view);
         QTRY_VERIFY_WITH_TIMEOUT(leave->window()->isVisible(), waitMs);
         QTest::mouseClick(leave->findChild<QPushButton *>("exitButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
