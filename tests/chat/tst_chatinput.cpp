@@ -4,6 +4,7 @@
 #include "tests/support/messageboxcloser.h"
 #include "tests/support/tempworkdir.h"
 #include "vrek/chat/chatitemwidget.h"
+#include "vrek/chat/chatclient.h"
 #include "vrek/chat/chatview.h"
 #include "vrek/container/userinfohash.h"
 #include "vrek/socketclientmanager.h"
@@ -66,6 +67,8 @@ private slots:
     void pictureSizes_data();
     void pictureSizes();
     void noPictureWhileMuted();
+    void draftComesBackWhenTheMuteEnds_data();
+    void draftComesBackWhenTheMuteEnds();
     void pictureMessage_data();
     void pictureMessage();
     void pictureRowOfAnUnknownUser();
@@ -343,6 +346,52 @@ void TestChatInput::noPictureWhileMuted()
     view->onImageSendButtonClicked();
     QVERIFY(!view->pictureFlag());
     QCOMPARE(shownPictures(view->textEdit()).size(), 0);
+}
+
+void TestChatInput::draftComesBackWhenTheMuteEnds_data()
+{
+    QTest::addColumn<bool>("lecturerLeaves");
+    QTest::newRow("unmute") << false;
+    QTest::newRow("lecturer leaves") << true;
+}
+
+// The muted text stands in for the draft, picture and all; a text the connection lost meanwhile joins the draft.
+void TestChatInput::draftComesBackWhenTheMuteEnds()
+{
+    QFETCH(bool, lecturerLeaves);
+    QScopedPointer<ChatView> view(makeView("small.png"));
+    view->textEdit()->insertPlainText(QStringLiteral("看这里"));
+    view->pictureButton()->click();
+    QCOMPARE(shownPictures(view->textEdit()).size(), 1);
+    ChatMessage mute;
+    mute.setCmType(ChatMessage::Mute);
+    mute.setSenderId("L1");
+    mute.setSenderName("all");
+    view->addNoTalkMessage(mute);
+    QCOMPARE(view->textEdit()->toPlainText(), QStringLiteral("您已被禁言！"));
+    QVERIFY(!view->textEdit()->isEnabled());
+    emit view->chatClient()->sendFailedOut(QStringLiteral("刚才那句"), true);
+    QCOMPARE(view->textEdit()->toPlainText(), QStringLiteral("您已被禁言！"));
+
+    if (lecturerLeaves) {
+        view->resetChatTextEdit();
+    } else {
+        ChatMessage unmute = mute;
+        unmute.setCmType(ChatMessage::Unmute);
+        view->addNoTalkMessage(unmute);
+    }
+    QVERIFY(view->textEdit()->isEnabled());
+    // Before the draft, in the picture's paragraph, which is what goes out with a picture.
+    QVERIFY(view->textEdit()->toPlainText().startsWith(QStringLiteral("刚才那句 看这里")));
+    QCOMPARE(shownPictures(view->textEdit()).size(), 1);
+    QVERIFY(!view->textEdit()->toPlainText().contains(QStringLiteral("禁言")));
+    // The picture still goes out with the text.
+    QSignalSpy school(view.data(), &ChatView::sendSchoolClassMessage);
+    view->sendButton()->click();
+    QCOMPARE(school.count(), 1);
+    QVERIFY(school.first().first().toString().startsWith(QStringLiteral("刚才那句 看这里")));
+    QVERIFY(view->textEdit()->toPlainText().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_http->requestCount(uploadPath), 1, 10000);
 }
 
 void TestChatInput::pictureMessage_data()

@@ -27,11 +27,14 @@
 #include "vrek/window/titleview.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextEdit>
 #include <QtTest>
 
 using namespace CoursewareTest;
@@ -108,6 +111,8 @@ private slots:
     void titleLock();
     void lockLinesAndTheLecturerLeavingOverTheConnection();
     void oddLocks();
+    void chatDraftStaysUntilSentOrDeleted();
+    void textLostWhileTheWindowIsDisabledComesBack();
     void connectionLostAndBack_data();
     void connectionLostAndBack();
     void closingTheSchoolWindow();
@@ -406,6 +411,152 @@ void TestClassWindows::lockLinesAndTheLecturerLeavingOverTheConnection()
     QVERIFY(!view->isTitleLocked());
     QCOMPARE(frame.titleFlags() & lockBits, 0);
     view->popUp()->hide();
+}
+
+namespace {
+const char *const participantsLine = R"(3	[{"userId":"T1","userName":"王老师","userType":"0"},)"
+                                     R"({"userId":"S1","userName":"李小明","userType":"1"}])";
+const char *const lecturerLeftLine = R"(3	1	[{"userId":"T1","userName":"王老师","userType":"0"}])";
+const char *const lecturerBackLine = R"(3	0	[{"userId":"T1","userName":"王老师","userType":"0"}])";
+const char *const muteLine = "11\t0\t1$3$T1$1500000000$S1$";
+const char *const unmuteLine = "11\t0\t1$2$T1$1500000000$S1$";
+
+// Types the text into the box as a keyboard with an input method does: one key event that carries it.
+void type(QWidget *box, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(box, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text);
+    QApplication::sendEvent(box, &release);
+}
+
+// How many forwarded lines carry the chat text.
+int forwardsOf(ClassroomLink *link, const QString &text)
+{
+    const QString encoded = QString::fromLatin1(text.toUtf8().toBase64(QByteArray::Base64UrlEncoding));
+    return link->forwards().filter(encoded).size();
+}
+} // namespace
+
+// What the student typed stays in the chat's input through everything the lesson does to the window, until it is
+// sent: a text the connection refused, the window disabled and enabled again with the connection, the teacher's
+// lock and unlock, the lecturer leaving during a lock, a mute and its end, another tab.
+void TestClassWindows::chatDraftStaysUntilSentOrDeleted()
+{
+    auto *view = new SchoolClassView();
+    TitleView frame(view, "TaviStudent.exe", classWindowFlags);
+    view->initialLater();
+    view->clientOnline();
+    frame.show();
+    m_link->server().sendLine(participantsLine);
+    QTRY_VERIFY(g_userInfoHash.containsUserInfo("T1"));
+    view->userChatWidget()->setCurrentIndex(1);
+    ChatView *chat = view->chatView();
+    QTextEdit *input = chat->textEdit();
+    QSignalSpy tips(chat, &ChatView::showMessageTip);
+
+    // The network goes: the text is refused, the student told, the text kept.
+    m_link->server().drop();
+    QTRY_VERIFY(!g_socketClientManager->canDeliver());
+    const QString draft = QStringLiteral("老师，第三题我没听懂");
+    type(input, draft);
+    chat->sendButton()->click();
+    QCOMPARE(input->toPlainText(), draft);
+    QVERIFY(!tips.isEmpty());
+    QCOMPARE(tips.last().first().toString(), ChatView::notSentText);
+    // The connection's time-out disables the window; it comes back with the connection.
+    view->clientOffline();
+    QVERIFY(m_link->connectToServer());
+    QTRY_VERIFY(g_socketClientManager->canDeliver());
+    view->clientOnline();
+    m_link->server().sendLine(participantsLine);
+    QCOMPARE(input->toPlainText(), draft);
+
+    m_link->server().sendLine("11\t2\t1");
+    QTRY_VERIFY(view->isScreenLocked());
+    QCOMPARE(input->toPlainText(), draft);
+    m_link->server().sendLine("11\t2\t0");
+    QTRY_VERIFY(!view->isScreenLocked());
+    QCOMPARE(input->toPlainText(), draft);
+
+    // Locked again, the lecturer leaves, which ends the lock, and comes back.
+    m_link->server().sendLine("11\t2\t1");
+    QTRY_VERIFY(view->isScreenLocked());
+    m_link->server().sendLine(lecturerLeftLine);
+    QTRY_VERIFY(!view->isScreenLocked());
+    QCOMPARE(input->toPlainText(), draft);
+    m_link->server().sendLine(lecturerBackLine);
+    QTRY_VERIFY(g_userInfoHash.isUserOnline("T1"));
+    QCOMPARE(input->toPlainText(), draft);
+
+    // Muted, the box says so in place of the draft, which comes back with the unmute.
+    m_link->server().sendLine(muteLine);
+    QTRY_VERIFY(!input->isEnabled());
+    QCOMPARE(input->toPlainText(), QStringLiteral("您已被禁言！"));
+    m_link->server().sendLine(unmuteLine);
+    QTRY_VERIFY(input->isEnabled());
+    QCOMPARE(input->toPlainText(), draft);
+    // Typed on where it was left.
+    type(input, QStringLiteral("？"));
+    QCOMPARE(input->toPlainText(), draft + QStringLiteral("？"));
+
+    view->userChatWidget()->setCurrentIndex(0);
+    view->userChatWidget()->setCurrentIndex(1);
+    QCOMPARE(input->toPlainText(), draft + QStringLiteral("？"));
+
+    // Sent at last: it goes out once, and the box is empty.
+    m_link->clear();
+    chat->sendButton()->click();
+    QVERIFY(input->toPlainText().isEmpty());
+    QCOMPARE(forwardsOf(m_link, draft + QStringLiteral("？")), 1);
+    view->popUp()->hide();
+}
+
+// A text that went out as the connection went is handed back when the connection is found lost; the window the
+// application disabled meanwhile takes it into its input all the same.
+void TestClassWindows::textLostWhileTheWindowIsDisabledComesBack()
+{
+    // A signed-in connection of its own, which knows what the server has read; its student is 1001.
+    struct Restore
+    {
+        UserInfoManager *users;
+        ~Restore() { g_userInfoManager = users; }
+    } restore { m_users };
+    ClassroomLink link;
+    link.server().answerLogin();
+    link.server().answerHeartbeats();
+    QVERIFY(link.connectToServer());
+    QTRY_VERIFY(g_socketClientManager->sendMark().session != 0);
+    link.users();
+    ClassWindowTest::enterStudentLesson();
+    g_userId = "1001";
+    auto *view = new SchoolClassView();
+    TitleView frame(view, "TaviStudent.exe", classWindowFlags);
+    view->initialLater();
+    view->clientOnline();
+    frame.show();
+    link.server().sendLine(R"(3	[{"userId":"T1","userName":"王老师","userType":"0"},)"
+                           R"({"userId":"1001","userName":"李小明","userType":"1"}])");
+    QTRY_VERIFY(g_userInfoHash.containsUserInfo("T1"));
+    view->userChatWidget()->setCurrentIndex(1);
+    ChatView *chat = view->chatView();
+    QTextEdit *input = chat->textEdit();
+
+    // The server answers nothing more: the text goes out and is never known read.
+    link.server().setSilent(true);
+    const QString lost = QStringLiteral("我的画面卡住了");
+    type(input, lost);
+    chat->sendButton()->click();
+    QCOMPARE(forwardsOf(&link, lost), 1);
+    QVERIFY(input->toPlainText().isEmpty());
+    type(input, QStringLiteral("还有声音"));
+    // The application finds the connection timed out and disables the window; then it is lost.
+    view->clientOffline();
+    QVERIFY(!input->isEnabled());
+    link.server().drop();
+    QTRY_COMPARE(input->toPlainText(), lost + QStringLiteral("\n还有声音"));
+    view->clientOnline();
+    QCOMPARE(input->toPlainText(), lost + QStringLiteral("\n还有声音"));
 }
 
 void TestClassWindows::oddLocks()

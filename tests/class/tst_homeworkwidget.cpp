@@ -87,6 +87,8 @@ private slots:
     void desktopFolder_data();
     void desktopFolder();
     void attachmentNameAndFolder();
+    void longNameIsCutToWhatCanBeSaved_data();
+    void longNameIsCutToWhatCanBeSaved();
     void extensionIsAppended_data();
     void extensionIsAppended();
     void cancelledDialogStartsNothing();
@@ -264,6 +266,39 @@ void TestHomeworkWidget::attachmentNameAndFolder()
     QCOMPARE(prompt->questions, QStringList { "SaveAs|" + m_dir->filePath("first/作业-1.doc") + "|*.doc" });
     QTRY_VERIFY(!widget.isDownloading());
     QVERIFY(QFile::exists(second + ".doc"));
+}
+
+void TestHomeworkWidget::longNameIsCutToWhatCanBeSaved_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("proposed");
+    QTest::addColumn<QString>("filter");
+    const QString word(1048576, QLatin1Char('x'));
+    QString chinese;
+    for (int i = 0; i < 200000; ++i)
+        chinese.append(QChar(0x4E00 + (i * 7) % 0x5000));
+    QTest::newRow("1 MB word.pdf") << word + ".pdf" << QString(251, QLatin1Char('x')) + ".pdf"
+                                   << "*.pdf";
+    QTest::newRow("1 MB suffix") << "a." + word << "a." + QString(253, QLatin1Char('x')) << "*";
+    QTest::newRow("200000 Chinese.doc") << chinese + ".doc" << chinese.left(83) + ".doc"
+                                        << "*.doc";
+    QTest::newRow("255 bytes") << QString(251, QLatin1Char('y')) + ".pdf" << QString(251, QLatin1Char('y')) + ".pdf"
+                               << "*.pdf";
+}
+
+// A name longer than a file may have is proposed cut, its type kept: the dialog lays out what can be saved.
+void TestHomeworkWidget::longNameIsCutToWhatCanBeSaved()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, proposed);
+    QFETCH(QString, filter);
+    HomeworkWidget widget;
+    FakePrompt *prompt = answerSaves(widget, {});
+    feedLink(widget, "fileId=1&downLoadOssFile=" + QString::fromLatin1(QUrl::toPercentEncoding(name)));
+    QCOMPARE(prompt->questions.size(), 1);
+    const QString expected = "SaveAs|" + QDir::cleanPath(HomeworkWidget::desktopFolder() + "/" + proposed) + "|" + filter;
+    QVERIFY2(prompt->questions.first() == expected, qPrintable(prompt->questions.first().left(300)));
+    QVERIFY(!widget.isDownloading());
 }
 
 void TestHomeworkWidget::extensionIsAppended_data()

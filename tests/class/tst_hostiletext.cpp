@@ -25,6 +25,10 @@
 #include "vrek/course/coursetoolview.h"
 #include "vrek/course/toolbutton.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/transferfile/transferfileview.h"
+#include "vrek/transferfile/transferitemmodel.h"
+#include "vrek/transferfile/transferproxymodel.h"
+#include "vrek/transferfile/transfertreeview.h"
 #include "vrek/userinfo/bindtipview.h"
 #include "vrek/userinfo/userinfolistview.h"
 #include "vrek/userinfo/userinfoview.h"
@@ -204,6 +208,22 @@ QList<Hostile> hostileTexts(const QString &fifo)
     };
 }
 
+// Hostile names of a shared file: the long part before, after or between dots, where a name is cut by its parts.
+QList<Hostile> hostileFileNames()
+{
+    const QString word(1048576, QLatin1Char('x'));
+    return {
+        { "1 MB word.ppt", word + QStringLiteral(".ppt") },
+        { "a.1 MB suffix", QStringLiteral("a.") + word },
+        { "abcdefgh.1 MB suffix", QStringLiteral("abcdefgh.") + word },
+        { "dot and 1 MB", QStringLiteral(".") + word },
+        { "1 MB of dots", QString(1048576, QLatin1Char('.')) },
+        { "200000 Chinese.pptx", chineseRun(200000) + QStringLiteral(".pptx") },
+        { "ab.200000 Chinese", QStringLiteral("ab.") + chineseRun(200000) },
+        { "1 MB word.ppt in a folder", QStringLiteral("课件/") + word + QStringLiteral(".ppt") },
+    };
+}
+
 // The way a text was shown: a label's text as it lays it out (rich text reduced to what it shows).
 QString shownText(const QString &text, Qt::TextFormat format)
 {
@@ -377,7 +397,8 @@ private slots:
     void titleBar();
 
 private:
-    void addRows(const QStringList &ways);
+    // Every hostile text for each way; with fileNames, the hostile file names too.
+    void addRows(const QStringList &ways, bool fileNames = false);
     // Measures from now on, once what the window's own showing left for the loop has run.
     void startMeter();
     // Once what the input left for the loop has run, the loop turns again, and it never stood still for longer
@@ -443,12 +464,15 @@ void TestHostileText::cleanup()
     m_watchdog.disarm();
 }
 
-void TestHostileText::addRows(const QStringList &ways)
+void TestHostileText::addRows(const QStringList &ways, bool fileNames)
 {
     QTest::addColumn<QString>("way");
     QTest::addColumn<QString>("text");
+    QList<Hostile> texts = hostileTexts(m_fifo);
+    if (fileNames)
+        texts += hostileFileNames();
     for (const QString &way : ways) {
-        for (const Hostile &hostile : hostileTexts(m_fifo))
+        for (const Hostile &hostile : qAsConst(texts))
             QTest::newRow(qPrintable(way + " / " + hostile.name)) << way << hostile.text;
     }
 }
@@ -703,10 +727,10 @@ void TestHostileText::recordings()
 
 void TestHostileText::courseFiles_data()
 {
-    addRows({ "file tile", "course tool bar" });
+    addRows({ "file tile", "course tool bar", "transfer list" }, true);
 }
 
-// A shared course file's name: its tile in the courseware area and the bar of the open file.
+// A shared course file's name: its tile in the courseware area, the bar of the open file and the file window's list.
 void TestHostileText::courseFiles()
 {
     QFETCH(QString, way);
@@ -722,7 +746,42 @@ void TestHostileText::courseFiles()
         QCOMPARE(view.courseButtons().size(), 1);
         CourseFileButton *tile = view.courseButtons().first();
         VERIFY_SAME(hoverToolTip(tile->mainButton()), clipped(text));
+        // A few characters of each part of the name, as the tile has room for.
+        QVERIFY2(tile->mainButton()->text().size() <= 20, head(tile->mainButton()->text()).constData());
         QVERIFY(paint(&view));
+    } else if (way == "transfer list") {
+        TransferFileView view;
+        view.resize(800, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        startMeter();
+        UserFile file;
+        file.setId("pd001_1", "u7");
+        file.setFileName(text);
+        file.setFileSize("2048");
+        file.setUploadDate("2021-03-01 10:00");
+        view.slotRecvFileList({ file });
+        QCOMPARE(view.treeView()->itemModel()->rowCount(), 1);
+        const QModelIndex name
+            = view.treeView()->proxyModel()->mapFromSource(view.treeView()->itemModel()->index(0, TransferItemModel::NameColumn));
+        VERIFY_SAME(view.treeView()->proxyModel()->data(name, Qt::DisplayRole).toString(), clipped(text));
+        QVERIFY(paint(&view));
+        // The tool tip as a hovering user gets it.
+        QAbstractItemView *tree = view.treeView();
+        const QRect cell = tree->visualRect(name);
+        QVERIFY(cell.isValid());
+        QHelpEvent event(QEvent::ToolTip, cell.center(), tree->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(tree->viewport(), &event);
+        bool hovered = false;
+        for (QWidget *top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String("qtooltip_label") && top->isVisible()) {
+                auto *tip = qobject_cast<QLabel *>(top);
+                QVERIFY(paint(tip));
+                VERIFY_SAME(shownText(tip->text(), tip->textFormat()), clipped(text));
+                hovered = true;
+            }
+        }
+        QVERIFY(hovered);
     } else {
         CourseToolView bar;
         bar.resize(929, 43);

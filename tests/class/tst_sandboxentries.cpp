@@ -1,13 +1,9 @@
 #include "platform/devicecatalog/fakedevicecatalog.h"
-#include "sandbox/classpanelscene.h"
 #include "sandbox/classroomsandbox.h"
-#include "sandbox/screenlockscene.h"
 #include "tests/support/sandboxclient.h"
 #include "vrek/class/classinfowidget.h"
-#include "vrek/class/classlistwidget.h"
 #include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
-#include "vrek/class/selectclassview.h"
 #include "vrek/media/panels/mediaview.h"
 #include "vrek/media/panels/mediaview3.h"
 #include "vrek/media/panels/mediaviewwebrtc.h"
@@ -22,16 +18,6 @@
 
 namespace {
 constexpr int waitMs = 60000;
-
-ClassInfoWidget *cardTitled(ZephApplication &application, const QString &title)
-{
-    ClassListWidget *all = application.ensureCourseList()->selectClassView()->pages().first();
-    for (ClassInfoWidget *card : all->cards()) {
-        if (card->groupInfo().getTitle() == title)
-            return card;
-    }
-    return nullptr;
-}
 
 // The kind of media panel the open class window holds: "webrtc", "rtmp", "meeting", or empty.
 QString panelOf(QWidget *view)
@@ -50,12 +36,6 @@ QString panelOf(QWidget *view)
     return QString();
 }
 
-LogoutView *leaveDialogOf(QWidget *view)
-{
-    if (auto *school = qobject_cast<SchoolClassView *>(view))
-        return school->logoutView();
-    return qobject_cast<TeacherClassView *>(view)->logoutView();
-}
 } // namespace
 
 // Every kind of lesson the sandbox holds, from the course list in, out through the leave dialog and in again.
@@ -76,11 +56,7 @@ void TestSandboxEntries::initTestCase()
 {
     m_client = new SandboxClient;
     QVERIFY(m_client->start());
-    // The classroom's questions, roll call and screen locks stay away while the lessons are entered and left.
-    m_client->sandbox()->findChild<ClassPanelScene *>()->setStep(10 * 60 * 1000);
-    ScreenLockScene::Timing late;
-    late.firstLockMs = late.secondLockMs = 10 * 60 * 1000;
-    m_client->sandbox()->findChild<ScreenLockScene *>()->setTiming(late);
+    m_client->keepClassroomQuiet();
     auto machine = std::make_shared<FakeDeviceCatalog::Machine>();
     machine->inputs = { FakeDeviceCatalog::audio("USB Mic") };
     machine->cameras = { FakeDeviceCatalog::camera("USB Cam") };
@@ -125,8 +101,8 @@ void TestSandboxEntries::enterLeaveEnterAgain()
     SandboxClient::signIn(application, m_client->sandbox()->account());
     QTRY_COMPARE_WITH_TIMEOUT(application.stage(), int(ZephApplication::StageCourseList), waitMs);
     for (int entry = 0; entry < 2; ++entry) {
-        QTRY_VERIFY_WITH_TIMEOUT(cardTitled(application, title) && application.classManagerView()->isEnabled(), waitMs);
-        QTest::mouseClick(cardTitled(application, title)->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(SandboxClient::courseCard(application, title) && application.classManagerView()->isEnabled(), waitMs);
+        QTest::mouseClick(SandboxClient::courseCard(application, title)->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(application.stage(), stage, waitMs);
         QCOMPARE(g_classType, lessonType);
         QWidget *view = application.classWindow()->centerWidget();
@@ -135,7 +111,7 @@ void TestSandboxEntries::enterLeaveEnterAgain()
         QVERIFY(view->isEnabled());
 
         QTest::mouseClick(application.classWindow()->findChild<QPushButton *>("exitButton"), Qt::LeftButton);
-        LogoutView *leave = leaveDialogOf(view);
+        LogoutView *leave = SandboxClient::leaveDialogOf(view);
         QTRY_VERIFY_WITH_TIMEOUT(leave->window()->isVisible(), waitMs);
         QCOMPARE(leave->text(), leaveText);
         QCOMPARE(application.stage(), stage);

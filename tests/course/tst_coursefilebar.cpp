@@ -4,6 +4,7 @@
 #include "vrek/course/selectcoursescrollarea.h"
 #include "vrek/course/toolbutton.h"
 #include "vrek/utils/globalvalue.h"
+#include "vrek/utils/stringutil.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -91,6 +92,18 @@ void TestCourseFileBar::buttonText_data()
                                  << "分数的初步认识\n...pptx";
     QTest::newRow("1.0 two dots") << 1.0 << "a.b.ppt"
                                   << "a.b.ppt";
+    // Each part cut to what the tile has room for, however long it came.
+    const QString word(1048576, QLatin1Char('x'));
+    QTest::newRow("1.0 short name, long suffix") << 1.0 << "a.abcdefghij"
+                                                 << "a.abcdefghij";
+    QTest::newRow("1.0 1 MB suffix") << 1.0 << "a." + word << "a.xxxxxxx\u2026";
+    QTest::newRow("1.0 long name, 1 MB suffix") << 1.0 << "abcdefgh." + word << "abcdefg\n...xxxxxxx\u2026";
+    QTest::newRow("1.0 1 MB after a dot") << 1.0 << "." + word << ".xxxxxxx\u2026";
+    QTest::newRow("1.0 1 MB without a dot") << 1.0 << word << "xxxxxxx\n...";
+    QTest::newRow("1.0 1 MB word.ppt") << 1.0 << word + ".ppt" << "xxxxxxx\n...ppt";
+    QTest::newRow("1.0 1 MB folder") << 1.0 << word + "/ab.ppt" << "ab.ppt";
+    QTest::newRow("1.0 short folder") << 1.0 << "课件/ab.ppt" << "课件/ab.ppt";
+    QTest::newRow("1.5 1 MB suffix") << 1.5 << "a." + word << "a.xxxxx\u2026";
     QTest::newRow("1.15 abcdef") << 1.15 << "abcdef.ppt"
                                  << "abcdef\n.ppt";
     QTest::newRow("1.25 abcd") << 1.25 << "abcd.ppt"
@@ -113,7 +126,7 @@ void TestCourseFileBar::buttonText()
     g_uiScale = scale;
     CourseFileButton tile("5_1", fileName);
     QCOMPARE(tile.mainButton()->text(), text);
-    QCOMPARE(tile.mainButton()->toolTip(), fileName);
+    QCOMPARE(tile.mainButton()->toolTip(), StringUtil::plainToolTip(fileName));
 }
 
 void TestCourseFileBar::tileLayout()

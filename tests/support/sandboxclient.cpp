@@ -1,13 +1,22 @@
 #include "tests/support/sandboxclient.h"
 
 #include "platform/soundcontrol/fakesoundcontrol.h"
+#include "sandbox/classpanelscene.h"
 #include "sandbox/filescene.h"
+#include "sandbox/screenlockscene.h"
 #include "tests/support/tempworkdir.h"
+#include "vrek/class/classinfowidget.h"
+#include "vrek/class/classlistwidget.h"
+#include "vrek/class/classmanagerview.h"
+#include "vrek/class/schoolclassview.h"
+#include "vrek/class/selectclassview.h"
 #include "vrek/login/loginclient.h"
+#include "vrek/profession/teacherclassview.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
 #include "vrek/utils/globalvalue.h"
 #include "vrek/utils/settingconfig.h"
+#include "vrek/viewui/logoutview.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -82,4 +91,35 @@ bool SandboxClient::differs(const QImage &picture, const QString &reference)
         }
     }
     return different * 20 > (image.width() / 2) * (image.height() / 2);
+}
+
+void SandboxClient::keepClassroomQuiet()
+{
+    constexpr int tenMinutesMs = 10 * 60 * 1000;
+    m_sandbox->findChild<ClassPanelScene *>()->setStep(tenMinutesMs);
+    ScreenLockScene::Timing late;
+    late.firstLockMs = late.secondLockMs = tenMinutesMs;
+    m_sandbox->findChild<ScreenLockScene *>()->setTiming(late);
+}
+
+ClassInfoWidget *SandboxClient::courseCard(ZephApplication &application, const QString &title)
+{
+    // The pages come with the course list's first reply.
+    const QList<ClassListWidget *> pages = application.ensureCourseList()->selectClassView()->pages();
+    if (pages.isEmpty())
+        return nullptr;
+    for (ClassInfoWidget *card : pages.first()->cards()) {
+        if (card->groupInfo().getTitle() == title)
+            return card;
+    }
+    return nullptr;
+}
+
+LogoutView *SandboxClient::leaveDialogOf(QWidget *classView)
+{
+    if (auto *school = qobject_cast<SchoolClassView *>(classView))
+        return school->logoutView();
+    if (auto *teacher = qobject_cast<TeacherClassView *>(classView))
+        return teacher->logoutView();
+    return nullptr;
 }

@@ -8,7 +8,10 @@
 #include <QImage>
 #include <QString>
 
+class ClassInfoWidget;
+class LogoutView;
 class QLabel;
+class QWidget;
 class TempWorkDir;
 class ZephApplication;
 
@@ -31,6 +34,15 @@ public:
     TempWorkDir *work() const { return m_work; }
     // The pretend sound card the program's panels set.
     FakeSoundControl::Machine &sound() const { return *m_sound; }
+
+    // The classroom's own questions, roll calls and screen locks kept away (ten minutes off), for tests that enter
+    // and leave lessons.
+    void keepClassroomQuiet();
+
+    // The card of the lesson titled so on the course list's first page; null until the list has come.
+    static ClassInfoWidget *courseCard(ZephApplication &application, const QString &title);
+    // The leave dialog of a class window (school or teacher).
+    static LogoutView *leaveDialogOf(QWidget *classView);
 
     // Types the account into the running application's login window and presses its button.
     static void signIn(ZephApplication &application, const ClassroomSandbox::Account &account);

@@ -1,6 +1,7 @@
 #include "tests/support/xvfbdisplay.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QMultiMap>
 
 #include <xcb/xcb.h>
@@ -431,8 +432,68 @@ bool XvfbDisplay::windowManagerReady(int screen) const
     return !ownCheck.isEmpty() && ownCheck.first() == rootCheck.first();
 }
 
+bool XvfbDisplay::pauseWindowManager()
+{
+    if (m_managerPids.isEmpty())
+        return false;
+    for (pid_t pid : qAsConst(m_managerPids)) {
+        if (::kill(pid, SIGSTOP) != 0)
+            return false;
+    }
+    // Stopped once the kernel says so: a signal is delivered on the process's next scheduling, not at the call.
+    for (pid_t pid : qAsConst(m_managerPids)) {
+        const int64_t end = nowMs() + 5000;
+        for (;;) {
+            QFile status(QStringLiteral("/proc/%1/stat").arg(pid));
+            if (status.open(QIODevice::ReadOnly)) {
+                const QByteArray stat = status.readAll();
+                const int close = stat.lastIndexOf(')');
+                if (close > 0 && close + 2 < stat.size() && stat.at(close + 2) == 'T')
+                    break;
+            }
+            if (nowMs() >= end)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    m_managerPaused = true;
+    return true;
+}
+
+bool XvfbDisplay::resumeWindowManager()
+{
+    bool ok = !m_managerPids.isEmpty();
+    for (pid_t pid : qAsConst(m_managerPids))
+        ok = ::kill(pid, SIGCONT) == 0 && ok;
+    m_managerPaused = false;
+    return ok;
+}
+
+bool XvfbDisplay::isMapped(quint32 windowId) const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection || windowId == 0)
+        return false;
+    xcb_connection_t *c = connection.get();
+    Reply<xcb_get_window_attributes_reply_t> attributes(
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, windowId), nullptr), &free);
+    return attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+QList<quint32> XvfbDisplay::clientList() const
+{
+    Connection connection = connectTo(m_name);
+    if (!connection)
+        return {};
+    xcb_connection_t *c = connection.get();
+    return property32(c, firstRoot(c), atom(c, "_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+}
+
 void XvfbDisplay::stop()
 {
+    // A stopped manager would not see the end it is sent.
+    if (m_managerPaused)
+        resumeWindowManager();
     // The managers first: they leave on their own once the server goes, but not always quietly.
     for (pid_t pid : qAsConst(m_managerPids))
         endProcess(pid);

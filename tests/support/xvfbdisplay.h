@@ -88,6 +88,16 @@ public:
     // without a move goes to (it may differ from the one at the point until the pointer moves).
     bool pointerRestsIn(quint32 windowId) const;
 
+    // The window manager as a slow one on a busy machine: stopped (SIGSTOP), it answers nothing, and every map
+    // request waits for it; continued, it handles them in the order they came. False without a manager.
+    bool pauseWindowManager();
+    bool resumeWindowManager();
+    bool isWindowManagerPaused() const { return m_managerPaused; }
+    // True while the window is mapped (the server's map state, whatever the manager made of it).
+    bool isMapped(quint32 windowId) const;
+    // The windows the manager manages now (_NET_CLIENT_LIST of the first screen), in its order.
+    QList<quint32> clientList() const;
+
     XvfbDisplay(const XvfbDisplay &) = delete;
     XvfbDisplay &operator=(const XvfbDisplay &) = delete;
 
@@ -101,6 +111,7 @@ private:
     pid_t m_busPid = -1;
     QByteArray m_busAddress;
     QList<pid_t> m_managerPids;
+    bool m_managerPaused = false;
     int m_screenCount = 0;
     QString m_name;
 };

@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -83,6 +84,17 @@ QSize shownPictureSize(const QSize &size)
     if (w > 720)
         return QSize(w * 20 / 100, h * 20 / 100);
     return QSize(w, h);
+}
+
+bool holdsPicture(QTextDocument *document)
+{
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat())
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -381,10 +393,34 @@ void ChatView::setInputEnabled(bool enabled)
     m_sendButton->setEnabled(enabled);
 }
 
-void ChatView::resetInput()
+void ChatView::showMutedText()
 {
-    m_textEdit->clear();
-    m_textEdit->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // What the student had typed is set aside whole (its picture too) while the muted text stands in the box, and
+    // comes back when the mute ends: nothing typed goes without a word.
+    if (!m_draft) {
+        m_draft = m_textEdit->document();
+        // Kept by the panel: the box would delete a document of its own when it is given another.
+        m_draft->setParent(this);
+        auto *muted = new QTextDocument(this);
+        muted->setDefaultFont(m_draft->defaultFont());
+        muted->setDocumentMargin(m_draft->documentMargin());
+        m_textEdit->setDocument(muted);
+    }
+    m_textEdit->setText(QString::fromUtf8(mutedText));
+    m_textEdit->selectAll();
+    m_textEdit->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    m_textEdit->moveCursor(QTextCursor::End);
+}
+
+void ChatView::restoreDraft()
+{
+    if (!m_draft)
+        return;
+    QTextDocument *muted = m_textEdit->document();
+    m_textEdit->setDocument(m_draft);
+    m_draft = nullptr;
+    delete muted;
+    m_textEdit->moveCursor(QTextCursor::End);
 }
 
 void ChatView::addNoTalkMessage(ChatMessage message)
@@ -396,22 +432,21 @@ void ChatView::addNoTalkMessage(ChatMessage message)
         setInputEnabled(false);
         m_noTalkButton->setChecked(true);
         m_noTalkButton->setStyleSheet(noTalkStyle);
-        m_textEdit->setText(QString::fromUtf8(mutedText));
-        m_textEdit->selectAll();
-        m_textEdit->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-        m_textEdit->moveCursor(QTextCursor::End);
+        showMutedText();
     } else if (message.getCmType() == ChatMessage::Unmute) {
         setInputEnabled(true);
         m_noTalkButton->setChecked(false);
         m_noTalkButton->setStyleSheet(talkStyle);
-        resetInput();
+        // The muted text goes; the draft it stood for comes back.
+        restoreDraft();
     }
 }
 
 void ChatView::resetChatTextEdit()
 {
+    // The lecturer left: whatever mute he gave ends with him, the draft stays.
     setInputEnabled(true);
-    resetInput();
+    restoreDraft();
 }
 
 void ChatView::onChatNoTalkRadioButtonToggled(bool on)
@@ -698,11 +733,23 @@ void ChatView::onSendFailed(QString text, bool wasShown)
 {
     qWarning() << "not sent, wasShown:" << wasShown;
     emit showMessageTip(notSentText, blockedTipSeconds);
-    if (!m_textEdit->isEnabled())
-        return; // muted meanwhile: the muted text stays
-    const QString typed = m_textEdit->toPlainText();
-    m_textEdit->setPlainText(typed.isEmpty() ? text : text + QLatin1Char('\n') + typed);
-    m_textEdit->moveCursor(QTextCursor::End);
+    // Before what the box holds, which stays as it is (a picture too). Muted meanwhile, the text joins the draft
+    // set aside, which comes back with the unmute; a window disabled while its connection is away takes it all the
+    // same.
+    QTextDocument *document = m_draft ? m_draft.data() : m_textEdit->document();
+    const bool empty = document->isEmpty();
+    QTextCursor cursor(document);
+    cursor.movePosition(QTextCursor::Start);
+    if (holdsPicture(document)) {
+        // A picture goes out with the text of its first paragraph only: the text handed back joins that one.
+        QString joined = text;
+        joined.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        cursor.insertText(joined + QLatin1Char(' '));
+    } else {
+        cursor.insertText(empty ? text : text + QLatin1Char('\n'));
+    }
+    if (!m_draft)
+        m_textEdit->moveCursor(QTextCursor::End);
 }
 
 void ChatView::onInsertPicture(QString userId, QString path)

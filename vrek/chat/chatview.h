@@ -20,6 +20,7 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QTextDocument;
 class QTextEdit;
 class QTimer;
 
@@ -145,7 +146,9 @@ private:
     void appendRow(ChatItemWidget *row);
     void clearList();
     void setInputEnabled(bool enabled);
-    void resetInput();
+    // Sets the draft aside behind the muted text, and brings it back.
+    void showMutedText();
+    void restoreDraft();
     // The text of a picture message: the first paragraph around the picture, as HTML. Starts the upload and
     // shows the picture-sent row.
     QString takePictureText(const QString &html);
@@ -174,6 +177,8 @@ private:
     QPushButton *m_noTalkButton = nullptr;
     QPushButton *m_clearButton = nullptr;
     QTextEdit *m_textEdit = nullptr;
+    // What the student typed, kept while the muted text shows in its place.
+    QPointer<QTextDocument> m_draft;
     QPushButton *m_sendButton = nullptr;
     QLabel *m_tipLabel = nullptr;
     QTimer *m_tipTimer = nullptr;

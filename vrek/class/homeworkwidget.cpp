@@ -26,6 +26,23 @@ const char *const pagePath = "/homework/pc_s_course_list.html";
 const char *const notFoundPath = "/404.html";
 const char *const attachmentKey = "downLoadOssFile";
 const char *const failureText = "下载失败，请稍后重试！";
+// What a file system takes as one name, in bytes; an extension longer than a few characters is no file type.
+constexpr int maxNameBytes = 255;
+constexpr int maxExtensionLength = 10;
+
+// The site's name for an attachment, as long as a file may be named: cut at its end, before the extension, so that
+// the save dialog lays out no more than it can save and the file keeps its type. A name of any length from the
+// page costs the same.
+QString savableName(const QString &name, const QString &extension)
+{
+    if (name.toUtf8().size() <= maxNameBytes)
+        return name;
+    const QString tail = extension.isEmpty() ? QString() : "." + extension;
+    QString stem = name.left(name.size() - tail.size()).left(maxNameBytes);
+    while (!stem.isEmpty() && (stem + tail).toUtf8().size() > maxNameBytes)
+        stem.chop(stem.at(stem.size() - 1).isLowSurrogate() && stem.size() > 1 ? 2 : 1);
+    return stem + tail;
+}
 } // namespace
 
 HomeworkWidget::HomeworkWidget(QWidget *parent)
@@ -154,7 +171,10 @@ void HomeworkWidget::slotUnsupportedContent(QNetworkReply *reply)
         QString fileName = part.section('=', 1).replace('_', '-');
         // Only a name is proposed: the site's text never picks the folder.
         fileName = fileName.section('/', -1).section('\\', -1);
-        const QString extension = fileName.contains('.') ? fileName.section('.', -1) : QString();
+        QString extension = fileName.contains('.') ? fileName.section('.', -1) : QString();
+        if (extension.size() > maxExtensionLength)
+            extension.clear();
+        fileName = savableName(fileName, extension);
         const QString filter = extension.isEmpty() ? QStringLiteral("*") : "*." + extension;
         QString chosen = m_prompt->saveFile(
             this, saveCaption(), QDir::cleanPath(m_saveFolder + "/" + fileName), filter);

@@ -5,7 +5,6 @@
 #include "vrek/utils/stringutil.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
 
@@ -18,6 +17,31 @@ struct SuffixIcon
     const char *suffix;
     const char *icon;
 };
+
+// A file name's parts as the tile reads them: the name after the last '/', split at its last full stop.
+struct NameParts
+{
+    QString baseName;
+    QString suffix;
+    bool hasDot = false;
+};
+
+// By position only: QFileInfo reads the name as a path, and a name from outside longer than a path may be (a
+// megabyte in one word) comes back from it unsplit, all of it taken as the suffix.
+NameParts nameParts(const QString &fileName)
+{
+    NameParts parts;
+    const int nameStart = fileName.lastIndexOf(QLatin1Char('/')) + 1;
+    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
+    if (dot < nameStart) {
+        parts.baseName = fileName.mid(nameStart);
+        return parts;
+    }
+    parts.hasDot = true;
+    parts.baseName = fileName.mid(nameStart, dot - nameStart);
+    parts.suffix = fileName.mid(dot + 1);
+    return parts;
+}
 
 const SuffixIcon suffixIcons[] = {
     { "ppt", ":/vrek/image/centerview/ppt.png" },
@@ -50,7 +74,7 @@ CourseFileButton::CourseFileButton(const QString &fileIdAll, const QString &file
     : QWidget(parent)
     , m_fileIdAll(fileIdAll)
     , m_fileName(fileName)
-    , m_suffix(QFileInfo(fileName).suffix())
+    , m_suffix(nameParts(fileName).suffix)
     , m_mainButton(new ToolButton(this))
     , m_deleteButton(new ToolButton(this))
 {
@@ -95,17 +119,21 @@ void CourseFileButton::fitText()
 
 QString CourseFileButton::buttonText(const QString &fileName, double scale)
 {
-    const QFileInfo info(fileName);
-    const QString baseName = info.completeBaseName();
-    const QString suffix = info.suffix();
+    const NameParts parts = nameParts(fileName);
     // Larger scales leave room for fewer characters.
     const int whole = scale < 1.2 ? 5 : 4;
     const int cut = scale < 1.2 ? 7 : 5;
-    if (baseName.size() < whole)
-        return fileName;
-    if (baseName.size() < cut)
-        return baseName + "\n." + suffix;
-    return baseName.left(cut) + "\n..." + suffix;
+    // The tile has room for a few characters of each part; what it shows is cut before it is measured, so that a
+    // name of any length costs the same. A suffix longer than the kept characters ends in an ellipsis.
+    const QString suffix = parts.suffix.size() > cut ? parts.suffix.left(cut) + QChar(0x2026) : parts.suffix;
+    if (parts.baseName.size() < whole) {
+        if (fileName.size() <= whole + 1 + cut)
+            return fileName;
+        return parts.hasDot ? parts.baseName + QLatin1Char('.') + suffix : parts.baseName;
+    }
+    if (parts.baseName.size() < cut)
+        return parts.baseName + "\n." + suffix;
+    return parts.baseName.left(cut) + "\n..." + suffix;
 }
 
 void CourseFileButton::setBtnIcon()
@@ -119,7 +147,7 @@ void CourseFileButton::setBtnIcon()
             return;
         }
     }
-    qWarning() << "CourseFileButton::setBtnIcon unknow fileType:" << m_suffix;
+    qWarning() << "CourseFileButton::setBtnIcon unknow fileType:" << StringUtil::logExcerpt(m_suffix);
 }
 
 bool CourseFileButton::isChecked() const

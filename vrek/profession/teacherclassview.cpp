@@ -253,11 +253,11 @@ void TeacherClassView::initialLater()
     } else {
         qWarning() << "SchoolClassView::initialLater titleView is null!";
     }
-    // The device panel is realised once, hidden.
-    if (m_deviceTitle) {
-        m_deviceTitle->show();
-        m_deviceTitle->hide();
-    }
+    // The device panel is realised once, hidden: its native window is made and never mapped. Shown and hidden at
+    // once instead, it would be mapped all the same by a window manager that handles the map after the withdrawal
+    // (an empty modal frame over the lesson for good).
+    if (m_deviceTitle)
+        m_deviceTitle->winId();
 }
 
 void TeacherClassView::sendLateState(QString userId)
