@@ -207,6 +207,10 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
     const QString line = LogFileManager::formatLine(type, context,
         notWritten > 0 ? message + QStringLiteral(" (%1 more lines from here not written)").arg(notWritten) : message);
     if (s_logStream) {
+        // A stream whose write failed once (a disk full for a moment) writes nothing more until told: every line
+        // tries again, and the system keeps what it could not take for the next.
+        if (s_logStream->status() != QTextStream::Ok)
+            s_logStream->resetStatus();
         *s_logStream << line << "\r\n";
         s_logStream->flush();
     }
