@@ -219,6 +219,10 @@ void TestPadFlood::padPairsThroughAFlood()
     QVERIFY(startPad(pad, m_network->machineAddresses().size() - 1));
     QVERIFY2(QTest::qWaitFor([&] { return paired.count() > 0; }, 60000), "the pad did not pair");
     const qint64 pairedMs = pairing.elapsed();
+    QByteArray padOutput;
+    QTRY_VERIFY_WITH_TIMEOUT((padOutput += pad.readAll()).contains("logged in: user"), 10000);
+    // At its first try: its place was its own while the strangers went on.
+    QVERIFY2(!padOutput.contains("not logged in yet"), padOutput.constData());
     QVERIFY(QTest::qWaitFor([&] { return !flooders.isRunning(); }, floodSeconds * 1000 + 60000));
     const qint64 floodMs = flood.elapsed();
     meter.stop();

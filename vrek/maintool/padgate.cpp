@@ -141,6 +141,14 @@ void PadGate::release(qintptr sid)
         m_claimant = 0;
 }
 
+void PadGate::markGreeted(qintptr sid)
+{
+    QMutexLocker locker(&m_mutex);
+    const auto place = m_places.find(sid);
+    if (place != m_places.end())
+        place->greeted = true;
+}
+
 int PadGate::placesTaken() const
 {
     QMutexLocker locker(&m_mutex);
@@ -215,7 +223,7 @@ qintptr PadGate::placeToFree(const QString &address, qint64 now)
     int chosenPlaces = 0;
     quint64 chosenOrder = 0;
     for (auto it = m_places.constBegin(); it != m_places.constEnd(); ++it) {
-        if (now - it->since < placeGraceMs)
+        if (now - it->since < m_placeGraceMs.loadAcquire())
             continue;
         const int places = holders.value(it->address).places;
         if (chosen == 0 || places > chosenPlaces || (places == chosenPlaces && it->order < chosenOrder)) {
@@ -275,8 +283,10 @@ bool PadGate::admit(qintptr id, const QString &address, QList<qintptr> &giveWay)
                    << "ip:" << freedAddress;
         giveWay.append(freed);
     }
-    // Watched whatever it is: a connection that never logs in must not stay for ever.
+    // Watched whatever it is: a connection that never logs in must not stay for ever. One on its way out is not.
     QWriteLocker locker(&m_beatLock);
+    if (freed > 0)
+        m_beatTable.remove(freed);
     m_beatTable.insert(id, 0);
     return true;
 }
@@ -291,12 +301,8 @@ bool PadGate::payload(TcpSocket &socket, const QByteArray &payload)
 {
     const qintptr sid = socket.id();
     const Reading reading = read(payload, sid, false);
-    if (reading.answer == m_loginMsg) {
-        QMutexLocker locker(&m_mutex);
-        const auto place = m_places.find(sid);
-        if (place != m_places.end())
-            place->greeted = true;
-    }
+    if (reading.answer == m_loginMsg)
+        markGreeted(sid);
     if (!reading.answer.isEmpty())
         socket.sendData(reading.answer);
     if (reading.kind != Reading::LoginPwd)

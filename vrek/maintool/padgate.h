@@ -67,8 +67,12 @@ public:
     qintptr claimant() const;
     void release(qintptr sid);
     void setLoginTimeout(int ms) { m_loginTimeoutMs.storeRelease(ms); }
-    // For tests: the connections without a login that hold a place.
+    // The connection sent a login request with the right token.
+    void markGreeted(qintptr sid);
+    // For tests: the connections without a login that hold a place, and a shorter time to log in before a place
+    // counts as had.
     int placesTaken() const;
+    void setPlaceGrace(int ms) { m_placeGraceMs.storeRelease(ms); }
 
     bool admit(qintptr id, const QString &address, QList<qintptr> &giveWay) override;
     void opened(TcpSocket &socket) override;
@@ -112,6 +116,7 @@ private:
     QAtomicInt m_pairingOpen;
     QAtomicInt m_padConnected;
     QAtomicInt m_loginTimeoutMs;
+    QAtomicInt m_placeGraceMs { placeGraceMs };
 
     mutable QMutex m_mutex;
     QElapsedTimer m_clock;
