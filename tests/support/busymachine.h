@@ -11,8 +11,9 @@ class ChildProcess;
 class BusyMachine
 {
 public:
-    // One process per core when the count is 0.
-    explicit BusyMachine(int processes = 0);
+    // One process per core when the count is 0. In a session of their own they are other programs of the desktop,
+    // which the kernel shares the processor with by session first; else they are the test's own work.
+    explicit BusyMachine(int processes = 0, bool ownSession = false);
     ~BusyMachine();
 
     int processes() const { return m_children.size(); }
