@@ -24,13 +24,8 @@
 #include "tests/support/eventloopgapmeter.h"
 #include "tests/support/sandboxclient.h"
 #include "tests/support/schoolnetwork.h"
-#include "tests/support/tempworkdir.h"
 #include "tests/support/xvfbdisplay.h"
-#include "vrek/class/classinfowidget.h"
-#include "vrek/class/classlistwidget.h"
-#include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
-#include "vrek/class/selectclassview.h"
 #include "vrek/logfilemanager.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/qrcodewidget.h"
@@ -445,7 +440,7 @@ int main(int argc, char *argv[])
     qputenv("DISPLAY", display.name().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication application(argc, argv);
-    SchoolNetwork network(66);
+    SchoolNetwork network(65);
     bench.network = &network;
     out(QStringLiteral("network: %1; window manager %2; load %3").arg(network.description(), manager, loadAverage()));
     SandboxClient client(GlobalEnum::User0);
@@ -464,15 +459,7 @@ int main(int argc, char *argv[])
         bench.application = &zeph;
         if (!zeph.run())
             return 1;
-        SandboxClient::signIn(zeph, client.sandbox()->accounts().value(1));
-        if (!QTest::qWaitFor([&] { return zeph.stage() == int(ZephApplication::StageCourseList); }, 30000)) {
-            std::fprintf(stderr, "no course list\n");
-            return 1;
-        }
-        ClassListWidget *all = zeph.classManagerView()->selectClassView()->pages().first();
-        (void)QTest::qWaitFor([&] { return !all->cards().isEmpty(); }, 30000);
-        QTest::mouseClick(all->cards().first()->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
-        if (!QTest::qWaitFor([&] { return zeph.stage() == int(ZephApplication::StageSchoolClass); }, 30000)) {
+        if (!SandboxClient::enterFirstLesson(zeph, client.sandbox()->accounts().value(1), 30000)) {
             std::fprintf(stderr, "the lesson was not entered\n");
             return 1;
         }

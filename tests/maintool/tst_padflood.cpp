@@ -7,16 +7,11 @@
 #include "tests/support/busymachine.h"
 #include "tests/support/childprocess.h"
 #include "tests/support/eventloopgapmeter.h"
+#include "tests/support/sandboxclient.h"
 #include "tests/support/schoolnetwork.h"
-#include "tests/support/tempworkdir.h"
 #include "tests/support/xvfbtestmain.h"
-#include "vrek/class/classinfowidget.h"
-#include "vrek/class/classlistwidget.h"
-#include "vrek/class/classmanagerview.h"
 #include "vrek/class/schoolclassview.h"
-#include "vrek/class/selectclassview.h"
 #include "vrek/logfilemanager.h"
-#include "vrek/login/loginclient.h"
 #include "vrek/maintool/padtcpmanager.h"
 #include "vrek/maintool/qrcodewidget.h"
 #include "vrek/maintool/toolview.h"
@@ -28,7 +23,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QThread>
@@ -68,10 +62,9 @@ private:
     bool openPairing();
     bool padGone(ChildProcess &pad);
 
-    TempWorkDir *m_work = nullptr;
     LogFileManager *m_log = nullptr;
     SchoolNetwork *m_network = nullptr;
-    ClassroomSandbox *m_sandbox = nullptr;
+    SandboxClient *m_client = nullptr;
     ZephApplication *m_application = nullptr;
     ToolView *m_tools = nullptr;
     QPushButton *m_padButton = nullptr;
@@ -80,42 +73,24 @@ private:
 
 void TestPadFlood::initTestCase()
 {
-    QThread::currentThread()->setObjectName("Main Thread");
-    m_work = new TempWorkDir;
-    QVERIFY(m_work->isValid());
-    // 64 strangers' machines and two pads'.
-    m_network = new SchoolNetwork(66);
+    // 64 strangers' machines and a pad's.
+    m_network = new SchoolNetwork(65);
     qInfo() << "the school's network:" << m_network->description();
-    m_sandbox = new ClassroomSandbox;
-    QVERIFY(m_sandbox->start());
-    g_socketHost = "127.0.0.1";
-    g_socketPort = QString::number(m_sandbox->classroomPort());
-    g_webHost = "127.0.0.1";
-    g_webPort = QString::number(m_sandbox->httpPort());
-    g_fileHost = "127.0.0.1";
-    g_userType = 0; // what TAVI_TEST_USER_TYPE=0 gives the program
+    m_client = new SandboxClient(GlobalEnum::User0); // what TAVI_TEST_USER_TYPE=0 gives the program
+    QVERIFY(m_client->start());
     g_runId = "Fl0odPad59";
     // The client's own log, as it writes it: what the flood does to it is part of the test.
     g_logFileName = LogFileManager::fileNameFor(QDateTime::currentDateTime());
     m_log = new LogFileManager;
     LogFileManager::setEchoLimit(0);
     QVERIFY(QFileInfo::exists(g_logFileName));
-    g_socketClientManager = new SocketClientManager(GlobalEnum::User0);
     const QString address = m_network->localAddress();
     PadTcpManager::setAddressChooser([address] { return address; });
 
-    const ClassroomSandbox::Account lecturer = m_sandbox->accounts().value(1);
     m_application = new ZephApplication;
     QVERIFY(m_application->run());
-    LoginClient *login = m_application->loginClient();
-    login->findChild<QLineEdit *>("userCodeEdit")->setText(lecturer.userCode);
-    login->findChild<QLineEdit *>("passwordEdit")->setText(lecturer.password);
-    QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageCourseList), 20000);
-    ClassListWidget *all = m_application->classManagerView()->selectClassView()->pages().first();
-    QTRY_VERIFY_WITH_TIMEOUT(!all->cards().isEmpty(), 20000);
-    QTest::mouseClick(all->cards().first()->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(m_application->stage(), int(ZephApplication::StageSchoolClass), 20000);
+    QVERIFY(SandboxClient::enterFirstLesson(*m_application, m_client->sandbox()->accounts().value(1)));
+    QCOMPARE(m_application->stage(), int(ZephApplication::StageSchoolClass));
     auto *window = qobject_cast<SchoolClassView *>(m_application->classWindow()->centerWidget());
     QVERIFY(window);
     m_tools = window->toolView();
@@ -131,13 +106,10 @@ void TestPadFlood::cleanupTestCase()
     delete m_application;
     m_application = nullptr;
     PadTcpManager::setAddressChooser({});
-    delete g_socketClientManager;
-    g_socketClientManager = nullptr;
-    delete m_sandbox;
     delete m_log;
     LogFileManager::setEchoLimit(LogFileManager::defaultEchoLimit);
+    delete m_client;
     delete m_network;
-    delete m_work;
 }
 
 bool TestPadFlood::startStrangers(ChildProcess &strangers, int count, int addresses, int seconds, const QString &mode)

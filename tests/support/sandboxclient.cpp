@@ -3,6 +3,10 @@
 #include "platform/soundcontrol/fakesoundcontrol.h"
 #include "sandbox/filescene.h"
 #include "tests/support/tempworkdir.h"
+#include "vrek/class/classinfowidget.h"
+#include "vrek/class/classlistwidget.h"
+#include "vrek/class/classmanagerview.h"
+#include "vrek/class/selectclassview.h"
 #include "vrek/login/loginclient.h"
 #include "vrek/profession/zephapplication.h"
 #include "vrek/socketclientmanager.h"
@@ -59,6 +63,24 @@ void SandboxClient::signIn(ZephApplication &application, const ClassroomSandbox:
     login->findChild<QLineEdit *>("userCodeEdit")->setText(account.userCode);
     login->findChild<QLineEdit *>("passwordEdit")->setText(account.password);
     QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
+}
+
+bool SandboxClient::enterFirstLesson(
+    ZephApplication &application, const ClassroomSandbox::Account &account, int timeoutMs)
+{
+    signIn(application, account);
+    if (!QTest::qWaitFor([&] { return application.stage() == int(ZephApplication::StageCourseList); }, timeoutMs))
+        return false;
+    ClassListWidget *all = application.classManagerView()->selectClassView()->pages().first();
+    if (!QTest::qWaitFor([all] { return !all->cards().isEmpty(); }, timeoutMs))
+        return false;
+    QTest::mouseClick(all->cards().first()->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
+    return QTest::qWaitFor(
+        [&] {
+            const int stage = application.stage();
+            return stage == int(ZephApplication::StageSchoolClass) || stage == int(ZephApplication::StageTeacherClass);
+        },
+        timeoutMs);
 }
 
 QImage SandboxClient::shown(const QLabel *label)
