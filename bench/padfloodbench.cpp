@@ -16,6 +16,7 @@
 // - the time from the pad's start to its login;
 // - the client's log: its growth a minute, and the longest time it was not written;
 // - the processor time of the client and of its GUI thread, and the load.
+// --keep-log copies the client's log to a path of the user's at the end.
 // A last row floods with 64 greeting strangers from 64 addresses and no pad, then starts the pad once the strangers
 // have stopped, with the pop-up as the flood left it: the time to its login.
 #include "sandbox/classroomsandbox.h"
@@ -410,6 +411,7 @@ int main(int argc, char *argv[])
     QString manager = "openbox";
     Bench bench;
     QString mode = "silent";
+    QString logCopy;
     {
         QCoreApplication probe(argc, argv);
         QCommandLineParser parser;
@@ -421,7 +423,8 @@ int main(int argc, char *argv[])
         const QCommandLineOption sameSession("same-session", "busy processes in the bench's session");
         const QCommandLineOption padAfter("pad-after", "seconds into the flood the pad starts", "s", "5");
         const QCommandLineOption wm("wm", "window manager (openbox, xfwm4, metacity)", "name", manager);
-        parser.addOptions({ seconds, rows, modeOption, busy, sameSession, padAfter, wm });
+        const QCommandLineOption keepLog("keep-log", "where to copy the client's log at the end", "path");
+        parser.addOptions({ seconds, rows, modeOption, busy, sameSession, padAfter, wm, keepLog });
         parser.process(probe);
         bench.seconds = parser.value(seconds).toInt();
         rowsText = parser.value(rows).split(',');
@@ -430,6 +433,7 @@ int main(int argc, char *argv[])
         bench.sameSession = parser.isSet(sameSession);
         bench.padAfterSeconds = parser.value(padAfter).toInt();
         manager = parser.value(wm);
+        logCopy = parser.value(keepLog);
     }
     qputenv("TAVI_TEST_WM", manager.toLatin1());
     XvfbDisplay display(XvfbDisplay::managerFromEnvironment());
@@ -482,6 +486,10 @@ int main(int argc, char *argv[])
         }
         bench.run({ 64, 64, false, QStringLiteral("hello") });
         bench.pinger.stop();
+    }
+    if (!logCopy.isEmpty()) {
+        QFile::remove(logCopy);
+        QFile::copy(g_logFileName, logCopy);
     }
     PadTcpManager::setAddressChooser({});
     return 0;

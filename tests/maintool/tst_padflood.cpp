@@ -33,8 +33,8 @@
 namespace {
 // Long enough for the floods of the reports (the window froze 2 s after the strangers began), short for a test.
 constexpr int floodSeconds = 8;
-// The pad comes once the strangers hold every place.
-constexpr int padAfterMs = 1500;
+// The pad comes once the strangers have held every place for longer than a pad needs to log in.
+constexpr int padAfterMs = PadGate::placeGraceMs + 500;
 // The longest the GUI thread may work between two turns of its event loop; processor time, which a busy machine
 // does not stretch.
 constexpr qint64 busyBudgetMs = 250;
@@ -162,6 +162,7 @@ void TestPadFlood::padPairsThroughAFlood_data()
     QTest::newRow("17 from one address") << 17 << 1 << "silent";
     QTest::newRow("64 from 64 addresses") << 64 << 64 << "silent";
     QTest::newRow("64 from 64 addresses, greeting") << 64 << 64 << "hello";
+    QTest::newRow("16 from 16 addresses, greeting") << 16 << 16 << "hello";
 }
 
 void TestPadFlood::padPairsThroughAFlood()

@@ -141,14 +141,6 @@ void PadGate::release(qintptr sid)
         m_claimant = 0;
 }
 
-void PadGate::markGreeted(qintptr sid)
-{
-    QMutexLocker locker(&m_mutex);
-    const auto place = m_places.find(sid);
-    if (place != m_places.end())
-        place->greeted = true;
-}
-
 int PadGate::placesTaken() const
 {
     QMutexLocker locker(&m_mutex);
@@ -235,19 +227,14 @@ qintptr PadGate::placeToFree(const QString &address, qint64 now)
     if (chosen != 0)
         return chosen;
     // All of them came just now. A newcomer from an address that comes far more often than the holders' is
-    // refused (-1): a stranger that comes back as fast as it is dropped. Else one of them goes: one that has not
-    // greeted before one that has (a pad greets as soon as it connects), of the address that came most often,
-    // the oldest.
-    bool chosenGreeted = true;
+    // refused (-1): a stranger that comes back as fast as it is dropped. Else of the address that came most often,
+    // the oldest goes: strangers that come back go before a pad, which comes once, and the newest, which may not
+    // have been read yet, is the last to go.
     int chosenArrivals = -1;
     for (auto it = m_places.constBegin(); it != m_places.constEnd(); ++it) {
         const int arrivals = arrivalsOf(it->address, now);
-        const bool better = chosen == 0 || (chosenGreeted && !it->greeted)
-            || (chosenGreeted == it->greeted
-                && (arrivals > chosenArrivals || (arrivals == chosenArrivals && it->order < chosenOrder)));
-        if (better) {
+        if (arrivals > chosenArrivals || (arrivals == chosenArrivals && it->order < chosenOrder)) {
             chosen = it.key();
-            chosenGreeted = it->greeted;
             chosenArrivals = arrivals;
             chosenOrder = it->order;
         }
@@ -272,7 +259,7 @@ bool PadGate::admit(qintptr id, const QString &address, QList<qintptr> &giveWay)
         if (freed > 0)
             freedAddress = m_places.take(freed).address;
         if (freed >= 0)
-            m_places.insert(id, { address, ++m_order, now, false });
+            m_places.insert(id, { address, ++m_order, now });
     }
     if (freed < 0) {
         qWarning() << "too many connections without a login, the newcomer is refused! ip:" << address;
@@ -301,8 +288,6 @@ bool PadGate::payload(TcpSocket &socket, const QByteArray &payload)
 {
     const qintptr sid = socket.id();
     const Reading reading = read(payload, sid, false);
-    if (reading.answer == m_loginMsg)
-        markGreeted(sid);
     if (!reading.answer.isEmpty())
         socket.sendData(reading.answer);
     if (reading.kind != Reading::LoginPwd)

@@ -20,9 +20,9 @@
 // Places: at most maxUnpairedConnections connections without a login, at most maxUnpairedPerAddress of one address.
 // When the newcomer's address is full, its own oldest gives way. When all places are taken, one that has had its
 // time to log in (placeGraceMs) gives way, of the address that holds the most, oldest first; when every one came
-// just now, a newcomer whose address comes far more often than theirs is refused, and otherwise one of them gives
-// way, one that has not greeted first. A pad comes once, greets and logs in at once: strangers that come back as
-// fast as they are dropped, from one address or many, and strangers that sit on their places, cannot push it out.
+// just now, a newcomer whose address comes far more often than theirs is refused, and otherwise the oldest of the
+// address that came most often gives way. A pad comes once and logs in at once: strangers that come back as fast as
+// they are dropped, from one address or many, and strangers that sit on their places, cannot push it out.
 class PadGate : public TcpGate
 {
 public:
@@ -67,8 +67,6 @@ public:
     qintptr claimant() const;
     void release(qintptr sid);
     void setLoginTimeout(int ms) { m_loginTimeoutMs.storeRelease(ms); }
-    // The connection sent a login request with the right token.
-    void markGreeted(qintptr sid);
     // For tests: the connections without a login that hold a place, and a shorter time to log in before a place
     // counts as had.
     int placesTaken() const;
@@ -87,8 +85,6 @@ private:
         QString address;
         quint64 order = 0;
         qint64 since = 0;
-        // It sent a login request with the right token.
-        bool greeted = false;
     };
     struct Arrivals
     {
