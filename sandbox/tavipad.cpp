@@ -1,7 +1,8 @@
-// tavipad CODE [--wait SECONDS]: a pad for the lecturer's class window, built from the test fixture. CODE is the
+// tavipad CODE [--wait SECONDS] [--from ADDRESS]: a pad for the lecturer's class window, built from the test fixture. CODE is the
 // pairing pop-up's caption code "<number>-<port>". It logs in (the pop-up must be open; it tries again until it
 // is, for up to SECONDS, 120 by default), turns a page, draws a stroke, then keeps its heartbeat and prints
-// what the PC sends until the PC drops it or it is stopped.
+// what the PC sends until the PC drops it or it is stopped. ADDRESS is the pad's own address, on a machine that has
+// several.
 #include "tests/support/padclient.h"
 
 #include <QCommandLineParser>
@@ -32,6 +33,8 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument("code", "the code under the pairing QR code, <number>-<port>");
     const QCommandLineOption wait("wait", "how long to try to log in (seconds)", "seconds", "120");
     parser.addOption(wait);
+    const QCommandLineOption from("from", "the address to connect from", "address");
+    parser.addOption(from);
     parser.process(application);
     QString host;
     quint16 port = 0;
@@ -47,6 +50,7 @@ int main(int argc, char *argv[])
     const qint64 deadline = parser.value(wait).toLongLong() * 1000;
     while (clock.elapsed() < deadline) {
         pad = new PadClient(&application);
+        pad->setLocalAddress(parser.value(from));
         if (pad->connectTo(host, port) && pad->login(3000))
             break;
         std::printf("not logged in yet: open the pairing code on the class window\n");

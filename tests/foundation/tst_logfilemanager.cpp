@@ -4,12 +4,15 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QThread>
 #include <QtTest>
 
 #include <atomic>
 #include <cstdio>
+#include <csignal>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -53,6 +56,7 @@ private slots:
     void unopenableFileInstallsNoHandler();
     void goingWhileOtherThreadsLog();
     void repeatedLinesAreCounted();
+    void writtenOnAfterAFailedWrite();
 
 private:
     QtMessageHandler m_testHandler = nullptr;
@@ -271,6 +275,36 @@ void TestLogFileManager::repeatedLinesAreCounted()
     QVERIFY2(lines.size() < 100, qPrintable(QStringLiteral("%1 lines").arg(lines.size())));
     QVERIFY(lines.at(lines.size() - 2).contains("last line ("));
     QCOMPARE(written + counted, qint64(flood + 1));
+}
+
+// A write the system refuses (the disk full for a moment, here a file size limit) costs the lines it could not take,
+// not the rest of the run's.
+void TestLogFileManager::writtenOnAfterAFailedWrite()
+{
+    TempWorkDir work;
+    g_logFileName = "./log/refused.txt";
+    const QMessageLogContext place("peer.cpp", 30, "void h()", "default");
+    {
+        LogFileManager manager;
+        LogFileManager::setEchoLimit(0);
+        logMessageHandler(QtInfoMsg, place, QStringLiteral("before"));
+        const qint64 size = QFileInfo(work.filePath(g_logFileName)).size();
+        QVERIFY(size > 0);
+        // Beyond the limit the system refuses the write (with SIGXFSZ, which would end the process).
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit {};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+        const rlimit full { rlim_t(size), limit.rlim_max };
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &full), 0);
+        logMessageHandler(QtInfoMsg, place, QStringLiteral("refused"));
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(QFileInfo(work.filePath(g_logFileName)).size(), size);
+        logMessageHandler(QtInfoMsg, place, QStringLiteral("after"));
+    }
+    const QByteArray written = readAll(work.filePath(g_logFileName));
+    QVERIFY(written.contains(" before\r\n"));
+    QVERIFY2(written.contains(" after\r\n"), written.constData());
 }
 
 QTEST_GUILESS_MAIN(TestLogFileManager)

@@ -9,6 +9,7 @@
 #include "vrek/utils/threadhandle.h"
 
 #include <QJsonDocument>
+#include <QProcess>
 #include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -227,6 +228,10 @@ private slots:
     void padPairsBesideReturningStrangers_data();
     void padPairsBesideReturningStrangers();
     void floodOfConnectionsLogsLittle();
+    void strangersReachNothingOfTheGuiThread_data();
+    void strangersReachNothingOfTheGuiThread();
+    void gatePlaces_data();
+    void gatePlaces();
     void bigFrameInPiecesLogsLittle_data();
     void bigFrameInPiecesLogsLittle();
     void smallFramesLogLittle_data();
@@ -629,6 +634,139 @@ void TestPadTcpManager::floodOfConnectionsLogsLittle()
     qInfo() << "the log grew by" << grown << "bytes in" << floodMs << "ms for" << connections << "connections";
     QVERIFY2(grown < 1024 * 1024, qPrintable(QStringLiteral("the log grew by %1 bytes").arg(grown)));
     QVERIFY(written.contains("more lines from here not written"));
+}
+
+void TestPadTcpManager::strangersReachNothingOfTheGuiThread_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("addresses");
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("17 from one address, silent") << 17 << 1 << "silent";
+    QTest::newRow("64 from 64 addresses, silent") << 64 << 64 << "silent";
+    QTest::newRow("64 from 64 addresses, greeting") << 64 << 64 << "hello";
+    // As many as the places, each on its own until its time runs out: the pad comes when they have had theirs.
+    QTest::newRow("16 from 16 addresses, greeting") << 16 << 16 << "hello";
+    QTest::newRow("64 from 64 addresses, noise") << 64 << 64 << "noise";
+}
+
+// Strangers that come back the moment they are dropped, from other processes: the manager's thread hears of none
+// of them, their places stay within the caps, and a pad beside them logs in at its first try.
+void TestPadTcpManager::strangersReachNothingOfTheGuiThread()
+{
+    QFETCH(int, count);
+    QFETCH(int, addresses);
+    QFETCH(QString, mode);
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    Rig rig;
+    rig.manager.setPairingOpen(true);
+    QSignalSpy told(rig.manager.tcpServer(), &TcpServer::connectClient);
+    QSignalSpy handedOn(rig.manager.tcpServer(), &TcpServer::readMessagesOut);
+    QSignalSpy ended(rig.manager.tcpServer(), &TcpServer::sockDisConnect);
+    QStringList sources;
+    for (int i = 0; i < addresses; ++i)
+        sources.append(QStringLiteral("127.0.0.%1").arg(2 + i));
+    QProcess strangers;
+    strangers.start(PADSTRANGERS,
+        { "--host", "127.0.0.1", "--port", QString::number(rig.port), "--count", QString::number(count), "--seconds",
+            "6", "--sources", sources.join(','), "--mode", mode });
+    QVERIFY(strangers.waitForStarted());
+    QVERIFY(strangers.waitForReadyRead(10000)); // its first line: it has begun
+    // The places the strangers took have been theirs for longer than a pad needs to log in.
+    QTest::qWait(PadGate::placeGraceMs + 500);
+    PadClient pad;
+    pad.setLocalAddress("127.0.0.200");
+    QVERIFY(pad.connectTo("127.0.0.1", rig.port));
+    QVERIFY2(pad.login(3000), "the pad did not log in at its first try");
+    int mostPlaces = 0;
+    while (strangers.state() != QProcess::NotRunning) {
+        mostPlaces = qMax(mostPlaces, rig.manager.gate().placesTaken());
+        QVERIFY(rig.manager.beatTable().size() <= PadTcpManager::maxConnections);
+        QTest::qWait(20);
+    }
+    const QByteArray report = strangers.readAll().trimmed().split('\n').last();
+    qInstallMessageHandler(previous);
+    qInfo() << mode << report;
+    const QList<QByteArray> fields = report.split(' ');
+    QVERIFY2(fields.size() == 8 && fields.at(1).toInt() > count, report.constData());
+    if (mode == "hello")
+        QVERIFY2(fields.at(7).toInt() > 0, "no stranger was answered");
+    // The pad's own coming, payloads and nothing more.
+    QVERIFY(nextIsHeartbeatAnswer(pad));
+    QCOMPARE(told.count(), 1);
+    QCOMPARE(told.first().at(1).toString(), QString("127.0.0.200"));
+    for (const QList<QVariant> &payload : qAsConst(handedOn))
+        QCOMPARE(payload.at(1).value<qintptr>(), rig.manager.activeSid());
+    QCOMPARE(ended.count(), 0);
+    QVERIFY(mostPlaces <= PadTcpManager::maxUnpairedConnections);
+    QCOMPARE(rig.loggedIn.count(), 1);
+    QCOMPARE(rig.gone.count(), 0);
+}
+
+void TestPadTcpManager::gatePlaces_data()
+{
+    // Each step admits a connection from an address: "A" admits one from 10.0.0.A; "A*n" n of them, each gone at
+    // once after (arrivals without a place). The last step's outcome is checked:
+    // the id that gives way (ids count from 1), 0 for none, -1 for a refusal.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("graceMs");
+    QTest::addColumn<int>("outcome");
+    QStringList sixteen;
+    for (int i = 1; i <= 16; ++i)
+        sixteen.append(QString::number(i));
+    QTest::newRow("room") << QStringList { "1", "2", "1" } << 0 << 0;
+    QTest::newRow("own address full: its oldest") << QStringList { "1", "1", "2", "1", "1", "1" } << 60000 << 1;
+    QTest::newRow("all taken, all had their time: the oldest")
+        << (sixteen + QStringList { "17" }) << 0 << 1;
+    QTest::newRow("all taken, all had their time: the fullest address first")
+        << (sixteen.mid(0, 12) + QStringList { "13", "13", "13", "13", "17" }) << 0 << 13;
+    QTest::newRow("all came just now: a quiet newcomer takes the oldest place")
+        << (sixteen + QStringList { "17" }) << 60000 << 1;
+    QTest::newRow("all came just now: of those, the address that came most often")
+        << (QStringList { "5*3" } + sixteen + QStringList { "17" }) << 60000 << 5 + 3;
+    QTest::newRow("all came just now: a flooding newcomer is refused")
+        << (QStringList { "17*30" } + sixteen + QStringList { "17" }) << 60000 << -1;
+    // Strangers each back once after they were dropped, and a pad that came after them: the next one back takes a
+    // stranger's place.
+    QStringList returning;
+    for (int i = 1; i <= 15; ++i)
+        returning << QStringLiteral("%1*1").arg(i) << QString::number(i);
+    QTest::newRow("returning strangers go before a pad") << (returning + QStringList { "20", "1" }) << 60000 << 2;
+    // Strangers that came once, and a pad among them: the next stranger takes the oldest place, not the pad's.
+    QTest::newRow("the newest place is the last to go")
+        << (sixteen.mid(0, 8) + QStringList { "20" } + sixteen.mid(8, 7) + QStringList { "17" }) << 60000 << 1;
+    QTest::newRow("a pad that tried a few times is no flood")
+        << (QStringList { "17*4" } + sixteen + QStringList { "17" }) << 60000 << 4 + 1;
+}
+
+void TestPadTcpManager::gatePlaces()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, graceMs);
+    QFETCH(int, outcome);
+    QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QHash<qintptr, quint8> beats;
+    QReadWriteLock beatLock;
+    PadGate gate(userId, userName, machineId, PadClient::loginToken, beats, beatLock);
+    gate.setPlaceGrace(graceMs);
+    qintptr id = 0;
+    int result = 0;
+    for (const QString &step : qAsConst(steps)) {
+        const QStringList parts = step.split('*');
+        const QString address = QStringLiteral("10.0.0.") + parts.first();
+        const int times = parts.size() > 1 ? parts.at(1).toInt() : 1;
+        for (int i = 0; i < times; ++i) {
+            QList<qintptr> giveWay;
+            const bool admitted = gate.admit(++id, address, giveWay);
+            result = !admitted ? -1 : giveWay.isEmpty() ? 0 : int(giveWay.first());
+            for (qintptr leaving : qAsConst(giveWay))
+                gate.gone(leaving);
+            if (parts.size() > 1)
+                gate.gone(id);
+        }
+    }
+    qInstallMessageHandler(previous);
+    QCOMPARE(result, outcome);
+    QVERIFY(gate.placesTaken() <= PadTcpManager::maxUnpairedConnections);
 }
 
 void TestPadTcpManager::bigFrameInPiecesLogsLittle_data()

@@ -257,6 +257,20 @@ void TestToolView::pairingPopUpAndPadState()
     QVERIFY(manager->isPairingOpen());
     view.pairingFrame()->close();
     QVERIFY(!manager->isPairingOpen());
+    // Shown and hidden by other hands than the bar's (a window manager restoring it, a minimise), the pop-up
+    // pairs exactly while it shows the code.
+    view.pairingFrame()->show();
+    QVERIFY(manager->isPairingOpen());
+    PadClient again;
+    QVERIFY(again.connectTo(host, padPort));
+    QVERIFY(again.login());
+    QTRY_VERIFY_WITH_TIMEOUT(!view.pairingFrame()->isVisible(), 5000);
+    QVERIFY(!manager->isPairingOpen());
+    again.disconnectFromHost();
+    QTRY_VERIFY_WITH_TIMEOUT(!manager->isPadConnected(), 5000);
+    view.pairingFrame()->show();
+    view.pairingFrame()->hide();
+    QVERIFY(!manager->isPairingOpen());
 }
 
 void TestToolView::popUpWhenTheServerDidNotStart()

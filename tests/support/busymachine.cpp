@@ -1,37 +1,30 @@
 #include "tests/support/busymachine.h"
 
+#include "tests/support/childprocess.h"
+
 #include <QThread>
 
-#include <csignal>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-BusyMachine::BusyMachine(int processes)
+BusyMachine::BusyMachine(int processes, bool ownSession)
 {
-    const int count = processes > 0 ? processes : qMax(1, QThread::idealThreadCount());
-    const pid_t parent = ::getpid();
-    for (int i = 0; i < count; ++i) {
-        const pid_t pid = ::fork();
-        if (pid < 0)
-            break;
-        if (pid == 0) {
-            // Nothing but arithmetic after the fork: no lock another thread of the parent held is touched.
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent)
-                ::_exit(0);
-            volatile unsigned long counter = 0;
-            for (;;)
-                counter = counter + 1;
+    if (processes <= 0)
+        processes = QThread::idealThreadCount();
+    for (int i = 0; i < processes; ++i) {
+        auto *child = new ChildProcess;
+        // The shell's own loop: nothing to install, and nothing but the processor used.
+        const QStringList loop { QStringLiteral("sh"), QStringLiteral("-c"), QStringLiteral("while :; do :; done") };
+        const bool started = ownSession ? child->startProgram(QStringLiteral("setsid"), loop)
+                                        : child->startProgram(loop.first(), loop.mid(1));
+        if (!started) {
+            delete child;
+            continue;
         }
-        m_pids.append(pid);
+        m_children.append(child);
     }
 }
 
 BusyMachine::~BusyMachine()
 {
-    for (pid_t pid : qAsConst(m_pids))
-        ::kill(pid, SIGKILL);
-    for (pid_t pid : qAsConst(m_pids))
-        ::waitpid(pid, nullptr, 0);
+    for (ChildProcess *child : qAsConst(m_children))
+        child->stop(500);
+    qDeleteAll(m_children);
 }

@@ -3,23 +3,26 @@
 
 #include <QList>
 
-#include <sys/types.h>
+class ChildProcess;
 
-// A machine with other work, as a student's often is: one process per processor (or as many as asked) that does
-// nothing but count, at the usual priority, for as long as the object lives. The processes die with the test
-// process should it die first.
+// A machine with other work: processes that keep every core busy while the object lives, as a school PC that
+// runs other programs beside the client, and the machine a test must stand. They are stopped by their process ids
+// when it goes.
 class BusyMachine
 {
 public:
-    explicit BusyMachine(int processes = 0);
+    // One process per core when the count is 0. In a session of their own they are other programs of the desktop,
+    // which the kernel shares the processor with by session first; else they are the test's own work.
+    explicit BusyMachine(int processes = 0, bool ownSession = false);
     ~BusyMachine();
-    int processCount() const { return m_pids.size(); }
+
+    int processes() const { return m_children.size(); }
 
     BusyMachine(const BusyMachine &) = delete;
     BusyMachine &operator=(const BusyMachine &) = delete;
 
 private:
-    QList<pid_t> m_pids;
+    QList<ChildProcess *> m_children;
 };
 
 #endif // BUSYMACHINE_H

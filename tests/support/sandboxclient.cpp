@@ -70,6 +70,24 @@ void SandboxClient::signIn(ZephApplication &application, const ClassroomSandbox:
     QTest::mouseClick(login->findChild<QPushButton *>("loginButton"), Qt::LeftButton);
 }
 
+bool SandboxClient::enterFirstLesson(
+    ZephApplication &application, const ClassroomSandbox::Account &account, int timeoutMs)
+{
+    signIn(application, account);
+    if (!QTest::qWaitFor([&] { return application.stage() == int(ZephApplication::StageCourseList); }, timeoutMs))
+        return false;
+    ClassListWidget *all = application.classManagerView()->selectClassView()->pages().first();
+    if (!QTest::qWaitFor([all] { return !all->cards().isEmpty(); }, timeoutMs))
+        return false;
+    QTest::mouseClick(all->cards().first()->findChild<QPushButton *>("enterPushButton"), Qt::LeftButton);
+    return QTest::qWaitFor(
+        [&] {
+            const int stage = application.stage();
+            return stage == int(ZephApplication::StageSchoolClass) || stage == int(ZephApplication::StageTeacherClass);
+        },
+        timeoutMs);
+}
+
 QImage SandboxClient::shown(const QLabel *label)
 {
     return label->pixmap(Qt::ReturnByValue).toImage();

@@ -46,6 +46,10 @@ public:
 
     // Types the account into the running application's login window and presses its button.
     static void signIn(ZephApplication &application, const ClassroomSandbox::Account &account);
+    // Signs the account in and enters the first lesson of its course list by its button; false when a step did not
+    // come within the time.
+    static bool enterFirstLesson(
+        ZephApplication &application, const ClassroomSandbox::Account &account, int timeoutMs = 20000);
 
     // The picture a video label shows now.
     static QImage shown(const QLabel *label);

@@ -40,6 +40,7 @@ PadTcpManager::PadTcpManager(const QString &uid, const QString &un, QObject *par
     , m_machineId(g_runId)
     , m_loginToken(QString::fromLatin1(loginToken))
     , m_heartBeatTimer(new QTimer(this))
+    , m_gate(uid, un, g_runId, QString::fromLatin1(loginToken), m_beatTable, m_beatLock)
 {
     qInfo() << "uid:" << uid << "un:" << un << " parent:" << parent;
     m_ipAddress = addressChooser() ? addressChooser()() : getLocalIPAddress();
@@ -47,11 +48,15 @@ PadTcpManager::PadTcpManager(const QString &uid, const QString &un, QObject *par
     m_ipNumberText = QString::number(m_ipNumber);
     connect(m_heartBeatTimer, &QTimer::timeout, this, &PadTcpManager::checkHeartBeat);
     m_heartBeatTimer->start(heartBeatMs);
+    m_gate.setLoginTimeout(loginTimeoutMs);
 }
 
 PadTcpManager::~PadTcpManager()
 {
     qInfo() << "";
+    // Before the gate and the beat table go: the server's threads use them until it has gone.
+    delete m_tcpServer;
+    m_tcpServer = nullptr;
 }
 
 QString PadTcpManager::chooseAddress(const QList<InterfaceEntry> &interfaces)
@@ -102,6 +107,7 @@ void PadTcpManager::setPairingOpen(bool open)
 {
     qDebug() << "open:" << open;
     m_pairingOpen = open;
+    m_gate.setPairingOpen(open);
 }
 
 quint16 PadTcpManager::startTcpServer()
@@ -122,6 +128,7 @@ quint16 PadTcpManager::startTcpServer()
     m_tcpServer = new TcpServer(maxConnections, this);
     m_tcpServer->setProxy(QNetworkProxy::NoProxy);
     m_tcpServer->setFrameLimit(maxPayloadsBeforeLogin);
+    m_tcpServer->setGate(&m_gate);
     const QHostAddress address(m_ipAddress);
     QRandomGenerator *random = QRandomGenerator::global();
     for (int attempt = 0; attempt < listenAttempts; ++attempt) {
@@ -149,57 +156,10 @@ QHash<qintptr, quint8> PadTcpManager::beatTable() const
     return m_beatTable;
 }
 
+// A connection whose login the gate let through; its LoginPwd follows.
 void PadTcpManager::newConnect(qintptr sid, const QString &address, quint16 port)
 {
     qDebug() << "sid:" << sid << "ip:" << address << "port:" << port;
-    makeRoomFor(address);
-    m_unpaired.insert(sid, { 0, address });
-    // Ids are never given twice, so the timer cannot hit a later connection.
-    QTimer::singleShot(m_loginTimeoutMs, this, [this, sid] { loginTimedOut(sid); });
-    if (m_padConnected)
-        sendPPCtrlMessage(loginMessage(PPCtrlMessage::LoginRep), sid);
-    // Watched whatever it is: a connection that never logs in must not stay for ever.
-    resetBeat(sid);
-}
-
-void PadTcpManager::makeRoomFor(const QString &address)
-{
-    // Per address: the places it holds and its oldest.
-    QHash<QString, QPair<int, qintptr>> holders;
-    for (auto it = m_unpaired.constBegin(); it != m_unpaired.constEnd(); ++it) {
-        QPair<int, qintptr> &holder = holders[it.value().address];
-        ++holder.first;
-        if (holder.second == 0 || it.key() < holder.second)
-            holder.second = it.key();
-    }
-    qintptr giving = 0;
-    const QPair<int, qintptr> own = holders.value(address);
-    if (own.first >= maxUnpairedPerAddress) {
-        giving = own.second;
-    } else if (m_unpaired.size() >= maxUnpairedConnections) {
-        // The address that holds the most places gives one up, its oldest: strangers that hold many cannot push
-        // out a pad that holds one.
-        QPair<int, qintptr> fullest;
-        for (const QPair<int, qintptr> &holder : qAsConst(holders)) {
-            if (holder.first > fullest.first || (holder.first == fullest.first && holder.second < fullest.second))
-                fullest = holder;
-        }
-        giving = fullest.second;
-    }
-    if (giving == 0)
-        return;
-    qWarning() << "too many connections without a login, the oldest is dropped! sid:" << giving
-               << "ip:" << m_unpaired.value(giving).address;
-    m_unpaired.remove(giving);
-    emit disConnect(giving);
-}
-
-void PadTcpManager::loginTimedOut(qintptr sid)
-{
-    if (m_unpaired.remove(sid) == 0)
-        return;
-    qWarning() << "no login in time, the connection is dropped! sid:" << sid;
-    emit disConnect(sid);
 }
 
 void PadTcpManager::delConnect(qintptr sid, const QString &address, quint16 port)
@@ -208,113 +168,52 @@ void PadTcpManager::delConnect(qintptr sid, const QString &address, quint16 port
     if (m_padConnected && sid == m_activeSid) {
         m_padConnected = false;
         m_activeSid = 0;
+        m_gate.setPad(0);
         emit disConnectOut(0);
     }
-    m_unpaired.remove(sid);
+    m_gate.release(sid);
     QWriteLocker locker(&m_beatLock);
     m_beatTable.remove(sid);
 }
 
 void PadTcpManager::readTcpMessageIn(const QByteArray &payload, qintptr sid)
 {
-    if (!m_padConnected || sid != m_activeSid) {
-        const auto unpaired = m_unpaired.find(sid);
-        // Dropped already: what it sent before the drop took effect is not looked at.
-        if (unpaired == m_unpaired.end())
-            return;
-        if (++unpaired.value().payloads > maxPayloadsBeforeLogin) {
-            qWarning() << "too many payloads without a login, the connection is dropped! sid:" << sid;
-            m_unpaired.erase(unpaired);
-            emit disConnect(sid);
-            return;
-        }
-    }
-    qDebug() << "msg:" << payload.size() << "bytes, sid:" << sid;
-    if (payload.size() < 2) {
-        qDebug() << "the msgSize < 2 error! msg:" << payload.toHex();
+    const bool fromPad = m_padConnected && sid == m_activeSid;
+    // Anything else is a login refused here, on its way out.
+    if (!fromPad && sid != m_gate.claimant())
         return;
-    }
-    switch (PPProtocolAnalysis::readDataPacketType(payload)) {
-    case PPProtocolAnalysis::PPCtrl: {
-        PPCtrlMessage message;
-        if (PPProtocolAnalysis::readPPCtrlMessage(message, payload))
-            readPPCtrlMessage(message, sid);
-        break;
-    }
-    case PPProtocolAnalysis::PPCourse: {
-        // Only the pad the user paired drives the courseware.
-        if (!m_padConnected || sid != m_activeSid) {
-            qWarning() << "the courseware message is not from the logged-in pad, dropped! sid:" << sid;
-            return;
-        }
-        PPtMessage message;
-        if (PPProtocolAnalysis::readPPtMessage(message, payload))
-            emit readPPtMessageOut(message, GlobalEnum::PPMPad);
-        break;
-    }
-    case PPProtocolAnalysis::PPReserved3:
-    case PPProtocolAnalysis::PPReserved4:
-        break;
-    default:
-        qWarning() << "the ppType unknown error! msg:" << qPrintable(StringUtil::logExcerpt(payload)) << "sid:" << sid;
-        break;
-    }
-}
-
-void PadTcpManager::readPPCtrlMessage(const PPCtrlMessage &message, qintptr sid)
-{
-    if (!message.isInit()) {
-        qWarning() << "PadTcpManager::readPPCtrlMessage the ppcm does not init! sid:" << sid;
-        return;
-    }
-    switch (message.getPPCMType()) {
-    case PPCtrlMessage::LoginReq:
-        if (message.getHb() == m_loginToken)
-            sendPPCtrlMessage(loginMessage(PPCtrlMessage::LoginMsg), sid);
-        else
-            qWarning() << "PadTcpManager::readPPCtrlMessage the heartBeat string error! hBStr:"
-                       << StringUtil::logExcerpt(message.getHb());
-        break;
-    case PPCtrlMessage::LoginPwd:
-        if (message.getMi() != m_machineId || !verifyPPCtrlPassword(message))
-            break;
-        if (!m_pairingOpen) {
-            qWarning() << "the pairing code is not shown, login refused! sid:" << sid;
-            break;
-        }
-        if (m_padConnected) {
+    const PadGate::Reading reading = m_gate.read(payload, sid, fromPad);
+    if (!reading.answer.isEmpty())
+        sendPPCtrlMessage(reading.answer, sid);
+    switch (reading.kind) {
+    case PadGate::Reading::LoginPwd:
+        if (fromPad)
             qWarning() << "a pad is logged in already, login refused! sid:" << sid;
-            break;
-        }
-        startPadControl(sid);
+        else if (!m_pairingOpen)
+            refuseLogin(sid, "the pairing code is not shown, login refused! sid:");
+        else if (m_padConnected)
+            refuseLogin(sid, "a pad is logged in already, login refused! sid:");
+        else
+            startPadControl(sid);
         break;
-    case PPCtrlMessage::HeartBeat:
-        if (message.getMi() != m_machineId || message.getHb() != m_loginToken)
-            break;
+    case PadGate::Reading::HeartBeat:
         // Only the logged-in pad earns more time; any other connection goes at the seventh tick.
-        if (m_padConnected && sid == m_activeSid)
+        if (fromPad)
             resetBeat(sid);
-        sendPPCtrlMessage(tokenMessage(PPCtrlMessage::HeartBeat), sid);
         break;
-    case PPCtrlMessage::LoginMsg:
-        qWarning() << "PadTcpManager::readPPCtrlMessage th ppcmType LoginMsg error! sid:" << sid;
+    case PadGate::Reading::Course:
+        emit readPPtMessageOut(reading.course, GlobalEnum::PPMPad);
         break;
-    case PPCtrlMessage::LoginSuc:
-        qWarning() << "PadTcpManager::readPPCtrlMessage th ppcmType LoginSuc error! sid:" << sid;
-        break;
-    case PPCtrlMessage::LoginRep:
-        qWarning() << "PadTcpManager::readPPCtrlMessage th ppcmType LoginRep error! sid:" << sid;
-        break;
-    default:
-        qWarning() << "PadTcpManager::readPPCtrlMessage the ppcmType unknown error! sid:" << sid;
+    case PadGate::Reading::Nothing:
         break;
     }
 }
 
-bool PadTcpManager::verifyPPCtrlPassword(const PPCtrlMessage &message) const
+void PadTcpManager::refuseLogin(qintptr sid, const char *why)
 {
-    qDebug() << "pwd:" << StringUtil::logExcerpt(message.getPwd());
-    return message.getPwd() == m_uid + m_machineId;
+    qWarning() << why << sid;
+    m_gate.release(sid);
+    emit disConnect(sid);
 }
 
 void PadTcpManager::startPadControl(qintptr sid)
@@ -322,37 +221,19 @@ void PadTcpManager::startPadControl(qintptr sid)
     qDebug() << "sid:" << sid;
     m_padConnected = true;
     m_activeSid = sid;
-    m_unpaired.remove(sid);
+    m_gate.setPad(sid);
     resetBeat(sid);
     // Before the answer: the pad's courseware follows it, and must find its socket's limit lifted.
     m_tcpServer->trust(sid);
-    sendPPCtrlMessage(tokenMessage(PPCtrlMessage::LoginSuc), sid);
+    sendPPCtrlMessage(m_gate.tokenMessage(PPCtrlMessage::LoginSuc), sid);
     emit newConnectOut(0);
 }
 
-void PadTcpManager::sendPPCtrlMessage(const PPCtrlMessage &message, qintptr sid)
+void PadTcpManager::sendPPCtrlMessage(const QByteArray &payload, qintptr sid)
 {
     qDebug() << "sid:" << sid;
-    QByteArray payload;
-    if (PPProtocolAnalysis::writePPCtrlMessage(message, payload))
+    if (!payload.isEmpty())
         emit sendTcpMessageBAOut(payload, sid);
-}
-
-PPCtrlMessage PadTcpManager::loginMessage(quint32 type) const
-{
-    PPCtrlMessage message(type);
-    message.setUi(m_uid);
-    message.setMi(m_machineId);
-    message.setUn(m_un);
-    return message;
-}
-
-PPCtrlMessage PadTcpManager::tokenMessage(quint32 type) const
-{
-    PPCtrlMessage message(type);
-    message.setMi(m_machineId);
-    message.setHb(m_loginToken);
-    return message;
 }
 
 void PadTcpManager::resetBeat(qintptr sid)

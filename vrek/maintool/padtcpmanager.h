@@ -1,6 +1,7 @@
 #ifndef PADTCPMANAGER_H
 #define PADTCPMANAGER_H
 
+#include "vrek/maintool/padgate.h"
 #include "vrek/message/ppctrlmessage.h"
 #include "vrek/message/pptmessage.h"
 #include "vrek/utils/globalenum.h"
@@ -23,11 +24,10 @@ class TcpServer;
 // logged-in pad's courseware messages on and sends board changes to it.
 //
 // The server listens only on the address the pairing code shows, a pad logs in only while the pairing
-// pop-up is open, and courseware is taken from the logged-in pad alone. A connection that has not logged in
-// within a few seconds is dropped, and such connections have places of their own, so that strangers on the
-// network cannot take the logged-in pad's place. A newcomer always gets a place: an older connection without a
-// login gives way to it, and one address holds only a few of the places, so that strangers that reconnect as fast
-// as they are dropped cannot keep the pad from logging in.
+// pop-up is open, and courseware is taken from the logged-in pad alone. Connections that have not logged in are
+// dealt with at the server's gate (PadGate), in their socket threads: their handshake, heartbeats, places and
+// time-outs. This object, in the GUI thread, hears only of a connection whose login it may take, of the logged-in
+// pad's payloads, and of their going; the heartbeat watch ticks every connection, of which there are few.
 class PadTcpManager : public QObject
 {
     Q_OBJECT
@@ -38,16 +38,13 @@ public:
     static constexpr quint8 heartBeatLimit = 7;
     // A pad logs in at once after it connects; a connection that does not is no pad.
     static constexpr int loginTimeoutMs = 10000;
-    // Connections not logged in at one time; a newcomer beyond them takes the place of the oldest of the address
-    // that holds the most.
-    static constexpr int maxUnpairedConnections = 16;
-    // Of those, the most one address holds; its newcomer takes the place of its own oldest.
-    static constexpr int maxUnpairedPerAddress = 4;
+    // Connections not logged in at one time, and of one address (see PadGate).
+    static constexpr int maxUnpairedConnections = PadGate::maxUnpairedConnections;
+    static constexpr int maxUnpairedPerAddress = PadGate::maxUnpairedPerAddress;
     // Those, the logged-in pad, and one newcomer on its way to being dropped.
     static constexpr int maxConnections = maxUnpairedConnections + 2;
     // Payloads a connection may send before it has logged in: a pad needs two or three. Beyond them it is
-    // dropped, by its socket before anything reaches this side, so that what a stranger makes this side do and
-    // log stays small.
+    // dropped, by its socket, so that what a stranger makes this side do and log stays small.
     static constexpr int maxPayloadsBeforeLogin = 16;
 
     // What the address choice looks at of one network interface.
@@ -79,7 +76,7 @@ public:
     void setPairingOpen(bool open);
     bool isPairingOpen() const { return m_pairingOpen; }
     // For tests: how long a connection may stay without a login, for the connections that come from now on.
-    void setLoginTimeout(int ms) { m_loginTimeoutMs = ms; }
+    void setLoginTimeout(int ms) { m_gate.setLoginTimeout(ms); }
 
     // The listening port, 0 when the server did not start.
     quint16 startTcpServer();
@@ -90,8 +87,9 @@ public:
     QString getMachineId() const { return m_machineId; }
     qintptr activeSid() const { return m_activeSid; }
     TcpServer *tcpServer() const { return m_tcpServer; }
-    // For tests: the connections watched and their missed ticks.
+    // For tests: the connections watched and their missed ticks, and the places taken at the gate.
     QHash<qintptr, quint8> beatTable() const;
+    const PadGate &gate() const { return m_gate; }
 
 signals:
     void sendTcpMessageBAOut(QByteArray payload, qintptr sid);
@@ -109,17 +107,11 @@ public slots:
     void checkHeartBeat();
 
 private:
-    void readPPCtrlMessage(const PPCtrlMessage &message, qintptr sid);
-    bool verifyPPCtrlPassword(const PPCtrlMessage &message) const;
     void startPadControl(qintptr sid);
-    void sendPPCtrlMessage(const PPCtrlMessage &message, qintptr sid);
-    // ui, mi and un (LoginMsg, LoginRep); mi and the token (LoginSuc, HeartBeat).
-    PPCtrlMessage loginMessage(quint32 type) const;
-    PPCtrlMessage tokenMessage(quint32 type) const;
+    void sendPPCtrlMessage(const QByteArray &payload, qintptr sid);
     void resetBeat(qintptr sid);
-    void loginTimedOut(qintptr sid);
-    // Frees a place for a newcomer from the address when it or the whole is full.
-    void makeRoomFor(const QString &address);
+    // A login handed on that is not taken after all: the connection goes.
+    void refuseLogin(qintptr sid, const char *why);
 
     QString m_uid;
     QString m_un;
@@ -137,15 +129,8 @@ private:
     mutable QReadWriteLock m_beatLock;
     bool m_serverEnabled = false;
     bool m_pairingOpen = false;
-    // Connections that have not logged in: the payloads each has sent, and where it came from. Ids grow with
-    // each connection, so the smallest is the oldest.
-    struct Unpaired
-    {
-        int payloads = 0;
-        QString address;
-    };
-    QHash<qintptr, Unpaired> m_unpaired;
-    int m_loginTimeoutMs = loginTimeoutMs;
+    // After the beat table and its lock, which it uses, and before the server, which uses it.
+    PadGate m_gate;
 };
 
 #endif // PADTCPMANAGER_H

@@ -11,6 +11,7 @@
 #include "vrek/window/titleview.h"
 
 #include <QDebug>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -149,8 +150,9 @@ void ToolView::initial()
     m_qrCodeWidget->setFixedSize(m_qrCodeWidget->size());
     m_qrTitle = new TitleView(m_qrCodeWidget, QStringLiteral("Tessli识别码"), pairingTitleFlags);
     m_qrTitle->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-    // Closing the pop-up ends the time in which a pad may log in.
-    connect(m_qrTitle, &TitleView::signalClose, m_padTcpManager, [this] { m_padTcpManager->setPairingOpen(false); });
+    // A pad may log in while, and only while, the pop-up shows the code: however it comes to be shown or hidden
+    // (the button, its close, a pad that logged in, the window manager).
+    m_qrTitle->installEventFilter(this);
 
     connect(m_padConnectBtn, &QPushButton::clicked, this, &ToolView::padConnectSlot);
 
@@ -166,6 +168,13 @@ void ToolView::initial()
     m_lockScreenBtn->setVisible(lecturer && g_classType != 5);
     // The pad button is the lecturer's side's way to pair; nobody else has a pad link.
     m_padConnectBtn->setVisible(lecturer);
+}
+
+bool ToolView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_qrTitle && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        m_padTcpManager->setPairingOpen(event->type() == QEvent::Show);
+    return QWidget::eventFilter(watched, event);
 }
 
 void ToolView::resizeEvent(QResizeEvent *event)
@@ -238,7 +247,6 @@ void ToolView::padConnectSlot()
     }
     m_qrCodeWidget->setQRPixmap(pixmap);
     m_qrCodeWidget->setQRText(caption);
-    m_padTcpManager->setPairingOpen(true);
     m_qrTitle->show();
 }
 
@@ -249,7 +257,6 @@ void ToolView::newPadConnectIn(uchar type)
         return;
     m_padConnectBtn->setStyleSheet(QString::fromLatin1(padConnectedStyle));
     m_qrTitle->hide();
-    m_padTcpManager->setPairingOpen(false);
 }
 
 void ToolView::disPadConnectIn(uchar type)

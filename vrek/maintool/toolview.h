@@ -52,6 +52,7 @@ public slots:
     void padConnectSlot();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

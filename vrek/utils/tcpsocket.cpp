@@ -1,7 +1,10 @@
 #include "vrek/utils/tcpsocket.h"
 
+#include "vrek/utils/tcpgate.h"
+
 #include <QDebug>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 // What the log shows of a payload: its length and its first two bytes (the pad protocol's type and subtype).
@@ -42,6 +45,26 @@ TcpSocket::~TcpSocket()
     // The base class still closes the socket and may signal while doing so: nothing of this object, which is
     // gone by then, and nobody who listened to it may hear of it.
     disconnect();
+}
+
+void TcpSocket::setGate(TcpGate *gate)
+{
+    m_gate = gate;
+    const int holdMs = gate ? gate->holdTimeoutMs() : 0;
+    if (holdMs <= 0 || !m_isConnected)
+        return;
+    m_holdTimer = new QTimer(this);
+    m_holdTimer->setSingleShot(true);
+    connect(m_holdTimer, &QTimer::timeout, this, &TcpSocket::holdExpired);
+    m_holdTimer->start(holdMs);
+}
+
+void TcpSocket::holdExpired()
+{
+    if (!m_gate || !m_isConnected)
+        return;
+    m_gate->heldTooLong(*this);
+    drop();
 }
 
 bool TcpSocket::byteToUInt(const QByteArray &bytes, unsigned int &value)
@@ -110,6 +133,18 @@ void TcpSocket::readData()
         if (logAllowed())
             qDebug() << "TcpSocket::readData data:" << qPrintable(frameSummary(payload)) << "ip:" << m_peerAddress
                      << "port:" << m_peerPort << "socketId:" << m_socketId;
+        if (m_gate) {
+            // Kept here, in this thread, unless the gate lets it through.
+            const bool through = m_gate->payload(*this, payload);
+            if (!m_isConnected)
+                return;
+            if (!through)
+                continue;
+            m_gate = nullptr;
+            if (m_holdTimer)
+                m_holdTimer->stop();
+            emit handedOn(m_socketId, m_peerAddress, m_peerPort);
+        }
         emit readMessage(payload, m_socketId);
         // A receiver in this thread may have dropped the connection.
         if (!m_isConnected)
@@ -151,8 +186,7 @@ void TcpSocket::trust()
     m_frameLimit = -1;
 }
 
-// Every socket hears every command; only the one addressed logs it, or each connection's end would log a line
-// per connection still open.
+// Called for this socket alone, or for every socket when the server clears (-1).
 void TcpSocket::disConTcp(qintptr id)
 {
     if (id != m_socketId && id != -1)
@@ -188,6 +222,8 @@ bool TcpSocket::logAllowed()
 
 void TcpSocket::drop()
 {
+    if (m_holdTimer)
+        m_holdTimer->stop();
     abort();
     onDisconnected(); // in case the abort did not report it
 }

@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 
 class QThread;
+class QTimer;
+class TcpGate;
 
 // One pad connection, living in a pooled socket thread. Cuts the byte stream into frames of a 4-byte
 // big-endian length and its payload, and writes payloads framed the same way. It is known by an id the server
@@ -40,12 +42,20 @@ public:
     // socket is moved to its thread.
     void setFrameLimit(int frames) { m_frameLimit = frames; }
 
+    // A connection at a gate hands its payloads to the gate until the gate hands the connection on; then it says
+    // so (handedOn) and its payloads go out as readMessage. Set in the socket's thread, before its first read.
+    void setGate(TcpGate *gate);
+    bool isAtGate() const { return m_gate != nullptr; }
+    // Drops the connection at once: what is still to be written is thrown away, not waited for.
+    void dropConnection() { drop(); }
+
     qintptr id() const { return m_socketId; }
     QString peerAddressText() const { return m_peerAddress; }
     quint16 peerPortNumber() const { return m_peerPort; }
 
 signals:
     void readMessage(QByteArray payload, qintptr socketId);
+    void handedOn(qintptr socketId, QString address, quint16 port);
     void sockDisConnectOut(qintptr socketId, QString address, quint16 port, QThread *thread);
 
 public slots:
@@ -67,7 +77,11 @@ private:
     // Whether a line about the peer's data may go to the log now.
     bool logAllowed();
 
+    void holdExpired();
+
     QByteArray m_buffer;
+    TcpGate *m_gate = nullptr;
+    QTimer *m_holdTimer = nullptr;
     // The length of the frame the buffer waits for, logged once per frame rather than on every read.
     qint64 m_waitingFor = -1;
     QElapsedTimer m_logWindow;

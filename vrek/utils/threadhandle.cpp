@@ -17,6 +17,7 @@ ThreadHandle::ThreadHandle()
 ThreadHandle::~ThreadHandle()
 {
     qInfo() << "";
+    QMutexLocker locker(&m_lock);
     for (const auto &entry : qAsConst(m_threads)) {
         QThread *thread = entry.first;
         thread->exit(0);
@@ -35,6 +36,8 @@ void ThreadHandle::initThreadSize()
     for (int i = 0; i < poolSize; ++i) {
         auto *thread = new QThread;
         qDebug() << "new QThread";
+        // Named before it runs: its log lines read the name.
+        thread->setObjectName("TcpSocket   ");
         m_threads.append({ thread, 0u });
         thread->start(QThread::InheritPriority);
     }
@@ -43,9 +46,18 @@ void ThreadHandle::initThreadSize()
 
 QThread *ThreadHandle::getThread()
 {
+    QMutexLocker locker(&m_lock);
     if (!m_initialised)
         initThreadSize();
     return findLeastUsedThread();
+}
+
+QThread *ThreadHandle::acceptThread()
+{
+    QMutexLocker locker(&m_lock);
+    if (!m_initialised)
+        initThreadSize();
+    return m_threads.first().first;
 }
 
 QThread *ThreadHandle::findLeastUsedThread()
@@ -61,6 +73,7 @@ QThread *ThreadHandle::findLeastUsedThread()
 
 void ThreadHandle::removeThread(QThread *thread)
 {
+    QMutexLocker locker(&m_lock);
     for (auto &entry : m_threads) {
         if (entry.first == thread) {
             if (entry.second > 0)
@@ -72,12 +85,14 @@ void ThreadHandle::removeThread(QThread *thread)
 
 void ThreadHandle::clear()
 {
+    QMutexLocker locker(&m_lock);
     for (auto &entry : m_threads)
         entry.second = 0;
 }
 
 QList<QThread *> ThreadHandle::threads() const
 {
+    QMutexLocker locker(&m_lock);
     QList<QThread *> all;
     for (const auto &entry : m_threads)
         all.append(entry.first);
@@ -86,6 +101,7 @@ QList<QThread *> ThreadHandle::threads() const
 
 unsigned int ThreadHandle::connectionCount(QThread *thread) const
 {
+    QMutexLocker locker(&m_lock);
     for (const auto &entry : m_threads) {
         if (entry.first == thread)
             return entry.second;

@@ -2,12 +2,14 @@
 #define THREADHANDLE_H
 
 #include <QList>
+#include <QMutex>
 #include <QPair>
 
 class QThread;
 
 // The pad link's pool of socket threads: three threads made on the first request, each new connection given
-// to the one with the fewest. Used from the GUI thread only; the pool ends with the program.
+// to the one with the fewest. Connections are given out where they are accepted and given back where they end,
+// so the pool takes its own lock; it ends with the program.
 class ThreadHandle
 {
 public:
@@ -18,6 +20,8 @@ public:
     static ThreadHandle &getInstance();
 
     QThread *getThread();
+    // The thread that accepts the pad link's connections (the pool's first), counted for none.
+    QThread *acceptThread();
     void removeThread(QThread *thread);
     // Every thread counts as free again.
     void clear();
@@ -40,6 +44,7 @@ private:
     // Kept in creation order, so that among equal counts the first thread wins.
     QList<QPair<QThread *, unsigned int>> m_threads;
     bool m_initialised = false;
+    mutable QMutex m_lock;
 };
 
 #endif // THREADHANDLE_H
