@@ -53,6 +53,15 @@ bool ClassroomSandbox::start(quint16 httpPort, quint16 classroomPort)
     return true;
 }
 
+ClassroomSandbox::Lesson ClassroomSandbox::firstLessonOfType(int lessonType) const
+{
+    for (const Lesson &lesson : m_lessons) {
+        if (lesson.lessonType == lessonType)
+            return lesson;
+    }
+    return Lesson();
+}
+
 ClassroomSandbox::Lesson ClassroomSandbox::lessonByClassId(const QString &classId) const
 {
     for (const Lesson &lesson : m_lessons) {

@@ -75,6 +75,8 @@ public:
     void addLesson(const Lesson &lesson) { m_lessons.append(lesson); }
     // The lesson a class id ("class<id>") names; a lesson with id 0 when none does.
     Lesson lessonByClassId(const QString &classId) const;
+    // The first lesson of the course list entered with a class type; a lesson with id 0 when none is.
+    Lesson firstLessonOfType(int lessonType) const;
     // The classroom login reply the sandbox grants; scenes may point its stream servers elsewhere.
     FakeClassroomServer::LoginReply &loginReply() { return m_loginReply; }
     FakeHttpServer *http() const { return m_http; }

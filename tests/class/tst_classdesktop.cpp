@@ -52,21 +52,11 @@ XvfbDisplay *display()
     return vrekTestDisplay();
 }
 
-quint32 idOf(const QWidget *widget)
-{
-    return quint32(widget->window()->winId());
-}
-
-bool hasState(const QWidget *widget, const char *state)
-{
-    return display()->windowStates(idOf(widget)).contains(state);
-}
-
 // Where the widget's centre (or a point of it) lies on the screen, as the X server has its window.
 QPoint screenPoint(const QWidget *widget, const QPoint &local)
 {
     const QWidget *top = widget->window();
-    return display()->clientGeometry(idOf(top)).topLeft() + widget->mapTo(top, local);
+    return display()->clientGeometry(windowIdOf(top)).topLeft() + widget->mapTo(top, local);
 }
 
 bool click(const QWidget *widget)
@@ -95,7 +85,7 @@ bool waitUntil(const std::function<bool()> &done)
 bool settle(QWidget *window)
 {
     if (!QTest::qWaitForWindowExposed(window, settleMs)
-        || !waitUntil([window] { return display()->activeWindow() == idOf(window); }))
+        || !waitUntil([window] { return display()->activeWindow() == windowIdOf(window); }))
         return false;
     for (int pass = 0; pass < 3; ++pass)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
@@ -186,7 +176,7 @@ void TestClassDesktop::openClassWindow()
     m_view->show();
     m_frame->showMaximized();
     QVERIFY(settle(m_frame));
-    QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     // And the application has heard so.
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->isMaximized(), settleMs);
 }
@@ -194,11 +184,11 @@ void TestClassDesktop::openClassWindow()
 void TestClassDesktop::restoreClassWindow()
 {
     m_frame->showNormal();
-    QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!windowHasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(!m_frame->isMaximized(), settleMs);
-    QTRY_VERIFY_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)).width() < wholeScreen.width(), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)).width() < wholeScreen.width(), settleMs);
     // And the application has laid the window out at that size.
-    QTRY_COMPARE_WITH_TIMEOUT(m_frame->size(), display()->clientGeometry(idOf(m_frame)).size(), settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_frame->size(), display()->clientGeometry(windowIdOf(m_frame)).size(), settleMs);
 }
 
 bool TestClassDesktop::handReachesTheClass()
@@ -214,36 +204,36 @@ void TestClassDesktop::screenLockTakesTheWholeScreenAndGivesItBack()
     openClassWindow();
     // Out of the maximised state and into it again, over the lecturer's lines.
     m_link->server().sendLine("11\t2\t1");
-    QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), wholeScreen, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(m_frame->geometry(), wholeScreen, settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->isFullScreen(), settleMs);
     // A question during the lock comes over the locked window.
     m_link->server().sendLine(question6);
     QTRY_VERIFY_WITH_TIMEOUT(m_view->answerTitle()->isVisible(), settleMs);
-    QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(idOf(m_view->answerTitle()), idOf(m_frame)), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(windowIdOf(m_view->answerTitle()), windowIdOf(m_frame)), settleMs);
     m_link->server().sendLine("11\t8\tT1");
     QTRY_VERIFY_WITH_TIMEOUT(!m_view->answerTitle()->isVisible(), settleMs);
 
     m_link->server().sendLine("11\t2\t0");
-    QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
-    QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!windowHasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), wholeScreen, settleMs);
     QVERIFY(m_frame->findChild<QPushButton *>("exitButton")->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->isMaximized(), settleMs);
 
     // From a window the student made smaller: the whole screen, then that size again.
     m_frame->showNormal();
-    QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!windowHasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     const QRect smaller(QPoint(20, 20), m_frame->minimumSize());
     m_frame->setGeometry(smaller);
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), smaller, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), smaller, settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(!m_frame->isMaximized() && m_frame->geometry() == smaller, settleMs);
     m_link->server().sendLine("11\t2\t1");
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), wholeScreen, settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->isFullScreen(), settleMs);
     m_link->server().sendLine("11\t2\t0");
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), smaller, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), smaller, settleMs);
 }
 
 void TestClassDesktop::leaveBoxStaysOverTheClassWindow_data()
@@ -276,32 +266,32 @@ void TestClassDesktop::leaveBoxStaysOverTheClassWindow()
         QPushButton *resting = m_view->logoutView()->findChild<QPushButton *>(button);
         QVERIFY(display()->movePointerTo(screenPoint(resting, resting->rect().center())));
         m_link->server().sendLine("11\t2\t1");
-        QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
-        QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), wholeScreen, settleMs);
+        QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
+        QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), wholeScreen, settleMs);
     } else {
-        const QRect before = display()->frameGeometry(idOf(m_frame));
+        const QRect before = display()->frameGeometry(windowIdOf(m_frame));
         m_link->server().sendLine("11\t2\t1");
-        QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
+        QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
         UserInfo lecturer;
         lecturer.setUserId("T1");
         emit m_link->users()->signalLectInfoOffline(lecturer);
-        QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowHasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
         QTRY_VERIFY_WITH_TIMEOUT(closeButton->isVisible(), settleMs);
         // The student clicks once the window is back where it was: a click during the move lands beside.
-        QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(m_frame)), before, settleMs);
+        QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(m_frame)), before, settleMs);
         QTRY_COMPARE_WITH_TIMEOUT(m_frame->geometry(), before, settleMs);
         QVERIFY(click(closeButton));
         QTRY_VERIFY_WITH_TIMEOUT(box->isVisible(), settleMs);
     }
     // The class window's own box: above it with the focus, and blocking that window only.
-    QTRY_COMPARE_WITH_TIMEOUT(display()->transientFor(idOf(box)), idOf(m_frame), settleMs);
-    QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(idOf(box), idOf(m_frame)), settleMs);
-    QTRY_COMPARE_WITH_TIMEOUT(display()->activeWindow(), idOf(box), settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->transientFor(windowIdOf(box)), windowIdOf(m_frame), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(windowIdOf(box), windowIdOf(m_frame)), settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->activeWindow(), windowIdOf(box), settleMs);
     QCOMPARE(box->windowModality(), Qt::WindowModal);
     QCOMPARE(QApplication::activeModalWidget(), box);
     // The first real press on the button is the one that counts.
     QPushButton *pressed = m_view->logoutView()->findChild<QPushButton *>(button);
-    QVERIFY(display()->receivesClickAt(idOf(box), screenPoint(pressed, pressed->rect().center())));
+    QVERIFY(display()->receivesClickAt(windowIdOf(box), screenPoint(pressed, pressed->rect().center())));
     QVERIFY(askedBeforeTheLock ? display()->clickWherePointerRests() : click(pressed));
     QTRY_VERIFY_WITH_TIMEOUT(!box->isVisible(), settleMs);
     if (button == "exitButton") {
@@ -328,7 +318,7 @@ void TestClassDesktop::boxOfTheCardGoesWithTheCard()
         m_view->answerCard()->choiceBox() && m_view->answerCard()->choiceBox()->isVisible(), settleMs);
     QMessageBox *box = m_view->answerCard()->choiceBox();
     QCOMPARE(box->text(), QString("请选择答案!"));
-    QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(idOf(box), idOf(m_view->answerTitle())), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(display()->isAbove(windowIdOf(box), windowIdOf(m_view->answerTitle())), settleMs);
 
     // The lecturer ends the question while the box is open: box and card go, the class is usable at once.
     m_link->server().sendLine("11\t8\tT1");
@@ -417,7 +407,7 @@ void TestClassDesktop::sizeClassWindow(const QString &size)
     if (size == "smallest") {
         // As far as the student can drag it: the window manager holds it at the least the window takes.
         m_frame->resize(100, 100);
-        QTRY_COMPARE_WITH_TIMEOUT(display()->clientGeometry(idOf(m_frame)).size(), m_frame->minimumSize(), settleMs);
+        QTRY_COMPARE_WITH_TIMEOUT(display()->clientGeometry(windowIdOf(m_frame)).size(), m_frame->minimumSize(), settleMs);
         QTRY_COMPARE_WITH_TIMEOUT(m_frame->size(), m_frame->minimumSize(), settleMs);
     }
 }
@@ -583,8 +573,8 @@ void TestClassDesktop::praiseLetsClicksThrough()
     QTRY_VERIFY_WITH_TIMEOUT(praise->isVisible() && praise->text() == noticeText, settleMs);
     QVERIFY(QTest::qWaitForWindowExposed(praise, settleMs));
     QCOMPARE(praise->geometry(), notice);
-    QVERIFY(display()->receivesClickAt(idOf(m_view->answerTitle()), points.first()));
-    QVERIFY(display()->pointerRestsIn(idOf(m_view->answerTitle())));
+    QVERIFY(display()->receivesClickAt(windowIdOf(m_view->answerTitle()), points.first()));
+    QVERIFY(display()->pointerRestsIn(windowIdOf(m_view->answerTitle())));
     QCOMPARE(notice.intersected(QRect(screenPoint(covered.first(), QPoint(0, 0)), covered.first()->size())).center(),
         points.first());
     QVERIFY(display()->clickWherePointerRests());
@@ -642,27 +632,27 @@ void TestClassDesktop::playerMaximisesAndRestores()
     QSignalSpy restoreOrMax(&frame, &TitleView::signalRestoreOrMaxsize);
     frame.show();
     QVERIFY(settle(&frame));
-    const QRect normal = display()->frameGeometry(idOf(&frame));
+    const QRect normal = display()->frameGeometry(windowIdOf(&frame));
     QCOMPARE(normal.size(), QSize(616, 524));
 
     QPushButton *maxButton = frame.findChild<QPushButton *>("maxButton");
     QVERIFY(click(maxButton));
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), wholeScreen, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(&frame)), wholeScreen, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(player->width(), wholeScreen.width() - 16, settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(frame.isMaximized(), settleMs);
     QCOMPARE(restoreOrMax.size(), 1);
     QVERIFY(click(maxButton));
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), normal, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(&frame)), normal, settleMs);
     QTRY_COMPARE_WITH_TIMEOUT(frame.size(), QSize(616, 524), settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(!frame.isMaximized(), settleMs);
 
     // A double click on the title does the same.
     QLabel *title = frame.findChild<QLabel *>("titleName");
     QTest::mouseDClick(title, Qt::LeftButton, Qt::NoModifier, title->rect().center());
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), wholeScreen, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(&frame)), wholeScreen, settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(frame.isMaximized(), settleMs);
     QTest::mouseDClick(title, Qt::LeftButton, Qt::NoModifier, title->rect().center());
-    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(idOf(&frame)), normal, settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(display()->frameGeometry(windowIdOf(&frame)), normal, settleMs);
     QCOMPARE(restoreOrMax.size(), 4);
 }
 

@@ -41,21 +41,11 @@ XvfbDisplay *display()
     return vrekTestDisplay();
 }
 
-quint32 idOf(const QWidget *widget)
-{
-    return quint32(widget->window()->winId());
-}
-
-bool hasState(const QWidget *widget, const char *state)
-{
-    return display()->windowStates(idOf(widget)).contains(state);
-}
-
 // The widget's rectangle (or one of it) on the screen, as the X server has the window.
 QRect onScreen(const QWidget *widget, const QRect &local)
 {
     const QWidget *top = widget->window();
-    const QPoint origin = display()->clientGeometry(idOf(top)).topLeft() + widget->mapTo(top, local.topLeft());
+    const QPoint origin = display()->clientGeometry(windowIdOf(top)).topLeft() + widget->mapTo(top, local.topLeft());
     return QRect(origin, local.size());
 }
 
@@ -185,7 +175,7 @@ void TestClassWindowFit::openWindow(const QString &kind)
     m_view->show();
     m_frame->showMaximized();
     QVERIFY(QTest::qWaitForWindowExposed(m_frame, settleMs));
-    QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+    QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
     QTRY_VERIFY_WITH_TIMEOUT(m_frame->isMaximized(), settleMs);
 }
 
@@ -193,28 +183,28 @@ void TestClassWindowFit::sizeWindow(const QString &size)
 {
     if (size == "locked") {
         m_link->server().sendLine("11\t2\t1");
-        QTRY_VERIFY_WITH_TIMEOUT(hasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
+        QTRY_VERIFY_WITH_TIMEOUT(windowHasState(m_frame, "_NET_WM_STATE_FULLSCREEN"), settleMs);
         QTRY_VERIFY_WITH_TIMEOUT(m_frame->isFullScreen(), settleMs);
     } else if (size != "maximised") {
         m_frame->showNormal();
-        QTRY_VERIFY_WITH_TIMEOUT(!hasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowHasState(m_frame, "_NET_WM_STATE_MAXIMIZED_VERT"), settleMs);
         QTRY_VERIFY_WITH_TIMEOUT(!m_frame->isMaximized(), settleMs);
         if (size == "smallest") {
             // A resize far below what the window takes, through the manager: it holds the window at its least.
-            QVERIFY(display()->requestSize(idOf(m_frame), QSize(200, 150)));
+            QVERIFY(display()->requestSize(windowIdOf(m_frame), QSize(200, 150)));
             QTRY_COMPARE_WITH_TIMEOUT(
-                display()->clientGeometry(idOf(m_frame)).size(), m_frame->minimumSize(), settleMs);
+                display()->clientGeometry(windowIdOf(m_frame)).size(), m_frame->minimumSize(), settleMs);
         } else if (size == "low") {
             // As wide as the screen, as low as it goes.
             const QRect available = m_frame->screen()->availableGeometry();
             m_frame->move(available.topLeft());
-            QVERIFY(display()->requestSize(idOf(m_frame), QSize(available.width(), 150)));
-            QTRY_COMPARE_WITH_TIMEOUT(display()->clientGeometry(idOf(m_frame)).size(),
+            QVERIFY(display()->requestSize(windowIdOf(m_frame), QSize(available.width(), 150)));
+            QTRY_COMPARE_WITH_TIMEOUT(display()->clientGeometry(windowIdOf(m_frame)).size(),
                 QSize(available.width(), m_frame->minimumHeight()), settleMs);
         }
     }
     // The application has laid the window out at the size the server gave it.
-    QTRY_COMPARE_WITH_TIMEOUT(m_frame->size(), display()->clientGeometry(idOf(m_frame)).size(), settleMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_frame->size(), display()->clientGeometry(windowIdOf(m_frame)).size(), settleMs);
     layOut();
 }
 

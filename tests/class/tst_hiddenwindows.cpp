@@ -116,11 +116,7 @@ void TestHiddenWindows::lessonEntryMapsOnlyWhatItShows()
     QFETCH(int, lessonType);
     QFETCH(int, stage);
     QFETCH(bool, managerStopped);
-    QString title;
-    for (const ClassroomSandbox::Lesson &lesson : m_client->sandbox()->lessons()) {
-        if (lesson.lessonType == lessonType && title.isEmpty())
-            title = lesson.title;
-    }
+    const QString title = m_client->sandbox()->firstLessonOfType(lessonType).title;
     QVERIFY2(!title.isEmpty(), "the sandbox holds a lesson of the type");
 
     BusyMachine busy;

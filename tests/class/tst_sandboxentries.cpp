@@ -89,11 +89,7 @@ void TestSandboxEntries::enterLeaveEnterAgain()
     QFETCH(int, stage);
     QFETCH(QString, panel);
     QFETCH(QString, leaveText);
-    QString title;
-    for (const ClassroomSandbox::Lesson &lesson : m_client->sandbox()->lessons()) {
-        if (lesson.lessonType == lessonType && title.isEmpty())
-            title = lesson.title;
-    }
+    const QString title = m_client->sandbox()->firstLessonOfType(lessonType).title;
     QVERIFY2(!title.isEmpty(), "the sandbox holds a lesson of the type");
 
     ZephApplication application;

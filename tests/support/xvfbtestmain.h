@@ -10,6 +10,7 @@
 #include "tests/support/xvfbdisplay.h"
 
 #include <QApplication>
+#include <QWidget>
 #include <QtTest>
 
 #include <cstdio>
@@ -18,6 +19,17 @@ inline XvfbDisplay *&vrekTestDisplay()
 {
     static XvfbDisplay *display = nullptr;
     return display;
+}
+
+// The X window of the widget's top-level, and whether the manager gave it a _NET_WM_STATE atom.
+inline quint32 windowIdOf(const QWidget *widget)
+{
+    return quint32(widget->window()->winId());
+}
+
+inline bool windowHasState(const QWidget *widget, const char *state)
+{
+    return vrekTestDisplay()->windowStates(windowIdOf(widget)).contains(state);
 }
 
 #define VREK_XVFB_TEST_MAIN(TestObject) VREK_XVFB_TEST_MAIN_SCREENS(TestObject, { QSize(1280, 800) })
